@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo.
+set -euo pipefail
+packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev
+          xvfb xdotool imagemagick sox lame)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=120 update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=120 \
+    install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Everything the program asks of the desktop that a test must be able to play: message boxes,
+// file dialogs, the beep, opening a web page and ending the program at once.
+namespace desktop {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct MessageBox {
+    QString text;
+    QString title; // empty: the box carries the application's display name
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct FileRequest {
+    bool save = false;
+    bool multiSelect = false;
+    QString title;
+    QStringList nameFilters; // Qt form: "Description (*.a *.b)"
+    int filterIndex = 0;     // 0-based entry of nameFilters selected at the start
+    QString initialFolder;
+};
+
+struct FileReply {
+    bool accepted = false;
+    QStringList files; // absolute paths
+    int filterIndex = 0; // 0-based entry the user had selected
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Modal box owned by `parent` (may be null). Timers of the program keep running while it is open.
+    virtual Answer message(QWidget* parent, const MessageBox& box) = 0;
+    virtual FileReply chooseFile(QWidget* parent, const FileRequest& request) = 0;
+    virtual void beep() = 0;
+    virtual void openUrl(const QString& url) = 0;
+    // Ends the process without running any closing handler, saving anything or deleting temporary
+    // files. A scripted desktop records the call and returns; callers must return straight after it.
+    virtual void endNow(int exitCode) = 0;
+};
+
+} // namespace desktop
