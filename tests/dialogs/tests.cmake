@@ -1,0 +1,1 @@
+lumora_add_test(test_opensavedialog SOURCES dialogs/test_opensavedialog.cpp)
