@@ -31,7 +31,7 @@ struct FileRequest {
 
 struct FileReply {
     bool accepted = false;
-    QStringList files; // absolute paths
+    QStringList files;   // absolute paths
     int filterIndex = 0; // 0-based entry the user had selected
 };
 

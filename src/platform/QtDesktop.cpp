@@ -83,9 +83,13 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
     return reply;
 }
 
-void QtDesktop::beep() { QApplication::beep(); }
+void QtDesktop::beep() {
+    QApplication::beep();
+}
 
-void QtDesktop::openUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void QtDesktop::openUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
 
 void QtDesktop::endNow(int exitCode) {
     std::fflush(nullptr);

@@ -34,7 +34,8 @@ void ScriptedDesktop::expectMessage(const QString& title, const QString& text, d
     boxes_.push_back({{text, title, icon, buttons}, answer, std::move(whileOpen)});
 }
 
-void ScriptedDesktop::expectFileDialog(std::function<desktop::FileReply(const desktop::FileRequest&)> answer) {
+void ScriptedDesktop::expectFileDialog(
+    std::function<desktop::FileReply(const desktop::FileRequest&)> answer) {
     dialogs_.push_back(std::move(answer));
 }
 
@@ -67,7 +68,8 @@ desktop::FileReply ScriptedDesktop::chooseFile(QWidget*, const desktop::FileRequ
 
 void ScriptedDesktop::verifyDone() {
     if (!boxes_.empty())
-        QTest::qFail(qPrintable("message box never shown: " + describe(boxes_.front().box)), __FILE__, __LINE__);
+        QTest::qFail(qPrintable("message box never shown: " + describe(boxes_.front().box)), __FILE__,
+                     __LINE__);
     if (!dialogs_.empty())
         QTest::qFail("an expected file dialog never opened", __FILE__, __LINE__);
     boxes_.clear();

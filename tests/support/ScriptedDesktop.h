@@ -18,8 +18,9 @@ public:
         std::function<void()> whileOpen; // runs as if the box were open (timers may be driven here)
     };
 
-    void expectMessage(const QString& title, const QString& text, desktop::Icon icon, desktop::Buttons buttons,
-                       desktop::Answer answer = desktop::Answer::Ok, std::function<void()> whileOpen = {});
+    void expectMessage(const QString& title, const QString& text, desktop::Icon icon,
+                       desktop::Buttons buttons, desktop::Answer answer = desktop::Answer::Ok,
+                       std::function<void()> whileOpen = {});
     // The next file dialog: check what it was asked for, then answer.
     void expectFileDialog(std::function<desktop::FileReply(const desktop::FileRequest&)> answer);
 

@@ -1,0 +1,17 @@
+#include "app/Forms.h"
+#include "app/General.h"
+#include "platform/QtDesktop.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("10. Lumora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("10. Lumora"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    desktop::QtDesktop desktop;
+    Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
+    forms.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// The player's picture: drawn scaled into whatever rectangle it is given, which may reach past the
+// screen on any side. Mouse events go to the window beneath it.
+class ImageBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageBox(QWidget* parent);
+
+    void setPicture(QImage image);
+    const QImage& picture() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+};

@@ -1,0 +1,436 @@
+#include "player/Main_Frm.h"
+
+#include "app/Forms.h"
+#include "app/General.h"
+#include "app/MENU_Frm.h"
+#include "platform/Desktop.h"
+#include "platform/FormTimer.h"
+#include "platform/ProgramFolder.h"
+#include "player/ImageBox.h"
+#include "player/Mouse.h"
+#include "show/Colour.h"
+#include "show/ShowFile.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+constexpr int PausedLabelWidthTwips = 2700;
+constexpr int PausedLabelHeightTwips = 615;
+
+const QString LumoraTitle = QStringLiteral("Lumora");
+
+} // namespace
+
+bool Main_Frm::ArrowKey::takeState() {
+    const bool down = held || pressedSincePoll;
+    pressedSincePoll = false;
+    return down;
+}
+
+Main_Frm::Main_Frm(Forms& owner)
+    : Form(owner, FormId::Player), Image1(new ImageBox(this)), Paused_lbl(new QLabel(this)),
+      KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new QLineEdit(this)),
+      Timer1(new FormTimer(5000, false, this)), Hotkeys_Timer(new FormTimer(100, true, this)),
+      Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
+      state_(owner.playerState()), sequence_(state_, source_) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 1275 / TwipsPerPixel, 1050 / TwipsPerPixel);
+    Image1->hide();
+
+    Paused_lbl->setObjectName(QStringLiteral("Paused_lbl"));
+    Paused_lbl->setText(QStringLiteral("PAUSED"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(26.25);
+    font.setBold(true);
+    Paused_lbl->setFont(font);
+    Paused_lbl->setAlignment(Qt::AlignCenter);
+    Paused_lbl->setAutoFillBackground(true);
+    QPalette lp = Paused_lbl->palette();
+    lp.setColor(QPalette::Window, Qt::black);
+    lp.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    Paused_lbl->setPalette(lp);
+    Paused_lbl->resize(PausedLabelWidthTwips / TwipsPerPixel, PausedLabelHeightTwips / TwipsPerPixel);
+    Paused_lbl->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Paused_lbl->hide();
+
+    KeyDown_Lbl->setObjectName(QStringLiteral("KeyDown_Lbl"));
+    KeyDown_Lbl->hide();
+    File_Path_Txt->setObjectName(QStringLiteral("File_Path_Txt"));
+    File_Path_Txt->hide();
+
+    connect(Timer1, &FormTimer::Timer, this, &Main_Frm::Timer1_Timer);
+    connect(Hotkeys_Timer, &FormTimer::Timer, this, &Main_Frm::Hotkeys_Timer_Timer);
+    connect(Hide_Mouse_Timer, &FormTimer::Timer, this, &Main_Frm::Hide_Mouse_Timer_Timer);
+}
+
+Main_Frm::~Main_Frm() = default;
+
+QRect Main_Frm::screenGeometry() const {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (auto* m = static_cast<MENU_Frm*>(forms_.form(FormId::Menu)); m && m->isVisible() && m->screen())
+        screen = m->screen();
+    return screen ? screen->geometry() : QRect(0, 0, 640, 480);
+}
+
+void Main_Frm::showForm() {
+    // Without a window manager showFullScreen alone leaves the window at its default size.
+    setGeometry(screenGeometry());
+    showFullScreen();
+}
+
+void Main_Frm::SetTopMostWindow(bool on) {
+    // QWindow::setFlag changes the layer of a shown window without hiding it, as QWidget's would.
+    if (QWindow* w = windowHandle(); w && isVisible())
+        w->setFlag(Qt::WindowStaysOnTopHint, on);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+}
+
+void Main_Frm::Form_Load() {
+    SetTopMostWindow(true);
+    File_Path_Txt->setText(forms_.menu() ? forms_.menu()->Open_File_Path_Txt->text() : QString());
+    state_.paused = false;
+    state_.failedCount = 0;
+
+    const QRect screen = screenGeometry();
+    sequence_.setScreen(screen.size());
+    const long long wTw = screen.width() * TwipsPerPixel;
+    const long long hTw = screen.height() * TwipsPerPixel;
+    Paused_lbl->move(int(halfOfRounded(double(wTw - PausedLabelWidthTwips)) / TwipsPerPixel),
+                     int(halfOfRounded(double(hTw - PausedLabelHeightTwips)) / TwipsPerPixel));
+
+    const auto read = show_file::read(File_Path_Txt->text());
+    if (read.error != show_file::ReadError::None) {
+        failLoading();
+        return;
+    }
+    const ShowFileContent& show = read.content;
+    std::optional<int> delayMs;
+    if (show.delaySeconds && !(delayMs = show_file::delayToMilliseconds(*show.delaySeconds))) {
+        failLoading();
+        return;
+    }
+    std::optional<QColor> back;
+    if (show.backColour && !(back = colour::toQColor(*show.backColour))) {
+        failLoading();
+        return;
+    }
+    // Nine settings lines and not one picture: there is nothing to play.
+    if (show.pictures.isEmpty()) {
+        failLoading();
+        return;
+    }
+    state_.stretch = show.stretch.value_or(state_.stretch);
+    state_.keepRatio = show.keepRatio.value_or(state_.keepRatio);
+    state_.shuffle = show.shuffle.value_or(state_.shuffle);
+    state_.loop = show.loop.value_or(state_.loop);
+    state_.pauseMessage = show.pauseMessage.value_or(state_.pauseMessage);
+    ShowState& shared = forms_.showState();
+    shared.useMusic = show.useMusic.value_or(shared.useMusic);
+    shared.musicPath = show.musicPath.value_or(shared.musicPath);
+    if (delayMs)
+        Timer1->setInterval(*delayMs);
+    if (back) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, *back);
+        setPalette(p);
+    }
+
+    sequence_.entries() = show.pictures;
+    if (state_.shuffle)
+        sequence_.shuffle();
+    state_.currentIndex = -1;
+    Show_Pics();
+    if (!closing_)
+        Timer1->setEnabled(true);
+}
+
+void Main_Frm::failLoading() {
+    closing_ = true;
+    Show_Mouse(*this, true);
+    SetTopMostWindow(false);
+    forms_.desktop().message(this, {QStringLiteral("Error, Invaild File!"), LumoraTitle,
+                                    desktop::Icon::Critical, desktop::Buttons::Ok});
+    forms_.desktop().endNow(1);
+}
+
+void Main_Frm::Form_Activate() {}
+
+void Main_Frm::display(const StepOutcome& outcome) {
+    Image1->setPicture(outcome.picture.image);
+    Image1->setGeometry(outcome.placement.pixels());
+    Image1->show();
+}
+
+bool Main_Frm::present(StepOutcome outcome) {
+    switch (outcome.kind) {
+    case StepOutcome::Nothing:
+        return false;
+    case StepOutcome::Shown:
+        display(outcome);
+        return true;
+    case StepOutcome::ShownThenEnd:
+        display(outcome);
+        deleteTempIniIfPlayed();
+        Close_Show();
+        return false;
+    case StepOutcome::EndedQuietly:
+        Image1->hide();
+        deleteTempIniIfPlayed();
+        Close_Show();
+        return false;
+    case StepOutcome::NoValidPictures:
+        Image1->hide();
+        ++busy_;
+        forms_.desktop().message(this, {QStringLiteral("No Vaild Picture Files"), QStringLiteral("ERROR"),
+                                        desktop::Icon::Exclamation, desktop::Buttons::Ok});
+        --busy_;
+        deleteTempIniIfPlayed();
+        Close_Show();
+        return false;
+    }
+    return false;
+}
+
+void Main_Frm::Show_Pics() {
+    if (closing_)
+        return;
+    present(sequence_.Show_Pics());
+}
+
+void Main_Frm::Next_Pic() {
+    if (closing_ || sequence_.entries().size() <= 1)
+        return;
+    Timer1->setEnabled(false);
+    if (present(sequence_.Next_Pic()))
+        Timer1->setEnabled(true);
+}
+
+void Main_Frm::Prev_Pic() {
+    if (closing_ || sequence_.entries().size() <= 1)
+        return;
+    Timer1->setEnabled(false);
+    if (present(sequence_.Prev_Pic()))
+        Timer1->setEnabled(true);
+}
+
+void Main_Frm::Timer1_Timer() {
+    // A step whose message box is still open is not overtaken by the next tick.
+    if (busy_ == 0)
+        Show_Pics();
+}
+
+void Main_Frm::Hotkeys_Timer_Timer() {
+    if (closing_ || !isActiveWindow())
+        return;
+    if (left_.takeState())
+        Prev_Pic();
+    if (!closing_ && right_.takeState())
+        Next_Pic();
+}
+
+void Main_Frm::Hide_Mouse_Timer_Timer() {
+    Show_Mouse(*this, false);
+}
+
+void Main_Frm::Pause_Show() {
+    if (state_.paused) {
+        Timer1->setEnabled(true);
+        state_.paused = false;
+        if (state_.pauseMessage)
+            Paused_lbl->hide();
+    } else {
+        Timer1->setEnabled(false);
+        state_.paused = true;
+        if (state_.pauseMessage) {
+            Paused_lbl->show();
+            Paused_lbl->raise();
+        }
+    }
+}
+
+void Main_Frm::Remove_Frame() {
+    Timer1->setEnabled(false);
+    if (sequence_.entries().size() > 1) {
+        sequence_.removeCurrent();
+        Show_Pics();
+        if (!closing_)
+            Timer1->setEnabled(true);
+        return;
+    }
+    ++busy_;
+    forms_.desktop().message(this, {QStringLiteral("This is the last picture!!"), QStringLiteral("ERROR"),
+                                    desktop::Icon::Information, desktop::Buttons::Ok});
+    --busy_;
+}
+
+void Main_Frm::DELETE_Frame() {
+    Timer1->setEnabled(false);
+    desktop::Desktop& desk = forms_.desktop();
+    if (sequence_.entries().size() == 1) {
+        ++busy_;
+        desk.message(this, {QStringLiteral("This is the last picture!!"), QStringLiteral("ERROR"),
+                            desktop::Icon::Information, desktop::Buttons::Ok});
+        --busy_;
+        return;
+    }
+    ++busy_;
+    const desktop::Answer answer = desk.message(
+        this,
+        {QStringLiteral("This will delete the following file from our hard disk. Are you sure you want to "
+                        "do this?"),
+         LumoraTitle, desktop::Icon::Question, desktop::Buttons::YesNoCancel});
+    --busy_;
+    if (closing_)
+        return;
+    if (answer == desktop::Answer::Yes) {
+        const QString path = sequence_.entries().at(state_.currentIndex);
+        QFile file(path);
+        if (!file.remove()) {
+            // The file is still there, so the show keeps it and carries on from where it stood.
+            ++busy_;
+            desk.message(this, {QStringLiteral("Could not delete \"%1\": %2.").arg(path, file.errorString()),
+                                LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
+            --busy_;
+            if (!closing_)
+                Timer1->setEnabled(true);
+            return;
+        }
+        sequence_.removeCurrent();
+    }
+    Show_Pics();
+    if (!closing_)
+        Timer1->setEnabled(true);
+}
+
+void Main_Frm::Escape() {
+    deleteTempIniIfPlayed();
+    Close_Show();
+}
+
+void Main_Frm::deleteTempIniIfPlayed() {
+    if (File_Path_Txt->text() == program_folder::tempIniPath())
+        QFile::remove(File_Path_Txt->text());
+}
+
+void Main_Frm::Close_Show() {
+    if (closing_)
+        return;
+    closing_ = true;
+    for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
+        t->setEnabled(false);
+    Show_Mouse(*this, true);
+    SetTopMostWindow(false);
+    forms_.unload(FormId::Player);
+    for (FormId id : {FormId::Setup, FormId::Search, FormId::About})
+        forms_.unload(id);
+    Form* maker = forms_.form(FormId::Maker);
+    if (maker && maker->isVisible()) {
+        // The show was the maker's preview: back to the maker.
+        forms_.hide(FormId::Menu);
+        if (general::File_Exists(program_folder::tempLmrPath()))
+            QFile::remove(program_folder::tempLmrPath());
+    } else {
+        forms_.unload(FormId::Maker);
+        // A show from the command line ends the program rather than bringing the menu up for a moment.
+        if (forms_.commandLine().isEmpty())
+            forms_.show(FormId::Menu);
+    }
+    if (!forms_.commandLine().isEmpty())
+        forms_.unload(FormId::Menu);
+}
+
+void Main_Frm::Form_KeyPress(int code) {
+    KeyDown_Lbl->setText(QString::number(code));
+    if (code == 27)
+        Escape();
+    if (closing_)
+        return;
+    if (code == 32)
+        Pause_Show();
+    if (!state_.paused && code == 8)
+        Remove_Frame();
+}
+
+void Main_Frm::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+        left_.held = left_.pressedSincePoll = true;
+        return;
+    case Qt::Key_Right:
+        right_.held = right_.pressedSincePoll = true;
+        return;
+    case Qt::Key_Escape:
+        Form_KeyPress(27);
+        return;
+    case Qt::Key_Backspace:
+        Form_KeyPress(8);
+        return;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && !closing_)
+        Form_KeyPress(text.at(0).unicode());
+}
+
+void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat())
+        return;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        left_.held = false;
+        return;
+    case Qt::Key_Right:
+        right_.held = false;
+        return;
+    case Qt::Key_Delete:
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier && !state_.paused && !closing_)
+            DELETE_Frame();
+        return;
+    default:
+        break;
+    }
+}
+
+void Main_Frm::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        pressed_ = true;
+}
+
+void Main_Frm::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_)
+        return;
+    pressed_ = false;
+    if (!closing_ && rect().contains(event->position().toPoint()))
+        Pause_Show();
+}
+
+void Main_Frm::mouseMoveEvent(QMouseEvent*) {
+    if (closing_)
+        return;
+    Show_Mouse(*this, true);
+    Hide_Mouse_Timer->setEnabled(false);
+    Hide_Mouse_Timer->setEnabled(true);
+}
+
+void Main_Frm::focusOutEvent(QFocusEvent* event) {
+    // A key released while another window had the focus never reaches us.
+    left_.held = right_.held = false;
+    Form::focusOutEvent(event);
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/Form.h"
+#include "player/PictureLoader.h"
+#include "player/ShowSequence.h"
+
+class FormTimer;
+class ImageBox;
+class QLabel;
+class QLineEdit;
+
+// The full-screen, top-most player.
+class Main_Frm : public Form {
+    Q_OBJECT
+public:
+    explicit Main_Frm(Forms& owner);
+    ~Main_Frm() override;
+
+    void Form_Load() override;
+    void Form_Activate() override;
+    void showForm() override;
+
+    void Show_Pics();
+    void Next_Pic();
+    void Prev_Pic();
+    void Pause_Show();
+    void Remove_Frame();
+    void DELETE_Frame();
+    void Close_Show();
+
+    ShowSequence& sequence() { return sequence_; }
+    bool isClosing() const { return closing_; }
+
+    ImageBox* Image1;
+    QLabel* Paused_lbl;
+    QLabel* KeyDown_Lbl;
+    QLineEdit* File_Path_Txt;
+    FormTimer* Timer1;
+    FormTimer* Hotkeys_Timer;
+    FormTimer* Hide_Mouse_Timer;
+    FormTimer* Music_Timer;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    struct ArrowKey {
+        bool held = false;
+        bool pressedSincePoll = false;
+        // Held now, or pressed and released since the last poll.
+        bool takeState();
+    };
+
+    void Timer1_Timer();
+    void Hotkeys_Timer_Timer();
+    void Hide_Mouse_Timer_Timer();
+    void Form_KeyPress(int code);
+    void Escape();
+    void SetTopMostWindow(bool on);
+    void failLoading();
+    // Puts a step's outcome on screen and ends the show where the step says so. True when the
+    // step showed a picture and the show goes on.
+    bool present(StepOutcome outcome);
+    void display(const StepOutcome& outcome);
+    void deleteTempIniIfPlayed();
+    QRect screenGeometry() const;
+
+    PlayerState& state_;
+    DirectPictureSource source_;
+    ShowSequence sequence_;
+    ArrowKey left_;
+    ArrowKey right_;
+    bool pressed_ = false;
+    bool closing_ = false;
+    int busy_ = 0;
+};

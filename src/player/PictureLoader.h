@@ -1,0 +1,24 @@
+#pragma once
+
+#include "player/PictureSource.h"
+
+#include <optional>
+
+// Decodes pictures from disk: BMP, JPEG, GIF (first frame) and PNG, recognised by their content,
+// turned upright by their EXIF orientation. Only regular files are read.
+namespace picture_loader {
+
+// Decodes `path`. With `shown`, a picture that will be shown reduced and whose format can decode
+// reduced is decoded at the smallest size that still covers what is shown.
+LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt);
+
+// The pixel size a picture of `size` takes on screen for `geometry`: what a decode must cover.
+QSize shownSize(QSize size, const ShowGeometry& geometry);
+
+} // namespace picture_loader
+
+// The plain source: every load decodes from disk at the size shown.
+class DirectPictureSource final : public PictureSource {
+public:
+    LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) override;
+};

@@ -1,0 +1,102 @@
+#include "player/ShowSequence.h"
+
+#include <utility>
+
+void ShowSequence::shuffle() {
+    // Selection without replacement: each place takes a uniform draw among the entries left.
+    // Swapping the drawn entry to the back keeps each draw O(1) for very long shows.
+    QStringList drawn;
+    drawn.reserve(list_.size());
+    while (!list_.isEmpty()) {
+        std::uniform_int_distribution<qsizetype> pick(0, list_.size() - 1);
+        const qsizetype k = pick(state_.random);
+        list_.swapItemsAt(k, list_.size() - 1);
+        drawn << list_.takeLast();
+    }
+    list_ = std::move(drawn);
+}
+
+bool ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
+    state_.currentIndex = index;
+    state_.currentPath = list_.at(index);
+    LoadedPicture picture =
+        source_.load(index, state_.currentPath, {screen_, state_.stretch, state_.keepRatio});
+    if (!picture.ok)
+        return false;
+    const auto placement = Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio);
+    if (!placement)
+        return false;
+    state_.failedCount = 0;
+    outcome.picture = std::move(picture);
+    outcome.placement = *placement;
+    return true;
+}
+
+StepOutcome ShowSequence::Show_Pics() {
+    StepOutcome outcome;
+    const qsizetype n = list_.size();
+    if (n == 0)
+        return outcome;
+    for (;;) {
+        const bool atEnd = state_.currentIndex == n - 1 && !state_.loop;
+        const qsizetype next = state_.currentIndex >= n - 1 ? 0 : state_.currentIndex + 1;
+        if (tryShow(next, outcome)) {
+            outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
+            return outcome;
+        }
+        if (state_.failedCount >= n) {
+            outcome.kind = StepOutcome::NoValidPictures;
+            return outcome;
+        }
+        ++state_.failedCount;
+        if (!state_.loop && state_.currentIndex == n - 1) {
+            outcome.kind = StepOutcome::EndedQuietly;
+            return outcome;
+        }
+    }
+}
+
+StepOutcome ShowSequence::Next_Pic() {
+    return arrowStep(+1);
+}
+
+StepOutcome ShowSequence::Prev_Pic() {
+    return arrowStep(-1);
+}
+
+StepOutcome ShowSequence::arrowStep(int direction) {
+    StepOutcome outcome;
+    const qsizetype n = list_.size();
+    if (n <= 1)
+        return outcome;
+    // The arrow keys step over failed loads without counting them towards the timer's message;
+    // they give up after one whole round, when no entry can be shown any more.
+    for (qsizetype tried = 0; tried < n; ++tried) {
+        qsizetype next;
+        bool atEnd = false;
+        if (direction > 0) {
+            atEnd = state_.currentIndex == n - 1 && !state_.loop;
+            next = state_.currentIndex >= n - 1 ? 0 : state_.currentIndex + 1;
+        } else {
+            next = state_.currentIndex <= 0 ? n - 1 : state_.currentIndex - 1;
+        }
+        if (tryShow(next, outcome)) {
+            outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
+            return outcome;
+        }
+        if (atEnd) {
+            outcome.kind = StepOutcome::EndedQuietly;
+            return outcome;
+        }
+    }
+    outcome.kind = StepOutcome::NoValidPictures;
+    return outcome;
+}
+
+QString ShowSequence::removeCurrent() {
+    if (state_.currentIndex < 0 || state_.currentIndex >= list_.size())
+        return {};
+    const QString path = list_.takeAt(state_.currentIndex);
+    --state_.currentIndex;
+    return path;
+}

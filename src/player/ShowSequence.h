@@ -1,0 +1,56 @@
+#pragma once
+
+#include "player/PictureSource.h"
+#include "player/Placement.h"
+#include "player/PlayerState.h"
+
+#include <QStringList>
+
+// What a step asks of the window.
+struct StepOutcome {
+    enum Kind {
+        Nothing,         // the step did not move (a show of one entry under an arrow key)
+        Shown,           // `picture` goes on screen at `placement`
+        ShownThenEnd,    // as Shown, then the show ends (a show without loop passed its last entry)
+        EndedQuietly,    // the show ends without a message (the last entry failed, no loop)
+        NoValidPictures, // every entry failed in a row: tell the user, then end the show
+    };
+    Kind kind = Nothing;
+    LoadedPicture picture;
+    Placement placement;
+};
+
+// The play order and the stepping through it, apart from any window: which entry comes next, which
+// loads failed, when a show without loop is over.
+class ShowSequence {
+public:
+    ShowSequence(PlayerState& state, PictureSource& source) : state_(state), source_(source) {}
+
+    QStringList& entries() { return list_; }
+    const QStringList& entries() const { return list_; }
+    // The screen the pictures are placed on, in pixels.
+    void setScreen(QSize screen) { screen_ = screen; }
+    QSize screen() const { return screen_; }
+
+    // Random order: every entry drawn without replacement from the state's generator.
+    void shuffle();
+
+    // The advance timer's step (also the first picture and the step after a removal).
+    StepOutcome Show_Pics();
+    // The arrow keys' steps.
+    StepOutcome Next_Pic();
+    StepOutcome Prev_Pic();
+
+    // Takes the current entry out of the show; the next Show_Pics shows the entry that took its
+    // place. Returns the path that was removed.
+    QString removeCurrent();
+
+private:
+    StepOutcome arrowStep(int direction);
+    bool tryShow(qsizetype index, StepOutcome& outcome);
+
+    PlayerState& state_;
+    PictureSource& source_;
+    QStringList list_;
+    QSize screen_;
+};

@@ -1,0 +1,175 @@
+#include "show/ShowFile.h"
+
+#include "platform/RegularFile.h"
+#include "show/FieldReader.h"
+
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace show_file {
+
+namespace {
+
+// A slot holds "Key=value" when the text before its first "=" is exactly the key.
+std::optional<QString> valueOf(const QString& field, QLatin1StringView key) {
+    const qsizetype eq = field.indexOf(u'=');
+    if (eq < 0 || QStringView(field).left(eq) != key)
+        return std::nullopt;
+    return field.mid(eq + 1);
+}
+
+std::optional<bool> flag(const QString& field, QLatin1StringView on, QLatin1StringView off) {
+    if (field == on)
+        return true;
+    if (field == off)
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> parseNumber(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint32> parseInt32(const QString& text) {
+    const auto value = parseNumber(text);
+    if (!value)
+        return std::nullopt;
+    const double rounded = std::nearbyint(*value); // the default rounding mode takes halves to even
+    if (rounded < -2147483648.0 || rounded > 2147483647.0)
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+std::optional<int> delayToMilliseconds(double seconds) {
+    const double ms = std::nearbyint(seconds * 1000.0);
+    if (!(ms >= 0.0 && ms <= 65535.0))
+        return std::nullopt;
+    return int(ms);
+}
+
+ReadResult parse(const QString& text) {
+    ReadResult result;
+    ShowFileContent& c = result.content;
+    FieldReader reader(text);
+    for (int slot = 1; slot <= 9; ++slot) {
+        const auto field = reader.next();
+        if (!field) {
+            result.error = ReadError::TooFewFields;
+            return result;
+        }
+        bool recognised = false;
+        auto set = [&recognised](auto& target, auto value) {
+            if (value) {
+                target = *value;
+                recognised = true;
+            }
+        };
+        switch (slot) {
+        case 1:
+            set(c.stretch, flag(*field, QLatin1StringView("Strech=True"), QLatin1StringView("Strech=False")));
+            break;
+        case 2:
+            set(c.keepRatio, flag(*field, QLatin1StringView("Ratio=1"), QLatin1StringView("Ratio=0")));
+            break;
+        case 3:
+            set(c.shuffle, flag(*field, QLatin1StringView("Shuff=1"), QLatin1StringView("Shuff=0")));
+            break;
+        case 4:
+            if (const auto value = valueOf(*field, QLatin1StringView("Delay"))) {
+                const auto seconds = parseNumber(*value);
+                if (!seconds) {
+                    result.error = ReadError::DelayNotANumber;
+                    return result;
+                }
+                set(c.delaySeconds, seconds);
+            }
+            break;
+        case 5:
+            if (const auto value = valueOf(*field, QLatin1StringView("BackCol"))) {
+                const auto colour = parseInt32(*value);
+                if (!colour) {
+                    result.error = ReadError::ColourNotANumber;
+                    return result;
+                }
+                set(c.backColour, colour);
+            }
+            break;
+        case 6:
+            set(c.loop, flag(*field, QLatin1StringView("Loop=1"), QLatin1StringView("Loop=0")));
+            break;
+        case 7:
+            set(c.pauseMessage, flag(*field, QLatin1StringView("Message=1"), QLatin1StringView("Message=0")));
+            break;
+        case 8:
+            set(c.useMusic, flag(*field, QLatin1StringView("UseMusic=1"), QLatin1StringView("UseMusic=0")));
+            break;
+        case 9:
+            set(c.musicPath, valueOf(*field, QLatin1StringView("Music")));
+            break;
+        }
+        // A line that is not its slot's setting is a picture: a file that lacks a settings line
+        // shifts the later ones into the picture list.
+        if (!recognised)
+            c.pictures << *field;
+    }
+    while (!reader.atEnd())
+        c.pictures << *reader.next();
+    return result;
+}
+
+ReadResult read(const QString& path) {
+    const auto bytes = regular_file::readAll(path);
+    if (!bytes) {
+        ReadResult result;
+        result.error = ReadError::CannotOpen;
+        return result;
+    }
+    return parse(QString::fromLocal8Bit(*bytes));
+}
+
+QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
+    const auto bit = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    QStringList lines{
+        QStringLiteral("Strech=") + (s.stretch ? QStringLiteral("True") : QStringLiteral("False")),
+        QStringLiteral("Ratio=") + bit(s.keepRatio),
+        QStringLiteral("Shuff=") + bit(s.shuffle),
+        QStringLiteral("Delay=") + QString::number(s.delaySeconds),
+        QStringLiteral("BackCol=") + QString::number(s.backColour),
+        QStringLiteral("Loop=") + bit(s.loop),
+        QStringLiteral("Message=") + bit(s.pauseMessage),
+        QStringLiteral("UseMusic=") + bit(s.useMusic),
+        QStringLiteral("Music=") + s.musicPath,
+    };
+    lines += pictures;
+    QByteArray out;
+    for (const QString& line : lines) {
+        out += '"';
+        out += line.toLocal8Bit();
+        out += "\"\r\n";
+    }
+    return out;
+}
+
+bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(compose(settings, pictures)) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace show_file

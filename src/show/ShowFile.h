@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The options a show carries, as a writer gives them.
+struct ShowSettings {
+    bool stretch = true;
+    bool keepRatio = true;
+    bool shuffle = false;
+    int delaySeconds = 5;
+    qint32 backColour = 0;
+    bool loop = true;
+    bool pauseMessage = true;
+    bool useMusic = false;
+    QString musicPath;
+};
+
+// What a read of a show file found: only the settings whose lines were recognised are set, and every
+// field that was not a recognised settings line is a picture entry.
+struct ShowFileContent {
+    std::optional<bool> stretch;
+    std::optional<bool> keepRatio;
+    std::optional<bool> shuffle;
+    std::optional<double> delaySeconds;
+    std::optional<qint32> backColour;
+    std::optional<bool> loop;
+    std::optional<bool> pauseMessage;
+    std::optional<bool> useMusic;
+    std::optional<QString> musicPath;
+    QStringList pictures;
+};
+
+namespace show_file {
+
+enum class ReadError { None, CannotOpen, TooFewFields, DelayNotANumber, ColourNotANumber };
+
+struct ReadResult {
+    ReadError error = ReadError::None;
+    ShowFileContent content;
+};
+
+// Parses show file text (already decoded).
+ReadResult parse(const QString& text);
+ReadResult read(const QString& path);
+
+// The file's text: every line a quoted field ended by CR LF, settings first in their fixed order.
+QByteArray compose(const ShowSettings& settings, const QStringList& pictures);
+// Replaces `path` atomically; on failure `error` says why and the old file is untouched.
+bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures,
+           QString* error = nullptr);
+
+// Numbers as the show file and the settings store hold them: decimal text with an optional sign,
+// fraction and exponent, blanks around it allowed.
+std::optional<double> parseNumber(const QString& text);
+// A number rounded to the nearest whole number, halves to even, if it fits 32 bits.
+std::optional<qint32> parseInt32(const QString& text);
+// Seconds to the advance interval in milliseconds (halves to even), or nothing outside 0 to 65535.
+std::optional<int> delayToMilliseconds(double seconds);
+
+} // namespace show_file
