@@ -1,0 +1,1 @@
+lumora_add_test(test_artwork SOURCES app/test_artwork.cpp)
