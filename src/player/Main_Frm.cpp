@@ -88,6 +88,8 @@ QRect Main_Frm::screenGeometry() const {
 }
 
 void Main_Frm::showForm() {
+    if (closing_)
+        return;
     // Without a window manager showFullScreen alone leaves the window at its default size.
     setGeometry(screenGeometry());
     showFullScreen();

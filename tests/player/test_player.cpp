@@ -1,0 +1,293 @@
+#include "ShowFixture.h"
+#include "app/Forms.h"
+#include "app/MENU_Frm.h"
+#include "platform/FormTimer.h"
+#include "platform/ProgramFolder.h"
+#include "player/ImageBox.h"
+#include "player/Main_Frm.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using desktop::Buttons;
+using desktop::Icon;
+
+namespace {
+
+void tick(Main_Frm* player) {
+    emit player->Timer1->Timer();
+}
+
+bool near(QColor a, QColor b) {
+    return a.isValid() && std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 &&
+           std::abs(a.blue() - b.blue()) < 8;
+}
+
+void expectInvalidFile(ShowFixture& f) {
+    f.desktop.expectMessage("Lumora", "Error, Invaild File!", Icon::Critical, Buttons::Ok);
+}
+
+} // namespace
+
+class PlayerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void stepsInOrderAndEndsWithoutLoop();
+    void skipsWhatIsNotAPicture();
+    void loopingShowOfMissingFilesEndsWithMessage();
+    void placesPicturesOnTheScreen();
+    void appliesTheShowsSettings();
+    void refusesBrokenShows_data();
+    void refusesBrokenShows();
+    void tempIniIsDeletedOnlyForItsExactPath();
+    void commandLineShowEndsTheProgram();
+    void commandLineMustNameAFile_data();
+    void commandLineMustNameAFile();
+    void settingsMissingFromAShowKeepTheLastValues();
+    void hugeShowLoadsAndPlays();
+};
+
+void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
+    ShowFixture f;
+    const QString show =
+        f.show("s.lmr", plainSettings(false),
+               {f.picture("r.bmp", Qt::red), f.picture("g.png", Qt::green), f.picture("b.bmp", Qt::blue)});
+    f.forms->show(FormId::Menu);
+    f.forms->hide(FormId::Menu);
+    Main_Frm* player = f.play(show);
+    QVERIFY(player);
+    QVERIFY(player->isVisible());
+    QVERIFY(player->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(player->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(near(f.shownColour(), Qt::red));
+    QVERIFY(player->Timer1->isEnabled());
+    QCOMPARE(player->Timer1->interval(), 60000);
+    tick(player);
+    QVERIFY(near(f.shownColour(), Qt::green));
+    tick(player);
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    tick(player);
+    // The show is over: the player is gone and the menu it came from is back.
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(f.forms->menu()->isVisible());
+    QTRY_VERIFY(!QPointer<Main_Frm>(player) || !player->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(!f.programEnded);
+}
+
+void PlayerTest::skipsWhatIsNotAPicture() {
+    ShowFixture f;
+    QDir(f.dir()).mkdir("folder");
+    const QStringList entries{f.picture("r.bmp", Qt::red), f.path("missing.jpg"), f.textFile("text.jpg"),
+                              f.fifo("pipe.bmp"),          f.path("folder"),      f.textFile("empty.gif", ""),
+                              f.picture("b.bmp", Qt::blue)};
+    Main_Frm* player = f.play(f.show("s.lmr", plainSettings(true), entries));
+    QVERIFY(near(f.shownColour(), Qt::red));
+    tick(player);
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    QCOMPARE(player->sequence().entries().size(), entries.size());
+    tick(player);
+    QVERIFY(near(f.shownColour(), Qt::red));
+}
+
+void PlayerTest::loopingShowOfMissingFilesEndsWithMessage() {
+    ShowFixture f;
+    const QString tempIni = program_folder::tempIniPath();
+    f.show(tempIni, plainSettings(true), {f.path("a.jpg"), f.path("b.jpg")});
+    f.desktop.expectMessage("ERROR", "No Vaild Picture Files", Icon::Exclamation, Buttons::Ok);
+    f.forms->show(FormId::Menu);
+    f.play(tempIni);
+    f.desktop.verifyDone();
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFile::exists(tempIni));
+    QVERIFY(f.forms->menu()->isVisible());
+
+    // Without loop the same show ends at its failed last entry, without a message.
+    ShowFixture g;
+    g.play(g.show("s.lmr", plainSettings(false), {g.path("a.jpg"), g.path("b.jpg")}));
+    QVERIFY(!g.forms->isLoaded(FormId::Player));
+}
+
+void PlayerTest::placesPicturesOnTheScreen() {
+    ShowFixture f;
+    ShowSettings own = plainSettings(true);
+    Main_Frm* player = f.play(f.show("own.lmr", own, {f.picture("small.bmp", Qt::red, QSize(300, 200))}));
+    const QSize screen = player->size();
+    QCOMPARE(player->geometry(), player->screen()->geometry());
+    QCOMPARE(player->Image1->geometry(),
+             QRect((screen.width() - 300) / 2, (screen.height() - 200) / 2, 300, 200));
+    QVERIFY(player->Image1->isVisible());
+    player->Close_Show();
+
+    ShowSettings ratio = plainSettings(true);
+    ratio.stretch = ratio.keepRatio = true;
+    player = f.play(f.show(
+        "ratio.lmr", ratio,
+        {f.picture("land.bmp", Qt::red, QSize(400, 100)), f.picture("port.bmp", Qt::blue, QSize(100, 400))}));
+    QCOMPARE(player->Image1->geometry(),
+             QRect(0, (screen.height() - screen.width() / 4) / 2, screen.width(), screen.width() / 4));
+    tick(player);
+    QCOMPARE(player->Image1->geometry(),
+             QRect((screen.width() - screen.height() / 4) / 2, 0, screen.height() / 4, screen.height()));
+    player->Close_Show();
+
+    ShowSettings fill = ratio;
+    fill.keepRatio = false;
+    player = f.play(f.show("fill.lmr", fill, {f.path("land.bmp")}));
+    QCOMPARE(player->Image1->geometry(), QRect(QPoint(0, 0), screen));
+}
+
+void PlayerTest::appliesTheShowsSettings() {
+    ShowFixture f;
+    ShowSettings s = plainSettings(true, 3);
+    s.backColour = 0x0000FF00 | 0x40; // green 255, red 0x40
+    Main_Frm* player =
+        f.play(f.show("s.lmr", s, {f.picture("r.bmp", Qt::red), f.picture("b.bmp", Qt::blue)}));
+    QCOMPARE(player->Timer1->interval(), 3000);
+    QCOMPARE(player->palette().color(QPalette::Window), QColor(0x40, 0xFF, 0));
+    QCOMPARE(player->File_Path_Txt->text(), f.path("s.lmr"));
+    // PAUSED sits in the middle of the screen whatever its size.
+    const QRect label = player->Paused_lbl->geometry();
+    QCOMPARE(label.size(), QSize(180, 41));
+    QVERIFY(std::abs(label.center().x() - player->width() / 2) <= 1);
+    QVERIFY(std::abs(label.center().y() - player->height() / 2) <= 1);
+    player->Close_Show();
+
+    s.backColour = -2147483633; // the button face
+    s.delaySeconds = 0;
+    player = f.play(f.show("t.lmr", s, {f.path("r.bmp"), f.path("b.bmp")}));
+    QCOMPARE(player->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+    QVERIFY(!player->Timer1->isTicking()); // a delay of 0 never advances
+}
+
+void PlayerTest::refusesBrokenShows_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray head = "\"Strech=True\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n";
+    const QByteArray tail = "\"Loop=1\"\r\n\"Message=1\"\r\n\"UseMusic=0\"\r\n\"Music=\"\r\n\"a.bmp\"\r\n";
+    QTest::newRow("eight lines") << QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n");
+    QTest::newRow("delay of 70 s") << head + "\"Delay=70\"\r\n\"BackCol=0\"\r\n" + tail;
+    QTest::newRow("delay not a number") << head + "\"Delay=soon\"\r\n\"BackCol=0\"\r\n" + tail;
+    QTest::newRow("negative delay") << head + "\"Delay=-1\"\r\n\"BackCol=0\"\r\n" + tail;
+    QTest::newRow("colour not a number") << head + "\"Delay=5\"\r\n\"BackCol=red\"\r\n" + tail;
+    QTest::newRow("colour beyond RGB") << head + "\"Delay=5\"\r\n\"BackCol=16777216\"\r\n" + tail;
+    QTest::newRow("unknown system colour") << head + "\"Delay=5\"\r\n\"BackCol=-2147483000\"\r\n" + tail;
+    QTest::newRow("settings and no picture")
+        << head + "\"Delay=5\"\r\n\"BackCol=0\"\r\n" + QByteArray(tail).replace("\"a.bmp\"\r\n", "");
+}
+
+void PlayerTest::refusesBrokenShows() {
+    QFETCH(QByteArray, content);
+    ShowFixture f;
+    expectInvalidFile(f);
+    f.play(f.textFile("bad.lmr", content));
+    f.desktop.verifyDone();
+    QCOMPARE(f.desktop.endedWith, 1);
+    QVERIFY(!f.forms->player() || !f.forms->player()->isVisible());
+    QVERIFY(QFile::exists(f.path("bad.lmr")));
+
+    ShowFixture missing;
+    expectInvalidFile(missing);
+    missing.play(missing.path("nowhere.lmr"));
+    QCOMPARE(missing.desktop.endedWith, 1);
+}
+
+void PlayerTest::tempIniIsDeletedOnlyForItsExactPath() {
+    ShowFixture f;
+    const QString tempIni = program_folder::tempIniPath();
+    const QString pic = f.picture("r.bmp", Qt::red);
+    f.show(tempIni, plainSettings(true), {pic});
+    const QString lookalike = f.show("temp.ini", plainSettings(true), {pic});
+    const QString sameFileOtherText = QFileInfo(tempIni).absolutePath() + "/./temp.ini";
+
+    for (const QString& other : {lookalike, sameFileOtherText}) {
+        Main_Frm* player = f.play(other);
+        QTest::keyClick(player, Qt::Key_Escape);
+        QVERIFY(!f.forms->isLoaded(FormId::Player));
+        QVERIFY(QFile::exists(other));
+    }
+    Main_Frm* player = f.play(tempIni);
+    QTest::keyClick(player, Qt::Key_Escape);
+    QVERIFY(!QFile::exists(tempIni));
+    QVERIFY(QFile::exists(lookalike));
+}
+
+void PlayerTest::commandLineShowEndsTheProgram() {
+    ShowFixture probe;
+    const QString show = probe.show("cl.lmr", plainSettings(false), {probe.picture("r.bmp", Qt::red)});
+    ShowFixture f("\"" + show + "\" trailing words");
+    f.forms->start();
+    Main_Frm* player = f.forms->player();
+    QVERIFY(player && player->isVisible());
+    QVERIFY(f.forms->isLoaded(FormId::Menu));
+    QVERIFY(!f.forms->menu()->isVisible());
+    QCOMPARE(player->File_Path_Txt->text(), show);
+    tick(player);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!f.forms->isLoaded(FormId::Menu));
+    QTRY_VERIFY(f.programEnded);
+    QVERIFY(!f.desktop.endedWith);
+}
+
+void PlayerTest::commandLineMustNameAFile_data() {
+    QTest::addColumn<QString>("commandLine");
+    QTest::newRow("missing file") << "/no/such/show.lmr";
+    QTest::newRow("a folder") << QDir::tempPath();
+    QTest::newRow("one quote") << "\"/no/such";
+    QTest::newRow("empty quotes") << "\"\"";
+}
+
+void PlayerTest::commandLineMustNameAFile() {
+    QFETCH(QString, commandLine);
+    ShowFixture f(commandLine);
+    f.desktop.expectMessage("Lumora", "Error reading Command Line!", Icon::Critical, Buttons::Ok);
+    f.forms->start();
+    f.desktop.verifyDone();
+    QCOMPARE(f.desktop.endedWith, 1);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+}
+
+void PlayerTest::settingsMissingFromAShowKeepTheLastValues() {
+    ShowFixture f;
+    ShowSettings s = plainSettings(true);
+    s.stretch = true;
+    s.keepRatio = false;
+    const QString pic = f.picture("r.bmp", Qt::red, QSize(10, 10));
+    Main_Frm* player = f.play(f.show("first.lmr", s, {pic}));
+    QCOMPARE(player->Image1->size(), player->size());
+    player->Close_Show();
+
+    // Nine bare picture paths: no setting is recognised, every line is a picture, and the stretch
+    // of the show before still holds.
+    QByteArray bare;
+    for (int i = 0; i < 9; ++i)
+        bare += pic.toLocal8Bit() + "\r\n";
+    player = f.play(f.textFile("bare.lmr", bare));
+    QVERIFY(player);
+    QCOMPARE(player->sequence().entries().size(), 9);
+    QCOMPARE(player->Image1->size(), player->size());
+    QCOMPARE(player->Timer1->interval(), 5000);
+    QCOMPARE(player->palette().color(QPalette::Window), QColor(Qt::black));
+}
+
+void PlayerTest::hugeShowLoadsAndPlays() {
+    ShowFixture f;
+    QStringList entries;
+    const QString pic = f.picture("r.bmp", Qt::red, QSize(8, 8));
+    for (int i = 0; i < 100000; ++i)
+        entries << (i % 2 ? pic : f.path(QString("missing-%1.bmp").arg(i)));
+    Main_Frm* player = f.play(f.show("huge.lmr", plainSettings(true), entries));
+    QVERIFY(player);
+    QCOMPARE(player->sequence().entries().size(), 100000);
+    QTest::keyClick(player, Qt::Key_Escape); // nothing blocks: the test would time out
+    for (int i = 0; i < 3; ++i)
+        QTRY_VERIFY(true);
+    Main_Frm* again = f.play(f.path("huge.lmr"));
+    for (int i = 0; i < 5; ++i)
+        tick(again);
+    QCOMPARE(f.forms->playerState().currentIndex, 11);
+}
+
+QTEST_MAIN(PlayerTest)
+#include "test_player.moc"

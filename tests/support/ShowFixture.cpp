@@ -1,0 +1,72 @@
+#include "ShowFixture.h"
+
+#include "app/Forms.h"
+#include "player/ImageBox.h"
+#include "player/Main_Frm.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+#include <sys/stat.h>
+
+ShowFixture::ShowFixture(const QString& commandLine) : forms(std::make_unique<Forms>(desktop, commandLine)) {
+    forms->onLastWindowGone = [this] { programEnded = true; };
+}
+
+ShowFixture::~ShowFixture() {
+    forms.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString ShowFixture::picture(const QString& name, QColor colour, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString p = path(name);
+    if (!image.save(p))
+        qFatal("cannot write %s", qPrintable(p));
+    return p;
+}
+
+QString ShowFixture::textFile(const QString& name, const QByteArray& content) {
+    QFile f(path(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(f.fileName()));
+    return f.fileName();
+}
+
+QString ShowFixture::fifo(const QString& name) {
+    const QString p = path(name);
+    if (::mkfifo(QFile::encodeName(p).constData(), 0600) != 0)
+        qFatal("cannot make fifo %s", qPrintable(p));
+    return p;
+}
+
+QString ShowFixture::show(const QString& name, const ShowSettings& settings, const QStringList& pictures) {
+    const QString p = name.startsWith(u'/') ? name : path(name);
+    if (!show_file::write(p, settings, pictures))
+        qFatal("cannot write show %s", qPrintable(p));
+    return p;
+}
+
+Main_Frm* ShowFixture::play(const QString& showPath) {
+    forms->playShow(showPath);
+    return forms->player();
+}
+
+QColor ShowFixture::shownColour() const {
+    Main_Frm* player = forms->player();
+    if (!player || !player->Image1->isVisible() || player->Image1->picture().isNull())
+        return {};
+    const QImage& image = player->Image1->picture();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+ShowSettings plainSettings(bool loop, int delaySeconds) {
+    ShowSettings s;
+    s.stretch = false;
+    s.keepRatio = false;
+    s.loop = loop;
+    s.delaySeconds = delaySeconds;
+    return s;
+}

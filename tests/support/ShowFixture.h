@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ScriptedDesktop.h"
+#include "show/ShowFile.h"
+
+#include <QColor>
+#include <QSize>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class Forms;
+class Main_Frm;
+
+// A program under test: a scripted desktop, a window owner, and a folder to make pictures and shows
+// in. Each test gets a fresh one.
+class ShowFixture {
+public:
+    explicit ShowFixture(const QString& commandLine = QString());
+    ~ShowFixture();
+
+    QString dir() const { return tmp_.path(); }
+    QString path(const QString& name) const { return tmp_.filePath(name); }
+
+    // A picture of one colour; the format follows the extension (bmp, jpg, png).
+    QString picture(const QString& name, QColor colour, QSize size = QSize(64, 48));
+    QString textFile(const QString& name, const QByteArray& content = "not a picture\n");
+    QString fifo(const QString& name);
+    QString show(const QString& name, const ShowSettings& settings, const QStringList& pictures);
+
+    // Hands the show to the player as the menu does and returns the player (null if it closed).
+    Main_Frm* play(const QString& showPath);
+    // What the player shows: the colour at the centre of its picture, or invalid when none is shown.
+    QColor shownColour() const;
+
+    ScriptedDesktop desktop;
+    std::unique_ptr<Forms> forms;
+    bool programEnded = false;
+
+private:
+    QTemporaryDir tmp_;
+};
+
+ShowSettings plainSettings(bool loop, int delaySeconds = 60);
