@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Plays real shows in a real window under Xvfb: the first picture's colour must fill the centre of
+# the screen, a show without loop must end by itself, and a command line naming no file must end
+# with its message box.
+set -euo pipefail
+lumora=$1
+work=$(mktemp -d)
+trap 'kill ${xvfb_pid:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+
+exec 3<> "$work/display"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+export DISPLAY=:$(head -n1 "$work/display")
+
+convert=/usr/bin/convert
+$convert -size 640x480 xc:'rgb(255,128,0)' "$work/orange.bmp"
+$convert -size 300x200 xc:'rgb(0,0,255)' "$work/blue.jpg"
+echo "not a picture" > "$work/notes.jpg"
+printf '"Strech=True"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n"%s"\r\n' \
+    "$work/orange.bmp" "$work/notes.jpg" "$work/blue.jpg" > "$work/show.lmr"
+
+centre() { # the colour at the centre of the screen
+    import -display "$DISPLAY" -window root "$work/shot.png"
+    $convert "$work/shot.png" -format '%[pixel:p{960,540}]' info:
+}
+fail() { echo "FAIL: $*"; exit 1; }
+
+start=$(date +%s.%N)
+"$lumora" "$work/show.lmr" &
+pid=$!
+sleep 0.6
+colour=$(centre)
+echo "centre after start: $colour"
+case "$colour" in
+    *"255,128,0"* | *"FF8000"* | srgb\(255,128,0\)) ;;
+    *) fail "expected the orange picture at the centre, saw $colour" ;;
+esac
+sleep 1
+colour=$(centre)
+echo "centre after one delay: $colour"
+case "$colour" in
+    *"0,0,25"* | *"0,0,254"* | *"blue"*) ;;
+    *) fail "expected the blue picture after one delay, saw $colour" ;;
+esac
+for _ in $(seq 100); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 $pid 2>/dev/null && { kill $pid; fail "the show without loop did not end by itself"; }
+wait $pid || fail "the program ended with status $?"
+echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
+
+"$lumora" "$work/no such show.lmr" &
+pid=$!
+box=""
+for _ in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name '^Lumora$' 2>/dev/null | head -n1) && [ -n "$box" ] && break
+    sleep 0.1
+done
+[ -n "$box" ] || fail "no message box for a command line naming no file"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+status=0
+wait $pid || status=$?
+[ $status -ne 0 ] || fail "a bad command line must end the program with a failure status"
+echo "bad command line: message box shown, ended with status $status"
+echo "PASS"

@@ -1,0 +1,2 @@
+add_test(NAME xvfb_show COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/xvfb/run_show.sh $<TARGET_FILE:lumora>)
+set_tests_properties(xvfb_show PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE)
