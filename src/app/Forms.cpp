@@ -4,6 +4,7 @@
 #include "app/MENU_Frm.h"
 #include "platform/Desktop.h"
 #include "player/Main_Frm.h"
+#include "player/Music.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -24,8 +25,15 @@ Forms::~Forms() {
     for (auto& [id, form] : forms_)
         delete form.data();
     forms_.clear();
+    music_.reset();
     if (theOwner == this)
         theOwner = nullptr;
+}
+
+Music& Forms::music() {
+    if (!music_)
+        music_ = std::make_unique<Music>();
+    return *music_;
 }
 
 Forms* Forms::instance() {

@@ -8,12 +8,14 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 
 namespace desktop {
 class Desktop;
 }
 class MENU_Frm;
+class Music;
 class Main_Frm;
 class QWindow;
 
@@ -33,6 +35,8 @@ public:
     const QString& commandLine() const { return commandLine_; }
     PlayerState& playerState() { return playerState_; }
     ShowState& showState() { return showState_; }
+    // The show's music outlives the player window: it is stopped, not released, when a show ends.
+    Music& music();
 
     // The program entry: the menu for an empty command line, otherwise the show it names.
     void start();
@@ -64,6 +68,7 @@ private:
     QString commandLine_;
     PlayerState playerState_;
     ShowState showState_;
+    std::unique_ptr<Music> music_;
     std::map<FormId, QPointer<Form>> forms_;
     QPointer<Form> lastActive_;
     std::set<FormId> unloading_;

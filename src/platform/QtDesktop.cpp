@@ -69,6 +69,8 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
     dialog.setFileMode(request.save          ? QFileDialog::AnyFile
                        : request.multiSelect ? QFileDialog::ExistingFiles
                                              : QFileDialog::ExistingFile);
+    // The descriptions already name their patterns ("Lumora Files (*.lmr)"); show them as written.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (!request.nameFilters.isEmpty()) {
         dialog.setNameFilters(request.nameFilters);
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())

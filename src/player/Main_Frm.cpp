@@ -8,6 +8,7 @@
 #include "platform/ProgramFolder.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
+#include "player/Music.h"
 #include "show/Colour.h"
 #include "show/ShowFile.h"
 
@@ -76,6 +77,7 @@ Main_Frm::Main_Frm(Forms& owner)
     connect(Timer1, &FormTimer::Timer, this, &Main_Frm::Timer1_Timer);
     connect(Hotkeys_Timer, &FormTimer::Timer, this, &Main_Frm::Hotkeys_Timer_Timer);
     connect(Hide_Mouse_Timer, &FormTimer::Timer, this, &Main_Frm::Hide_Mouse_Timer_Timer);
+    connect(Music_Timer, &FormTimer::Timer, this, &Main_Frm::Music_Timer_Timer);
 }
 
 Main_Frm::~Main_Frm() = default;
@@ -164,6 +166,7 @@ void Main_Frm::Form_Load() {
 
 void Main_Frm::failLoading() {
     closing_ = true;
+    StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
     forms_.desktop().message(this, {QStringLiteral("Error, Invaild File!"), LumoraTitle,
@@ -171,7 +174,46 @@ void Main_Frm::failLoading() {
     forms_.desktop().endNow(1);
 }
 
-void Main_Frm::Form_Activate() {}
+void Main_Frm::Form_Activate() {
+    if (closing_)
+        return;
+    ShowState& shared = forms_.showState();
+    if (shared.musicPath.isEmpty() || !shared.useMusic || !general::File_Exists(shared.musicPath))
+        return;
+    shared.musicLoop = true;
+    if (StartPlay())
+        Music_Timer->setEnabled(true);
+}
+
+bool Main_Frm::StartPlay() {
+    switch (forms_.music().StartPlay(forms_.showState().musicPath)) {
+    case Music::StartResult::Playing:
+        return true;
+    case Music::StartResult::NoAudio:
+        // Nothing to play on: the show goes on in silence, the file is not at fault.
+        return false;
+    case Music::StartResult::BadFile:
+        break;
+    }
+    StopPlay();
+    closing_ = true;
+    forms_.desktop().message(this, {QStringLiteral("Invalid Music file, program will exit."), LumoraTitle,
+                                    desktop::Icon::Critical, desktop::Buttons::Ok});
+    forms_.desktop().endNow(1);
+    return false;
+}
+
+void Main_Frm::StopPlay() {
+    forms_.music().StopPlay();
+}
+
+void Main_Frm::Music_Timer_Timer() {
+    if (closing_ || !forms_.music().ReachedEnd())
+        return;
+    StopPlay();
+    if (forms_.showState().musicLoop && !StartPlay())
+        Music_Timer->setEnabled(false);
+}
 
 void Main_Frm::display(const StepOutcome& outcome) {
     Image1->setPicture(outcome.picture.image);
@@ -306,8 +348,9 @@ void Main_Frm::DELETE_Frame() {
         if (!file.remove()) {
             // The file is still there, so the show keeps it and carries on from where it stood.
             ++busy_;
-            desk.message(this, {QStringLiteral("Could not delete \"%1\": %2.").arg(path, file.errorString()),
-                                LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
+            desk.message(this,
+                         {QStringLiteral("\"%1\" could not be deleted: %2.").arg(path, file.errorString()),
+                          LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
             --busy_;
             if (!closing_)
                 Timer1->setEnabled(true);
@@ -336,6 +379,7 @@ void Main_Frm::Close_Show() {
     closing_ = true;
     for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
         t->setEnabled(false);
+    StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
     forms_.unload(FormId::Player);

@@ -27,6 +27,8 @@ public:
     void Remove_Frame();
     void DELETE_Frame();
     void Close_Show();
+    bool StartPlay();
+    void StopPlay();
 
     ShowSequence& sequence() { return sequence_; }
     bool isClosing() const { return closing_; }
@@ -59,6 +61,7 @@ private:
     void Timer1_Timer();
     void Hotkeys_Timer_Timer();
     void Hide_Mouse_Timer_Timer();
+    void Music_Timer_Timer();
     void Form_KeyPress(int code);
     void Escape();
     void SetTopMostWindow(bool on);

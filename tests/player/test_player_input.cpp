@@ -1,0 +1,282 @@
+#include "ShowFixture.h"
+#include "app/Forms.h"
+#include "platform/FormTimer.h"
+#include "player/ImageBox.h"
+#include "player/Main_Frm.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+using desktop::Answer;
+using desktop::Buttons;
+using desktop::Icon;
+
+namespace {
+
+const QString DeleteQuestion =
+    "This will delete the following file from our hard disk. Are you sure you want to do this?";
+
+void poll(Main_Frm* p) {
+    emit p->Hotkeys_Timer->Timer();
+}
+
+// Sends Shift+Delete the way a keyboard does: Shift goes down first and comes up last.
+void shiftDelete(Main_Frm* p, Qt::KeyboardModifiers held = Qt::ShiftModifier) {
+    QTest::keyPress(p, Qt::Key_Delete, held);
+    QTest::keyRelease(p, Qt::Key_Delete, held);
+}
+
+// Three coloured pictures; the tests steer by hand, so the timers stay quiet.
+struct Show {
+    ShowFixture f;
+    QStringList pics;
+    Main_Frm* player = nullptr;
+
+    explicit Show(bool loop = false, bool pauseMessage = true, int count = 3) {
+        const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+        for (int i = 0; i < count; ++i)
+            pics << f.picture(QString("p%1.bmp").arg(i), colours[i]);
+        ShowSettings s = plainSettings(loop);
+        s.pauseMessage = pauseMessage;
+        f.forms->show(FormId::Menu);
+        f.forms->hide(FormId::Menu);
+        player = f.play(f.show("s.lmr", s, pics));
+        player->Hotkeys_Timer->setEnabled(false);
+        player->activateWindow();
+        if (!QTest::qWaitForWindowActive(player))
+            qFatal("the player never became active");
+    }
+    qsizetype index() const { return f.forms->playerState().currentIndex; }
+    bool open() const { return f.forms->isLoaded(FormId::Player); }
+};
+
+} // namespace
+
+class PlayerInputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void arrowsArePolled();
+    void arrowsWaitWhileAMessageBoxIsOpen();
+    void pauseByKeyAndClick();
+    void pauseWithoutMessageDrawsNothing();
+    void pausedShowIgnoresRemovalButNotEscape();
+    void backspaceTakesThePictureOut();
+    void shiftDeleteAsksAndDeletesExactlyThatFile();
+    void failedDeletionIsReportedAndLosesNothing();
+    void onlyShiftAloneDeletes();
+    void pointerHidesAndComesBack();
+    void timerAdvancesAFullDelayAfterAKey();
+};
+
+void PlayerInputTest::arrowsArePolled() {
+    Show s(true);
+    QTest::keyPress(s.player, Qt::Key_Right);
+    poll(s.player);
+    poll(s.player);
+    QCOMPARE(s.index(), 2); // held: a step on every poll
+    QTest::keyRelease(s.player, Qt::Key_Right);
+    poll(s.player);
+    QCOMPARE(s.index(), 2);
+    // Pressed and released between two polls still counts once.
+    QTest::keyClick(s.player, Qt::Key_Left);
+    poll(s.player);
+    poll(s.player);
+    QCOMPARE(s.index(), 1);
+    QTest::keyClick(s.player, Qt::Key_Up);
+    QTest::keyClick(s.player, Qt::Key_Down);
+    poll(s.player);
+    QCOMPARE(s.index(), 1);
+
+    // On the last picture of a show without loop, Left and Right in one poll act Left first: the
+    // show steps back and forth and does not end.
+    Show t(false);
+    QTest::keyClick(t.player, Qt::Key_Left);
+    poll(t.player);
+    QCOMPARE(t.index(), 2);
+    QTest::keyClick(t.player, Qt::Key_Left);
+    QTest::keyClick(t.player, Qt::Key_Right);
+    poll(t.player);
+    QVERIFY(t.open());
+    QCOMPARE(t.index(), 2);
+    QTest::keyClick(t.player, Qt::Key_Right);
+    poll(t.player);
+    QVERIFY(!t.open());
+}
+
+void PlayerInputTest::arrowsWaitWhileAMessageBoxIsOpen() {
+    Show s(true);
+    QTest::keyClick(s.player, Qt::Key_Right);
+    QTest::keyPress(s.player, Qt::Key_Right);
+    poll(s.player);
+    QCOMPARE(s.index(), 1);
+    bool polledWhileOpen = false;
+    s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::No,
+                              [&] {
+                                  // A real box takes the activation away from the player.
+                                  QWidget box;
+                                  box.show();
+                                  box.activateWindow();
+                                  QVERIFY(QTest::qWaitForWindowActive(&box));
+                                  poll(s.player);
+                                  poll(s.player);
+                                  QCOMPARE(s.index(), 1);
+                                  polledWhileOpen = true;
+                              });
+    QTest::keyRelease(s.player, Qt::Key_Right);
+    shiftDelete(s.player);
+    QVERIFY(polledWhileOpen);
+    QCOMPARE(s.index(), 2); // No moves on
+}
+
+void PlayerInputTest::pauseByKeyAndClick() {
+    Show s(true);
+    QVERIFY(s.player->Timer1->isTicking());
+    QTest::keyClick(s.player, Qt::Key_Space);
+    QVERIFY(s.f.forms->playerState().paused);
+    QVERIFY(!s.player->Timer1->isTicking());
+    QVERIFY(s.player->Paused_lbl->isVisible());
+    QCOMPARE(s.player->Paused_lbl->text(), QStringLiteral("PAUSED"));
+    QCOMPARE(s.player->KeyDown_Lbl->text(), QStringLiteral("32"));
+    QVERIFY(!s.player->KeyDown_Lbl->isVisible());
+
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!s.f.forms->playerState().paused);
+    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(!s.player->Paused_lbl->isVisible());
+    // A click on the picture counts as a click on the window.
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, s.player->Image1->geometry().center());
+    QVERIFY(s.f.forms->playerState().paused);
+    QVERIFY(s.player->Paused_lbl->isVisible());
+}
+
+void PlayerInputTest::pauseWithoutMessageDrawsNothing() {
+    Show s(true, false);
+    QTest::keyClick(s.player, Qt::Key_Space);
+    QVERIFY(s.f.forms->playerState().paused);
+    QVERIFY(!s.player->Paused_lbl->isVisible());
+    QVERIFY(!s.player->Timer1->isTicking());
+}
+
+void PlayerInputTest::pausedShowIgnoresRemovalButNotEscape() {
+    Show s(true);
+    QTest::keyClick(s.player, Qt::Key_Space);
+    QTest::keyClick(s.player, Qt::Key_Backspace);
+    shiftDelete(s.player);
+    QCOMPARE(s.player->sequence().entries().size(), 3);
+    QVERIFY(QFile::exists(s.pics[0]));
+    QCOMPARE(s.player->KeyDown_Lbl->text(), QStringLiteral("8"));
+    QTest::keyClick(s.player, Qt::Key_Escape);
+    QVERIFY(!s.open());
+}
+
+void PlayerInputTest::backspaceTakesThePictureOut() {
+    Show s(false);
+    QTest::keyClick(s.player, Qt::Key_Right);
+    poll(s.player);
+    QTest::keyClick(s.player, Qt::Key_Backspace);
+    QCOMPARE(s.player->sequence().entries(), QStringList({s.pics[0], s.pics[2]}));
+    QCOMPARE(s.f.shownColour(), QColor(Qt::blue));
+    QVERIFY(s.player->Timer1->isTicking());
+    // The last picture of a show without loop: the first comes back and the show ends.
+    QTest::keyClick(s.player, Qt::Key_Backspace);
+    QVERIFY(!s.open());
+    QVERIFY(QFile::exists(s.pics[1]) && QFile::exists(s.pics[2]));
+
+    Show looping(true);
+    QTest::keyClick(looping.player, Qt::Key_Left);
+    poll(looping.player);
+    QTest::keyClick(looping.player, Qt::Key_Backspace);
+    QVERIFY(looping.open());
+    QCOMPARE(looping.f.shownColour(), QColor(Qt::red));
+
+    Show single(true, true, 1);
+    single.f.desktop.expectMessage("ERROR", "This is the last picture!!", Icon::Information, Buttons::Ok);
+    QTest::keyClick(single.player, Qt::Key_Backspace);
+    single.f.desktop.verifyDone();
+    QVERIFY(single.open());
+    QCOMPARE(single.player->sequence().entries().size(), 1);
+    QVERIFY(!single.player->Timer1->isTicking());
+    single.f.desktop.expectMessage("ERROR", "This is the last picture!!", Icon::Information, Buttons::Ok);
+    shiftDelete(single.player);
+    single.f.desktop.verifyDone();
+    QVERIFY(QFile::exists(single.pics[0]));
+}
+
+void PlayerInputTest::shiftDeleteAsksAndDeletesExactlyThatFile() {
+    Show s(true);
+    QTest::keyClick(s.player, Qt::Key_Right);
+    poll(s.player);
+    s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+    shiftDelete(s.player);
+    s.f.desktop.verifyDone();
+    QVERIFY(!QFile::exists(s.pics[1]));
+    QVERIFY(QFile::exists(s.pics[0]) && QFile::exists(s.pics[2]));
+    QCOMPARE(s.player->sequence().entries(), QStringList({s.pics[0], s.pics[2]}));
+    QCOMPARE(s.f.shownColour(), QColor(Qt::blue));
+    QVERIFY(s.player->Timer1->isTicking());
+
+    for (Answer keep : {Answer::No, Answer::Cancel}) {
+        s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, keep);
+        const qsizetype before = s.index();
+        shiftDelete(s.player);
+        QVERIFY(QFile::exists(s.pics[2]) && QFile::exists(s.pics[0]));
+        QCOMPARE(s.player->sequence().entries().size(), 2);
+        QCOMPARE(s.index(), (before + 1) % 2);
+    }
+}
+
+void PlayerInputTest::failedDeletionIsReportedAndLosesNothing() {
+    Show s(true);
+    QVERIFY(QFile::remove(s.pics[0])); // gone behind the player's back
+    s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+    s.f.desktop.expectMessage("Lumora",
+                              "\"" + s.pics[0] + "\" could not be deleted: No such file or directory.",
+                              Icon::Critical, Buttons::Ok);
+    shiftDelete(s.player);
+    s.f.desktop.verifyDone();
+    QCOMPARE(s.player->sequence().entries().size(), 3);
+    QCOMPARE(s.index(), 0);
+    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(s.open());
+}
+
+void PlayerInputTest::onlyShiftAloneDeletes() {
+    Show s(true);
+    shiftDelete(s.player, Qt::ShiftModifier | Qt::ControlModifier);
+    shiftDelete(s.player, Qt::ShiftModifier | Qt::AltModifier);
+    shiftDelete(s.player, Qt::NoModifier);
+    QVERIFY(QFile::exists(s.pics[0]));
+    QCOMPARE(s.player->sequence().entries().size(), 3);
+}
+
+void PlayerInputTest::pointerHidesAndComesBack() {
+    Show s(true);
+    QVERIFY(s.player->Hide_Mouse_Timer->isTicking());
+    QCOMPARE(s.player->Hide_Mouse_Timer->interval(), 2000);
+    emit s.player->Hide_Mouse_Timer->Timer();
+    QCOMPARE(s.player->cursor().shape(), Qt::BlankCursor);
+    emit s.player->Hide_Mouse_Timer->Timer();
+    QCOMPARE(s.player->cursor().shape(), Qt::BlankCursor);
+    QTest::mouseMove(s.player, QPoint(10, 10));
+    QTest::mouseMove(s.player, QPoint(40, 30));
+    QTRY_COMPARE(s.player->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(s.player->Hide_Mouse_Timer->isTicking());
+    // Leaving restores the pointer for whatever comes next.
+    emit s.player->Hide_Mouse_Timer->Timer();
+    QTest::keyClick(s.player, Qt::Key_Escape);
+    QCOMPARE(s.player->cursor().shape(), Qt::ArrowCursor);
+}
+
+void PlayerInputTest::timerAdvancesAFullDelayAfterAKey() {
+    ShowFixture f;
+    ShowSettings settings = plainSettings(true, 1);
+    Main_Frm* p =
+        f.play(f.show("s.lmr", settings, {f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)}));
+    QVERIFY(p->Timer1->isTicking());
+    QTRY_COMPARE_WITH_TIMEOUT(f.shownColour(), QColor(Qt::blue), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.shownColour(), QColor(Qt::red), 3000);
+}
+
+QTEST_MAIN(PlayerInputTest)
+#include "test_player_input.moc"
