@@ -1,0 +1,346 @@
+#include "show/Colour.h"
+#include "show/FieldReader.h"
+#include "show/ShowFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPalette>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using show_file::ReadError;
+
+Q_DECLARE_METATYPE(show_file::ReadError)
+
+namespace {
+
+const QStringList exampleLines{"Strech=True", "Ratio=1",    "Shuff=0", "Delay=5",     "BackCol=0",  "Loop=1",
+                               "Message=1",   "UseMusic=0", "Music=",  "/pics/a.jpg", "/pics/b.jpg"};
+const QStringList exampleSettings{"stretch=1", "ratio=1",   "shuffle=0", "delay=5", "colour=0",
+                                  "loop=1",    "message=1", "music=0",   "path="};
+
+// Show file text as a writer produces it: every line quoted, lines ended by `eol`.
+QString quoted(const QStringList& lines, const QString& eol = QStringLiteral("\r\n")) {
+    QString text;
+    for (const QString& line : lines)
+        text += u'"' + line + u'"' + eol;
+    return text;
+}
+
+QString plain(const QStringList& lines) {
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+QStringList fieldsOf(const QString& text) {
+    FieldReader reader(text);
+    QStringList fields;
+    while (const auto field = reader.next())
+        fields << *field;
+    return fields;
+}
+
+// The settings a read found, one "name=value" per setting that was set.
+QStringList settingsOf(const ShowFileContent& c) {
+    QStringList out;
+    const auto flag = [&out](const char* name, const std::optional<bool>& v) {
+        if (v)
+            out << QString::fromLatin1(name) + (*v ? "=1" : "=0");
+    };
+    flag("stretch", c.stretch);
+    flag("ratio", c.keepRatio);
+    flag("shuffle", c.shuffle);
+    if (c.delaySeconds)
+        out << "delay=" + QString::number(*c.delaySeconds);
+    if (c.backColour)
+        out << "colour=" + QString::number(*c.backColour);
+    flag("loop", c.loop);
+    flag("message", c.pauseMessage);
+    flag("music", c.useMusic);
+    if (c.musicPath)
+        out << "path=" + *c.musicPath;
+    return out;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class TestShowFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        // A button colour unlike every other role, so that the button face cannot match by chance.
+        QPalette palette = QApplication::palette();
+        palette.setColor(QPalette::Button, QColor(1, 2, 3));
+        QApplication::setPalette(palette);
+    }
+
+    void fieldReader_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("quoted CR LF") << "\"a b\"\r\n\"c\"\r\n" << QStringList{"a b", "c"};
+        QTest::newRow("LF only") << "a\nb\n" << QStringList{"a", "b"};
+        QTest::newRow("CR only") << "a\rb\r" << QStringList{"a", "b"};
+        QTest::newRow("LF then CR is two line ends") << "a\n\rb" << QStringList{"a", "", "b"};
+        QTest::newRow("empty line") << "a\r\n\r\nb\r\n" << QStringList{"a", "", "b"};
+        QTest::newRow("trailing empty line") << "a\r\n\r\n" << QStringList{"a", ""};
+        QTest::newRow("no final line end") << "a\r\nb" << QStringList{"a", "b"};
+        QTest::newRow("unquoted comma") << "C:\\a,b.jpg\r\n" << QStringList{"C:\\a", "b.jpg"};
+        QTest::newRow("quoted comma") << "\"/p/a,b.jpg\"\r\nc" << QStringList{"/p/a,b.jpg", "c"};
+        QTest::newRow("leading spaces skipped") << "  a\r\n   \"b\"\r\n" << QStringList{"a", "b"};
+        QTest::newRow("after closing quote dropped") << "\"a\" junk,b\r\n" << QStringList{"a", "b"};
+        QTest::newRow("unclosed quote runs to end") << "\"a\r\nb" << QStringList{"a\r\nb"};
+        QTest::newRow("nothing") << "" << QStringList{};
+    }
+
+    void fieldReader() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, fields);
+        QCOMPARE(fieldsOf(text), fields);
+        FieldReader reader(text);
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            QVERIFY(!reader.atEnd());
+            QVERIFY(reader.next());
+        }
+        QVERIFY(reader.atEnd());
+        QVERIFY(!reader.next());
+        QVERIFY(!reader.next());
+    }
+
+    void parse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<ReadError>("error");
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QStringList>("pictures");
+        const QStringList pics{"/pics/a.jpg", "/pics/b.jpg"};
+        const auto ok = [](const char* name, const QString& text, const QStringList& settings,
+                           const QStringList& pictures) {
+            QTest::newRow(name) << text << ReadError::None << settings << pictures;
+        };
+        const auto fails = [](const char* name, const QString& text, ReadError error) {
+            QTest::newRow(name) << text << error << QStringList{} << QStringList{};
+        };
+        // The example with some lines replaced.
+        const auto example = [](std::initializer_list<std::pair<int, const char*>> changes) {
+            QStringList lines = exampleLines;
+            for (const auto& [index, text] : changes)
+                lines[index] = QString::fromUtf8(text);
+            return quoted(lines);
+        };
+
+        ok("example", quoted(exampleLines), exampleSettings, pics);
+        ok("LF only", quoted(exampleLines, "\n"), exampleSettings, pics);
+        ok("CR only", quoted(exampleLines, "\r"), exampleSettings, pics);
+        ok("unquoted", plain(exampleLines), exampleSettings, pics);
+        ok("other values",
+           quoted({"Strech=False", "Ratio=0", "Shuff=1", "Delay=2.5", "BackCol=-2147483633", "Loop=0",
+                   "Message=0", "UseMusic=1", "Music=/m/a=b.mp3"}),
+           {"stretch=0", "ratio=0", "shuffle=1", "delay=2.5", "colour=-2147483633", "loop=0", "message=0",
+            "music=1", "path=/m/a=b.mp3"},
+           {});
+        ok("stretch line missing shifts the rest", quoted(exampleLines.mid(1)), {}, exampleLines.mid(1));
+        ok("lower-case key is a picture", example({{0, "strech=True"}}), exampleSettings.mid(1),
+           QStringList{"strech=True"} + pics);
+        // Another slot's key is never read as a setting, junk or not.
+        ok("each slot tests only its own texts",
+           example({{1, "Ratio=2"}, {2, "Delay=x"}, {3, "Delay =5"}, {5, "Loop=True"}, {8, "Music"}}),
+           {"stretch=1", "colour=0", "message=1", "music=0"},
+           QStringList{"Ratio=2", "Delay=x", "Delay =5", "Loop=True", "Music"} + pics);
+        ok("blank picture line", quoted(exampleLines.mid(0, 10)) + "\r\n" + quoted(pics.mid(1)),
+           exampleSettings, {"/pics/a.jpg", "", "/pics/b.jpg"});
+        ok("unquoted picture with comma", quoted(exampleLines.mid(0, 10)) + "/pics/c,d.jpg\r\n",
+           exampleSettings, {"/pics/a.jpg", "/pics/c", "d.jpg"});
+
+        QStringList bare;
+        for (int i = 1; i <= 10; ++i)
+            bare << QString("/pics/%1.jpg").arg(i);
+        ok("bare picture paths", plain(bare), {}, bare);
+        ok("nine bare fields", plain(bare.mid(0, 9)), {}, bare.mid(0, 9));
+        ok("eight lines, one with a comma", plain(bare.mid(0, 7) << "/pics/x,y.jpg"), {},
+           bare.mid(0, 7) + QStringList{"/pics/x", "y.jpg"});
+
+        const QString eight = quoted(exampleLines.mid(0, 8));
+        fails("eight lines", eight, ReadError::TooFewFields);
+        fails("eight lines, no line end", eight.chopped(2), ReadError::TooFewFields);
+        fails("empty file", QString(), ReadError::TooFewFields);
+        for (const char* delay : {"Delay=five", "Delay=", "Delay=5s", "Delay=1,5"})
+            fails(delay, example({{3, delay}}), ReadError::DelayNotANumber);
+        for (const char* colour : {"BackCol=red", "BackCol=", "BackCol=2147483648"})
+            fails(colour, example({{4, colour}}), ReadError::ColourNotANumber);
+    }
+
+    void parse() {
+        QFETCH(QString, text);
+        QFETCH(ReadError, error);
+        const auto result = show_file::parse(text);
+        QCOMPARE(result.error, error);
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, pictures);
+        if (error != ReadError::None)
+            return;
+        QCOMPARE(settingsOf(result.content), settings);
+        QCOMPARE(result.content.pictures, pictures);
+    }
+
+    // Each text as a delay ("x": not a number, "-": refused as an interval) and as a whole number.
+    void numbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("milliseconds");
+        QTest::addColumn<QString>("whole");
+        const auto row = [](const char* text, const char* ms, const char* whole) {
+            QTest::newRow(qPrintable(QString("'%1'").arg(text))) << text << ms << whole;
+        };
+        row("5", "5000", "5");
+        row("0", "0", "0");
+        row("2.5", "2500", "2");
+        row("3.5", "3500", "4");
+        row("-2.5", "-", "-2");
+        row("60", "60000", "60");
+        row("70", "-", "70");
+        row("65.535", "65535", "66");
+        row("65.536", "-", "66");
+        row("65.5355", "-", "66"); // 65535.5 ms goes to even: 65536
+        row("0.0025", "2", "0");
+        row("0.0035", "4", "0");
+        row(" .5 ", "500", "0");
+        row("1E3", "-", "1000");
+        row("-2147483633", "-", "-2147483633");
+        row("+2147483647", "-", "2147483647");
+        row("-2147483648", "-", "-2147483648");
+        row("2147483648", "-", "-");
+        row("2147483647.5", "-", "-");
+        for (const char* junk : {"", " ", "abc", "5x", "0x10", "1,5", ".", "inf", "nan", "1e999", "- 5"})
+            row(junk, "x", "-");
+    }
+
+    void numbers() {
+        QFETCH(QString, text);
+        QFETCH(QString, milliseconds);
+        QFETCH(QString, whole);
+        const auto shown = [](const auto& v) { return v ? QString::number(*v) : QStringLiteral("-"); };
+        const auto seconds = show_file::parseNumber(text);
+        QCOMPARE(seconds ? shown(show_file::delayToMilliseconds(*seconds)) : QStringLiteral("x"),
+                 milliseconds);
+        QCOMPARE(shown(show_file::parseInt32(text)), whole);
+    }
+
+    void composeMatchesTheFormatExample() {
+        const ShowSettings s{true, true, false, 5, 0, true, true, false, QString()};
+        const QByteArray expected = "\"Strech=True\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n\"Delay=5\"\r\n"
+                                    "\"BackCol=0\"\r\n\"Loop=1\"\r\n\"Message=1\"\r\n\"UseMusic=0\"\r\n"
+                                    "\"Music=\"\r\n\"/pics/a.jpg\"\r\n\"/pics/b.jpg\"\r\n";
+        QCOMPARE(show_file::compose(s, {"/pics/a.jpg", "/pics/b.jpg"}), expected);
+    }
+
+    void writeThenReadRoundTrips() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("show.lmr");
+        writeFile(path, QByteArray(4096, 'x')); // a longer old file must not leave a tail behind
+
+        const ShowSettings s{
+            false, false, true, 60, colour::ButtonFace, false, false, true, "/music/a=b, c.mp3"};
+        const QStringList pictures{"/pics/with, comma.jpg", "/pics/Ära ß.jpg", "  /pics/lead.jpg", "",
+                                   "/pics/with, comma.jpg"};
+        QString error;
+        QVERIFY(show_file::write(path, s, pictures, &error));
+        QCOMPARE(contentOf(path), show_file::compose(s, pictures));
+
+        const auto result = show_file::read(path);
+        QCOMPARE(result.error, ReadError::None);
+        QCOMPARE(settingsOf(result.content),
+                 (QStringList{"stretch=0", "ratio=0", "shuffle=1", "delay=60", "colour=-2147483633", "loop=0",
+                              "message=0", "music=1", "path=/music/a=b, c.mp3"}));
+        QCOMPARE(result.content.pictures, pictures);
+    }
+
+    void failedWriteLeavesTheOldFile() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("locked"));
+        const QString folder = dir.filePath("locked");
+        const QString path = folder + "/show.lmr";
+        const QByteArray before = quoted(exampleLines).toUtf8();
+        writeFile(path, before);
+        // The file itself stays writable: only a writer that truncates in place could change it.
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+        // Root passes every permission check; test as an unprivileged user instead.
+        const bool root = ::geteuid() == 0;
+        if (root)
+            ::setfsuid(65534);
+        QString error;
+        const bool written = show_file::write(path, ShowSettings{}, {"/pics/new.jpg"}, &error);
+        if (root)
+            ::setfsuid(0);
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(contentOf(path), before);
+    }
+
+    void readRefusesWhatIsNoFile() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("pipe.lmr");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        for (const QString& path : {fifo, dir.path(), dir.filePath("missing.lmr"), QString()}) {
+            auto pending = std::async(std::launch::async, [path] { return show_file::read(path).error; });
+            if (pending.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+                // Release the blocked reader so that the test can end, then fail.
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                ::close(fd);
+                QFAIL(qPrintable("reading blocked: " + path));
+            }
+            QCOMPARE(pending.get(), ReadError::CannotOpen);
+        }
+    }
+
+    void colours_data() {
+        QTest::addColumn<qint32>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("black") << qint32(0) << true << QColor(0, 0, 0);
+        QTest::newRow("red is the low byte") << qint32(0x0000FF) << true << QColor(255, 0, 0);
+        QTest::newRow("blue is the high byte") << qint32(0xFF0000) << true << QColor(0, 0, 255);
+        QTest::newRow("mixed") << qint32(0x123456) << true << QColor(0x56, 0x34, 0x12);
+        QTest::newRow("button face") << qint32(-2147483633) << true << QColor(1, 2, 3);
+        QTest::newRow("stray high byte") << qint32(0x01000000) << false << QColor();
+        QTest::newRow("minus one") << qint32(-1) << false << QColor();
+        QTest::newRow("no such system colour") << qint32(0x80000019) << false << QColor();
+        QTest::newRow("system colour with junk") << qint32(0x8000010F) << false << QColor();
+    }
+
+    void colours() {
+        QFETCH(qint32, value);
+        QFETCH(bool, accepted);
+        QFETCH(QColor, colour);
+        const auto mapped = colour::toQColor(value);
+        QCOMPARE(mapped.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(mapped->rgb(), colour.rgb());
+        if (accepted && value >= 0)
+            QCOMPARE(colour::fromQColor(colour), value);
+    }
+};
+
+QTEST_MAIN(TestShowFile)
+#include "test_showfile.moc"
