@@ -1,0 +1,188 @@
+// The show's music through the real player window and the real SDL_mixer. SDL's disk driver takes
+// the place of a sound card, so what was mixed can be read back.
+#include "DiskOutput.h"
+#include "MusicFiles.h"
+#include "ShowFixture.h"
+#include "app/Forms.h"
+#include "app/MENU_Frm.h"
+#include "platform/FormTimer.h"
+#include "player/Main_Frm.h"
+#include "player/Music.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <SDL_mixer.h>
+
+using desktop::Buttons;
+using desktop::Icon;
+
+class PlayerMusicTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir out_;
+    MusicFiles files_;
+    bool noAudio_ = false;
+
+    std::optional<DiskOutput> output() const {
+        int rate = 0, channels = 0;
+        Uint16 format = 0;
+        if (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != AUDIO_S16SYS)
+            return std::nullopt;
+        return DiskOutput(out_.filePath("out.raw"), rate, channels);
+    }
+
+    QString showWithMusic(ShowFixture& f, const QString& music, bool useMusic = true) {
+        ShowSettings s = plainSettings(true);
+        s.useMusic = useMusic;
+        s.musicPath = music;
+        return f.show("music.lmr", s, {f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)});
+    }
+
+    Main_Frm* start(ShowFixture& f, const QString& show) {
+        f.forms->show(FormId::Menu);
+        f.forms->hide(FormId::Menu);
+        Main_Frm* p = f.play(show);
+        if (p && !QTest::qWaitForWindowActive(p))
+            return nullptr;
+        return p;
+    }
+
+private slots:
+    void initTestCase() {
+        noAudio_ = qgetenv("SDL_AUDIODRIVER") == "nonexistent";
+        if (!noAudio_) {
+            qputenv("SDL_AUDIODRIVER", "disk");
+            qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(out_.filePath("out.raw")));
+        }
+    }
+
+    void playsLoopsAndStopsWithTheShow() {
+        if (noAudio_)
+            QSKIP("needs the disk audio driver");
+        ShowFixture f;
+        const QString wav = files_.writeWav("tone.wav", 0.4, 440);
+        Main_Frm* p = start(f, showWithMusic(f, wav));
+        QVERIFY(p);
+        QVERIFY(f.forms->music().isPlaying());
+        QVERIFY(p->Music_Timer->isTicking());
+        QVERIFY(f.forms->showState().musicLoop);
+        auto out = output();
+        QVERIFY(out);
+        const qint64 started = out->mark();
+        // The tune is 0.4 s long; after 1.5 s it must have been heard well beyond one playing.
+        QTest::qWait(1500);
+        QVERIFY(f.forms->music().isPlaying());
+        const double heard = out->soundingSeconds(out->from(started));
+        QVERIFY2(heard > 0.9, qPrintable(QString::number(heard)));
+
+        QTest::keyClick(p, Qt::Key_Escape);
+        QVERIFY(!f.forms->music().isPlaying());
+        QTest::qWait(300);
+        const qint64 stopped = out->mark();
+        QTest::qWait(300);
+        QCOMPARE(out->soundingSeconds(out->from(stopped)), 0.0);
+    }
+
+    void aMidiTuneLoopsToo() {
+        if (noAudio_)
+            QSKIP("needs the disk audio driver");
+        ShowFixture f;
+        Main_Frm* p = start(f, showWithMusic(f, files_.writeMidi("tune.mid")));
+        QVERIFY(p);
+        QVERIFY(f.forms->music().isPlaying());
+        // The end of a MIDI tune is only "no longer playing" (its tail ends about 3 s after the last
+        // note); the timer's next tick must then start it from the beginning.
+        p->Music_Timer->setEnabled(false);
+        QTRY_VERIFY_WITH_TIMEOUT(f.forms->music().ReachedEnd(), 8000);
+        p->Music_Timer->setEnabled(true);
+        emit p->Music_Timer->Timer();
+        QVERIFY(f.forms->music().isPlaying());
+        QVERIFY(!f.forms->music().ReachedEnd());
+        QVERIFY(p->Music_Timer->isTicking());
+        QTest::keyClick(p, Qt::Key_Escape);
+        QVERIFY(!f.forms->music().isPlaying());
+    }
+
+    void noMusicWithoutAFileOrTheSwitch() {
+        ShowFixture f;
+        const QString wav = files_.writeWav("gone.wav", 0.3, 440);
+        QVERIFY(QFile::remove(wav));
+        Main_Frm* p = start(f, showWithMusic(f, wav));
+        QVERIFY(p);
+        QVERIFY(!f.forms->music().isPlaying());
+        QVERIFY(!p->Music_Timer->isTicking());
+        QTest::keyClick(p, Qt::Key_Escape);
+
+        ShowFixture off;
+        p = start(off, showWithMusic(off, files_.writeWav("off.wav", 0.3, 440), false));
+        QVERIFY(p);
+        QVERIFY(!off.forms->music().isPlaying());
+    }
+
+    void unplayableMusicEndsTheProgram_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text named .mp3") << "notes.mp3" << QByteArray("just some words\n");
+        QTest::newRow("empty file") << "empty.wav" << QByteArray();
+    }
+
+    void unplayableMusicEndsTheProgram() {
+        if (noAudio_)
+            QSKIP("without a sound output no file is opened");
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        ShowFixture f;
+        f.desktop.expectMessage("Lumora", "Invalid Music file, program will exit.", Icon::Critical,
+                                Buttons::Ok);
+        start(f, showWithMusic(f, files_.write(name, content)));
+        f.desktop.verifyDone();
+        QCOMPARE(f.desktop.endedWith, 1);
+        QVERIFY(!f.forms->music().isPlaying());
+    }
+
+    void silentMachinePlaysTheShow() {
+        if (!noAudio_)
+            QSKIP("runs with SDL_AUDIODRIVER=nonexistent");
+        ShowFixture f;
+        Main_Frm* p = start(f, showWithMusic(f, files_.writeWav("tone.wav", 0.4, 440)));
+        QVERIFY(p);
+        QVERIFY(p->isVisible());
+        QVERIFY(!f.forms->music().isPlaying());
+        emit p->Timer1->Timer();
+        QVERIFY(f.forms->isLoaded(FormId::Player));
+        QVERIFY(!f.desktop.endedWith);
+    }
+
+    void restartsOnlyWhenThePlayerIsActivatedAgain() {
+        if (noAudio_)
+            QSKIP("needs the disk audio driver");
+        ShowFixture f;
+        Main_Frm* p = start(f, showWithMusic(f, files_.writeWav("long.wav", 3.0, 440)));
+        QVERIFY(p);
+        QTest::qWait(500);
+        const double before = f.forms->music().position();
+        QVERIFY2(before > 0.2, qPrintable(QString::number(before)));
+        // Focus that goes to a window outside the program's own and comes back is no activation.
+        {
+            QWidget box;
+            box.show();
+            box.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&box));
+        }
+        p->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(p));
+        QVERIFY(f.forms->music().position() >= before);
+        // Another window of the program and back: the music starts from its beginning.
+        f.forms->show(FormId::Menu);
+        QVERIFY(QTest::qWaitForWindowActive(f.forms->menu()));
+        QTest::qWait(200);
+        p->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(p));
+        QVERIFY2(f.forms->music().position() < before,
+                 qPrintable(QString::number(f.forms->music().position())));
+    }
+};
+
+QTEST_MAIN(PlayerMusicTest)
+#include "test_player_music.moc"
