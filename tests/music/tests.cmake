@@ -1,0 +1,10 @@
+set(MUSIC_FIXTURES music/MusicFiles.cpp music/MusicFiles.h music/DiskOutput.cpp music/DiskOutput.h)
+
+lumora_add_test(test_music SOURCES music/test_music.cpp ${MUSIC_FIXTURES} TIMEOUT 180)
+
+# No usable sound output, two ways: SDL has no such driver; the driver loads but the device does not
+# open, as on a machine without a sound card.
+lumora_add_test(test_music_no_driver SOURCES music/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+    ENV "SDL_AUDIODRIVER=nonexistent")
+lumora_add_test(test_music_no_device SOURCES music/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+    ENV "SDL_AUDIODRIVER=alsa;AUDIODEV=hw:99,0")
