@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo.
 set -euo pipefail
-packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev
+packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev libjpeg62-turbo-dev
           xvfb xdotool imagemagick sox lame)
 missing=()
 for p in "${packages[@]}"; do

@@ -8,7 +8,21 @@
 
 namespace regular_file {
 
-std::unique_ptr<QFile> open(const QString& path) {
+namespace {
+Stamp toStamp(const struct stat& st) {
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, quint64(st.st_ino),
+            quint64(st.st_dev)};
+}
+} // namespace
+
+std::optional<Stamp> stampOf(const QString& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return toStamp(st);
+}
+
+std::unique_ptr<QFile> open(const QString& path, Stamp* stamp) {
     if (path.isEmpty())
         return nullptr;
     // O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO; the type is then
@@ -21,6 +35,8 @@ std::unique_ptr<QFile> open(const QString& path) {
         ::close(fd);
         return nullptr;
     }
+    if (stamp)
+        *stamp = toStamp(st);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     auto file = std::make_unique<QFile>();
     if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

@@ -12,8 +12,20 @@ class QFile;
 // folder in a show can never block the program or be read as data.
 namespace regular_file {
 
+// What identifies one version of a file: a file replaced or rewritten gets another stamp.
+struct Stamp {
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    quint64 inode = 0;
+    quint64 device = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
 // An open, readable QFile for `path`, or null when `path` is not a regular file or cannot be read.
-std::unique_ptr<QFile> open(const QString& path);
+// `stamp`, when given, receives the stamp of the file that was opened.
+std::unique_ptr<QFile> open(const QString& path, Stamp* stamp = nullptr);
+// The stamp of the regular file at `path` now, or nothing when there is none.
+std::optional<Stamp> stampOf(const QString& path);
 // The whole content of a regular file.
 std::optional<QByteArray> readAll(const QString& path);
 

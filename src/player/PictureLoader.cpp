@@ -1,13 +1,15 @@
 #include "player/PictureLoader.h"
 
-#include "platform/RegularFile.h"
+#include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
 
 #include <QFile>
 #include <QImageReader>
 
 #include <cmath>
+#include <cstdio>
 #include <mutex>
+#include <unistd.h>
 
 namespace picture_loader {
 
@@ -24,8 +26,46 @@ void raiseAllocationLimit() {
     std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
 }
 
-bool rotatesQuarter(QImageIOHandler::Transformations t) {
-    return t.testFlag(QImageIOHandler::TransformationRotate90);
+bool tooLarge(QSize size) { return qint64(size.width()) * size.height() > MaxPixels; }
+
+bool looksLikeJpeg(QFile& file) {
+    const QByteArray magic = file.peek(3);
+    return magic.size() == 3 && uchar(magic[0]) == 0xFF && uchar(magic[1]) == 0xD8 && uchar(magic[2]) == 0xFF;
+}
+
+// A JPEG that is shown smaller than it is stored, decoded at the size shown. Nothing when it is not
+// such a picture or the fast path cannot take it.
+std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& shown, bool& refused) {
+    const int fd = ::dup(file.handle());
+    if (fd < 0)
+        return std::nullopt;
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (!stream) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::optional<LoadedPicture> result;
+    if (const auto header = jpeg_scaled::probe(stream)) {
+        const bool quarterTurn = header->orientation >= 5;
+        const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
+        refused = tooLarge(header->stored);
+        QSize target = shownSize(upright, shown);
+        if (quarterTurn)
+            target.transpose();
+        if (!refused && !target.isEmpty() &&
+            (target.width() < header->stored.width() || target.height() < header->stored.height()) &&
+            std::fseek(stream, 0, SEEK_SET) == 0) {
+            if (auto decoded = jpeg_scaled::decode(stream, target)) {
+                LoadedPicture p;
+                p.ok = true;
+                p.size = upright;
+                p.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
+                result = std::move(p);
+            }
+        }
+    }
+    std::fclose(stream);
+    return result;
 }
 
 } // namespace
@@ -39,24 +79,33 @@ QSize shownSize(QSize size, const ShowGeometry& g) {
     return placed ? placed->pixels().size() : size;
 }
 
-LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown) {
+LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown, regular_file::Stamp* stamp) {
     raiseAllocationLimit();
     LoadedPicture result;
     if (path.isEmpty()) {
         result.ok = true;
         return result;
     }
-    const auto file = regular_file::open(path);
+    const auto file = regular_file::open(path, stamp);
     if (!file)
         return result;
+
+    if (shown && shown->stretch && looksLikeJpeg(*file)) {
+        bool refused = false;
+        if (auto reduced = decodeReducedJpeg(*file, *shown, refused))
+            return std::move(*reduced);
+        if (refused)
+            return result;
+    }
 
     QImageReader reader(file.get());
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
-    if (stored.isValid() && qint64(stored.width()) * stored.height() > MaxPixels)
+    if (stored.isValid() && tooLarge(stored))
         return result;
-    const bool quarterTurn = stored.isValid() && rotatesQuarter(reader.transformation());
+    const bool quarterTurn =
+        stored.isValid() && reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     const QSize upright = quarterTurn ? stored.transposed() : stored;
 
     if (shown && stored.isValid() && !stored.isEmpty() && reader.format() == "jpeg") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RegularFile.h"
 #include "player/PictureSource.h"
 
 #include <optional>
@@ -9,8 +10,10 @@
 namespace picture_loader {
 
 // Decodes `path`. With `shown`, a picture that will be shown reduced and whose format can decode
-// reduced is decoded at the smallest size that still covers what is shown.
-LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt);
+// reduced is decoded at the smallest size that still covers what is shown. `stamp` receives the
+// stamp of the file that was read.
+LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
+                     regular_file::Stamp* stamp = nullptr);
 
 // The pixel size a picture of `size` takes on screen for `geometry`: what a decode must cover.
 QSize shownSize(QSize size, const ShowGeometry& geometry);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <cstdio>
+#include <optional>
+
+// Decodes a JPEG straight to the size it will be shown at: libjpeg's DCT scaling (in eighths) brings it
+// close, and a streaming resample brings it the rest of the way, so the full-size picture never
+// exists in memory. Gives nothing where this path does not apply (not a JPEG, colour spaces libjpeg
+// cannot turn into RGB, a decoding error before any pixels): the caller then uses Qt's reader.
+namespace jpeg_scaled {
+
+struct Result {
+    QImage image;   // `target` in the stored orientation, before any EXIF turn
+    QSize stored;   // the picture's own size as stored
+    int orientation = 1; // EXIF orientation, 1 when there is none
+};
+
+// `file` is read from its current position. `target` is in the stored orientation.
+std::optional<Result> decode(std::FILE* file, QSize target);
+
+// The picture's own size and EXIF orientation from its header, without decoding.
+std::optional<Result> probe(std::FILE* file);
+
+// The transformation that stands an image with EXIF `orientation` upright.
+QImage upright(QImage image, int orientation);
+
+} // namespace jpeg_scaled
