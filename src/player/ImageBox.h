@@ -10,7 +10,8 @@ class ImageBox : public QWidget {
 public:
     explicit ImageBox(QWidget* parent);
 
-    void setPicture(QImage image);
+    // `label` names the picture in the paint log.
+    void setPicture(QImage image, const QString& label = QString());
     const QImage& picture() const { return image_; }
 
 protected:
@@ -18,4 +19,6 @@ protected:
 
 private:
     QImage image_;
+    QString label_;
+    bool painted_ = true;
 };

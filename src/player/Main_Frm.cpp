@@ -159,6 +159,8 @@ void Main_Frm::Form_Load() {
     if (state_.shuffle)
         sequence_.shuffle();
     state_.currentIndex = -1;
+    // The first pictures start decoding on the workers while this thread decodes the first one.
+    sequence_.planAhead(+1);
     Show_Pics();
     if (!closing_)
         Timer1->setEnabled(true);
@@ -216,9 +218,13 @@ void Main_Frm::Music_Timer_Timer() {
 }
 
 void Main_Frm::display(const StepOutcome& outcome) {
-    Image1->setPicture(outcome.picture.image);
+    Image1->setPicture(outcome.picture.image, state_.currentPath);
     Image1->setGeometry(outcome.placement.pixels());
     Image1->show();
+    // Painted before anything else happens: a fast timer must not let a step pass unseen, and the
+    // old picture and the new one never share the screen.
+    if (isVisible())
+        repaint();
 }
 
 bool Main_Frm::present(StepOutcome outcome) {

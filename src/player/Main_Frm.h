@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Form.h"
-#include "player/PictureLoader.h"
+#include "player/PicturePreloader.h"
 #include "player/ShowSequence.h"
 
 class FormTimer;
@@ -74,7 +74,7 @@ private:
     QRect screenGeometry() const;
 
     PlayerState& state_;
-    DirectPictureSource source_;
+    PicturePreloader source_;
     ShowSequence sequence_;
     ArrowKey left_;
     ArrowKey right_;

@@ -26,7 +26,9 @@ void raiseAllocationLimit() {
     std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
 }
 
-bool tooLarge(QSize size) { return qint64(size.width()) * size.height() > MaxPixels; }
+bool tooLarge(QSize size) {
+    return qint64(size.width()) * size.height() > MaxPixels;
+}
 
 bool looksLikeJpeg(QFile& file) {
     const QByteArray magic = file.peek(3);
@@ -79,7 +81,8 @@ QSize shownSize(QSize size, const ShowGeometry& g) {
     return placed ? placed->pixels().size() : size;
 }
 
-LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown, regular_file::Stamp* stamp) {
+LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown,
+                     regular_file::Stamp* stamp) {
     raiseAllocationLimit();
     LoadedPicture result;
     if (path.isEmpty()) {
@@ -125,6 +128,12 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     if (image.isNull())
         return result;
     result.size = stored.isValid() ? upright : image.size();
+    // A stretched picture is scaled once here, so that painting it is a plain copy.
+    if (shown && shown->stretch) {
+        const QSize target = shownSize(result.size, *shown);
+        if (!target.isEmpty() && image.size() != target)
+            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     result.ok = true;
     result.image = std::move(image);
     return result;

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // A picture as the player shows it: its own (upright) size in pixels and the decoded pixels, which
 // may be smaller than that size when the picture is shown reduced.
@@ -17,6 +18,7 @@ struct ShowGeometry {
     QSize screen;
     bool stretch = false;
     bool keepRatio = false;
+    bool operator==(const ShowGeometry&) const = default;
 };
 
 class PictureSource {
@@ -25,4 +27,11 @@ public:
     // Loads the picture at `path` for entry `index` of the play order. An empty path is an empty
     // picture, not a failure.
     virtual LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) = 0;
+    // The entries the show will ask for next, nearest first; a source may prepare them meanwhile.
+    virtual void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
+        Q_UNUSED(upcoming);
+        Q_UNUSED(geometry);
+    }
+    // An entry has left the show.
+    virtual void forget(const QString& path) { Q_UNUSED(path); }
 };

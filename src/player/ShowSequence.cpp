@@ -42,7 +42,7 @@ StepOutcome ShowSequence::Show_Pics() {
         const qsizetype next = state_.currentIndex >= n - 1 ? 0 : state_.currentIndex + 1;
         if (tryShow(next, outcome)) {
             outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
-            return outcome;
+            return planned(std::move(outcome), +1);
         }
         if (state_.failedCount >= n) {
             outcome.kind = StepOutcome::NoValidPictures;
@@ -82,7 +82,7 @@ StepOutcome ShowSequence::arrowStep(int direction) {
         }
         if (tryShow(next, outcome)) {
             outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
-            return outcome;
+            return planned(std::move(outcome), direction);
         }
         if (atEnd) {
             outcome.kind = StepOutcome::EndedQuietly;
@@ -93,10 +93,32 @@ StepOutcome ShowSequence::arrowStep(int direction) {
     return outcome;
 }
 
+StepOutcome ShowSequence::planned(StepOutcome outcome, int direction) {
+    if (outcome.kind == StepOutcome::Shown)
+        planAhead(direction);
+    return outcome;
+}
+
+void ShowSequence::planAhead(int direction) {
+    const qsizetype n = list_.size();
+    QStringList upcoming;
+    qsizetype i = state_.currentIndex;
+    for (qsizetype k = 0; k < std::min<qsizetype>(n, Lookahead); ++k) {
+        if (direction > 0)
+            i = i >= n - 1 ? 0 : i + 1;
+        else
+            i = i <= 0 ? n - 1 : i - 1;
+        upcoming << list_.at(i);
+    }
+    source_.planAhead(upcoming, geometry());
+}
+
 QString ShowSequence::removeCurrent() {
     if (state_.currentIndex < 0 || state_.currentIndex >= list_.size())
         return {};
     const QString path = list_.takeAt(state_.currentIndex);
     --state_.currentIndex;
+    // A path may stand in the show more than once; its other entries simply decode again.
+    source_.forget(path);
     return path;
 }

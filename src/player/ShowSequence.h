@@ -41,16 +41,22 @@ public:
     StepOutcome Next_Pic();
     StepOutcome Prev_Pic();
 
+    // Tells the source which entries come next in `direction` (+1 forward, -1 back) from the current one.
+    void planAhead(int direction);
+
     // Takes the current entry out of the show; the next Show_Pics shows the entry that took its
     // place. Returns the path that was removed.
     QString removeCurrent();
 
 private:
     StepOutcome arrowStep(int direction);
+    StepOutcome planned(StepOutcome outcome, int direction);
+    ShowGeometry geometry() const { return {screen_, state_.stretch, state_.keepRatio}; }
     bool tryShow(qsizetype index, StepOutcome& outcome);
 
     PlayerState& state_;
     PictureSource& source_;
     QStringList list_;
     QSize screen_;
+    static constexpr int Lookahead = 8;
 };

@@ -1,0 +1,188 @@
+#include "player/PicturePreloader.h"
+
+#include "player/PictureLoader.h"
+
+PicturePreloader::PicturePreloader(qint64 budgetBytes, int workers) : budget_(budgetBytes) {
+    for (int i = 0; i < std::max(1, workers); ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+PicturePreloader::~PicturePreloader() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : workers_)
+        t.join();
+}
+
+qint64 PicturePreloader::estimate() const {
+    // Until its header is read, a picture is taken to cover the screen at 4:3 on 16:9.
+    const QSize s = geometry_.screen.isValid() ? geometry_.screen : QSize(1920, 1080);
+    return qint64(s.width()) * s.height() * 4 * 4 / 3;
+}
+
+qint64 PicturePreloader::usedBytes() const {
+    qint64 used = 0;
+    for (const auto& [path, e] : entries_)
+        if (e.state != State::Queued)
+            used += e.bytes;
+    return used;
+}
+
+const QString* PicturePreloader::nextToDecode() const {
+    for (const QString& path : plan_) {
+        const auto it = entries_.find(path);
+        if (it == entries_.end() || it->second.state != State::Queued)
+            continue;
+        const qint64 used = usedBytes();
+        // Always allow one picture, however large, so that the show can go on.
+        if (used == 0 || used + estimate() <= budget_)
+            return &it->first;
+        return nullptr; // in plan order: a later entry never overtakes an earlier one
+    }
+    return nullptr;
+}
+
+void PicturePreloader::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || nextToDecode(); });
+        if (stopping_)
+            return;
+        const QString path = *nextToDecode();
+        Entry& entry = entries_.at(path);
+        entry.state = State::Decoding;
+        entry.bytes = estimate();
+        const ShowGeometry geometry = entry.geometry;
+        ++decodesStarted_;
+        lock.unlock();
+
+        regular_file::Stamp stamp;
+        stamp.size = -1; // stays so when nothing could be opened
+        LoadedPicture picture = picture_loader::decode(path, geometry, &stamp);
+
+        lock.lock();
+        const auto it = entries_.find(path);
+        if (it != entries_.end() && it->second.state == State::Decoding) {
+            if (it->second.dropped) {
+                entries_.erase(it);
+            } else {
+                it->second.state = State::Ready;
+                it->second.stamp = stamp.size >= 0 ? std::optional(stamp) : std::nullopt;
+                it->second.bytes = picture.image.sizeInBytes();
+                it->second.picture = std::move(picture);
+            }
+        }
+        done_.notify_all();
+        wake_.notify_all(); // the real size may leave room for more
+    }
+}
+
+LoadedPicture PicturePreloader::load(qsizetype, const QString& path, const ShowGeometry& geometry) {
+    std::unique_lock lock(mutex_);
+    auto it = entries_.find(path);
+    if (it != entries_.end() && it->second.geometry == geometry && !it->second.dropped) {
+        if (it->second.state == State::Decoding) {
+            // Being decoded right now: wait for it rather than decode it a second time.
+            done_.wait(lock, [&] {
+                const auto j = entries_.find(path);
+                return j == entries_.end() || j->second.state != State::Decoding;
+            });
+            it = entries_.find(path);
+        }
+        if (it != entries_.end() && it->second.state == State::Ready) {
+            Entry entry = std::move(it->second);
+            entries_.erase(it);
+            lock.unlock();
+            wake_.notify_all();
+            // Handed out only while the file is the one that was decoded.
+            if (regular_file::stampOf(path) == entry.stamp)
+                return std::move(entry.picture);
+            return picture_loader::decode(path, geometry);
+        }
+        if (it != entries_.end() && it->second.state == State::Queued)
+            entries_.erase(it);
+    }
+    lock.unlock();
+    return picture_loader::decode(path, geometry);
+}
+
+void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
+    {
+        std::lock_guard lock(mutex_);
+        geometry_ = geometry;
+        plan_.clear();
+        for (const QString& path : upcoming)
+            if (!plan_.contains(path))
+                plan_ << path;
+        for (auto it = entries_.begin(); it != entries_.end();) {
+            Entry& e = it->second;
+            const bool keep = plan_.contains(it->first) && e.geometry == geometry;
+            if (keep) {
+                e.dropped = false;
+                ++it;
+            } else if (e.state == State::Decoding) {
+                e.dropped = true;
+                ++it;
+            } else {
+                it = entries_.erase(it);
+            }
+        }
+        for (const QString& path : std::as_const(plan_)) {
+            if (!entries_.contains(path)) {
+                Entry e;
+                e.geometry = geometry;
+                entries_.emplace(path, std::move(e));
+            }
+        }
+    }
+    wake_.notify_all();
+}
+
+void PicturePreloader::forget(const QString& path) {
+    {
+        std::lock_guard lock(mutex_);
+        plan_.removeAll(path);
+        const auto it = entries_.find(path);
+        if (it != entries_.end()) {
+            if (it->second.state == State::Decoding)
+                it->second.dropped = true;
+            else
+                entries_.erase(it);
+        }
+    }
+    wake_.notify_all();
+}
+
+bool PicturePreloader::isPrepared(const QString& path) const {
+    std::lock_guard lock(mutex_);
+    const auto it = entries_.find(path);
+    return it != entries_.end() && it->second.state == State::Ready && !it->second.dropped;
+}
+
+bool PicturePreloader::isWanted(const QString& path) const {
+    std::lock_guard lock(mutex_);
+    return plan_.contains(path);
+}
+
+QStringList PicturePreloader::wanted() const {
+    std::lock_guard lock(mutex_);
+    return plan_;
+}
+
+void PicturePreloader::waitUntilIdle() const {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] {
+        for (const auto& [path, e] : entries_)
+            if (e.state == State::Decoding)
+                return false;
+        return nextToDecode() == nullptr;
+    });
+}
+
+int PicturePreloader::decodesStarted() const {
+    std::lock_guard lock(mutex_);
+    return decodesStarted_;
+}
