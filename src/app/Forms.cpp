@@ -1,5 +1,6 @@
 #include "app/Forms.h"
 
+#include "app/About_Frm.h"
 #include "app/General.h"
 #include "app/MENU_Frm.h"
 #include "platform/Desktop.h"
@@ -70,10 +71,11 @@ Form* Forms::create(FormId id) {
         return new MENU_Frm(*this);
     case FormId::Player:
         return new Main_Frm(*this);
+    case FormId::About:
+        return new About_Frm(*this);
     case FormId::Setup:
     case FormId::Search:
     case FormId::Maker:
-    case FormId::About:
         break;
     }
     return nullptr;

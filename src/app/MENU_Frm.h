@@ -2,6 +2,10 @@
 
 #include "app/Form.h"
 
+#include <array>
+
+class OpenSaveDialog;
+class PictureButton;
 class QLineEdit;
 
 // The main menu. It also carries the hidden hand-over field through which every caller names the
@@ -14,7 +18,34 @@ public:
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Unload() override;
+    void showForm() override;
 
+    void Open_Folder_Btn_Click();
+    void Make_File_Btn_Click();
+    void Open_File_Btn_Click();
+    void About_Btn_Click();
+    void Open_Folder_Btn_GotFocus() { FocusedButton = 0; }
+    void Make_File_Btn_GotFocus() { FocusedButton = 1; }
+    void Open_File_Btn_GotFocus() { FocusedButton = 2; }
+    void About_Btn_GotFocus() { FocusedButton = 3; }
+
+    PictureButton* Open_Folder_Btn;
+    PictureButton* Make_File_Btn;
+    PictureButton* Open_File_Btn;
     QLineEdit* Open_File_Path_Txt;
+    PictureButton* About_Btn;
+    OpenSaveDialog* Dialog1;
+
+    // The button that last had the focus: 0 folder, 1 make, 2 open, 3 about.
     qint16 FocusedButton = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The four buttons by their number in FocusedButton.
+    std::array<PictureButton*, 4> buttons() const;
+    PictureButton* rememberedButton() const;
+    // Hides the menu for a window that replaces it, or keeps it when that window cannot open.
+    void replaceBy(FormId id);
 };

@@ -1,3 +1,4 @@
+#include "app/Artwork.h"
 #include "app/Forms.h"
 #include "app/General.h"
 #include "platform/QtDesktop.h"
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
     QApplication::setApplicationDisplayName(QStringLiteral("10. Lumora"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(artwork::programIcon());
 
     desktop::QtDesktop desktop;
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));

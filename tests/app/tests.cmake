@@ -1,1 +1,3 @@
 lumora_add_test(test_artwork SOURCES app/test_artwork.cpp)
+lumora_add_test(test_menu SOURCES app/test_menu.cpp)
+lumora_add_test(test_about SOURCES app/test_about.cpp)
