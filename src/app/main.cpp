@@ -8,7 +8,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("10. Lumora"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(artwork::programIcon());
 
