@@ -4,7 +4,7 @@
 //   bmp/     100 BMPs 1024x768, 24 bits
 //   gif/     100 GIFs 800x600, 256 colours
 // and next to them a show file per set (SET.lmr) that steps as fast as the player can, once, plus
-// one.lmr, a show of a single small picture for timing the start-up.
+// start.lmr, the first BMP alone for two seconds, for timing how soon a picture is on screen.
 //
 //   make_pictures OUTDIR [--sets camera,hd,bmp,gif] [--jobs N] [--force]
 //
@@ -388,13 +388,14 @@ bool writePicture(const QString& path, const PictureSet& set, int index) {
     return file.commit();
 }
 
-// A show that steps as fast as the player can and plays once: quoted lines ended by CR LF.
-bool writeShow(const QString& path, const QStringList& pictures) {
+// A show that plays once, `delay` seconds a picture: quoted lines ended by CR LF.
+bool writeShow(const QString& path, const QStringList& pictures, const char* delay = "0.001") {
     QByteArray text;
-    const char* settings[] = {"Strech=True", "Ratio=1",   "Shuff=0",    "Delay=0.001", "BackCol=0",
-                              "Loop=0",      "Message=1", "UseMusic=0", "Music="};
-    for (const char* s : settings)
-        text += QByteArray("\"") + s + "\"\r\n";
+    const QByteArray settings[] = {"Strech=True", "Ratio=1", "Shuff=0",   QByteArray("Delay=") + delay,
+                                   "BackCol=0",   "Loop=0",  "Message=1", "UseMusic=0",
+                                   "Music="};
+    for (const QByteArray& s : settings)
+        text += "\"" + s + "\"\r\n";
     for (const QString& p : pictures)
         text += "\"" + p.toUtf8() + "\"\r\n";
     QSaveFile file(path);
@@ -504,7 +505,7 @@ int main(int argc, char** argv) {
         if (!writeShow(out.absoluteFilePath(QLatin1String(set->name) + QStringLiteral(".lmr")), pictures))
             return 1;
         if (set->format == Format::Bmp &&
-            !writeShow(out.absoluteFilePath(QStringLiteral("one.lmr")), {pictures.first()}))
+            !writeShow(out.absoluteFilePath(QStringLiteral("start.lmr")), {pictures.first()}, "2"))
             return 1;
         std::printf("%-7s %4d pictures %5dx%-5d %8.1f MB  %s.lmr\n", set->name, set->count, set->width,
                     set->height, double(bytes) / 1e6, set->name);
