@@ -23,7 +23,9 @@ struct ErrorManager {
 
 void onMessage(j_common_ptr, int) {} // warnings (a truncated file, say) are not news to the user
 
-quint16 read16(const JOCTET* p, bool little) { return little ? quint16(p[0] | p[1] << 8) : quint16(p[0] << 8 | p[1]); }
+quint16 read16(const JOCTET* p, bool little) {
+    return little ? quint16(p[0] | p[1] << 8) : quint16(p[0] << 8 | p[1]);
+}
 
 quint32 read32(const JOCTET* p, bool little) {
     return little ? quint32(p[0] | p[1] << 8 | p[2] << 16 | quint32(p[3]) << 24)
@@ -157,7 +159,8 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     if (!readHeader(d, file) || target.isEmpty())
         return std::nullopt;
     const QSize stored(int(d.info.image_width), int(d.info.image_height));
-    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK || d.info.data_precision != 8)
+    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK ||
+        d.info.data_precision != 8)
         return std::nullopt;
 
     // The smallest eighth that still covers the target in both directions.
@@ -172,21 +175,15 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     QImage& out = result.image;
     std::optional<RowResampler> resampler;
     QImage whole; // only where the decoder's eighths leave more than twice the target
-    volatile bool started = false;
-    if (setjmp(d.errors.jump)) {
-        if (!started)
-            return std::nullopt;
-        // Broken data after the start: keep what was decoded, like other viewers do.
-        if (!whole.isNull() && out.size() != whole.size())
-            out = whole.scaled(out.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        return out.isNull() ? std::nullopt : std::optional<Result>(std::move(result));
-    }
+    // A fatal error part way fails the picture, as Qt's reader does; only warnings (a truncated
+    // file) leave a partly grey picture.
+    if (setjmp(d.errors.jump))
+        return std::nullopt;
     d.info.scale_num = eighths;
     d.info.scale_denom = 8;
     d.info.out_color_space = JCS_EXT_BGRX;
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
-    started = true;
     const QSize decoded(int(d.info.output_width), int(d.info.output_height));
     const QSize size(std::min(target.width(), decoded.width()), std::min(target.height(), decoded.height()));
     out = QImage(size, QImage::Format_RGB32);

@@ -13,8 +13,8 @@
 namespace jpeg_scaled {
 
 struct Result {
-    QImage image;   // `target` in the stored orientation, before any EXIF turn
-    QSize stored;   // the picture's own size as stored
+    QImage image;        // `target` in the stored orientation, before any EXIF turn
+    QSize stored;        // the picture's own size as stored
     int orientation = 1; // EXIF orientation, 1 when there is none
 };
 

@@ -38,9 +38,11 @@ bool looksLikeJpeg(QFile& file) {
 // A JPEG that is shown smaller than it is stored, decoded at the size shown. Nothing when it is not
 // such a picture or the fast path cannot take it.
 std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& shown, bool& refused) {
+    // The duplicate shares the file offset, which QFile's read-ahead has moved on.
     const int fd = ::dup(file.handle());
     if (fd < 0)
         return std::nullopt;
+    ::lseek(fd, 0, SEEK_SET);
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         ::close(fd);
@@ -97,7 +99,7 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
         bool refused = false;
         if (auto reduced = decodeReducedJpeg(*file, *shown, refused))
             return std::move(*reduced);
-        if (refused)
+        if (refused || !file->seek(0))
             return result;
     }
 

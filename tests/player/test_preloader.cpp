@@ -1,0 +1,228 @@
+#include "ShowFixture.h"
+#include "app/Forms.h"
+#include "platform/FormTimer.h"
+#include "player/ImageBox.h"
+#include "player/Main_Frm.h"
+#include "player/PicturePreloader.h"
+#include "player/ShowSequence.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const ShowGeometry Screen{QSize(320, 240), true, true};
+
+QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colour,
+                     QSize size = QSize(64, 48)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = dir.filePath(name);
+    if (!image.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QColor centre(const LoadedPicture& p) {
+    return p.image.pixelColor(p.image.width() / 2, p.image.height() / 2);
+}
+
+// Replaces a file the way an editor or a camera import would: a new file renamed over the old one.
+void replace(const QString& path, QColor colour) {
+    QImage image(QSize(64, 48), QImage::Format_RGB32);
+    image.fill(colour);
+    const QString temp = path + ".new.bmp";
+    QVERIFY(image.save(temp));
+    QVERIFY(::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0);
+}
+
+} // namespace
+
+class PreloaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void preparedPictureIsHandedOutOnce();
+    void replacedFileShowsItsNewContent();
+    void deletedFileIsAFailedLoadAtItsStep();
+    void failedPreloadIsNoFailureOnceTheFileArrives();
+    void stepWaitsForTheDecodeUnderWay();
+    void workStaysWithinTheBudgetAndThePlan();
+    void sequencePlansInPlayOrder();
+    void removedEntriesLeaveTheCache();
+    void playerStepsThroughChangingFiles();
+};
+
+void PreloaderTest::preparedPictureIsHandedOutOnce() {
+    QTemporaryDir dir;
+    const QString a = writePicture(dir, "a.bmp", Qt::red);
+    PicturePreloader preloader;
+    preloader.planAhead({a}, Screen);
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(a));
+    const LoadedPicture p = preloader.load(0, a, Screen);
+    QVERIFY(p.ok);
+    QCOMPARE(p.size, QSize(64, 48));
+    QCOMPARE(p.image.size(), QSize(320, 240)); // scaled once, to the size shown
+    QCOMPARE(centre(p), QColor(Qt::red));
+    QVERIFY(!preloader.isPrepared(a));
+    QCOMPARE(preloader.decodesStarted(), 1);
+}
+
+void PreloaderTest::replacedFileShowsItsNewContent() {
+    QTemporaryDir dir;
+    const QString a = writePicture(dir, "a.bmp", Qt::red);
+    PicturePreloader preloader;
+    preloader.planAhead({a}, Screen);
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(a));
+    replace(a, Qt::blue);
+    QCOMPARE(centre(preloader.load(0, a, Screen)), QColor(Qt::blue));
+
+    // Rewritten in place with the same size: the modification time tells.
+    preloader.planAhead({a}, Screen);
+    preloader.waitUntilIdle();
+    QTest::qWait(20);
+    QImage green(QSize(64, 48), QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QVERIFY(green.save(a));
+    QCOMPARE(centre(preloader.load(0, a, Screen)), QColor(Qt::green));
+}
+
+void PreloaderTest::deletedFileIsAFailedLoadAtItsStep() {
+    QTemporaryDir dir;
+    const QString a = writePicture(dir, "a.bmp", Qt::red);
+    PicturePreloader preloader;
+    preloader.planAhead({a}, Screen);
+    preloader.waitUntilIdle();
+    QVERIFY(QFile::remove(a));
+    QVERIFY(!preloader.load(0, a, Screen).ok);
+}
+
+void PreloaderTest::failedPreloadIsNoFailureOnceTheFileArrives() {
+    QTemporaryDir dir;
+    const QString late = dir.filePath("late.bmp");
+    PicturePreloader preloader;
+    preloader.planAhead({late}, Screen);
+    preloader.waitUntilIdle();
+    writePicture(dir, "late.bmp", Qt::yellow);
+    const LoadedPicture p = preloader.load(0, late, Screen);
+    QVERIFY(p.ok);
+    QCOMPARE(centre(p), QColor(Qt::yellow));
+}
+
+void PreloaderTest::stepWaitsForTheDecodeUnderWay() {
+    QTemporaryDir dir;
+    // Large enough to still be decoding when the step asks for it.
+    QImage big(QSize(4000, 3000), QImage::Format_RGB32);
+    big.fill(Qt::darkGreen);
+    const QString path = dir.filePath("big.png");
+    QVERIFY(big.save(path, "PNG", 0));
+    PicturePreloader preloader;
+    preloader.planAhead({path}, Screen);
+    QTRY_COMPARE(preloader.decodesStarted(), 1);
+    const LoadedPicture p = preloader.load(0, path, Screen);
+    QVERIFY(p.ok);
+    QCOMPARE(p.size, QSize(4000, 3000));
+    QCOMPARE(preloader.decodesStarted(), 1);
+}
+
+void PreloaderTest::workStaysWithinTheBudgetAndThePlan() {
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << writePicture(dir, QString("p%1.bmp").arg(i), Qt::cyan);
+    // Room for two pictures of the screen's size (320 x 240 x 4 bytes each, a little more as estimated).
+    PicturePreloader preloader(2 * 320 * 240 * 4 * 4 / 3);
+    preloader.planAhead(paths, Screen);
+    preloader.waitUntilIdle();
+    QCOMPARE(preloader.decodesStarted(), 2);
+    QVERIFY(preloader.isPrepared(paths[0]) && preloader.isPrepared(paths[1]));
+    QVERIFY(!preloader.isPrepared(paths[2]));
+    // Taking one out makes room for the next in the plan.
+    QVERIFY(preloader.load(0, paths[0], Screen).ok);
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(paths[2]));
+    // Stepping past entries drops them.
+    preloader.planAhead({paths[4], paths[5]}, Screen);
+    QVERIFY(!preloader.isPrepared(paths[1]));
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(paths[4]) && preloader.isPrepared(paths[5]));
+    // Another way of showing invalidates what was prepared.
+    preloader.planAhead({paths[4]}, ShowGeometry{QSize(320, 240), false, false});
+    preloader.waitUntilIdle();
+    QCOMPARE(preloader.load(0, paths[4], ShowGeometry{QSize(320, 240), false, false}).image.size(),
+             QSize(64, 48));
+}
+
+void PreloaderTest::sequencePlansInPlayOrder() {
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < 12; ++i)
+        paths << writePicture(dir, QString("p%1.bmp").arg(i), Qt::magenta);
+    PlayerState state;
+    state.loop = true;
+    state.stretch = state.keepRatio = true;
+    PicturePreloader preloader(1); // one picture at a time: the plan is what is checked here
+    ShowSequence seq(state, preloader);
+    seq.setScreen(QSize(320, 240));
+    seq.entries() = paths;
+    seq.shuffle();
+    const QStringList order = seq.entries();
+    QVERIFY(order != paths);
+    QCOMPARE(seq.Show_Pics().kind, StepOutcome::Shown);
+    QCOMPARE(preloader.wanted(), order.mid(1, 8));
+    QCOMPARE(seq.Next_Pic().kind, StepOutcome::Shown);
+    QCOMPARE(preloader.wanted(), order.mid(2, 8));
+    // Left after Right: the plan turns round, from the entry before the current one backwards.
+    QCOMPARE(seq.Prev_Pic().kind, StepOutcome::Shown);
+    QCOMPARE(state.currentIndex, 1 - 1);
+    QStringList backwards;
+    for (int i = 0; i < 8; ++i)
+        backwards << order.at((12 - 1 - i) % 12);
+    QCOMPARE(preloader.wanted(), backwards);
+}
+
+void PreloaderTest::removedEntriesLeaveTheCache() {
+    QTemporaryDir dir;
+    const QStringList paths{writePicture(dir, "a.bmp", Qt::red), writePicture(dir, "b.bmp", Qt::green),
+                            writePicture(dir, "c.bmp", Qt::blue)};
+    PlayerState state;
+    state.loop = true;
+    PicturePreloader preloader;
+    ShowSequence seq(state, preloader);
+    seq.setScreen(QSize(320, 240));
+    seq.entries() = paths;
+    seq.Show_Pics();
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(paths[1]));
+    seq.Show_Pics();
+    preloader.waitUntilIdle();
+    QVERIFY(preloader.isPrepared(paths[2]));
+    QCOMPARE(seq.removeCurrent(), paths[1]);
+    QVERIFY(!preloader.isWanted(paths[1]));
+    QVERIFY(!preloader.isPrepared(paths[1]));
+}
+
+void PreloaderTest::playerStepsThroughChangingFiles() {
+    ShowFixture f;
+    const QStringList pics{f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::green),
+                           f.picture("c.bmp", Qt::blue), f.picture("d.bmp", Qt::yellow)};
+    ShowSettings s = plainSettings(true);
+    s.stretch = s.keepRatio = true;
+    Main_Frm* p = f.play(f.show("s.lmr", s, pics));
+    QVERIFY(p);
+    QTest::qWait(100); // let the workers prepare what comes next
+    replace(pics[1], Qt::white);
+    QVERIFY(QFile::remove(pics[2]));
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::white));
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::yellow)); // the deleted one is skipped
+    QCOMPARE(f.forms->playerState().currentIndex, 3);
+    QCOMPARE(p->Image1->size(), p->Image1->picture().size()); // painted as decoded, no scaling
+}
+
+QTEST_MAIN(PreloaderTest)
+#include "test_preloader.moc"
