@@ -57,6 +57,30 @@ kill -0 $pid 2>/dev/null && { kill $pid; fail "the show without loop did not end
 wait $pid || fail "the program ended with status $?"
 echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 
+# Steered by the keyboard: no timer (Delay=0), the arrows step, Escape leaves.
+$convert -size 64x48 xc:'rgb(255,0,0)' "$work/red.bmp"
+$convert -size 64x48 xc:'rgb(0,255,0)' "$work/green.bmp"
+printf '"Strech=True"\r\n"Ratio=0"\r\n"Shuff=0"\r\n"Delay=0"\r\n"BackCol=0"\r\n"Loop=1"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n' \
+    "$work/red.bmp" "$work/green.bmp" > "$work/keys.lmr"
+"$lumora" "$work/keys.lmr" &
+pid=$!
+sleep 0.8
+case "$(centre)" in *"255,0,0"*) ;; *) fail "keys show: expected red first, saw $(centre)" ;; esac
+xdotool key Right
+sleep 0.4
+case "$(centre)" in *"0,255,0"* | *"0,128,0"*) ;; *) fail "Right did not step to green, saw $(centre)" ;; esac
+xdotool key Left
+sleep 0.4
+case "$(centre)" in *"255,0,0"*) ;; *) fail "Left did not step back to red, saw $(centre)" ;; esac
+xdotool key Escape
+for _ in $(seq 50); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 $pid 2>/dev/null && { kill $pid; fail "Escape did not end the show"; }
+wait $pid || fail "the keyboard show ended with status $?"
+echo "keyboard: Right and Left stepped, Escape ended the show"
+
 "$lumora" "$work/no such show.lmr" &
 pid=$!
 box=""
