@@ -181,7 +181,7 @@ void About_Frm::Link_Lbl_Click() {
 
 void About_Frm::gotoweb() {
     // Handed over and forgotten: the browser opens on its own and a failure is not the window's concern.
-    forms_.desktop().openUrl(WebAddress);
+    forms_.desktop().openUrl(QString::fromLatin1(WebAddress));
 }
 
 void About_Frm::Form_Unload() {

@@ -10,7 +10,7 @@ class QLabel;
 class About_Frm : public Form {
     Q_OBJECT
 public:
-    static inline const QString WebAddress = QStringLiteral("https://corvath.example/lumora");
+    static constexpr auto WebAddress = "https://corvath.example/lumora";
 
     explicit About_Frm(Forms& owner);
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString FocusKey = QStringLiteral("btnFocus");
+constexpr auto FocusKey = "btnFocus";
 
 } // namespace
 

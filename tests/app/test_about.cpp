@@ -54,7 +54,7 @@ void AboutTest::linkOpensTheWebPageAndStaysOpen() {
     AboutOpen a;
     a.click(a.about->Link_Lbl->geometry().center());
     a.click(a.about->Link_Lbl->geometry().center());
-    QCOMPARE(a.f.desktop.openedUrls, QStringList({About_Frm::WebAddress, About_Frm::WebAddress}));
+    QCOMPARE(a.f.desktop.openedUrls, QStringList(2, About_Frm::WebAddress));
     QVERIFY(a.open() && a.about->isVisible());
     QVERIFY(!a.f.forms->isLoaded(FormId::Menu));
 }
