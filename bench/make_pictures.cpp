@@ -447,7 +447,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "make_pictures: no set called %s\n", qPrintable(name));
             return 2;
         }
-        chosen.push_back(it);
+        if (std::find(chosen.begin(), chosen.end(), it) == chosen.end())
+            chosen.push_back(it);
     }
 
     const QString versionPath = out.absoluteFilePath(QStringLiteral("make_pictures.version"));
