@@ -12,7 +12,7 @@ for kind in "${kinds[@]}"; do
     cmake --build "$dir" -j"$(nproc)" --target "${tests[@]}"
     # Qt and SDL are not built with the sanitizers: leaks inside them are theirs, and TSan must not
     # follow Qt's own thread pool, which this program does not use.
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
     ASAN_OPTIONS="detect_leaks=0 halt_on_error=1" \
         ctest --test-dir "$dir" --output-on-failure -R "^($(IFS='|'; echo "${tests[*]}"))\$"
 done

@@ -58,7 +58,6 @@ QFrame* rectangle(QWidget* parent, const char* name, QRect geometry) {
 
 About_Frm::About_Frm(Forms& owner) : Form(owner, FormId::About) {
     setWindowTitle(QStringLiteral("About 10. Lumora"));
-    setWindowIcon(artwork::programIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips::rect(0, 0, 3930, 3810).size());
 

@@ -28,7 +28,6 @@ MENU_Frm::MENU_Frm(Forms& owner)
       About_Btn(new PictureButton(QStringLiteral("About 10. Lumora"), artwork::aboutIcon(), this)),
       Dialog1(new OpenSaveDialog(owner.desktop(), this)) {
     setWindowTitle(QStringLiteral("10. Lumora v0.4b by Corvath"));
-    setWindowIcon(artwork::programIcon());
     // A fixed border with a title bar and only the close box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips::rect(0, 0, 4905, 1215).size());

@@ -4,15 +4,22 @@
 #include "platform/QtDesktop.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(artwork::programIcon());
 
     desktop::QtDesktop desktop;
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
+    // A show from the command line is on screen before the icon, which only a window manager's
+    // task list would show for the borderless player, is drawn.
+    const auto setIcon = [] { QApplication::setWindowIcon(artwork::programIcon()); };
+    if (forms.commandLine().isEmpty())
+        setIcon();
+    else
+        QTimer::singleShot(300, setIcon);
     forms.start();
     return QApplication::exec();
 }

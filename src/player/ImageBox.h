@@ -13,6 +13,8 @@ public:
     // `label` names the picture in the paint log.
     void setPicture(QImage image, const QString& label = QString());
     const QImage& picture() const { return image_; }
+    // False from a new picture until it has been painted once.
+    bool isPainted() const { return painted_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -164,10 +164,13 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
         return std::nullopt;
 
     // The smallest eighth that still covers the target in both directions.
-    unsigned eighths = 1;
-    while (eighths < 8 && (qint64(stored.width()) * eighths < qint64(target.width()) * 8 ||
-                           qint64(stored.height()) * eighths < qint64(target.height()) * 8))
-        ++eighths;
+    const unsigned eighths = [&] {
+        unsigned e = 1;
+        while (e < 8 && (qint64(stored.width()) * e < qint64(target.width()) * 8 ||
+                         qint64(stored.height()) * e < qint64(target.height()) * 8))
+            ++e;
+        return e;
+    }();
 
     Result result;
     result.stored = stored;

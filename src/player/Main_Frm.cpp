@@ -264,25 +264,33 @@ void Main_Frm::Show_Pics() {
 }
 
 void Main_Frm::Next_Pic() {
-    if (closing_ || sequence_.entries().size() <= 1)
-        return;
-    Timer1->setEnabled(false);
-    if (present(sequence_.Next_Pic()))
-        Timer1->setEnabled(true);
+    arrowStep(&ShowSequence::Next_Pic);
 }
 
 void Main_Frm::Prev_Pic() {
+    arrowStep(&ShowSequence::Prev_Pic);
+}
+
+void Main_Frm::arrowStep(StepOutcome (ShowSequence::*step)()) {
     if (closing_ || sequence_.entries().size() <= 1)
         return;
+    // A picture reached with a key stays for a whole delay.
     Timer1->setEnabled(false);
-    if (present(sequence_.Prev_Pic()))
+    if (present((sequence_.*step)()))
         Timer1->setEnabled(true);
 }
 
 void Main_Frm::Timer1_Timer() {
     // A step whose message box is still open is not overtaken by the next tick.
-    if (busy_ == 0)
-        Show_Pics();
+    if (busy_ != 0)
+        return;
+    // Nor is a picture that has not reached the screen yet (the first one, placed before the window
+    // was shown): a fast timer waits for it rather than skipping it.
+    if (!Image1->isHidden() && !Image1->isPainted()) {
+        Image1->update();
+        return;
+    }
+    Show_Pics();
 }
 
 void Main_Frm::Hotkeys_Timer_Timer() {

@@ -63,6 +63,7 @@ private:
     void Hide_Mouse_Timer_Timer();
     void Music_Timer_Timer();
     void Form_KeyPress(int code);
+    void arrowStep(StepOutcome (ShowSequence::*step)());
     void Escape();
     void SetTopMostWindow(bool on);
     void failLoading();

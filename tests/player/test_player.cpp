@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QTest>
 
 using desktop::Buttons;
@@ -47,6 +48,7 @@ private slots:
     void commandLineMustNameAFile();
     void settingsMissingFromAShowKeepTheLastValues();
     void hugeShowLoadsAndPlays();
+    void everyPlacedPictureReachesTheScreen();
 };
 
 void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
@@ -220,6 +222,7 @@ void PlayerTest::commandLineShowEndsTheProgram() {
     f.forms->start();
     Main_Frm* player = f.forms->player();
     QVERIFY(player && player->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(player));
     QVERIFY(f.forms->isLoaded(FormId::Menu));
     QVERIFY(!f.forms->menu()->isVisible());
     QCOMPARE(player->File_Path_Txt->text(), show);
@@ -287,6 +290,36 @@ void PlayerTest::hugeShowLoadsAndPlays() {
     for (int i = 0; i < 5; ++i)
         tick(again);
     QCOMPARE(f.forms->playerState().currentIndex, 11);
+}
+
+void PlayerTest::everyPlacedPictureReachesTheScreen() {
+    QLoggingCategory::setFilterRules(QStringLiteral("lumora.paint.info=true"));
+    ShowFixture f;
+    const QStringList pics{f.picture("r.bmp", Qt::red), f.picture("g.bmp", Qt::green),
+                           f.picture("b.bmp", Qt::blue)};
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[0]));
+    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true, 1), pics));
+    p->Timer1->setEnabled(false);
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[1]));
+    tick(p); // painted within the step itself
+    QVERIFY(p->Image1->isPainted());
+
+    // Placed while the window is off screen: the timer waits for it instead of stepping past.
+    p->hide();
+    tick(p);
+    QCOMPARE(f.forms->playerState().currentIndex, 2);
+    QVERIFY(!p->Image1->isPainted());
+    tick(p);
+    tick(p);
+    QCOMPARE(f.forms->playerState().currentIndex, 2);
+    p->show();
+    QVERIFY(QTest::qWaitForWindowExposed(p));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[2]));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[0]));
+    QTRY_VERIFY(p->Image1->isPainted());
+    tick(p);
+    QCOMPARE(f.forms->playerState().currentIndex, 0);
+    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_MAIN(PlayerTest)

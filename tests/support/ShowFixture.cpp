@@ -51,7 +51,11 @@ QString ShowFixture::show(const QString& name, const ShowSettings& settings, con
 
 Main_Frm* ShowFixture::play(const QString& showPath) {
     forms->playShow(showPath);
-    return forms->player();
+    Main_Frm* player = forms->player();
+    // On screen, as a user would see it, before the test steps on.
+    if (player && player->isVisible() && !QTest::qWaitForWindowExposed(player))
+        qWarning("the player never came on screen");
+    return player;
 }
 
 QColor ShowFixture::shownColour() const {

@@ -49,11 +49,15 @@ case "$colour" in
     *"0,0,25"* | *"0,0,254"* | *"blue"*) ;;
     *) fail "expected the blue picture after one delay, saw $colour" ;;
 esac
-for _ in $(seq 100); do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "the show without loop did not end by itself"; }
+ends_within() { # tenths of a second
+    for _ in $(seq "$1"); do
+        kill -0 $pid 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill $pid
+    return 1
+}
+ends_within 100 || fail "the show without loop did not end by itself"
 wait $pid || fail "the program ended with status $?"
 echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 
@@ -73,11 +77,7 @@ xdotool key Left
 sleep 0.4
 case "$(centre)" in *"255,0,0"*) ;; *) fail "Left did not step back to red, saw $(centre)" ;; esac
 xdotool key Escape
-for _ in $(seq 50); do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "Escape did not end the show"; }
+ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
 echo "keyboard: Right and Left stepped, Escape ended the show"
 
