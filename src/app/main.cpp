@@ -6,7 +6,13 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <malloc.h>
+
 int main(int argc, char* argv[]) {
+    // Pictures come and go in buffers of several megabytes on several threads. Left to itself, glibc
+    // raises its mmap threshold after the first such buffer is freed and then keeps freed pictures
+    // in its heaps; a fixed threshold hands each one back to the system as soon as it is freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -120,6 +120,15 @@ private:
     int out_ = 0;
 };
 
+// libjpeg scales by whole eighths: the smallest one that still covers the target in both directions.
+unsigned smallestCoveringEighths(QSize stored, QSize target) {
+    unsigned e = 1;
+    while (e < 8 && (qint64(stored.width()) * e < qint64(target.width()) * 8 ||
+                     qint64(stored.height()) * e < qint64(target.height()) * 8))
+        ++e;
+    return e;
+}
+
 // libjpeg state that must outlive a longjmp out of the decoder.
 struct Decompressor {
     jpeg_decompress_struct info{};
@@ -163,14 +172,8 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
         d.info.data_precision != 8)
         return std::nullopt;
 
-    // The smallest eighth that still covers the target in both directions.
-    const unsigned eighths = [&] {
-        unsigned e = 1;
-        while (e < 8 && (qint64(stored.width()) * e < qint64(target.width()) * 8 ||
-                         qint64(stored.height()) * e < qint64(target.height()) * 8))
-            ++e;
-        return e;
-    }();
+    // Kept in memory: the decoder may jump back past its register copy.
+    volatile unsigned eighths = smallestCoveringEighths(stored, target);
 
     Result result;
     result.stored = stored;

@@ -22,7 +22,9 @@ public:
     PicturePreloader(const PicturePreloader&) = delete;
     PicturePreloader& operator=(const PicturePreloader&) = delete;
 
-    static constexpr qint64 DefaultBudget = 40ll << 20;
+    // Two screen-sized pictures: enough to keep both cores decoding, with the picture on screen
+    // held apart from this.
+    static constexpr qint64 DefaultBudget = 24ll << 20;
 
     LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) override;
     void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) override;
