@@ -7,8 +7,8 @@
 #include "player/Main_Frm.h"
 #include "player/Music.h"
 
+#include "app/HiddenTextField.h"
 #include <QApplication>
-#include <QLineEdit>
 #include <QWindow>
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/Forms.h"
+#include "app/HiddenTextField.h"
 #include "app/PictureButton.h"
 #include "app/Twips.h"
 #include "dialogs/OpenSaveDialog.h"
@@ -9,7 +10,6 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
 
@@ -24,7 +24,7 @@ MENU_Frm::MENU_Frm(Forms& owner)
       Open_Folder_Btn(new PictureButton(QStringLiteral("Lumora from Folder"), artwork::folderIcon(), this)),
       Make_File_Btn(new PictureButton(QStringLiteral("Make Lumora File"), artwork::makeIcon(), this)),
       Open_File_Btn(new PictureButton(QStringLiteral("Open Lumora File"), artwork::openIcon(), this)),
-      Open_File_Path_Txt(new QLineEdit(this)),
+      Open_File_Path_Txt(new HiddenTextField(this)),
       About_Btn(new PictureButton(QStringLiteral("About 10. Lumora"), artwork::aboutIcon(), this)),
       Dialog1(new OpenSaveDialog(owner.desktop(), this)) {
     setWindowTitle(QStringLiteral("10. Lumora v0.4b by Corvath"));
@@ -44,7 +44,6 @@ MENU_Frm::MENU_Frm(Forms& owner)
     Open_File_Path_Txt->setObjectName(QStringLiteral("Open_File_Path_Txt"));
     Open_File_Path_Txt->setText(QStringLiteral("Text1"));
     Open_File_Path_Txt->setGeometry(twips::rect(315, 3600, 1770, 285)); // below the client area: never seen
-    Open_File_Path_Txt->setFocusPolicy(Qt::NoFocus);
     Dialog1->setObjectName(QStringLiteral("Dialog1"));
     Dialog1->move(twips::rect(2565, 3555, 0, 0).topLeft());
 

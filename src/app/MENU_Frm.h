@@ -6,7 +6,7 @@
 
 class OpenSaveDialog;
 class PictureButton;
-class QLineEdit;
+class HiddenTextField;
 
 // The main menu. It also carries the hidden hand-over field through which every caller names the
 // show that the player is to play.
@@ -32,7 +32,7 @@ public:
     PictureButton* Open_Folder_Btn;
     PictureButton* Make_File_Btn;
     PictureButton* Open_File_Btn;
-    QLineEdit* Open_File_Path_Txt;
+    HiddenTextField* Open_File_Path_Txt;
     PictureButton* About_Btn;
     OpenSaveDialog* Dialog1;
 

@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/General.h"
+#include "app/HiddenTextField.h"
 #include "app/MENU_Frm.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
@@ -16,7 +17,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
 #include <QWindow>
 
@@ -37,7 +37,7 @@ bool Main_Frm::ArrowKey::takeState() {
 
 Main_Frm::Main_Frm(Forms& owner)
     : Form(owner, FormId::Player), Image1(new ImageBox(this)), Paused_lbl(new QLabel(this)),
-      KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new QLineEdit(this)),
+      KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new HiddenTextField(this)),
       Timer1(new FormTimer(5000, false, this)), Hotkeys_Timer(new FormTimer(100, true, this)),
       Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
       state_(owner.playerState()), sequence_(state_, source_) {
@@ -72,7 +72,6 @@ Main_Frm::Main_Frm(Forms& owner)
     KeyDown_Lbl->setObjectName(QStringLiteral("KeyDown_Lbl"));
     KeyDown_Lbl->hide();
     File_Path_Txt->setObjectName(QStringLiteral("File_Path_Txt"));
-    File_Path_Txt->hide();
 
     connect(Timer1, &FormTimer::Timer, this, &Main_Frm::Timer1_Timer);
     connect(Hotkeys_Timer, &FormTimer::Timer, this, &Main_Frm::Hotkeys_Timer_Timer);
@@ -159,8 +158,10 @@ void Main_Frm::Form_Load() {
     if (state_.shuffle)
         sequence_.shuffle();
     state_.currentIndex = -1;
-    // The first pictures start decoding on the workers while this thread decodes the first one.
+    // The first pictures start decoding on the workers while this thread sets up the window.
     sequence_.planAhead(+1);
+    setGeometry(screen);
+    create();
     Show_Pics();
     if (!closing_)
         Timer1->setEnabled(true);

@@ -7,7 +7,7 @@
 class FormTimer;
 class ImageBox;
 class QLabel;
-class QLineEdit;
+class HiddenTextField;
 
 // The full-screen, top-most player.
 class Main_Frm : public Form {
@@ -36,7 +36,7 @@ public:
     ImageBox* Image1;
     QLabel* Paused_lbl;
     QLabel* KeyDown_Lbl;
-    QLineEdit* File_Path_Txt;
+    HiddenTextField* File_Path_Txt;
     FormTimer* Timer1;
     FormTimer* Hotkeys_Timer;
     FormTimer* Hide_Mouse_Timer;

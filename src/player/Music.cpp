@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include <SDL.h>
-#include <SDL_mixer.h>
+#include "platform/RegularFile.h"
+#include "player/SdlMixerApi.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +14,11 @@
 #include <unistd.h>
 
 namespace {
+
+// Only called once the libraries are known to be loaded (a music or a device exists).
+const SdlMixerApi& sdl() {
+    return *SdlMixerApi::get();
+}
 
 // A machine without sound output stays that way for a while, and every probe costs a driver load
 // and, with ALSA, a burst of complaints on stderr; so after a failure the device is not tried again
@@ -44,7 +49,7 @@ SDL_RWops* openRegularFile(const QString& path) {
         ::close(fd);
         return nullptr;
     }
-    SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+    SDL_RWops* rw = sdl().RWFromFP(file, SDL_TRUE);
     if (!rw)
         std::fclose(file);
     return rw;
@@ -79,22 +84,22 @@ public:
     ~AudioDevice() {
         if (!m_open)
             return;
-        Mix_HaltMusic();
-        Mix_CloseAudio();
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl().HaltMusic();
+        sdl().CloseAudio();
+        sdl().Quit();
+        sdl().QuitSubSystem(SDL_INIT_AUDIO);
     }
 
 private:
     AudioDevice() {
         // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the program would no
         // longer end on Ctrl-C or a polite kill.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl().InitSubSystem(SDL_INIT_AUDIO) != 0)
             return;
-        if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, kChunkFrames) !=
+        if (sdl().OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, kChunkFrames) !=
             0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            sdl().QuitSubSystem(SDL_INIT_AUDIO);
             return;
         }
         m_open = true;
@@ -110,18 +115,22 @@ Music::~Music() {
 }
 
 Music::StartResult Music::StartPlay(const QString& path) {
+    // Without SDL_mixer on the machine there is nothing to play on, as without a sound card; a path
+    // that names no file is still the file's fault.
+    if (!SdlMixerApi::get())
+        return regular_file::stampOf(path) ? StartResult::NoAudio : StartResult::BadFile;
     // The old music is halted now but freed only after the new one is loaded: the MIDI synthesiser
     // keeps a soundfont's samples cached while any music still uses them, so a loop restart does not
     // read the whole soundfont again.
     _Mix_Music* previous = m_music;
     if (previous)
-        Mix_HaltMusic();
+        sdl().HaltMusic();
     m_music = nullptr;
     m_started = false;
 
     const auto freePrevious = [previous] {
         if (previous)
-            Mix_FreeMusic(previous);
+            sdl().FreeMusic(previous);
     };
 
     SDL_RWops* source = openRegularFile(path);
@@ -132,20 +141,20 @@ Music::StartResult Music::StartPlay(const QString& path) {
     if (!m_device)
         m_device = AudioDevice::acquire();
     if (!m_device) {
-        SDL_RWclose(source);
+        sdl().RWclose(source);
         freePrevious();
         return StartResult::NoAudio;
     }
 
     // Loaded from the stream rather than by name, so that the format is judged by the content and
     // a text file named .mid is refused instead of "playing" silence.
-    Mix_Music* music = Mix_LoadMUS_RW(source, 1);
+    Mix_Music* music = sdl().LoadMUS_RW(source, 1);
     freePrevious();
     if (!music)
         return StartResult::BadFile;
     // A file with no sound at all would count as ended at once and be restarted on every poll.
-    if (Mix_MusicDuration(music) == 0.0 || Mix_PlayMusic(music, 0) != 0) {
-        Mix_FreeMusic(music);
+    if (sdl().MusicDuration(music) == 0.0 || sdl().PlayMusic(music, 0) != 0) {
+        sdl().FreeMusic(music);
         return StartResult::BadFile;
     }
     m_music = music;
@@ -157,33 +166,33 @@ void Music::StopPlay() {
     if (!m_music)
         return;
     if (m_started)
-        Mix_HaltMusic();
+        sdl().HaltMusic();
     m_started = false;
 }
 
 bool Music::ReachedEnd() const {
     if (!m_music || !m_started)
         return false;
-    const double duration = Mix_MusicDuration(m_music);
-    if (duration > 0.0 && Mix_GetMusicPosition(m_music) >= duration)
+    const double duration = sdl().MusicDuration(m_music);
+    if (duration > 0.0 && sdl().GetMusicPosition(m_music) >= duration)
         return true;
     // MIDI knows neither its length nor its position; and a decoder that stops a little short of
     // its announced length must not leave the show without music, so a music that is no longer
     // playing has ended as well.
-    return Mix_PlayingMusic() == 0;
+    return sdl().PlayingMusic() == 0;
 }
 
 bool Music::isPlaying() const {
-    return m_music && m_started && Mix_PlayingMusic() != 0;
+    return m_music && m_started && sdl().PlayingMusic() != 0;
 }
 
 double Music::position() const {
-    return m_music ? Mix_GetMusicPosition(m_music) : -1.0;
+    return m_music ? sdl().GetMusicPosition(m_music) : -1.0;
 }
 
 void Music::release() {
     if (m_music)
-        Mix_FreeMusic(m_music);
+        sdl().FreeMusic(m_music);
     m_music = nullptr;
     m_started = false;
     m_device.reset();

@@ -9,7 +9,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
-#include <QLineEdit>
+#include "app/HiddenTextField.h"
 #include <QSettings>
 #include <QTest>
 

@@ -8,7 +8,7 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
+#include "app/HiddenTextField.h"
 #include <QLoggingCategory>
 #include <QTest>
 

@@ -81,6 +81,20 @@ ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
 echo "keyboard: Right and Left stepped, Escape ended the show"
 
+# Music through the real program: the mixer is loaded when the show starts its music, and SDL's
+# disk driver writes what was played.
+sox -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 0.5 sine 440 vol 0.5
+printf '"Strech=False"\r\n"Ratio=0"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=1"\r\n"Music=%s"\r\n"%s"\r\n"%s"\r\n' \
+    "$work/tone.wav" "$work/red.bmp" "$work/green.bmp" > "$work/music.lmr"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" "$lumora" "$work/music.lmr" &
+pid=$!
+ends_within 100 || fail "the music show did not end by itself"
+wait $pid || fail "the music show ended with status $?"
+[ -s "$work/out.raw" ] || fail "no sound was written"
+peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$work/out.raw" -n stat 2>&1 | awk '/Maximum amplitude/ { print $3 }')
+echo "music: $(stat -c %s "$work/out.raw") bytes of sound, peak amplitude $peak"
+awk -v p="$peak" 'BEGIN { exit !(p > 0.2) }' || fail "the music was silent"
+
 "$lumora" "$work/no such show.lmr" &
 pid=$!
 box=""
