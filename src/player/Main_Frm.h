@@ -4,6 +4,8 @@
 #include "player/PicturePreloader.h"
 #include "player/ShowSequence.h"
 
+#include <QElapsedTimer>
+
 class FormTimer;
 class ImageBox;
 class QLabel;
@@ -82,4 +84,8 @@ private:
     bool pressed_ = false;
     bool closing_ = false;
     int busy_ = 0;
+    QElapsedTimer musicStarted_;
+    int quickMusicEnds_ = 0;
+    static constexpr qint64 QuickEndMs = 300;
+    static constexpr int QuickEndsTolerated = 3;
 };

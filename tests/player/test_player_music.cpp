@@ -141,6 +141,20 @@ private slots:
         QVERIFY(!f.forms->music().isPlaying());
     }
 
+    void aTuneWithoutNotesIsNotRestartedForever() {
+        if (noAudio_)
+            QSKIP("needs the disk audio driver");
+        // A valid MIDI file whose only track ends at once.
+        const QByteArray empty("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk\0\0\0\x04\0\xff\x2f\0", 22);
+        ShowFixture f;
+        Main_Frm* p = start(f, showWithMusic(f, files_.write("empty.mid", empty)));
+        QVERIFY(p);
+        QTRY_VERIFY_WITH_TIMEOUT(!p->Music_Timer->isTicking(), 8000);
+        QVERIFY(!f.forms->music().isPlaying());
+        QVERIFY(f.forms->isLoaded(FormId::Player)); // the show itself goes on
+        QVERIFY(!f.desktop.endedWith);
+    }
+
     void silentMachinePlaysTheShow() {
         if (!noAudio_)
             QSKIP("runs with SDL_AUDIODRIVER=nonexistent");
