@@ -71,6 +71,7 @@ private slots:
 
 void PlayerInputTest::arrowsArePolled() {
     Show s(true);
+    QCOMPARE(s.player->Hotkeys_Timer->interval(), 100); // held: about ten steps a second
     QTest::keyPress(s.player, Qt::Key_Right);
     poll(s.player);
     poll(s.player);
