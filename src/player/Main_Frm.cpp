@@ -83,7 +83,7 @@ Main_Frm::~Main_Frm() = default;
 
 QRect Main_Frm::screenGeometry() const {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (auto* m = static_cast<MENU_Frm*>(forms_.form(FormId::Menu)); m && m->isVisible() && m->screen())
+    if (Form* m = forms_.form(FormId::Menu); m && m->isVisible() && m->screen())
         screen = m->screen();
     return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }

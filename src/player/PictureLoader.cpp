@@ -143,6 +143,6 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
 
 } // namespace picture_loader
 
-LoadedPicture DirectPictureSource::load(qsizetype, const QString& path, const ShowGeometry& geometry) {
+LoadedPicture DirectPictureSource::load(const QString& path, const ShowGeometry& geometry) {
     return picture_loader::decode(path, geometry);
 }

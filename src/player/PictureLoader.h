@@ -23,5 +23,5 @@ QSize shownSize(QSize size, const ShowGeometry& geometry);
 // The plain source: every load decodes from disk at the size shown.
 class DirectPictureSource final : public PictureSource {
 public:
-    LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) override;
+    LoadedPicture load(const QString& path, const ShowGeometry& geometry) override;
 };

@@ -80,7 +80,7 @@ void PicturePreloader::work() {
     }
 }
 
-LoadedPicture PicturePreloader::load(qsizetype, const QString& path, const ShowGeometry& geometry) {
+LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& geometry) {
     std::unique_lock lock(mutex_);
     auto it = entries_.find(path);
     if (it != entries_.end() && it->second.geometry == geometry && !it->second.dropped) {
@@ -110,6 +110,7 @@ LoadedPicture PicturePreloader::load(qsizetype, const QString& path, const ShowG
 }
 
 void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
+    bool newWork = false;
     {
         std::lock_guard lock(mutex_);
         geometry_ = geometry;
@@ -127,6 +128,7 @@ void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry
                 e.dropped = true;
                 ++it;
             } else {
+                newWork |= e.state == State::Ready; // its bytes are free for the next one
                 it = entries_.erase(it);
             }
         }
@@ -135,10 +137,14 @@ void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry
                 Entry e;
                 e.geometry = geometry;
                 entries_.emplace(path, std::move(e));
+                newWork = true;
             }
         }
     }
-    wake_.notify_all();
+    // Most steps only move the plan on by one entry that is already under way: waking both
+    // workers for nothing would take the cores from the step that is placing its picture.
+    if (newWork)
+        wake_.notify_all();
 }
 
 void PicturePreloader::forget(const QString& path) {

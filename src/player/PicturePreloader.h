@@ -26,7 +26,7 @@ public:
     // held apart from this.
     static constexpr qint64 DefaultBudget = 24ll << 20;
 
-    LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) override;
+    LoadedPicture load(const QString& path, const ShowGeometry& geometry) override;
     void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) override;
     void forget(const QString& path) override;
 

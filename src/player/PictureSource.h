@@ -24,9 +24,9 @@ struct ShowGeometry {
 class PictureSource {
 public:
     virtual ~PictureSource() = default;
-    // Loads the picture at `path` for entry `index` of the play order. An empty path is an empty
-    // picture, not a failure.
-    virtual LoadedPicture load(qsizetype index, const QString& path, const ShowGeometry& geometry) = 0;
+    // Loads the picture at `path` as it is shown with `geometry`. An empty path is an empty picture,
+    // not a failure.
+    virtual LoadedPicture load(const QString& path, const ShowGeometry& geometry) = 0;
     // The entries the show will ask for next, nearest first; a source may prepare them meanwhile.
     virtual void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
         Q_UNUSED(upcoming);

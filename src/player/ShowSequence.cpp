@@ -19,8 +19,7 @@ void ShowSequence::shuffle() {
 bool ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
     state_.currentIndex = index;
     state_.currentPath = list_.at(index);
-    LoadedPicture picture =
-        source_.load(index, state_.currentPath, {screen_, state_.stretch, state_.keepRatio});
+    LoadedPicture picture = source_.load(state_.currentPath, geometry());
     if (!picture.ok)
         return false;
     const auto placement = Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio);

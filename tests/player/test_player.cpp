@@ -6,9 +6,9 @@
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
+#include "app/HiddenTextField.h"
 #include <QFile>
 #include <QLabel>
-#include "app/HiddenTextField.h"
 #include <QLoggingCategory>
 #include <QTest>
 

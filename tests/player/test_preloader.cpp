@@ -15,14 +15,14 @@ namespace {
 
 const ShowGeometry Screen{QSize(320, 240), true, true};
 
-QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colour,
-                     QSize size = QSize(64, 48)) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    const QString path = dir.filePath(name);
-    if (!image.save(path))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colour) {
+    return writeSolidPicture(dir.filePath(name), colour);
+}
+
+// Prepares `paths` and waits until the workers are done with them.
+void prepare(PicturePreloader& preloader, const QStringList& paths, const ShowGeometry& geometry = Screen) {
+    preloader.planAhead(paths, geometry);
+    preloader.waitUntilIdle();
 }
 
 QColor centre(const LoadedPicture& p) {
@@ -31,10 +31,7 @@ QColor centre(const LoadedPicture& p) {
 
 // Replaces a file the way an editor or a camera import would: a new file renamed over the old one.
 void replace(const QString& path, QColor colour) {
-    QImage image(QSize(64, 48), QImage::Format_RGB32);
-    image.fill(colour);
-    const QString temp = path + ".new.bmp";
-    QVERIFY(image.save(temp));
+    const QString temp = writeSolidPicture(path + ".new.bmp", colour);
     QVERIFY(::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0);
 }
 
@@ -58,10 +55,9 @@ void PreloaderTest::preparedPictureIsHandedOutOnce() {
     QTemporaryDir dir;
     const QString a = writePicture(dir, "a.bmp", Qt::red);
     PicturePreloader preloader;
-    preloader.planAhead({a}, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, {a});
     QVERIFY(preloader.isPrepared(a));
-    const LoadedPicture p = preloader.load(0, a, Screen);
+    const LoadedPicture p = preloader.load(a, Screen);
     QVERIFY(p.ok);
     QCOMPARE(p.size, QSize(64, 48));
     QCOMPARE(p.image.size(), QSize(320, 240)); // scaled once, to the size shown
@@ -74,40 +70,36 @@ void PreloaderTest::replacedFileShowsItsNewContent() {
     QTemporaryDir dir;
     const QString a = writePicture(dir, "a.bmp", Qt::red);
     PicturePreloader preloader;
-    preloader.planAhead({a}, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, {a});
     QVERIFY(preloader.isPrepared(a));
     replace(a, Qt::blue);
-    QCOMPARE(centre(preloader.load(0, a, Screen)), QColor(Qt::blue));
+    QCOMPARE(centre(preloader.load(a, Screen)), QColor(Qt::blue));
 
     // Rewritten in place with the same size: the modification time tells.
-    preloader.planAhead({a}, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, {a});
     QTest::qWait(20);
     QImage green(QSize(64, 48), QImage::Format_RGB32);
     green.fill(Qt::green);
     QVERIFY(green.save(a));
-    QCOMPARE(centre(preloader.load(0, a, Screen)), QColor(Qt::green));
+    QCOMPARE(centre(preloader.load(a, Screen)), QColor(Qt::green));
 }
 
 void PreloaderTest::deletedFileIsAFailedLoadAtItsStep() {
     QTemporaryDir dir;
     const QString a = writePicture(dir, "a.bmp", Qt::red);
     PicturePreloader preloader;
-    preloader.planAhead({a}, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, {a});
     QVERIFY(QFile::remove(a));
-    QVERIFY(!preloader.load(0, a, Screen).ok);
+    QVERIFY(!preloader.load(a, Screen).ok);
 }
 
 void PreloaderTest::failedPreloadIsNoFailureOnceTheFileArrives() {
     QTemporaryDir dir;
     const QString late = dir.filePath("late.bmp");
     PicturePreloader preloader;
-    preloader.planAhead({late}, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, {late});
     writePicture(dir, "late.bmp", Qt::yellow);
-    const LoadedPicture p = preloader.load(0, late, Screen);
+    const LoadedPicture p = preloader.load(late, Screen);
     QVERIFY(p.ok);
     QCOMPARE(centre(p), QColor(Qt::yellow));
 }
@@ -122,7 +114,7 @@ void PreloaderTest::stepWaitsForTheDecodeUnderWay() {
     PicturePreloader preloader;
     preloader.planAhead({path}, Screen);
     QTRY_COMPARE(preloader.decodesStarted(), 1);
-    const LoadedPicture p = preloader.load(0, path, Screen);
+    const LoadedPicture p = preloader.load(path, Screen);
     QVERIFY(p.ok);
     QCOMPARE(p.size, QSize(4000, 3000));
     QCOMPARE(preloader.decodesStarted(), 1);
@@ -135,13 +127,12 @@ void PreloaderTest::workStaysWithinTheBudgetAndThePlan() {
         paths << writePicture(dir, QString("p%1.bmp").arg(i), Qt::cyan);
     // Room for two pictures of the screen's size (320 x 240 x 4 bytes each, a little more as estimated).
     PicturePreloader preloader(2 * 320 * 240 * 4 * 4 / 3);
-    preloader.planAhead(paths, Screen);
-    preloader.waitUntilIdle();
+    prepare(preloader, paths);
     QCOMPARE(preloader.decodesStarted(), 2);
     QVERIFY(preloader.isPrepared(paths[0]) && preloader.isPrepared(paths[1]));
     QVERIFY(!preloader.isPrepared(paths[2]));
     // Taking one out makes room for the next in the plan.
-    QVERIFY(preloader.load(0, paths[0], Screen).ok);
+    QVERIFY(preloader.load(paths[0], Screen).ok);
     preloader.waitUntilIdle();
     QVERIFY(preloader.isPrepared(paths[2]));
     // Stepping past entries drops them.
@@ -150,9 +141,8 @@ void PreloaderTest::workStaysWithinTheBudgetAndThePlan() {
     preloader.waitUntilIdle();
     QVERIFY(preloader.isPrepared(paths[4]) && preloader.isPrepared(paths[5]));
     // Another way of showing invalidates what was prepared.
-    preloader.planAhead({paths[4]}, ShowGeometry{QSize(320, 240), false, false});
-    preloader.waitUntilIdle();
-    QCOMPARE(preloader.load(0, paths[4], ShowGeometry{QSize(320, 240), false, false}).image.size(),
+    prepare(preloader, {paths[4]}, ShowGeometry{QSize(320, 240), false, false});
+    QCOMPARE(preloader.load(paths[4], ShowGeometry{QSize(320, 240), false, false}).image.size(),
              QSize(64, 48));
 }
 

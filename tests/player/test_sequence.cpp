@@ -11,7 +11,7 @@ public:
     QSet<QString> good;
     QStringList attempts;
 
-    LoadedPicture load(qsizetype, const QString& path, const ShowGeometry&) override {
+    LoadedPicture load(const QString& path, const ShowGeometry&) override {
         attempts << path;
         LoadedPicture p;
         if (good.contains(path)) {

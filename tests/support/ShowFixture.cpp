@@ -19,13 +19,16 @@ ShowFixture::~ShowFixture() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QString ShowFixture::picture(const QString& name, QColor colour, QSize size) {
+QString writeSolidPicture(const QString& path, QColor colour, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    const QString p = path(name);
-    if (!image.save(p))
-        qFatal("cannot write %s", qPrintable(p));
-    return p;
+    if (!image.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString ShowFixture::picture(const QString& name, QColor colour, QSize size) {
+    return writeSolidPicture(path(name), colour, size);
 }
 
 QString ShowFixture::textFile(const QString& name, const QByteArray& content) {

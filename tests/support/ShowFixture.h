@@ -43,3 +43,5 @@ private:
 };
 
 ShowSettings plainSettings(bool loop, int delaySeconds = 60);
+// Writes a picture of one colour to `path`; the format follows the extension (bmp, jpg, png).
+QString writeSolidPicture(const QString& path, QColor colour, QSize size = QSize(64, 48));
