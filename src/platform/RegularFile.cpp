@@ -10,8 +10,8 @@ namespace regular_file {
 
 namespace {
 Stamp toStamp(const struct stat& st) {
-    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, quint64(st.st_ino),
-            quint64(st.st_dev)};
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            quint64(st.st_ino), quint64(st.st_dev)};
 }
 } // namespace
 
@@ -44,16 +44,6 @@ std::unique_ptr<QFile> open(const QString& path, Stamp* stamp) {
         return nullptr;
     }
     return file;
-}
-
-std::optional<QByteArray> readAll(const QString& path) {
-    auto file = open(path);
-    if (!file)
-        return std::nullopt;
-    QByteArray bytes = file->readAll();
-    if (file->error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
 }
 
 } // namespace regular_file

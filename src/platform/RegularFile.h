@@ -26,7 +26,5 @@ struct Stamp {
 std::unique_ptr<QFile> open(const QString& path, Stamp* stamp = nullptr);
 // The stamp of the regular file at `path` now, or nothing when there is none.
 std::optional<Stamp> stampOf(const QString& path);
-// The whole content of a regular file.
-std::optional<QByteArray> readAll(const QString& path);
 
 } // namespace regular_file
