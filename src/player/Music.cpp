@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/MusicFormat.h"
 #include "platform/RegularFile.h"
 #include "player/SdlMixerApi.h"
 
@@ -32,7 +33,8 @@ constexpr int kChunkFrames = 2048;
 // The file is handed to SDL only when it is a regular file: a FIFO would block the GUI thread until
 // a writer appears and a device would be read as endless data. stat() first, so that neither is even
 // opened; the descriptor is checked again because the path may be replaced between the two calls.
-SDL_RWops* openRegularFile(const QString& path) {
+// And only when its content is music the mixer streams (`type` says which).
+SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -41,6 +43,20 @@ SDL_RWops* openRegularFile(const QString& path) {
     if (fd < 0)
         return nullptr;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    switch (music_format::sniff(fd)) {
+    case music_format::Kind::Wav:
+        type = MUS_WAV;
+        break;
+    case music_format::Kind::Midi:
+        type = MUS_MID;
+        break;
+    case music_format::Kind::Mp3:
+        type = MUS_MP3;
+        break;
+    case music_format::Kind::Unknown:
         ::close(fd);
         return nullptr;
     }
@@ -133,7 +149,8 @@ Music::StartResult Music::StartPlay(const QString& path) {
             sdl().FreeMusic(previous);
     };
 
-    SDL_RWops* source = openRegularFile(path);
+    Mix_MusicType type = MUS_NONE;
+    SDL_RWops* source = openRegularFile(path, type);
     if (!source) {
         freePrevious();
         return StartResult::BadFile;
@@ -146,9 +163,9 @@ Music::StartResult Music::StartPlay(const QString& path) {
         return StartResult::NoAudio;
     }
 
-    // Loaded from the stream rather than by name, so that the format is judged by the content and
-    // a text file named .mid is refused instead of "playing" silence.
-    Mix_Music* music = sdl().LoadMUS_RW(source, 1);
+    // Loaded from the stream rather than by name, with the format judged by the content, so that a
+    // text file named .mid is refused instead of "playing" silence.
+    Mix_Music* music = sdl().LoadMUSType_RW(source, type, 1);
     freePrevious();
     if (!music)
         return StartResult::BadFile;
