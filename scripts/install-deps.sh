@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo.
+# With "fuzz", also clang and libFuzzer for scripts/fuzz.sh.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev libjpeg62-turbo-dev
           xvfb xdotool imagemagick sox lame)
+[ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

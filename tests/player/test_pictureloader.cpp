@@ -220,12 +220,12 @@ void PictureLoaderTest::claimedHugePicturesStayWithinTheScreen() {
     jpeg[sof + 5] = jpeg[sof + 7] = char(0x40);
     jpeg[sof + 6] = jpeg[sof + 8] = 0;
     const QString jpegPath = writeFile(dir, "huge.jpg", jpeg);
-    // A 35-byte GIF of 16000 x 16000, and a 1 KB run-length BMP of 18300 x 18300.
+    // A 35-byte GIF of 16000 x 16000, and a 1 KB run-length BMP of the same size.
     const QString gifPath = writeFile(
         dir, "huge.gif",
         QByteArray::fromHex("474946383961803e803e800000000000ffffff2c00000000803e803e0002024401003b"));
     QByteArray bmp = QByteArray::fromHex("424d3804000000000000360400002800000"
-                                         "07c4700007c470000010008000100000002000000130b0000130b00000001000000000000");
+                                         "0803e0000803e000001000000100000002000000130b0000130b00000001000000000000");
     for (int i = 0; i < 256; ++i)
         bmp += QByteArray(3, char(i)) + '\0';
     bmp += QByteArray::fromHex("0001");
