@@ -38,14 +38,15 @@ int exifOrientation(const jpeg_saved_marker_ptr markers) {
         if (m->marker != JPEG_APP0 + 1 || m->data_length < 14 || std::memcmp(m->data, "Exif\0\0", 6) != 0)
             continue;
         const JOCTET* tiff = m->data + 6;
-        const quint32 size = m->data_length - 6;
+        // Offsets come from the file: in 64 bits, so that none can wrap around past a check.
+        const qint64 size = qint64(m->data_length) - 6;
         const bool little = tiff[0] == 'I';
-        const quint32 ifd = read32(tiff + 4, little);
+        const qint64 ifd = read32(tiff + 4, little);
         if (ifd + 2 > size)
             return 1;
         const quint16 count = read16(tiff + ifd, little);
-        for (quint32 i = 0; i < count; ++i) {
-            const quint32 at = ifd + 2 + i * 12;
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 at = ifd + 2 + i * 12;
             if (at + 12 > size)
                 return 1;
             if (read16(tiff + at, little) == 0x0112) {
