@@ -10,8 +10,12 @@ declare -A floor=(
     [show]=2
     [dialogs]=3 [controls]=3
     [forms]=4
-    [player]=5 [folder]=5 [maker]=5
-    [app]=6
+    # The windows' floors are ordered too: the maker may use the player's decoders, the folder
+    # windows the player's, and neither may be used by the player.
+    [player]=5
+    [folder]=6
+    [maker]=7
+    [app]=8
 )
 
 status=0
