@@ -1,0 +1,1 @@
+lumora_add_test(test_palettemaths SOURCES controls/test_palettemaths.cpp)

@@ -1,0 +1,1 @@
+lumora_add_test(test_folderlisting SOURCES platform/test_folderlisting.cpp)
