@@ -1,4 +1,5 @@
 #include "platform/FolderListing.h"
+#include "platform/Volumes.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,9 @@ private slots:
     void patterns_data();
     void patterns();
     void listingSortsSeparatesAndHides();
+    void pseudoMounts_data();
+    void pseudoMounts();
+    void volumeHoldingAPath();
 };
 
 void FolderListingTest::nameOrder_data() {
@@ -95,6 +99,38 @@ void FolderListingTest::listingSortsSeparatesAndHides() {
     QVERIFY(!folder_listing::list(d + "/missing", folder_listing::Pattern()));
     QVERIFY(!folder_listing::list(d + "/a.jpg", folder_listing::Pattern()));
     QVERIFY(folder_listing::picturesOf(d + "/missing").isEmpty());
+}
+
+void FolderListingTest::pseudoMounts_data() {
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<bool>("pseudo");
+    QTest::newRow("root") << "/" << QByteArray("ext4") << false;
+    QTest::newRow("usb stick") << "/media/me/USB" << QByteArray("vfat") << false;
+    QTest::newRow("snap package") << "/snap/core/123" << QByteArray("squashfs") << true;
+    QTest::newRow("boot") << "/boot/efi" << QByteArray("vfat") << true;
+    QTest::newRow("document portal") << "/run/user/1000/doc" << QByteArray("fuse.portal") << true;
+    QTest::newRow("gvfs") << "/run/user/1000/gvfs" << QByteArray("fuse.gvfsd-fuse") << true;
+    QTest::newRow("proc") << "/proc" << QByteArray("proc") << true;
+    QTest::newRow("run tmpfs") << "/run/lock" << QByteArray("tmpfs") << true;
+    QTest::newRow("user's own tmpfs") << "/mnt/scratch" << QByteArray("tmpfs") << false;
+    QTest::newRow("bootstrap is no boot") << "/bootstrap" << QByteArray("ext4") << false;
+}
+
+void FolderListingTest::pseudoMounts() {
+    QFETCH(QString, root);
+    QFETCH(QByteArray, type);
+    QFETCH(bool, pseudo);
+    QCOMPARE(volumes::isPseudo(root, type), pseudo);
+}
+
+void FolderListingTest::volumeHoldingAPath() {
+    const QList<desktop::Volume> v{{"/", true}, {"/mnt/data", true}, {"/mnt/data/inner", true}};
+    QCOMPARE(volumes::holding(v, "/home/me"), 0);
+    QCOMPARE(volumes::holding(v, "/mnt/data"), 1);
+    QCOMPARE(volumes::holding(v, "/mnt/database"), 0);
+    QCOMPARE(volumes::holding(v, "/mnt/data/inner/x"), 2);
+    QCOMPARE(volumes::holding({{"/mnt/data", true}}, "/home"), -1);
 }
 
 QTEST_GUILESS_MAIN(FolderListingTest)
