@@ -3,6 +3,8 @@
 #include "app/About_Frm.h"
 #include "app/General.h"
 #include "app/MENU_Frm.h"
+#include "folder/Search_Frm.h"
+#include "folder/Setup_Frm.h"
 #include "platform/Desktop.h"
 #include "player/Main_Frm.h"
 #include "player/Music.h"
@@ -74,7 +76,9 @@ Form* Forms::create(FormId id) {
     case FormId::About:
         return new About_Frm(*this);
     case FormId::Setup:
+        return new Setup_Frm(*this);
     case FormId::Search:
+        return new Search_Frm(*this);
     case FormId::Maker:
         break;
     }
