@@ -1,6 +1,6 @@
 #include "folder/FolderWalk.h"
 
-#include "app/General.h"
+#include "platform/General.h"
 
 #include <set>
 #include <utility>

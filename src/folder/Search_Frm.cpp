@@ -1,10 +1,10 @@
 #include "folder/Search_Frm.h"
 
-#include "app/Forms.h"
-#include "app/HiddenTextField.h"
-#include "app/Twips.h"
+#include "controls/HiddenTextField.h"
+#include "controls/Twips.h"
 #include "folder/FolderShow.h"
-#include "folder/Setup_Frm.h"
+#include "forms/Forms.h"
+#include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 
 #include <QGroupBox>
@@ -83,17 +83,17 @@ void Search_Frm::Get_Files(int maximum, int value) {
 }
 
 void Search_Frm::Save_Temp_File() {
-    auto* setup = static_cast<Setup_Frm*>(forms_.form(FormId::Setup));
+    const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
     // A path a show file cannot hold is left out rather than written as a broken line.
     const QStringList pictures = folder_show::storablePaths(List1);
-    if (pictures.isEmpty() || !setup) {
+    if (pictures.isEmpty() || !settings) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});
         backToSetup();
         return;
     }
     QString error;
-    const auto path = folder_show::writeTempShow(setup->settings(), pictures, &error);
+    const auto path = folder_show::writeTempShow(*settings, pictures, &error);
     if (!path) {
         forms_.desktop().message(this,
                                  {QStringLiteral("The show could not be started: ") + error,

@@ -1,7 +1,11 @@
 #pragma once
 
-#include "app/Form.h"
 #include "folder/FolderWalk.h"
+#include "forms/Form.h"
+#include "show/ShowFile.h"
+
+#include <functional>
+#include <optional>
 
 class FormTimer;
 class HiddenTextField;
@@ -36,6 +40,9 @@ public:
 
     // How folders are listed; tests make listings fail through it.
     folder_walk::Lister lister = folder_walk::diskLister();
+    // The show's options as the setup window shows them when the walk ends; nothing when that
+    // window is gone. Set by the setup window, which stays loaded (hidden) during the search.
+    std::function<std::optional<ShowSettings>()> showSettings;
 
 private:
     void Search_Folders();

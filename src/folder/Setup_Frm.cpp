@@ -1,19 +1,19 @@
 #include "folder/Setup_Frm.h"
 
-#include "app/FittingFont.h"
-#include "app/Forms.h"
-#include "app/General.h"
-#include "app/HiddenTextField.h"
-#include "app/Twips.h"
 #include "controls/FileList.h"
+#include "controls/FittingFont.h"
 #include "controls/FolderList.h"
+#include "controls/HiddenTextField.h"
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
+#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "folder/FolderShow.h"
 #include "folder/Search_Frm.h"
+#include "forms/Forms.h"
 #include "platform/FolderListing.h"
+#include "platform/General.h"
 #include "platform/Volumes.h"
 #include "show/SettingsStore.h"
 
@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -176,7 +177,7 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     connect(Delay_Scroll, &QScrollBar::valueChanged, this, &Setup_Frm::Delay_Scroll_Change);
     connect(Delay_Scroll, &QScrollBar::sliderMoved, this, &Setup_Frm::Delay_Scroll_Scroll);
     connect(Music_Chk, &MouseUpButton::mouseUp, this, &Setup_Frm::Music_Chk_MouseUp);
-    connect(Run_btn, &QPushButton::clicked, this, &Setup_Frm::Run_btn_Click);
+    onClick(Run_btn, [this] { Run_btn_Click(); });
     // The default button: a plain window has no dialog's default, so Enter is a shortcut here.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(key, this);
@@ -346,10 +347,15 @@ void Setup_Frm::Save_Settings() {
 void Setup_Frm::Run_btn_Click() {
     Save_Settings();
     if (Subs_Chk->isChecked()) {
-        auto* search = static_cast<Search_Frm*>(forms_.load(FormId::Search));
+        auto* search = qobject_cast<Search_Frm*>(forms_.load(FormId::Search));
         if (!search)
             return;
         search->Dir_Txt->setText(Dir1->path());
+        search->showSettings = [setup = QPointer<Setup_Frm>(this)]() -> std::optional<ShowSettings> {
+            if (!setup)
+                return std::nullopt;
+            return setup->settings();
+        };
         forms_.hide(FormId::Setup);
         forms_.show(FormId::Search);
         return;

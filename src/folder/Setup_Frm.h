@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 #include "platform/Desktop.h"
 #include "show/ShowFile.h"
 

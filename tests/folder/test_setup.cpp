@@ -1,13 +1,13 @@
 #include "ShowFixture.h"
-#include "app/Forms.h"
 #include "app/MENU_Frm.h"
-#include "app/PictureButton.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
+#include "controls/PictureButton.h"
 #include "controls/VolumeList.h"
 #include "folder/Setup_Frm.h"
+#include "forms/Forms.h"
 #include "platform/ProgramFolder.h"
 #include "player/Main_Frm.h"
 #include "show/SettingsStore.h"
@@ -66,7 +66,7 @@ QStringList tempShowLines() {
 
 // Leaves a playing show with Escape: the menu comes back.
 void leaveShow(ShowFixture& f) {
-    Main_Frm* player = f.forms->player();
+    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
     QTest::keyClick(player, Qt::Key_Escape);
     QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
