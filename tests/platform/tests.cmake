@@ -1,12 +1,12 @@
-set(MUSIC_FIXTURES music/MusicFiles.cpp music/MusicFiles.h music/DiskOutput.cpp music/DiskOutput.h)
+set(MUSIC_FIXTURES platform/MusicFiles.cpp platform/MusicFiles.h platform/DiskOutput.cpp platform/DiskOutput.h)
 
-lumora_add_test(test_music SOURCES music/test_music.cpp ${MUSIC_FIXTURES} TIMEOUT 180)
+lumora_add_test(test_music SOURCES platform/test_music.cpp ${MUSIC_FIXTURES} TIMEOUT 180)
 
 # No usable sound output, two ways: SDL has no such driver; the driver loads but the device does not
 # open, as on a machine without a sound card.
-lumora_add_test(test_music_no_driver SOURCES music/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+lumora_add_test(test_music_no_driver SOURCES platform/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
     ENV "SDL_AUDIODRIVER=nonexistent")
-lumora_add_test(test_music_no_device SOURCES music/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+lumora_add_test(test_music_no_device SOURCES platform/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
     ENV "SDL_AUDIODRIVER=alsa;AUDIODEV=hw:99,0")
 
 # The tests look at the mixer themselves; the program only loads it when music plays.
