@@ -3,7 +3,7 @@
 # With "fuzz", also clang and libFuzzer for scripts/fuzz.sh.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev libjpeg62-turbo-dev
-          xvfb xdotool imagemagick sox lame)
+          xvfb xdotool imagemagick sox lame clang-format-14)
 [ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

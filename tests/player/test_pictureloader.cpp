@@ -32,8 +32,8 @@ double meanDifference(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); y += 3)
         for (int x = 0; x < a.width(); x += 3) {
             const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            difference += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
-                          std::abs(p.blue() - q.blue());
+            difference +=
+                std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
             samples += 3;
         }
     return samples ? difference / samples : 0;
@@ -224,8 +224,9 @@ void PictureLoaderTest::claimedHugePicturesStayWithinTheScreen() {
     const QString gifPath = writeFile(
         dir, "huge.gif",
         QByteArray::fromHex("474946383961803e803e800000000000ffffff2c00000000803e803e0002024401003b"));
-    QByteArray bmp = QByteArray::fromHex("424d3804000000000000360400002800000"
-                                         "0803e0000803e000001000000100000002000000130b0000130b00000001000000000000");
+    QByteArray bmp =
+        QByteArray::fromHex("424d3804000000000000360400002800000"
+                            "0803e0000803e000001000000100000002000000130b0000130b00000001000000000000");
     for (int i = 0; i < 256; ++i)
         bmp += QByteArray(3, char(i)) + '\0';
     bmp += QByteArray::fromHex("0001");
