@@ -33,7 +33,7 @@ constexpr int kChunkFrames = 2048;
 // The file is handed to SDL only when it is a regular file: a FIFO would block the GUI thread until
 // a writer appears and a device would be read as endless data. stat() first, so that neither is even
 // opened; the descriptor is checked again because the path may be replaced between the two calls.
-// And only when its content is music the mixer streams (`type` says which).
+// `type` says which music the content is, MUS_NONE when it is none that the mixer streams.
 SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
@@ -57,8 +57,8 @@ SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
         type = MUS_MP3;
         break;
     case music_format::Kind::Unknown:
-        ::close(fd);
-        return nullptr;
+        type = MUS_NONE;
+        break;
     }
     FILE* file = ::fdopen(fd, "rb");
     if (!file) {
@@ -163,6 +163,13 @@ Music::StartResult Music::StartPlay(const QString& path) {
         return StartResult::NoAudio;
     }
 
+    // Without a device the content is not judged (above); with one, a file that is not music the
+    // mixer streams is bad, and never reaches the mixer, which would read it whole.
+    if (type == MUS_NONE) {
+        sdl().RWclose(source);
+        freePrevious();
+        return StartResult::BadFile;
+    }
     // Loaded from the stream rather than by name, with the format judged by the content, so that a
     // text file named .mid is refused instead of "playing" silence.
     Mix_Music* music = sdl().LoadMUSType_RW(source, type, 1);
