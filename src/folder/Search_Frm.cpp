@@ -67,19 +67,33 @@ void Search_Frm::Search_Folders() {
     progress.folderChanged = [this](const QString& folder) { Dir1_Change(folder); };
     progress.barChanged = [this](int maximum, int value) { Get_Files(maximum, value); };
     List1 = folder_walk::walk(Dir_Txt->text(), lister, progress);
+    drawNow(true);
     Save_Temp_File();
 }
 
 void Search_Frm::Dir1_Change(const QString& folder) {
-    // The walk does not return to the event loop: the label is drawn now.
     Label1->setText(folder);
-    Label1->repaint();
+    emit folderShown(folder);
+    drawNow(false);
 }
 
 void Search_Frm::Get_Files(int maximum, int value) {
     Search_Bar->setMaximum(maximum);
     Search_Bar->setValue(value);
+    emit barShown(maximum, value);
+    drawNow(false);
+}
+
+void Search_Frm::drawNow(bool last) {
+    // The walk does not return to the event loop, so the label and the bar are drawn here; but not
+    // more often than a screen shows frames: drawing each of thousands of folders would take the
+    // walk many times longer than the listing itself.
+    constexpr qint64 FrameMs = 16;
+    if (!last && lastDrawn_.isValid() && lastDrawn_.elapsed() < FrameMs)
+        return;
+    Label1->repaint();
     Search_Bar->repaint();
+    lastDrawn_.start();
 }
 
 void Search_Frm::Save_Temp_File() {

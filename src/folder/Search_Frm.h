@@ -4,6 +4,8 @@
 #include "forms/Form.h"
 #include "show/ShowFile.h"
 
+#include <QElapsedTimer>
+
 #include <functional>
 #include <optional>
 
@@ -44,7 +46,16 @@ public:
     // window is gone. Set by the setup window, which stays loaded (hidden) during the search.
     std::function<std::optional<ShowSettings>()> showSettings;
 
+signals:
+    // Every folder the label shows and every position of the bar, in order (the screen shows them
+    // at most once a frame).
+    void folderShown(const QString& folder);
+    void barShown(int maximum, int value);
+
 private:
     void Search_Folders();
+    void drawNow(bool last);
     void backToSetup();
+
+    QElapsedTimer lastDrawn_;
 };

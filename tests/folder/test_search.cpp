@@ -52,36 +52,26 @@ QStringList tempShowLines() {
     return lines;
 }
 
-// Records what the search window shows while it walks: the label after each change, the bar after
-// each move.
-struct Watch {
+// Records what the search window shows while it walks, and that the label and the bar are drawn
+// while the walk holds the event loop.
+struct Watch : QObject {
     explicit Watch(Search_Frm* s) {
-        auto* filter = new Recorder(this);
-        s->Label1->installEventFilter(filter);
-        s->Search_Bar->installEventFilter(filter);
+        connect(s, &Search_Frm::folderShown, this, [this](const QString& f) { labels << f; });
+        connect(s, &Search_Frm::barShown, this, [this](int maximum, int value) {
+            bars << std::pair{maximum, value};
+        });
+        s->Label1->installEventFilter(this);
+        s->Search_Bar->installEventFilter(this);
         label = s->Label1;
-        bar = s->Search_Bar;
     }
-    struct Recorder : QObject {
-        explicit Recorder(Watch* w) : watch(w) {}
-        bool eventFilter(QObject* o, QEvent* e) override {
-            if (e->type() == QEvent::Paint) {
-                // What the window shows before the walk (an empty label, the bar at 0 of 100) is left out.
-                if (o == watch->label && !watch->label->text().isEmpty() &&
-                    (watch->labels.isEmpty() || watch->labels.last() != watch->label->text()))
-                    watch->labels << watch->label->text();
-                const std::pair<int, int> b{watch->bar->maximum(), watch->bar->value()};
-                if (o == watch->bar && b != std::pair{100, 0} &&
-                    (watch->bars.isEmpty() || watch->bars.last() != b))
-                    watch->bars << b;
-            }
-            return false;
-        }
-        Watch* watch;
-    };
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && o == label && !label->text().isEmpty())
+            paintedLabels << label->text();
+        return false;
+    }
     QLabel* label;
-    QProgressBar* bar;
     QStringList labels;
+    QStringList paintedLabels;
     QList<std::pair<int, int>> bars;
 };
 
@@ -125,6 +115,8 @@ void SearchTest::walksTheTreeShowsItAndPlaysIt() {
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(!f.forms->isLoaded(FormId::Search));
     QCOMPARE(watch.labels, (QStringList{r, r + "/A", r + "/A/A1", r + "/A", r, r + "/B", r}));
+    QVERIFY(!watch.paintedLabels.isEmpty());
+    QCOMPARE(watch.paintedLabels.last(), r);
     QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}, {3, 2}, {5, 3}, {5, 2}}));
     QCOMPARE(tempShowLines(), (QStringList{"Strech=False", "Ratio=1", "Shuff=0", "Delay=9", "BackCol=0",
                                            "Loop=1", "Message=1", "UseMusic=0", "Music=", r + "/p1.jpg",
