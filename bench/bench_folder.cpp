@@ -26,7 +26,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
+
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -72,10 +73,12 @@ QString makeFlat(const QString& root) {
     return flat;
 }
 
+// The CPU time this thread has used, which a busy machine's other work does not add to.
 double threadCpuUs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto us = [](const timeval& t) { return t.tv_sec * 1e6 + double(t.tv_usec); };
+    return us(usage.ru_utime) + us(usage.ru_stime);
 }
 
 double median(std::vector<double> v) {
