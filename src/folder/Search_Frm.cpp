@@ -37,7 +37,8 @@ Search_Frm::Search_Frm(Forms& owner) : Form(owner, FormId::Search) {
     Frame2->setGeometry(twips::rect(45, 855, 6180, 690));
     Label1 = new QLabel(Frame2);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Current Directory"));
+    // Its name is its text, the folder being searched, as a label's is.
+    Label1->setAccessibleDescription(QStringLiteral("Current Directory"));
     Label1->setGeometry(twips::rect(135, 315, 5955, 240));
     Dir_Txt = new HiddenTextField(this);
     Dir_Txt->setObjectName(QStringLiteral("Dir_Txt"));
@@ -54,6 +55,14 @@ void Search_Frm::showForm() {
 
 void Search_Frm::Form_Load() {
     Trigger_Timer->setEnabled(true);
+}
+
+void Search_Frm::Form_Unload() {
+    Trigger_Timer->setEnabled(false);
+    // Closed by the user before the walk: the hidden setup window comes back rather than leaving
+    // the program without a window on screen.
+    if (!ended_ && forms_.isLoaded(FormId::Setup))
+        forms_.show(FormId::Setup);
 }
 
 void Search_Frm::Trigger_Timer_Timer() {
@@ -97,6 +106,7 @@ void Search_Frm::drawNow(bool last) {
 }
 
 void Search_Frm::Save_Temp_File() {
+    ended_ = true;
     const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
     // A path a show file cannot hold is left out rather than written as a broken line.
     const QStringList pictures = folder_show::storablePaths(List1);

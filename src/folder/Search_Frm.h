@@ -23,6 +23,7 @@ public:
     explicit Search_Frm(Forms& owner);
 
     void Form_Load() override;
+    void Form_Unload() override;
     void showForm() override;
 
     // Collects the pictures of one folder and moves the bar (see folder_walk::Progress).
@@ -58,4 +59,5 @@ private:
     void backToSetup();
 
     QElapsedTimer lastDrawn_;
+    bool ended_ = false; // the walk has ended, with a show or a message
 };

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -88,6 +89,7 @@ private slots:
     void treeWithoutPicturesBringsTheSetupBack();
     void unreadableFoldersAreSkipped();
     void windowIsLaidOutAndNamed();
+    void closedBeforeTheWalkBringsTheSetupBack();
 };
 
 void SearchTest::walksTheTreeShowsItAndPlaysIt() {
@@ -190,11 +192,31 @@ void SearchTest::windowIsLaidOutAndNamed() {
     QCOMPARE(search->size(), QSize(418, 107));
     QCOMPARE(search->Search_Bar->geometry(), QRect(6, 21, 400, 16));
     QCOMPARE(search->Search_Bar->accessibleName(), "Directory Depth");
-    QCOMPARE(search->Label1->accessibleName(), "Current Directory");
+    QCOMPARE(search->Label1->accessibleDescription(), "Current Directory");
     QVERIFY(search->Trigger_Timer->isEnabled());
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     // A start folder without subfolders: the bar ends at 1 of 1.
     QVERIFY(tempShowLines().size() == 10);
+}
+
+void SearchTest::closedBeforeTheWalkBringsTheSetupBack() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("R"));
+    writeSolidPicture(f.path("R/a.jpg"), Qt::red);
+    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    QVERIFY(setup);
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    auto* search = f.forms->as<Search_Frm>(FormId::Search);
+    QVERIFY(search);
+    QPointer<Search_Frm> gone(search);
+    search->close();
+    QVERIFY(!f.forms->isLoaded(FormId::Search));
+    QVERIFY(setup->isVisible());
+    // The window and its start timer are gone: no walk and no show can come later.
+    QTRY_VERIFY(!gone);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+    QVERIFY(!f.programEnded);
 }
 
 QTEST_MAIN(SearchTest)
