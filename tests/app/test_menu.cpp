@@ -177,9 +177,6 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
 void MenuTest::folderButtonSwapsTheMenuForTheSetupWindow() {
     storeFocus("0");
     ShowFixture f;
-    // Windows that cannot be made, whichever windows this build has.
-    for (FormId id : {FormId::Setup, FormId::Maker})
-        f.forms->registerForm(id, [](Forms&) -> Form* { return nullptr; });
     MENU_Frm* menu = startMenu(f);
     QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Setup) && f.forms->form(FormId::Setup)->isVisible());
