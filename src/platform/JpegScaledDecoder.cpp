@@ -1,4 +1,4 @@
-#include "player/JpegScaledDecoder.h"
+#include "platform/JpegScaledDecoder.h"
 
 #include <QTransform>
 
