@@ -1,6 +1,6 @@
 #include "player/PictureLoader.h"
 
-#include "platform/JpegScaledDecoder.h"
+#include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/JpegScaledDecoder.h"
+#include "player/JpegScaledDecoder.h"
 
 #include <QTransform>
 
