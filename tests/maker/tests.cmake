@@ -1,2 +1,5 @@
 lumora_add_test(test_makershow SOURCES maker/test_makershow.cpp)
 lumora_add_test(test_previewloader SOURCES maker/test_previewloader.cpp)
+lumora_add_test(test_picturelistmodel SOURCES maker/test_picturelistmodel.cpp)
+lumora_add_test(test_listmoves SOURCES maker/test_listmoves.cpp)
+lumora_add_test(test_makerart SOURCES maker/test_makerart.cpp)
