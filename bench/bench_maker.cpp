@@ -100,7 +100,9 @@ int main(int argc, char** argv) {
     // A 100,000-entry show.
     QStringList paths;
     for (int i = 0; i < 100000; ++i)
-        paths << QStringLiteral("/home/someone/Pictures/holiday %1/IMG_%2.JPG").arg(i / 500).arg(i, 6, 10, QChar('0'));
+        paths << QStringLiteral("/home/someone/Pictures/holiday %1/IMG_%2.JPG")
+                     .arg(i / 500)
+                     .arg(i, 6, 10, QChar('0'));
     maker->List1Items->appendPaths(paths);
     const QString show = tmp.filePath("big.lmr");
     desktop.files.push_back(show);

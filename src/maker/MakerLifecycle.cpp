@@ -81,7 +81,7 @@ void Maker_Frm::wireControls() {
     connect(preview_, &PreviewLoader::ready, this, &Maker_Frm::previewReady);
     connect(dragList_, &DragList::itemMoved, this, [this](int row) {
         // The moved entry is selected, and its selection previews it.
-        if (listmoves::selectedRow(*List1) != row)
+        if (selectedRow(*List1) != row)
             List1->setCurrentIndex(List1Items->index(row));
     });
     Update_Delay();

@@ -25,8 +25,8 @@ const QString Twice = QStringLiteral("\r\n\r\n");
 } // namespace
 
 desktop::Answer Maker_Frm::ask(const QString& text, desktop::Buttons buttons) {
-    return forms_.desktop().message(
-        this, {text, QLatin1String(MakerTitle), desktop::Icon::Question, buttons});
+    return forms_.desktop().message(this,
+                                    {text, QLatin1String(MakerTitle), desktop::Icon::Question, buttons});
 }
 
 void Maker_Frm::Update_Count() {
@@ -36,8 +36,9 @@ void Maker_Frm::Update_Count() {
 void Maker_Frm::Drive1_Change(const desktop::Volume& volume) {
     // The folder list keeps its folder and the volume list its choice when the volume cannot be used.
     if (!volume.ready || !Dir1->setPath(Drive1->lastFolderOn(volume.rootPath)))
-        forms_.desktop().message(this, {QStringLiteral("Invaild drive ") + Drive1->text() + u'.',
-                                        QStringLiteral("ERROR"), desktop::Icon::Critical, desktop::Buttons::Ok});
+        forms_.desktop().message(this,
+                                 {QStringLiteral("Invaild drive ") + Drive1->text() + u'.',
+                                  QStringLiteral("ERROR"), desktop::Icon::Critical, desktop::Buttons::Ok});
 }
 
 void Maker_Frm::Dir1_Change() {
@@ -103,7 +104,7 @@ void Maker_Frm::File1_GotFocus() {
 void Maker_Frm::List1_Click() {
     if (!Check1->isChecked())
         return;
-    const int row = listmoves::selectedRow(*List1);
+    const int row = selectedRow(*List1);
     Text1->setText(row >= 0 ? List1Items->entry(row).path : QString());
     showPreview(Text1->text());
 }
@@ -114,11 +115,12 @@ void Maker_Frm::List1_GotFocus() {
 }
 
 void Maker_Frm::List1_DblClick() {
-    const int row = listmoves::selectedRow(*List1);
+    const int row = selectedRow(*List1);
     if (row < 0)
         return;
     const QString question = QStringLiteral("Do you really want to remove the file..") + Twice +
-                             List1Items->entry(row).path + Twice + QStringLiteral("from the loaded images list?");
+                             List1Items->entry(row).path + Twice +
+                             QStringLiteral("from the loaded images list?");
     if (ask(question, desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
     List1Items->removeRows(row, 1);
@@ -126,14 +128,14 @@ void Maker_Frm::List1_DblClick() {
 }
 
 void Maker_Frm::cmdUp_Click() {
-    if (listmoves::selectedRow(*List1) < 0 || List1Items->count() == 0)
+    if (selectedRow(*List1) < 0 || List1Items->count() == 0)
         return;
     if (!MoveItemUp(*List1))
         forms_.desktop().beep();
 }
 
 void Maker_Frm::cmdDown_Click() {
-    if (listmoves::selectedRow(*List1) < 0 || List1Items->count() == 0)
+    if (selectedRow(*List1) < 0 || List1Items->count() == 0)
         return;
     if (!MoveItemDown(*List1))
         forms_.desktop().beep();

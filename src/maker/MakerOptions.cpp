@@ -109,9 +109,10 @@ void Maker_Frm::Music_Btn_Click() {
         return; // cancelled: the music stays as it was
     if (!maker_show::storable(chosen)) {
         forms_.desktop().message(
-            this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n") + chosen +
-                       QStringLiteral("\r\n\r\nThe music stays as it was."),
-                   QStringLiteral("Lumora Maker"), desktop::Icon::Exclamation, desktop::Buttons::Ok});
+            this,
+            {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n") +
+                 chosen + QStringLiteral("\r\n\r\nThe music stays as it was."),
+             QStringLiteral("Lumora Maker"), desktop::Icon::Exclamation, desktop::Buttons::Ok});
         return;
     }
     Music_Txt->setText(chosen);

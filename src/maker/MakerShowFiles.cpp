@@ -54,8 +54,8 @@ void Maker_Frm::setOptions(const ShowSettings& s) {
 bool Maker_Frm::Save_File(bool preview) {
     desktop::Desktop& desktop = forms_.desktop();
     if (List1Items->count() == 0) {
-        desktop.message(this, {QStringLiteral("NO FILES!!!"), QStringLiteral("ERROR"), desktop::Icon::Exclamation,
-                               desktop::Buttons::Ok});
+        desktop.message(this, {QStringLiteral("NO FILES!!!"), QStringLiteral("ERROR"),
+                               desktop::Icon::Exclamation, desktop::Buttons::Ok});
         return false;
     }
     QString path;
@@ -73,8 +73,8 @@ bool Maker_Frm::Save_File(bool preview) {
     }
     // Written beside the target and renamed over it: a failed save leaves the old file as it was.
     if (!show_file::write(path, options(), List1Items->paths())) {
-        desktop.message(this, {QStringLiteral("Error Saving!"), QLatin1String(MakerTitle), desktop::Icon::Critical,
-                               desktop::Buttons::Ok});
+        desktop.message(this, {QStringLiteral("Error Saving!"), QLatin1String(MakerTitle),
+                               desktop::Icon::Critical, desktop::Buttons::Ok});
         return false;
     }
     if (preview)
@@ -92,7 +92,8 @@ bool Maker_Frm::Save_File(bool preview) {
 
 void Maker_Frm::Load_File() {
     if (List1Items->count() > 0) {
-        switch (ask(QStringLiteral("Do you want to save the current Lumora first?"), desktop::Buttons::YesNoCancel)) {
+        switch (ask(QStringLiteral("Do you want to save the current Lumora first?"),
+                    desktop::Buttons::YesNoCancel)) {
         case desktop::Answer::Yes:
             // The user starts the load again once the list is saved.
             Save_File(false);

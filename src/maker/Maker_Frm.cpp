@@ -41,12 +41,13 @@ constexpr int BelowToolbar = 50;
 constexpr int RightOfToolbar = 150;
 
 int pixels(int twipsValue) {
-    return twipsValue / twips::PerPixel;
+    return twipsValue / TwipsPerPixel;
 }
 
 // Debian's fonts are wider than the design's: a caption that would not fit its box gets a smaller
 // font rather than a larger box. `reserved` is what the control needs beside its text.
-void fitCaption(QWidget* control, const QString& text, int reserved, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
+void fitCaption(QWidget* control, const QString& text, int reserved,
+                int flags = Qt::AlignLeft | Qt::AlignVCenter) {
     const QSize box(control->width() - reserved, control->height());
     if (box.width() > 0)
         control->setFont(fitting::font(control->font(), text, box, flags));
@@ -149,24 +150,55 @@ void Maker_Frm::createControls() {
 
     // Names for the controls that show no caption of their own.
     const std::pair<QWidget*, const char*> names[] = {
-        {Drive1, "Volumes"},        {Dir1, "Folders"},         {File1, "Files"},
-        {List1, "Picture list"},    {cmdUp, "Move up"},        {cmdDown, "Move down"},
-        {Image1, "Preview"},        {Image2, "Preview frame"}, {Music_Chk, "Background music"},
-        {Music_Txt, "Music file"},  {Delay_Lbl, "Delay"},      {Delay_Scroll, "Delay in seconds"},
-        {Label2, "Pictures loaded"}, {Palette->Pal, "Palette"}, {Palette->lbColor, "Colour under the pointer"},
+        {Drive1, "Volumes"},
+        {Dir1, "Folders"},
+        {File1, "Files"},
+        {List1, "Picture list"},
+        {cmdUp, "Move up"},
+        {cmdDown, "Move down"},
+        {Image1, "Preview"},
+        {Image2, "Preview frame"},
+        {Music_Chk, "Background music"},
+        {Music_Txt, "Music file"},
+        {Delay_Lbl, "Delay"},
+        {Delay_Scroll, "Delay in seconds"},
+        {Label2, "Pictures loaded"},
+        {Palette->Pal, "Palette"},
+        {Palette->lbColor, "Colour under the pointer"},
         {Palette->Save_Colour, "Chosen colour"},
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(QLatin1String(name));
     const std::pair<QObject*, const char*> objectNames[] = {
-        {Drive1, "Drive1"},         {Dir1, "Dir1"},           {File1, "File1"},           {Add_Btn, "Add_Btn"},
-        {Text1, "Text1"},           {Display_Fra, "Display_Fra"}, {Maintain_Opt, "Maintain_Opt"},
-        {Strech_Opt, "Strech_Opt"}, {Ratio_Chk, "Ratio_Chk"}, {Delay_Fra, "Delay_Fra"}, {Delay_Lbl, "Delay_Lbl"},
-        {Delay_Scroll, "Delay_Scroll"}, {Colour_Fra, "Colour_Fra"}, {Music_Fra, "Music_Fra"},
-        {Music_Chk, "Music_Chk"},   {Music_Txt, "Music_Txt"}, {Music_Btn, "Music_Btn"},   {List1, "List1"},
-        {cmdUp, "cmdUp"},           {cmdDown, "cmdDown"},     {Image1, "Image1"},         {Image2, "Image2"},
-        {Check1, "Check1"},         {Label1, "Label1"},       {Label2, "Label2"},         {Loop_Chk, "Loop_Chk"},
-        {Message_Chk, "Message_Chk"}, {Shuff_Chk, "Shuff_Chk"}, {Dialog1, "Dialog1"},
+        {Drive1, "Drive1"},
+        {Dir1, "Dir1"},
+        {File1, "File1"},
+        {Add_Btn, "Add_Btn"},
+        {Text1, "Text1"},
+        {Display_Fra, "Display_Fra"},
+        {Maintain_Opt, "Maintain_Opt"},
+        {Strech_Opt, "Strech_Opt"},
+        {Ratio_Chk, "Ratio_Chk"},
+        {Delay_Fra, "Delay_Fra"},
+        {Delay_Lbl, "Delay_Lbl"},
+        {Delay_Scroll, "Delay_Scroll"},
+        {Colour_Fra, "Colour_Fra"},
+        {Music_Fra, "Music_Fra"},
+        {Music_Chk, "Music_Chk"},
+        {Music_Txt, "Music_Txt"},
+        {Music_Btn, "Music_Btn"},
+        {List1, "List1"},
+        {cmdUp, "cmdUp"},
+        {cmdDown, "cmdDown"},
+        {Image1, "Image1"},
+        {Image2, "Image2"},
+        {Check1, "Check1"},
+        {Label1, "Label1"},
+        {Label2, "Label2"},
+        {Loop_Chk, "Loop_Chk"},
+        {Message_Chk, "Message_Chk"},
+        {Shuff_Chk, "Shuff_Chk"},
+        {Dialog1, "Dialog1"},
     };
     for (const auto& [object, name] : objectNames)
         object->setObjectName(QLatin1String(name));
@@ -279,20 +311,20 @@ void Maker_Frm::Arrange_Controls() {
     Toolbar1->resize(std::max(width(), Toolbar1->sizeHint().width()), Toolbar1->sizeHint().height());
     Drive1->move(Drive1->x(), Toolbar1->height() + pixels(BelowToolbar));
     const int shift = Drive1->y() - File1->y();
-    for (QWidget* w : std::initializer_list<QWidget*>{Music_Fra, Colour_Fra, Delay_Fra, cmdUp, cmdDown, List1,
-                                                      Image1, Image2, Check1, Add_Btn, Dir1, File1, Display_Fra,
-                                                      Label1, Label2})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Music_Fra, Colour_Fra, Delay_Fra, cmdUp, cmdDown, List1, Image1,
+                                         Image2, Check1, Add_Btn, Dir1, File1, Display_Fra, Label1, Label2})
         w->move(w->x(), w->y() + shift);
     setFixedHeight(height() + shift);
 
     QWidget* tenth = Toolbar1->widgetForAction(toolbarButton(QStringLiteral("Preview")));
     const int growth = pixels(RightOfToolbar) + (tenth ? tenth->geometry().right() + 1 : 0) - width();
     if (growth >= 0) {
-        for (QWidget* w : std::initializer_list<QWidget*>{Music_Fra, Delay_Fra, List1, Add_Btn, File1, Music_Txt,
-                                                          Delay_Lbl, Delay_Scroll})
+        for (QWidget* w : std::initializer_list<QWidget*>{Music_Fra, Delay_Fra, List1, Add_Btn, File1,
+                                                          Music_Txt, Delay_Lbl, Delay_Scroll})
             w->resize(w->width() + growth, w->height());
-        for (QWidget* w : std::initializer_list<QWidget*>{Colour_Fra, cmdUp, cmdDown, Image1, Image2, Check1,
-                                                          Music_Btn})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{Colour_Fra, cmdUp, cmdDown, Image1, Image2, Check1, Music_Btn})
             w->move(w->x() + growth, w->y());
         setFixedWidth(width() + growth);
     }
@@ -301,7 +333,8 @@ void Maker_Frm::Arrange_Controls() {
 
 void Maker_Frm::showForm() {
     if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()).topLeft());
+        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry())
+                 .topLeft());
     Form::showForm();
 }
 

@@ -4,6 +4,7 @@
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PalettePicker.h"
+#include "controls/PictureButton.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
 #include "maker/ListMoves.h"
@@ -267,8 +268,9 @@ void MakerTest::anUnusableVolumeIsReportedAndChangesNothing() {
 }
 
 void MakerTest::addsInFileListOrderAndRefusesQuotedNames() {
+    // Only names matter here: Qt writes no GIFs, and nothing is decoded.
     for (const char* name : {"c.gif", "a.jpg", "b.bmp"})
-        f_->picture(name, Qt::green);
+        f_->textFile(name);
     f_->textFile("notes.txt");
     Maker_Frm* m = makerOn(*f_, f_->dir());
     QCOMPARE(m->File1->names(), (QStringList{"a.jpg", "b.bmp", "c.gif"}));
@@ -292,14 +294,15 @@ void MakerTest::addsInFileListOrderAndRefusesQuotedNames() {
     m->File1->clearSelection();
     m->Add_Btn->click();
     QCOMPARE(m->List1Items->count(), 5);
-    f_->picture("say \"cheese\".jpg", Qt::green);
+    f_->textFile("say \"cheese\".jpg");
     m->File1->setPath(f_->dir());
     selectFiles(m, {"a.jpg", "say \"cheese\".jpg"});
-    desktop().expectMessage(MakerTitle,
-                            "A Lumora file cannot hold a name with a double quote (\") in it, so these pictures "
-                            "were not added:\r\n\r\n" +
-                                f_->path("say \"cheese\".jpg"),
-                            Icon::Exclamation, Buttons::Ok);
+    desktop().expectMessage(
+        MakerTitle,
+        "A Lumora file cannot hold a name with a double quote (\") in it, so these pictures "
+        "were not added:\r\n\r\n" +
+            f_->path("say \"cheese\".jpg"),
+        Icon::Exclamation, Buttons::Ok);
     m->Add_Btn->click();
     QCOMPARE(entries(m).mid(5), QStringList{f_->path("a.jpg")});
     QCOMPARE(m->Label2->text(), "6");
@@ -310,7 +313,8 @@ void MakerTest::removalAsksAndOnlyYesRemoves() {
     m->List1Items->appendPaths({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"});
     m->Update_Count();
     m->Check1->setChecked(false);
-    const QString question = "Do you really want to remove the file..\r\n\r\n/p/b.jpg\r\n\r\nfrom the loaded images list?";
+    const QString question =
+        "Do you really want to remove the file..\r\n\r\n/p/b.jpg\r\n\r\nfrom the loaded images list?";
     for (Answer answer : {Answer::No, Answer::Cancel, Answer::Yes}) {
         selectEntry(m, 1);
         desktop().expectMessage(MakerTitle, question, Icon::Question, Buttons::YesNoCancel, answer);
@@ -337,7 +341,7 @@ void MakerTest::moveButtonsBeepAtTheEnds() {
     QCOMPARE(desktop().beeps, 1);
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
     QCOMPARE(entries(m), (QStringList{"b", "a", "c"}));
-    QCOMPARE(listmoves::selectedRow(*m->List1), 1);
+    QCOMPARE(selectedRow(*m->List1), 1);
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
     QCOMPARE(entries(m), (QStringList{"b", "c", "a"}));
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
@@ -368,7 +372,7 @@ void MakerTest::previewFollowsFilesAndEntriesAndThumbnailsSwitch() {
     QTRY_VERIFY(!m->previewPending());
     QVERIFY(previewColour(m).red() > 200);
     m->File1->setFocus(Qt::MouseFocusReason);
-    QCOMPARE(listmoves::selectedRow(*m->List1), -1);
+    QCOMPARE(selectedRow(*m->List1), -1);
     QVERIFY(!previewColour(m).isValid());
     m->List1->setFocus(Qt::MouseFocusReason);
     QCOMPARE(m->File1->currentRow(), -1);
@@ -396,9 +400,9 @@ void MakerTest::savesUnderTheRightNameWithTwelveLines() {
     saveAs(f_->path("holiday"));
     clickToolbar(m, "Save");
     const QStringList lines = linesOf(f_->path("holiday.lmr"));
-    QCOMPARE(lines, (QStringList{"\"Strech=False\"", "\"Ratio=1\"", "\"Shuff=0\"", "\"Delay=5\"", "\"BackCol=0\"",
-                                 "\"Loop=1\"", "\"Message=1\"", "\"UseMusic=0\"", "\"Music=\"", "\"/p/one.jpg\"",
-                                 "\"/p/a, b.jpg\"", "\"/p/three.gif\""}));
+    QCOMPARE(lines, (QStringList{"\"Strech=False\"", "\"Ratio=1\"", "\"Shuff=0\"", "\"Delay=5\"",
+                                 "\"BackCol=0\"", "\"Loop=1\"", "\"Message=1\"", "\"UseMusic=0\"",
+                                 "\"Music=\"", "\"/p/one.jpg\"", "\"/p/a, b.jpg\"", "\"/p/three.gif\""}));
     // An existing file is replaced without a question; other names keep or gain the extension.
     saveAs(f_->path("holiday"));
     clickToolbar(m, "Save");
@@ -433,7 +437,8 @@ void MakerTest::saveAndLoadRoundTripListAndOptions() {
     clickToolbar(m, "Save");
 
     // Back to other values, then load.
-    desktop().expectMessage(MakerTitle, "Do you really want to remove all the files from the loaded images list?",
+    desktop().expectMessage(MakerTitle,
+                            "Do you really want to remove all the files from the loaded images list?",
                             Icon::Question, Buttons::YesNoCancel, Answer::Yes);
     clickToolbar(m, "Clear");
     m->Maintain_Opt->setChecked(true);
@@ -469,9 +474,10 @@ void MakerTest::loadTakesOddFieldsAsPicturesAndReportsBadFiles() {
         desktop().expectFileDialog([path](const FileRequest&) { return chose(path); });
         m->Load_File();
     };
-    const QString maybe = f_->textFile("maybe.lmr", "\"Strech=Maybe\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n\"Delay=7\"\r\n"
-                                                    "\"BackCol=0\"\r\n\"Loop=1\"\r\n\"Message=1\"\r\n"
-                                                    "\"UseMusic=0\"\r\n\"Music=\"\r\n\"/p/a.jpg\"\r\n");
+    const QString maybe =
+        f_->textFile("maybe.lmr", "\"Strech=Maybe\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n\"Delay=7\"\r\n"
+                                  "\"BackCol=0\"\r\n\"Loop=1\"\r\n\"Message=1\"\r\n"
+                                  "\"UseMusic=0\"\r\n\"Music=\"\r\n\"/p/a.jpg\"\r\n");
     load(maybe);
     QCOMPARE(entries(m), (QStringList{"Strech=Maybe", "/p/a.jpg"}));
     QVERIFY(m->Maintain_Opt->isChecked());
@@ -531,10 +537,11 @@ void MakerTest::questionBeforeLoadingAndCancelledDialogs() {
     QCOMPARE(m->Music_Txt->text(), "/m/first.mp3");
     // A music name a show file cannot hold is refused.
     desktop().expectFileDialog([](const FileRequest&) { return chose("/m/\"loud\".mp3"); });
-    desktop().expectMessage(MakerTitle,
-                            "A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n/m/\"loud\".mp3"
-                            "\r\n\r\nThe music stays as it was.",
-                            Icon::Exclamation, Buttons::Ok);
+    desktop().expectMessage(
+        MakerTitle,
+        "A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n/m/\"loud\".mp3"
+        "\r\n\r\nThe music stays as it was.",
+        Icon::Exclamation, Buttons::Ok);
     QTest::mouseClick(m->Music_Btn, Qt::LeftButton);
     QCOMPARE(m->Music_Txt->text(), "/m/first.mp3");
 }
@@ -575,7 +582,7 @@ void MakerTest::savedShowPlaysFromTheQuestion() {
     // The maker is gone (its settings stored) and the saved show plays.
     QVERIFY(!f_->forms->isLoaded(FormId::Maker));
     QCOMPARE(stored("Delay"), "0");
-    Main_Frm* player = f_->forms->player();
+    Main_Frm* player = f_->forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
     QCOMPARE(player->File_Path_Txt->text(), f_->path("run.lmr"));
     QTRY_COMPARE(f_->shownColour(), QColor(Qt::red));
@@ -623,7 +630,8 @@ void MakerTest::displayModeDelayAndMusicOptions() {
     QVERIFY(!m->Ratio_Chk->isEnabled() && !m->Ratio_Chk->isChecked());
     QCOMPARE(m->options().keepRatio, false);
 
-    const std::pair<int, const char*> labels[] = {{0, "Forever"}, {1, "1 Second"}, {2, "2 Seconds"}, {60, "60 Seconds"}};
+    const std::pair<int, const char*> labels[] = {
+        {0, "Forever"}, {1, "1 Second"}, {2, "2 Seconds"}, {60, "60 Seconds"}};
     for (const auto& [value, text] : labels) {
         m->Delay_Scroll->setValue(value);
         QCOMPARE(m->Delay_Lbl->text(), QLatin1String(text));
@@ -668,7 +676,7 @@ void MakerTest::clearAsksAndPreviewPlaysTheListAndComesBack() {
 
     // The preview asks nothing, plays the list, and comes back to the maker without temp.lmr.
     clickToolbar(m, "Preview");
-    Main_Frm* player = f_->forms->player();
+    Main_Frm* player = f_->forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
     QCOMPARE(player->File_Path_Txt->text(), program_folder::tempLmrPath());
     QTRY_COMPARE(f_->shownColour(), QColor(Qt::red));
