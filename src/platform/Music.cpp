@@ -1,0 +1,199 @@
+#include "platform/Music.h"
+
+#include <QFile>
+
+#include "platform/RegularFile.h"
+#include "platform/SdlMixerApi.h"
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Only called once the libraries are known to be loaded (a music or a device exists).
+const SdlMixerApi& sdl() {
+    return *SdlMixerApi::get();
+}
+
+// A machine without sound output stays that way for a while, and every probe costs a driver load
+// and, with ALSA, a burst of complaints on stderr; so after a failure the device is not tried again
+// for a few seconds. Not for good: music comes back once a device is plugged in or a sound server
+// started, at the next start after the pause.
+constexpr std::chrono::seconds kRetryAfterFailure{5};
+
+// Background music needs no low latency; a roomy buffer (46 ms) rides out a busy machine.
+constexpr int kChunkFrames = 2048;
+
+// The file is handed to SDL only when it is a regular file: a FIFO would block the GUI thread until
+// a writer appears and a device would be read as endless data. stat() first, so that neither is even
+// opened; the descriptor is checked again because the path may be replaced between the two calls.
+SDL_RWops* openRegularFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return nullptr;
+    }
+    SDL_RWops* rw = sdl().RWFromFP(file, SDL_TRUE);
+    if (!rw)
+        std::fclose(file);
+    return rw;
+}
+
+} // namespace
+
+// SDL's audio subsystem and the mixer's output device exist once per process, so all Music objects
+// share one open device: it is opened by the first start that needs it and closed when the last
+// Music holding it goes away. This, and the memory of a failed open, is the only process-wide state.
+class Music::AudioDevice {
+public:
+    static std::shared_ptr<AudioDevice> acquire() {
+        using Clock = std::chrono::steady_clock;
+        static std::weak_ptr<AudioDevice> shared;
+        static std::optional<Clock::time_point> lastFailure;
+
+        if (auto device = shared.lock())
+            return device;
+        if (lastFailure && Clock::now() - *lastFailure < kRetryAfterFailure)
+            return nullptr;
+        std::shared_ptr<AudioDevice> device(new AudioDevice);
+        if (!device->m_open) {
+            lastFailure = Clock::now();
+            return nullptr;
+        }
+        lastFailure.reset();
+        shared = device;
+        return device;
+    }
+
+    ~AudioDevice() {
+        if (!m_open)
+            return;
+        sdl().HaltMusic();
+        sdl().CloseAudio();
+        sdl().Quit();
+        sdl().QuitSubSystem(SDL_INIT_AUDIO);
+    }
+
+private:
+    AudioDevice() {
+        // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the program would no
+        // longer end on Ctrl-C or a polite kill.
+        sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl().InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return;
+        if (sdl().OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, kChunkFrames) !=
+            0) {
+            sdl().QuitSubSystem(SDL_INIT_AUDIO);
+            return;
+        }
+        m_open = true;
+    }
+
+    bool m_open = false;
+};
+
+Music::Music() = default;
+
+Music::~Music() {
+    release();
+}
+
+Music::StartResult Music::StartPlay(const QString& path) {
+    // Without SDL_mixer on the machine there is nothing to play on, as without a sound card; a path
+    // that names no file is still the file's fault.
+    if (!SdlMixerApi::get())
+        return regular_file::stampOf(path) ? StartResult::NoAudio : StartResult::BadFile;
+    // The old music is halted now but freed only after the new one is loaded: the MIDI synthesiser
+    // keeps a soundfont's samples cached while any music still uses them, so a loop restart does not
+    // read the whole soundfont again.
+    _Mix_Music* previous = m_music;
+    if (previous)
+        sdl().HaltMusic();
+    m_music = nullptr;
+    m_started = false;
+
+    const auto freePrevious = [previous] {
+        if (previous)
+            sdl().FreeMusic(previous);
+    };
+
+    SDL_RWops* source = openRegularFile(path);
+    if (!source) {
+        freePrevious();
+        return StartResult::BadFile;
+    }
+    if (!m_device)
+        m_device = AudioDevice::acquire();
+    if (!m_device) {
+        sdl().RWclose(source);
+        freePrevious();
+        return StartResult::NoAudio;
+    }
+
+    // Loaded from the stream rather than by name, so that the format is judged by the content and
+    // a text file named .mid is refused instead of "playing" silence.
+    Mix_Music* music = sdl().LoadMUS_RW(source, 1);
+    freePrevious();
+    if (!music)
+        return StartResult::BadFile;
+    // A file with no sound at all would count as ended at once and be restarted on every poll.
+    if (sdl().MusicDuration(music) == 0.0 || sdl().PlayMusic(music, 0) != 0) {
+        sdl().FreeMusic(music);
+        return StartResult::BadFile;
+    }
+    m_music = music;
+    m_started = true;
+    return StartResult::Playing;
+}
+
+void Music::StopPlay() {
+    if (!m_music)
+        return;
+    if (m_started)
+        sdl().HaltMusic();
+    m_started = false;
+}
+
+bool Music::ReachedEnd() const {
+    if (!m_music || !m_started)
+        return false;
+    const double duration = sdl().MusicDuration(m_music);
+    if (duration > 0.0 && sdl().GetMusicPosition(m_music) >= duration)
+        return true;
+    // MIDI knows neither its length nor its position; and a decoder that stops a little short of
+    // its announced length must not leave the show without music, so a music that is no longer
+    // playing has ended as well.
+    return sdl().PlayingMusic() == 0;
+}
+
+bool Music::isPlaying() const {
+    return m_music && m_started && sdl().PlayingMusic() != 0;
+}
+
+double Music::position() const {
+    return m_music ? sdl().GetMusicPosition(m_music) : -1.0;
+}
+
+void Music::release() {
+    if (m_music)
+        sdl().FreeMusic(m_music);
+    m_music = nullptr;
+    m_started = false;
+    m_device.reset();
+}

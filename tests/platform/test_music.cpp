@@ -1,0 +1,235 @@
+// Music against the real SDL_mixer, playing files written by the tests. SDL's disk driver stands in
+// for the sound card, so the tests can hear what was played.
+#include "DiskOutput.h"
+#include "MusicFiles.h"
+#include "platform/Music.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <SDL_mixer.h>
+
+#include <functional>
+#include <optional>
+
+using StartResult = Music::StartResult;
+
+namespace {
+
+constexpr double kShortSeconds = 0.5;
+// Long enough to be still playing when a test stops it.
+constexpr double kLongSeconds = 3.0;
+constexpr int kTone = 440;
+// The seconds until `done` holds, or -1 on timeout.
+double secondsUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    if (!QTest::qWaitFor(done, timeoutMs))
+        return -1;
+    return clock.elapsed() / 1000.0;
+}
+
+} // namespace
+
+class TestMusic : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_outputDir;
+    MusicFiles m_files;
+    QHash<QString, QString> m_paths;
+
+    // Only valid while a Music holds the device: that is when the disk driver writes.
+    std::optional<DiskOutput> output() const {
+        int rate = 0;
+        int channels = 0;
+        Uint16 format = 0;
+        if (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != AUDIO_S16SYS)
+            return std::nullopt;
+        return DiskOutput(m_outputDir.filePath("out.raw"), rate, channels);
+    }
+
+    QString file(const char* key) const { return m_paths.value(key); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_outputDir.isValid());
+        QVERIFY(m_files.isValid());
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(m_outputDir.filePath("out.raw")));
+
+        m_paths["wav"] = m_files.writeWav("tone.wav", kShortSeconds, kTone);
+        m_paths["long wav"] = m_files.writeWav("long.wav", kLongSeconds, kTone);
+        m_paths["midi"] = m_files.writeMidi("tune.mid");
+        m_paths["wav named .mid"] = m_files.write("disguised.mid", MusicFiles::wavBytes(kLongSeconds, kTone));
+        if (!QStandardPaths::findExecutable("lame").isEmpty()) {
+            m_paths["mp3"] = m_files.encodeMp3(file("wav"), "tone.mp3");
+            m_paths["long mp3"] = m_files.encodeMp3(file("long wav"), "long.mp3");
+            m_paths["symlink to mp3"] = m_files.makeSymlink(file("long mp3"), "link.mp3");
+        }
+        for (const QString& path : std::as_const(m_paths))
+            QVERIFY(!path.isEmpty());
+    }
+
+    void playsEachFormatAudiblyAndStopsAtOnce_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("tone");
+        QTest::newRow("wav") << "long wav" << kTone;
+        QTest::newRow("mp3") << "long mp3" << kTone;
+        QTest::newRow("midi") << "midi" << 0;
+        QTest::newRow("wav named .mid") << "wav named .mid" << kTone;
+        QTest::newRow("symlink to mp3") << "symlink to mp3" << kTone;
+    }
+    void playsEachFormatAudiblyAndStopsAtOnce() {
+        QFETCH(QString, key);
+        QFETCH(int, tone);
+        const QString path = m_paths.value(key);
+        if (path.isEmpty())
+            QSKIP("lame is not installed");
+
+        Music music;
+        QCOMPARE(music.StartPlay(path), StartResult::Playing);
+        QVERIFY(music.isPlaying());
+        QVERIFY(!music.ReachedEnd());
+        const auto out = output();
+        QVERIFY(out);
+        const qint64 started = out->mark();
+        QTRY_VERIFY_WITH_TIMEOUT(out->soundingSeconds(out->from(started)) >= 0.2, 5000);
+        const QVector<qint16> played = out->from(started);
+        if (tone)
+            QVERIFY2(qAbs(out->frequency(played) - tone) < tone * 0.03,
+                     qPrintable(QString::number(out->frequency(played))));
+
+        QVERIFY(Mix_PlayingMusic());
+        music.StopPlay();
+        QCOMPARE(Mix_PlayingMusic(), 0);
+        QVERIFY(!music.isPlaying());
+        QVERIFY(!music.ReachedEnd());
+        // What the mixer had already handed to the driver may still come out; after that, silence.
+        const qint64 halted = out->mark();
+        QTRY_VERIFY(out->writtenSeconds(halted) >= 0.15);
+        const qint64 stopped = out->mark();
+        QTRY_VERIFY(out->writtenSeconds(stopped) >= 0.3);
+        QCOMPARE(out->soundingSeconds(out->from(stopped)), 0.0);
+    }
+
+    void reportsTheEndAndRestartsFromTheBeginning_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("minSeconds");
+        QTest::addColumn<double>("maxSeconds");
+        QTest::newRow("wav") << "wav" << kShortSeconds - 0.05 << kShortSeconds + 0.35;
+        QTest::newRow("mp3") << "mp3" << kShortSeconds - 0.05 << kShortSeconds + 0.35;
+        // The notes take 0.75 s, the synthesiser's release tail a few seconds more.
+        QTest::newRow("midi") << "midi" << 0.75 << 6.0;
+    }
+    void reportsTheEndAndRestartsFromTheBeginning() {
+        QFETCH(QString, key);
+        QFETCH(double, minSeconds);
+        QFETCH(double, maxSeconds);
+        const QString path = m_paths.value(key);
+        if (path.isEmpty())
+            QSKIP("lame is not installed");
+
+        Music music;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(music.StartPlay(path), StartResult::Playing);
+        const qint64 firstStartMs = clock.elapsed();
+        const auto out = output();
+        QVERIFY(out);
+        const qint64 firstMark = out->mark();
+
+        const double first = secondsUntil([&] { return music.ReachedEnd(); }, 10000);
+        QVERIFY2(first >= minSeconds && first <= maxSeconds, qPrintable(QString::number(first)));
+        QVERIFY(!music.isPlaying());
+        QVERIFY(music.ReachedEnd());
+
+        clock.restart();
+        QCOMPARE(music.StartPlay(path), StartResult::Playing);
+        const qint64 restartMs = clock.elapsed();
+        QVERIFY(music.isPlaying());
+        QVERIFY(!music.ReachedEnd());
+        const bool knowsPosition = music.position() >= 0;
+        if (knowsPosition)
+            QVERIFY2(music.position() < 0.15, qPrintable(QString::number(music.position())));
+        const qint64 secondMark = out->mark();
+
+        const double second = secondsUntil([&] { return music.ReachedEnd(); }, 10000);
+        QVERIFY2(second >= minSeconds && second <= maxSeconds, qPrintable(QString::number(second)));
+        // The last of the tune reaches the file.
+        const qint64 ended = out->mark();
+        QTRY_VERIFY(out->writtenSeconds(ended) >= 0.15);
+
+        const double heardBoth = out->soundingSeconds(out->from(firstMark));
+        const double heardSecond = out->soundingSeconds(out->from(secondMark));
+        qInfo("%s: end found after %.2f s and %.2f s; heard %.2f s in all, %.2f s after the restart; "
+              "start %lld ms, restart %lld ms",
+              qPrintable(key), first, second, heardBoth, heardSecond, firstStartMs, restartMs);
+        if (knowsPosition) {
+            // Both plays from the first sample to the last: twice the file, give or take a block.
+            QVERIFY(qAbs(heardBoth - 2 * kShortSeconds) <= 0.06);
+            QVERIFY(qAbs(heardSecond - kShortSeconds) <= 0.03);
+        } else {
+            QVERIFY(heardSecond >= 0.7);
+        }
+    }
+
+    void stoppedOrNeverStartedMusicHasNotEnded() {
+        Music music;
+        QVERIFY(!music.ReachedEnd());
+        QVERIFY(!music.isPlaying());
+        music.StopPlay();
+        music.StopPlay();
+        QVERIFY(!music.ReachedEnd());
+
+        QCOMPARE(music.StartPlay(file("wav")), StartResult::Playing);
+        const auto out = output();
+        QVERIFY(out);
+        QTRY_VERIFY(music.position() > 0.05);
+        music.StopPlay();
+        music.StopPlay();
+        // Well past where the music would have ended: the poll must not bring it back.
+        const qint64 stopped = out->mark();
+        QTRY_VERIFY_WITH_TIMEOUT(out->writtenSeconds(stopped) >= kShortSeconds + 0.2, 5000);
+        QVERIFY(!music.ReachedEnd());
+        QVERIFY(!music.isPlaying());
+
+        QCOMPARE(music.StartPlay(file("wav")), StartResult::Playing);
+        QVERIFY(music.position() < 0.15);
+        QVERIFY(music.isPlaying());
+    }
+
+    void refusesWhatIsNotMusic_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("text named .mp3") << m_files.write("notes.mp3", "Shopping list:\nmilk\neggs\nbread\n");
+        QTest::newRow("text named .mid") << m_files.write("notes.mid", "Shopping list:\nmilk\neggs\nbread\n");
+        QTest::newRow("empty file") << m_files.write("empty.wav", {});
+        QTest::newRow("wav without samples") << m_files.write("silent.wav", MusicFiles::wavBytes(0, kTone));
+        QTest::newRow("folder") << m_files.makeFolder("folder.mp3");
+        QTest::newRow("missing file") << m_files.path("gone.mp3");
+        QTest::newRow("fifo") << m_files.makeFifo("pipe.mp3");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+        QTest::newRow("empty path") << QString();
+    }
+    void refusesWhatIsNotMusic() {
+        QFETCH(QString, path);
+        Music music;
+        QCOMPARE(music.StartPlay(file("long wav")), StartResult::Playing);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(music.StartPlay(path), StartResult::BadFile);
+        QVERIFY(clock.elapsed() < 2000);
+        // The failed start has ended the music before it.
+        QCOMPARE(Mix_PlayingMusic(), 0);
+        QVERIFY(!music.isPlaying());
+        QVERIFY(!music.ReachedEnd());
+        music.StopPlay();
+
+        QCOMPARE(music.StartPlay(file("wav")), StartResult::Playing);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMusic)
+#include "test_music.moc"

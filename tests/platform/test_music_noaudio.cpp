@@ -1,0 +1,58 @@
+// Music on a machine that cannot play sound: run with an audio driver that is missing or a device
+// that cannot be opened (see tests.cmake).
+#include "MusicFiles.h"
+#include "platform/Music.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using StartResult = Music::StartResult;
+
+class TestMusicNoAudio : public QObject {
+    Q_OBJECT
+
+private:
+    MusicFiles m_files;
+
+private slots:
+    void aGoodFileIsNotBlamedAndNothingIsLeftToPoll() {
+        QVERIFY(m_files.isValid());
+        const QString wav = m_files.writeWav("tone.wav", 0.3, 440);
+        const QString text = m_files.write("notes.mp3", "Shopping list:\nmilk\neggs\n");
+        QVERIFY(!wav.isEmpty() && !text.isEmpty());
+
+        Music music;
+        QCOMPARE(music.StartPlay(wav), StartResult::NoAudio);
+        QVERIFY(!music.isPlaying());
+        // The player's poll must find nothing to restart, or it would retry every 100 ms.
+        QVERIFY(!music.ReachedEnd());
+        music.StopPlay();
+
+        // Without a device the content cannot be judged, so it is not called bad either.
+        QCOMPARE(music.StartPlay(text), StartResult::NoAudio);
+        // What is not a regular file is bad on any machine.
+        QCOMPARE(music.StartPlay(m_files.makeFolder("folder.mp3")), StartResult::BadFile);
+        QCOMPARE(music.StartPlay(m_files.path("missing.wav")), StartResult::BadFile);
+    }
+
+    void theFailureIsRememberedForAWhileOnly() {
+        const QString wav = m_files.writeWav("again.wav", 0.3, 440);
+        Music failed;
+        QCOMPARE(failed.StartPlay(wav), StartResult::NoAudio);
+
+        // A usable device appears; for a few seconds it is not looked for, then it is found.
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(m_files.path("out.raw")));
+        Music music;
+        QCOMPARE(music.StartPlay(wav), StartResult::NoAudio);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(music.StartPlay(wav) == StartResult::Playing, 10000);
+        qInfo("device found again after %.1f s", clock.elapsed() / 1000.0);
+        QVERIFY(clock.elapsed() >= 3000);
+        QVERIFY(music.isPlaying());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMusicNoAudio)
+#include "test_music_noaudio.moc"
