@@ -8,7 +8,7 @@
 //
 // Every figure is the median of --passes runs.
 //
-//   QT_QPA_PLATFORM=offscreen bench_maker [--passes N]
+//   QT_QPA_PLATFORM=offscreen bench_maker [--passes N] [--photos FOLDER]
 
 #include "app/FormRegistry.h"
 #include "controls/FileList.h"
@@ -16,13 +16,16 @@
 #include "forms/Forms.h"
 #include "maker/Maker_Frm.h"
 #include "maker/PictureListModel.h"
+#include "maker/PreviewLoader.h"
 #include "platform/Desktop.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QRandomGenerator>
@@ -31,6 +34,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <deque>
 #include <vector>
 
@@ -61,6 +65,12 @@ double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 double ms(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
 }
@@ -85,6 +95,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({"passes", "Runs of each measurement.", "N", "5"});
+    parser.addOption({"photos",
+                      "Camera JPEGs to click through (make_pictures' camera set); made here "
+                      "when not given.",
+                      "FOLDER"});
     parser.addHelpOption();
     parser.process(app);
     const int passes = std::max(1, parser.value("passes").toInt());
@@ -147,11 +161,28 @@ int main(int argc, char** argv) {
     maker->List1Items->clear();
 
     // Camera photos, clicked through with previews on.
-    const QString photos = tmp.filePath("photos");
-    QDir().mkpath(photos);
-    const int photoCount = 4;
-    for (int i = 0; i < photoCount; ++i)
-        writePhoto(photos + QStringLiteral("/photo%1.jpg").arg(i), i);
+    QString photos = parser.value("photos");
+    if (photos.isEmpty()) {
+        photos = tmp.filePath("photos");
+        QDir().mkpath(photos);
+        for (int i = 0; i < 4; ++i)
+            writePhoto(photos + QStringLiteral("/photo%1.jpg").arg(i), i);
+    }
+    const QStringList photoNames = QDir(photos).entryList({"*.jpg"}, QDir::Files, QDir::Name);
+    const int photoCount = int(std::min<qsizetype>(photoNames.size(), 8));
+    if (photoCount == 0)
+        qFatal("no photos in %s", qPrintable(photos));
+    // Decoding alone, in wall time and in this thread's processor time (which a busy machine does not
+    // inflate).
+    std::vector<double> decode, decodeCpu;
+    for (int pass = 0; pass < passes * photoCount; ++pass) {
+        QElapsedTimer t;
+        const double cpu0 = threadCpuMs();
+        t.start();
+        PreviewLoader::decode(photos + u'/' + photoNames.at(pass % photoCount), QSize(135, 104));
+        decode.push_back(ms(t));
+        decodeCpu.push_back(threadCpuMs() - cpu0);
+    }
     maker->Dir1->setPath(photos);
     maker->Check1->setChecked(true);
     for (int pass = 0; pass < passes * photoCount; ++pass) {
@@ -159,7 +190,7 @@ int main(int argc, char** argv) {
         double answered = -1;
         QTimer::singleShot(0, maker, [&] { answered = ms(t); });
         t.start();
-        maker->File1->setCurrentRow(pass % photoCount);
+        maker->File1->setCurrentRow(int(maker->File1->names().indexOf(photoNames.at(pass % photoCount))));
         while (answered < 0 || maker->previewPending())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         answer.push_back(answered);
@@ -172,6 +203,9 @@ int main(int argc, char** argv) {
     std::printf("  ADD of 10000 selected files             %8.1f\n", median(add));
     std::printf("  next 6000x4000 JPEG: next event answered %7.1f\n", median(answer));
     std::printf("  next 6000x4000 JPEG: preview shown       %7.1f\n", median(shown));
+    std::printf("  decoding one such photo alone (wall)     %7.1f\n", median(decode));
+    std::printf("  decoding one such photo alone (cpu)      %7.1f   (%.1f MB a photo)\n", median(decodeCpu),
+                double(QFileInfo(photos + u'/' + photoNames.first()).size()) / 1e6);
     forms.unload(FormId::Maker);
     return 0;
 }

@@ -79,11 +79,8 @@ void Maker_Frm::wireControls() {
     connect(Music_Chk, &QPushButton::toggled, this, [this] { Music_Chk_Click(); });
     onClick(Music_Btn, [this] { Music_Btn_Click(); });
     connect(preview_, &PreviewLoader::ready, this, &Maker_Frm::previewReady);
-    connect(dragList_, &DragList::itemMoved, this, [this](int row) {
-        // The moved entry is selected, and its selection previews it.
-        if (selectedRow(*List1) != row)
-            List1->setCurrentIndex(List1Items->index(row));
-    });
+    // The dropped entry is already selected, but its selection travelled with it: preview it here.
+    connect(dragList_, &DragList::itemMoved, this, [this] { List1_Click(); });
     Update_Delay();
     Music_Chk_Click();
 }

@@ -130,14 +130,19 @@ void Maker_Frm::List1_DblClick() {
 void Maker_Frm::cmdUp_Click() {
     if (selectedRow(*List1) < 0 || List1Items->count() == 0)
         return;
-    if (!MoveItemUp(*List1))
+    // The selection travels with the entry, so no selection change previews it: that is done here.
+    if (MoveItemUp(*List1))
+        List1_Click();
+    else
         forms_.desktop().beep();
 }
 
 void Maker_Frm::cmdDown_Click() {
     if (selectedRow(*List1) < 0 || List1Items->count() == 0)
         return;
-    if (!MoveItemDown(*List1))
+    if (MoveItemDown(*List1))
+        List1_Click();
+    else
         forms_.desktop().beep();
 }
 

@@ -331,7 +331,6 @@ void MakerTest::removalAsksAndOnlyYesRemoves() {
 
 void MakerTest::moveButtonsBeepAtTheEnds() {
     Maker_Frm* m = openMaker(*f_);
-    m->Check1->setChecked(false);
     m->List1Items->appendPaths({"a", "b", "c"});
     // With nothing selected the buttons do nothing at all.
     m->cmdUp->click();
@@ -342,11 +341,27 @@ void MakerTest::moveButtonsBeepAtTheEnds() {
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
     QCOMPARE(entries(m), (QStringList{"b", "a", "c"}));
     QCOMPARE(selectedRow(*m->List1), 1);
+    // The moved entry is the one previewed.
+    m->Text1->setText(QString());
+    QTest::mouseClick(m->cmdDown, Qt::LeftButton);
+    QCOMPARE(m->Text1->text(), "a");
+    QTest::mouseClick(m->cmdUp, Qt::LeftButton);
+    QCOMPARE(m->Text1->text(), "a");
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
     QCOMPARE(entries(m), (QStringList{"b", "c", "a"}));
     QTest::mouseClick(m->cmdDown, Qt::LeftButton);
     QCOMPARE(desktop().beeps, 2);
     QCOMPARE(entries(m), (QStringList{"b", "c", "a"}));
+
+    // An entry dragged to another place is selected and previewed too.
+    m->Text1->setText(QString());
+    QTest::mousePress(m->List1->viewport(), Qt::LeftButton, {}, entryCentre(m, 2));
+    QTest::mouseMove(m->List1->viewport(), entryCentre(m, 1));
+    QTest::mouseMove(m->List1->viewport(), entryCentre(m, 0));
+    QTest::mouseRelease(m->List1->viewport(), Qt::LeftButton, {}, entryCentre(m, 0));
+    QCOMPARE(entries(m), (QStringList{"a", "b", "c"}));
+    QCOMPARE(selectedRow(*m->List1), 0);
+    QCOMPARE(m->Text1->text(), "a");
 }
 
 void MakerTest::previewFollowsFilesAndEntriesAndThumbnailsSwitch() {
