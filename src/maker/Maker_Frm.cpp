@@ -130,7 +130,9 @@ void Maker_Frm::createControls() {
     Image2 = new QFrame(this);
     Image2->setFrameShape(QFrame::Box);
     Check1 = new QCheckBox(QStringLiteral("Show Thumbnail"), this);
-    Check1->setFont(QFont(QStringLiteral("Arial"), 8));
+    QFont small(QStringLiteral("Arial"));
+    small.setPointSizeF(8.25);
+    Check1->setFont(small);
     Check1->setChecked(true);
     Label1 = new QLabel(QStringLiteral("Pictures Loaded:"), this);
     Label2 = new QLabel(QStringLiteral("0"), this);
