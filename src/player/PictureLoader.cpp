@@ -26,8 +26,13 @@ void raiseAllocationLimit() {
     std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
 }
 
+// What a header claims, whatever the sign of its figures (a BMP stored top-down has a negative height).
+qint64 claimedPixels(QSize size) {
+    return qAbs(qint64(size.width())) * qAbs(qint64(size.height()));
+}
+
 bool tooLarge(QSize size) {
-    return qint64(size.width()) * size.height() > MaxPixels;
+    return claimedPixels(size) > MaxPixels;
 }
 
 // Formats that can only be decoded whole (BMP, GIF, and JPEGs that libjpeg cannot hand over as RGB)
@@ -143,10 +148,10 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
-    if (stored.isValid() && tooLarge(stored))
+    if (tooLarge(stored))
         return result;
     const bool reducible = shown && shown->stretch && reader.format() == "jpeg";
-    if (stored.isValid() && !reducible && qint64(stored.width()) * stored.height() > wholeDecodeLimit(shown))
+    if (!reducible && claimedPixels(stored) > wholeDecodeLimit(shown))
         return result;
     const bool quarterTurn =
         stored.isValid() && reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -166,9 +171,11 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     }
 
     QImage image = reader.read();
-    if (image.isNull())
+    // The size is the one decoded: a header may claim another (Qt's GIF reader can read a wide
+    // screen as no width at all). A picture of no size has nothing to show.
+    result.size = reducible && stored.isValid() ? upright : image.size();
+    if (image.isNull() || result.size.isEmpty())
         return result;
-    result.size = stored.isValid() ? upright : image.size();
     // A stretched picture is scaled once here, so that painting it is a plain copy.
     if (shown && shown->stretch) {
         const QSize target = shownSize(result.size, *shown);
