@@ -36,11 +36,13 @@ bool tooLarge(QSize size) {
 }
 
 // Formats that can only be decoded whole (BMP, GIF, and JPEGs that libjpeg cannot hand over as RGB)
-// are decoded only up to this many pixels: four screens, and never less than 16 megapixels (64 MB),
-// so that a small file claiming a huge picture cannot take the memory.
+// are decoded for a screen only up to this many pixels: four screens, and never less than 16
+// megapixels (64 MB), so that a small file claiming a huge picture cannot take the memory. A decode
+// that asks for the whole picture (no screen) is bounded only by MaxPixels.
 qint64 wholeDecodeLimit(const std::optional<ShowGeometry>& shown) {
-    const qint64 screens = shown ? 4 * qint64(shown->screen.width()) * shown->screen.height() : 0;
-    return std::max(screens, qint64(1) << 24);
+    if (!shown)
+        return MaxPixels;
+    return std::max(4 * qint64(shown->screen.width()) * shown->screen.height(), qint64(1) << 24);
 }
 
 // The part of a picture of `size` shown at its own size that falls on the screen; the whole picture
