@@ -77,8 +77,24 @@ void FolderList::open(QListWidgetItem* item) {
         setPath(item->data(PathRole).toString());
 }
 
+namespace {
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+} // namespace
+
+bool FolderList::event(QEvent* event) {
+    // Enter opens the highlighted folder even in a window whose default button is an Enter
+    // shortcut: the list claims the key before the shortcut sees it.
+    if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QListWidget::event(event);
+}
+
 void FolderList::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (isEnter(event)) {
         open(currentItem());
         return;
     }

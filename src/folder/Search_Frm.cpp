@@ -37,7 +37,7 @@ Search_Frm::Search_Frm(Forms& owner) : Form(owner, FormId::Search) {
     Frame2->setGeometry(twips::rect(45, 855, 6180, 690));
     Label1 = new QLabel(Frame2);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Current Directory"));
+    // No name of its own: a label is read out by its text, here the folder being searched.
     Label1->setGeometry(twips::rect(135, 315, 5955, 240));
     Dir_Txt = new HiddenTextField(this);
     Dir_Txt->setObjectName(QStringLiteral("Dir_Txt"));

@@ -94,6 +94,7 @@ private slots:
     void volumeThatIsNotReadyIsReportedAndFallsBack();
     void paletteClickGivesTheShowItsColour();
     void controlsAreNamedAndPlaced();
+    void keyboardOpensFoldersAndStepsTheDelay();
 };
 
 void SetupTest::emptyStoreGivesTheDefaults() {
@@ -390,6 +391,40 @@ void SetupTest::controlsAreNamedAndPlaced() {
         QVERIFY2(named || w->objectName() == "Delay_Lbl" || w->objectName() == "Num_Files_Lbl",
                  qPrintable(w->objectName()));
     }
+}
+
+void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("inner"));
+    writeSolidPicture(f.path("inner/0.jpg"), Qt::green);
+    store("Path", f.dir());
+    store("Drive", "/");
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    // Enter in the folder list opens the highlighted folder rather than pressing the run button.
+    s->Dir1->setFocus();
+    QTest::keyClick(s->Dir1, Qt::Key_Down);
+    QTest::keyClick(s->Dir1, Qt::Key_Return);
+    QCOMPARE(s->Dir1->path(), f.path("inner"));
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(s->isVisible());
+
+    // The delay steps as the arrows point: Left and Up lower it, Right and Down raise it.
+    s->Delay_Scroll->setFocus();
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Left, 4},     {Qt::Key_Right, 5}, {Qt::Key_Right, 6},
+                                             {Qt::Key_Up, 5},       {Qt::Key_Down, 6},  {Qt::Key_PageUp, 5},
+                                             {Qt::Key_PageDown, 6}, {Qt::Key_Home, 0},  {Qt::Key_Left, 0}};
+    for (const auto& [key, value] : steps) {
+        QTest::keyClick(s->Delay_Scroll, key);
+        QCOMPARE(s->Delay_Scroll->value(), value);
+    }
+    QCOMPARE(s->Delay_Lbl->text(), "Forever");
+
+    // Elsewhere Enter is still the run button's.
+    QTest::keyClick(s->Delay_Scroll, Qt::Key_Return);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    leaveShow(f);
 }
 
 QTEST_MAIN(SetupTest)
