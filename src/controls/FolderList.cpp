@@ -84,9 +84,12 @@ bool isEnter(const QKeyEvent* event) {
 } // namespace
 
 bool FolderList::event(QEvent* event) {
-    // Enter opens the highlighted folder even in a window whose default button is an Enter
-    // shortcut: the list claims the key before the shortcut sees it.
-    if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event))) {
+    // Enter opens a highlighted folder even in a window whose default button is an Enter shortcut:
+    // the list claims the key before the shortcut sees it. On the folder already open, Enter stays
+    // the window's.
+    const QListWidgetItem* highlighted = currentItem();
+    if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event)) && highlighted &&
+        highlighted->data(PathRole).toString() != path_) {
         event->accept();
         return true;
     }

@@ -421,8 +421,9 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
     }
     QCOMPARE(s->Delay_Lbl->text(), "Forever");
 
-    // Elsewhere Enter is still the run button's.
-    QTest::keyClick(s->Delay_Scroll, Qt::Key_Return);
+    // On the folder already open, and elsewhere, Enter is the run button's.
+    s->Dir1->setFocus();
+    QTest::keyClick(s->Dir1, Qt::Key_Return);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     leaveShow(f);
 }
