@@ -213,6 +213,20 @@ def open_folder(setup, *names):
         wait(lambda: selected_entry(folders) == name, "the folder list to open " + repr(name))
 
 
+def open_folder_by_keys(win, name):
+    """Highlights the entry with the arrow keys and opens it with Enter."""
+    folders = control(win, "list", "Folders")
+    names = [e.strip() for e in entries(folders)]
+    # A click on the highlighted entry, which the list keeps in view, gives the list the keyboard.
+    click(folders.getChildAtIndex(names.index(selected_entry(folders))))
+    steps = names.index(name) - names.index(selected_entry(folders))
+    for _ in range(abs(steps)):
+        xdotool("key", "Down" if steps > 0 else "Up")
+    wait(lambda: selected_entry(folders) == name, "the arrows to highlight " + repr(name))
+    xdotool("key", "Return")
+    wait(lambda: [e.strip() for e in entries(folders)][:len(names)] != names, "Enter to open " + repr(name))
+
+
 def selected_entry(folders):
     """The highlighted entry: after opening a folder, that folder."""
     for i in range(folders.childCount):
@@ -380,6 +394,79 @@ def check_settings():
     print("settings: %s" % got)
 
 
+def check_maker(menu):
+    """The maker: three pictures added with the mouse, saved through the file dialog, the file
+    compared byte for byte with what the list and the options show, then played from the question."""
+    press(control(menu, "push button", "Make Lumora File"))
+    maker = wait_window("10. Lumora Maker v0.4b by Corvath")
+    wait(lambda: not showing(menu), "the menu to hide")
+    # The maker's folder list is short: the folder is reached with the keyboard.
+    open_folder_by_keys(maker, "Holiday 2024")
+    files = control(maker, "list", "Files")
+    wait(lambda: [files.getChildAtIndex(i).name for i in range(files.childCount)] == ["A.JPG", "b.bmp", "c.Gif"],
+         "the maker's file list to show the three pictures")
+    click(files.getChildAtIndex(0))
+    xdotool("keydown", "shift")
+    click(files.getChildAtIndex(2))
+    xdotool("keyup", "shift")
+    click(control(maker, "push button", "ADD"))
+    wait_name(maker, "label", "3")  # the count beside "Pictures Loaded:"
+    pictures = control(maker, "list", "Picture list")
+    listed = [pictures.getChildAtIndex(i).name for i in range(pictures.childCount)]
+
+    # Pure red from the palette, without Shift this time.
+    pal = control(maker, "frame", "Palette")
+    e = pal.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    frame_width = (e.width - 99) // 2
+    xdotool("mousemove", "--sync", e.x + frame_width + 3, e.y + frame_width + 24)
+    xdotool("mousemove", "--sync", e.x + frame_width + 2, e.y + frame_width + 24)
+    xdotool("click", 1)
+    chosen = control(maker, "frame", "Chosen colour")
+    wait(lambda: near(pixels([centre(chosen)])[0], (255, 0, 0), 5), "the maker's chosen colour to be red")
+
+    def on(role, name):
+        return int(checked(control(maker, role, name)))
+    toolbar = control(maker, "tool bar", "Toolbar")
+    options = [
+        "Strech=" + ("True" if on("radio button", "Strech to Fullscreen") else "False"),
+        "Ratio=%d" % on("check box", "Keep Ratio"),
+        "Shuff=%d" % int(checked(control(toolbar, "check box", "Shuffle"))),
+        "Delay=%d" % control(maker, "scroll bar", "Delay in seconds").queryValue().currentValue,
+        "BackCol=255",
+        "Loop=%d" % int(checked(control(toolbar, "check box", "Loop"))),
+        "Message=%d" % int(checked(control(toolbar, "check box", "Message"))),
+        "UseMusic=%d" % on("check box", "Background music"),
+        "Music=" + control(maker, "text", "Music file").queryText().getText(0, -1),
+    ]
+
+    # A click rather than the accessible action: the action's answer would wait for the modal dialog.
+    click(control(toolbar, "push button", "Save"))
+    dialog = wait(lambda: find(application(), "dialog", "Save Lumora File"), "the save dialog")
+    name = control(dialog, "text", re.compile(".*"))
+    focus(name)
+    target = os.path.join(WORK, "holiday")
+    xdotool("type", "--delay", 5, target)
+    xdotool("key", "Return")
+    question = wait(lambda: find(application(), "alert", None), "the question after saving")
+    saved = target + ".lmr"
+    expected = "".join('"%s"\r\n' % line for line in options + listed).encode()
+    with open(saved, "rb") as f:
+        written = f.read()
+    if written != expected:
+        fail("the saved show differs:\n%r\nexpected\n%r" % (written, expected))
+    print("maker: %s saved as %s (%d bytes, as the list and options say)"
+          % ([os.path.basename(p) for p in listed], os.path.basename(saved), len(written)))
+
+    before = len(painted())
+    press(control(question, "push button", re.compile("&?Yes")))
+    wait_painted(before + 1, "the saved show to play from the question")
+    if painted()[before] != listed[0]:
+        fail("the saved show started with %s" % painted()[before])
+    xdotool("key", "Escape")
+    wait(lambda: showing(menu), "the menu after the saved show")
+    print("maker: the saved show played from the question; Escape to the menu")
+
+
 def main():
     began = time.monotonic()
     program, menu = start()
@@ -387,6 +474,7 @@ def main():
         check_first_run(menu)
         check_second_run(menu)
         check_settings()
+        check_maker(menu)
     finally:
         if program.poll() is None:
             program.terminate()
