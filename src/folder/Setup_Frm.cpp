@@ -366,6 +366,8 @@ void Setup_Frm::Run_btn_Click() {
 }
 
 bool Setup_Frm::playFolder() {
+    // The folder as it is now: pictures added or removed since it was opened, or the folder gone.
+    Dir1_Change();
     QStringList pictures;
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);

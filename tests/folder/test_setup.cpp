@@ -96,6 +96,7 @@ private slots:
     void paletteClickGivesTheShowItsColour();
     void controlsAreNamedAndPlaced();
     void keyboardOpensFoldersAndStepsTheDelay();
+    void runPlaysTheFolderAsItIsNow();
 };
 
 void SetupTest::emptyStoreGivesTheDefaults() {
@@ -436,6 +437,38 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
     QTest::keyClick(s->Dir1, Qt::Key_Return);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     leaveShow(f);
+}
+
+void SetupTest::runPlaysTheFolderAsItIsNow() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("f"));
+    writeSolidPicture(f.path("f/a.jpg"), Qt::red);
+    writeSolidPicture(f.path("f/b.jpg"), Qt::green);
+    store("Path", f.path("f"));
+    store("Delay", "0");
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
+    // Changed behind the window's back: the run plays what the folder holds now.
+    QVERIFY(QFile::remove(f.path("f/a.jpg")));
+    writeSolidPicture(f.path("f/c.jpg"), Qt::blue);
+    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QCOMPARE(tempShowLines().mid(9), (QStringList{f.path("f/b.jpg"), f.path("f/c.jpg")}));
+    leaveShow(f);
+
+    // Removed while shown: a warning, the window stays, and no show is written.
+    s = openSetup(f);
+    QVERIFY(s);
+    QVERIFY(QDir(f.path("f")).removeRecursively());
+    f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
+                            desktop::Buttons::Ok);
+    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    f.desktop.verifyDone();
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    QVERIFY(s->isVisible());
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
 }
 
 QTEST_MAIN(SetupTest)
