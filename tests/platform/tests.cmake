@@ -1,0 +1,1 @@
+lumora_add_test(test_programfolder SOURCES platform/test_programfolder.cpp)
