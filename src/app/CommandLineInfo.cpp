@@ -1,6 +1,6 @@
 #include "app/CommandLineInfo.h"
 
-#include "app/General.h"
+#include "platform/General.h"
 
 namespace command_line_info {
 

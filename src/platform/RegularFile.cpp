@@ -10,8 +10,8 @@ namespace regular_file {
 
 namespace {
 Stamp toStamp(const struct stat& st) {
-    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, quint64(st.st_ino),
-            quint64(st.st_dev)};
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            quint64(st.st_ino), quint64(st.st_dev)};
 }
 } // namespace
 

@@ -1,15 +1,15 @@
 #include "player/Main_Frm.h"
 
-#include "app/Forms.h"
-#include "app/General.h"
-#include "app/HiddenTextField.h"
-#include "app/MENU_Frm.h"
+#include "controls/HiddenTextField.h"
+#include "forms/Forms.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
+#include "platform/General.h"
+#include "platform/Music.h"
 #include "platform/ProgramFolder.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
-#include "player/Music.h"
+#include "player/PicturePreloader.h"
 #include "show/Colour.h"
 #include "show/ShowFile.h"
 
@@ -40,7 +40,8 @@ Main_Frm::Main_Frm(Forms& owner)
       KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new HiddenTextField(this)),
       Timer1(new FormTimer(5000, false, this)), Hotkeys_Timer(new FormTimer(100, true, this)),
       Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
-      state_(owner.playerState()), sequence_(state_, source_) {
+      state_(owner.playerState()), source_(std::make_unique<PicturePreloader>()),
+      sequence_(state_, *source_) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -106,7 +107,7 @@ void Main_Frm::SetTopMostWindow(bool on) {
 
 void Main_Frm::Form_Load() {
     SetTopMostWindow(true);
-    File_Path_Txt->setText(forms_.menu() ? forms_.menu()->Open_File_Path_Txt->text() : QString());
+    File_Path_Txt->setText(forms_.handOver());
     state_.paused = false;
     state_.failedCount = 0;
 

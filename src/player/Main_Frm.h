@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/Form.h"
-#include "player/PicturePreloader.h"
+#include "forms/Form.h"
 #include "player/ShowSequence.h"
 
 #include <QElapsedTimer>
 
+#include <memory>
+
 class FormTimer;
+class PicturePreloader;
 class ImageBox;
 class QLabel;
 class HiddenTextField;
@@ -33,7 +35,6 @@ public:
     void StopPlay();
 
     ShowSequence& sequence() { return sequence_; }
-    bool isClosing() const { return closing_; }
 
     ImageBox* Image1;
     QLabel* Paused_lbl;
@@ -77,7 +78,8 @@ private:
     QRect screenGeometry() const;
 
     PlayerState& state_;
-    PicturePreloader source_;
+    // Behind a pointer: its threads and locks stay out of every file that includes this one.
+    std::unique_ptr<PicturePreloader> source_;
     ShowSequence sequence_;
     ArrowKey left_;
     ArrowKey right_;

@@ -1,9 +1,9 @@
-#include "player/Music.h"
+#include "platform/Music.h"
 
 #include <QFile>
 
 #include "platform/RegularFile.h"
-#include "player/SdlMixerApi.h"
+#include "platform/SdlMixerApi.h"
 
 #include <chrono>
 #include <cstdio>
