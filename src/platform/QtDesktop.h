@@ -4,14 +4,20 @@
 
 namespace desktop {
 
-// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices.
+// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, QStorageInfo.
 class QtDesktop final : public Desktop {
 public:
     Answer message(QWidget* parent, const MessageBox& box) override;
     FileReply chooseFile(QWidget* parent, const FileRequest& request) override;
     void beep() override;
     void openUrl(const QString& url) override;
+    // QStorageInfo's mounted volumes, looked at on a worker thread: a dead network mount can block
+    // whoever asks, and the window must not be that one.
+    QList<Volume> volumes() override;
     void endNow(int exitCode) override;
+
+private:
+    QList<Volume> lastVolumes_; // what the last look found, for a look that does not come back
 };
 
 } // namespace desktop

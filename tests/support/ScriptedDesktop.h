@@ -29,6 +29,10 @@ public:
     void beep() override { ++beeps; }
     void openUrl(const QString& url) override { openedUrls << url; }
     void endNow(int exitCode) override { endedWith = exitCode; }
+    QList<desktop::Volume> volumes() override {
+        ++volumeLooks;
+        return volumeList;
+    }
 
     // Fails the running test when an announced box or dialog never came. Call from cleanup().
     void verifyDone();
@@ -37,6 +41,9 @@ public:
     QList<desktop::MessageBox> shownBoxes;
     QStringList openedUrls;
     int beeps = 0;
+    // What the desktop reports as mounted; a test changes it to add or break volumes.
+    QList<desktop::Volume> volumeList{{QStringLiteral("/"), true}};
+    int volumeLooks = 0;
     std::optional<int> endedWith;
 
 private:
