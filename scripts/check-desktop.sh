@@ -25,7 +25,10 @@ mime=application/x-lumora-show
 
 work=$(mktemp -d)
 xvfb_pid=""
+installed=0
 cleanup() {
+    # A check that failed half-way leaves no package of ours behind.
+    [ $installed -eq 0 ] || "${sudo_cmd[@]}" dpkg -r lumora >/dev/null 2>&1 || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -107,17 +110,23 @@ centre() {
     import -display "$DISPLAY" -window root "$work/shot.png"
     $convert "$work/shot.png" -format '%[pixel:p{320,240}]' info:
 }
-# Plays a show with the command given and sees its orange picture in the middle of the screen, then
-# leaves it with Escape. The command may hand the show to a program of its own (as gio does).
-plays() {
-    "$@" &
-    local pid=$! colour="" window player
+# Waits up to five seconds for the show's orange picture in the middle of the screen.
+sees_orange() {
+    local colour=""
     for _ in $(seq 100); do
         colour=$(centre)
-        echo "$colour" | grep -q '255,128,0' && break
+        echo "$colour" | grep -q '255,128,0' && return 0
         sleep 0.05
     done
-    echo "$colour" | grep -q '255,128,0' || { kill $pid 2>/dev/null; fail "$* did not show the first picture (centre: $colour)"; }
+    echo "centre of the screen: $colour"
+    return 1
+}
+# Plays a show with the command given, sees its first picture and leaves it with Escape. The command
+# may hand the show to a program of its own (as gio does).
+plays() {
+    "$@" &
+    local pid=$! window player
+    sees_orange || { kill $pid 2>/dev/null; fail "$* did not show the first picture"; }
     window=$(xdotool search --all --onlyvisible --classname '^lumora$' | head -n1)
     player=$(xdotool getwindowpid "$window")
     xdotool key Escape
@@ -148,6 +157,7 @@ grep -v "running with root privileges" "$work/lintian" || true
 [ $lintian_status -eq 0 ] || fail "lintian reports errors"
 echo "lintian: $(grep -c '^[EW]: ' "$work/lintian" || true) errors and warnings"
 
+installed=1
 "${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
 dpkg-query -L lumora | sort > "$work/files"
 [ -x /usr/bin/lumora ] || fail "/usr/bin/lumora is not installed"
@@ -163,9 +173,41 @@ dpkg-query -L lumora | sort > "$work/files"
     export XDG_DATA_HOME=$work/data
     [ "$(xdg-mime query filetype "$shows/holiday.lmr")" = "$mime" ] || fail "the installed package is not $mime's"
     plays /usr/bin/lumora "$shows/holiday.lmr"
+
+    # A folder show from the menu: even as root, the installed program keeps its temporary show out of
+    # /usr/bin, in the user's private folder, and deletes it when the show ends.
+    export HOME=$work/home
+    mkdir -p "$HOME/Pictures"
+    cp "$shows/orange.bmp" "$HOME/Pictures/"
+    printf '[Settings]\nDrive=/\nPath=%s\n' "$HOME/Pictures" > "$XDG_CONFIG_HOME/10. Lumora.ini"
+    private="$XDG_DATA_HOME/10. Lumora"
+    wait_named() { # process, a regular expression, tenths of a second
+        for _ in $(seq "$3"); do
+            xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -n1 | grep . && return 0
+            sleep 0.1
+        done
+        fail "no window named $2"
+    }
+    /usr/bin/lumora &
+    pid=$!
+    menu=$(wait_named $pid '^10\. Lumora v' 100)
+    xdotool mousemove --window "$menu" 42 41 click 1
+    setup=$(wait_named $pid '^Lumora from Folder Setup$' 50)
+    xdotool windowfocus --sync "$setup" key Return
+    sees_orange || fail "the folder show did not start"
+    [ -f "$private/temp.ini" ] || fail "no temporary show in $private"
+    [ "$(stat -c %a "$private")" = 700 ] || fail "$private is not private: $(stat -c %a "$private")"
+    [ ! -e /usr/bin/temp.ini ] || fail "the program wrote into /usr/bin"
+    xdotool key Escape
+    wait_named $pid '^10\. Lumora v' 50 >/dev/null # back to the menu
+    [ ! -e "$private/temp.ini" ] || fail "the temporary show was left behind"
+    kill $pid
+    wait $pid || true
+    echo "folder show: its temporary show was in $private (mode 700), not in /usr/bin, and is gone"
 )
 
 "${sudo_cmd[@]}" dpkg -r lumora >/dev/null
+installed=0
 status=$(dpkg-query -W -f='${Status}' lumora 2>/dev/null || true)
 case "$status" in "" | *not-installed) ;; *) fail "after dpkg -r lumora is '$status'" ;; esac
 left=0
