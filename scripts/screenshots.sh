@@ -11,7 +11,9 @@ out=$(realpath -m "${2:-docs/screenshots}")
 mkdir -p "$out"
 convert=/usr/bin/convert
 
-work=$(mktemp -d /tmp/lumora-docs.XXXXXX)
+# A fixed place, so that the paths the windows show stay the same from run to run.
+work=/tmp/lumora-docs
+mkdir -m 0700 "$work" || { echo "$work is in use (remove it if no other run is going on)" >&2; exit 1; }
 xvfb_pid=""
 pid=""
 cleanup() {
