@@ -13,7 +13,7 @@ build=${BUILD_DIR:-build}
 started=$(date +%s)
 
 bash scripts/install-deps.sh desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl \
-    libglib2.0-bin lintian dpkg-dev file x11-utils
+    libglib2.0-bin lintian dpkg-dev file x11-utils man-db
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
