@@ -9,6 +9,7 @@ lumora=$(realpath "${1:-${BUILD_DIR:-build}/lumora}")
 out=$(realpath -m "${2:-docs/screenshots}")
 [ -x "$lumora" ] || { echo "no program at $lumora (build it first)" >&2; exit 1; }
 mkdir -p "$out"
+bash scripts/install-deps.sh x11-utils
 convert=/usr/bin/convert
 
 # A fixed place, so that the paths the windows show stay the same from run to run.
@@ -47,6 +48,8 @@ show_lines() { # a show of the holiday pictures
 }
 show_lines > "$HOME/Shows/Holiday.lmr"
 show_lines > "$HOME/Shows/Garden party.lmr"
+# Fixed dates too, for the file dialog's date column.
+find "$HOME/Pictures" "$HOME/Shows" -exec touch -d '2026-06-21 10:30' {} +
 # The folder setup and the maker open on the holiday pictures.
 for app in "10. Lumora" "10. Lumora Maker"; do
     printf '[Settings]\nDrive=/\nPath=%s\n' "$HOME/Pictures/Holiday" > "$XDG_CONFIG_HOME/$app.ini"
