@@ -5,7 +5,10 @@
 #include <QSignalBlocker>
 
 VolumeList::VolumeList(desktop::Desktop& desktop, QWidget* parent) : QComboBox(parent), desktop_(desktop) {
+    // On Linux Qt names a combo box by its text (the volume shown); the control's own name goes
+    // into the description as well.
     setAccessibleName(QStringLiteral("Drive"));
+    setAccessibleDescription(QStringLiteral("Drive"));
     setEditable(false);
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < volumes_.size())

@@ -37,7 +37,8 @@ Search_Frm::Search_Frm(Forms& owner) : Form(owner, FormId::Search) {
     Frame2->setGeometry(twips::rect(45, 855, 6180, 690));
     Label1 = new QLabel(Frame2);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Current Directory"));
+    // Its name is its text, the folder being searched, as a label's is.
+    Label1->setAccessibleDescription(QStringLiteral("Current Directory"));
     Label1->setGeometry(twips::rect(135, 315, 5955, 240));
     Dir_Txt = new HiddenTextField(this);
     Dir_Txt->setObjectName(QStringLiteral("Dir_Txt"));
@@ -56,6 +57,14 @@ void Search_Frm::Form_Load() {
     Trigger_Timer->setEnabled(true);
 }
 
+void Search_Frm::Form_Unload() {
+    Trigger_Timer->setEnabled(false);
+    // Closed by the user before the walk: the hidden setup window comes back rather than leaving
+    // the program without a window on screen.
+    if (!ended_ && forms_.isLoaded(FormId::Setup))
+        forms_.show(FormId::Setup);
+}
+
 void Search_Frm::Trigger_Timer_Timer() {
     Trigger_Timer->setEnabled(false);
     Search_Folders();
@@ -67,22 +76,37 @@ void Search_Frm::Search_Folders() {
     progress.folderChanged = [this](const QString& folder) { Dir1_Change(folder); };
     progress.barChanged = [this](int maximum, int value) { Get_Files(maximum, value); };
     List1 = folder_walk::walk(Dir_Txt->text(), lister, progress);
+    drawNow(true);
     Save_Temp_File();
 }
 
 void Search_Frm::Dir1_Change(const QString& folder) {
-    // The walk does not return to the event loop: the label is drawn now.
     Label1->setText(folder);
-    Label1->repaint();
+    emit folderShown(folder);
+    drawNow(false);
 }
 
 void Search_Frm::Get_Files(int maximum, int value) {
     Search_Bar->setMaximum(maximum);
     Search_Bar->setValue(value);
+    emit barShown(maximum, value);
+    drawNow(false);
+}
+
+void Search_Frm::drawNow(bool last) {
+    // The walk does not return to the event loop, so the label and the bar are drawn here; but not
+    // more often than a screen shows frames: drawing each of thousands of folders would take the
+    // walk many times longer than the listing itself.
+    constexpr qint64 FrameMs = 16;
+    if (!last && lastDrawn_.isValid() && lastDrawn_.elapsed() < FrameMs)
+        return;
+    Label1->repaint();
     Search_Bar->repaint();
+    lastDrawn_.start();
 }
 
 void Search_Frm::Save_Temp_File() {
+    ended_ = true;
     const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
     // A path a show file cannot hold is left out rather than written as a broken line.
     const QStringList pictures = folder_show::storablePaths(List1);

@@ -4,6 +4,8 @@
 #include "forms/Form.h"
 #include "show/ShowFile.h"
 
+#include <QElapsedTimer>
+
 #include <functional>
 #include <optional>
 
@@ -21,6 +23,7 @@ public:
     explicit Search_Frm(Forms& owner);
 
     void Form_Load() override;
+    void Form_Unload() override;
     void showForm() override;
 
     // Collects the pictures of one folder and moves the bar (see folder_walk::Progress).
@@ -44,7 +47,17 @@ public:
     // window is gone. Set by the setup window, which stays loaded (hidden) during the search.
     std::function<std::optional<ShowSettings>()> showSettings;
 
+signals:
+    // Every folder the label shows and every position of the bar, in order (the screen shows them
+    // at most once a frame).
+    void folderShown(const QString& folder);
+    void barShown(int maximum, int value);
+
 private:
     void Search_Folders();
+    void drawNow(bool last);
     void backToSetup();
+
+    QElapsedTimer lastDrawn_;
+    bool ended_ = false; // the walk has ended, with a show or a message
 };

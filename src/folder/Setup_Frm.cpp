@@ -228,7 +228,9 @@ void Setup_Frm::restoreFolder() {
         if (!openFolder(fallback) && !openFolder(QDir::homePath()))
             openFolder(QStringLiteral("/"));
     }
-    Dir1_Change();
+    // The change of folder has counted already, unless the folder was the one shown before.
+    if (File1->path() != Dir1->path())
+        Dir1_Change();
 }
 
 bool Setup_Frm::openFolder(const QString& folder) {

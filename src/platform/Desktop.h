@@ -48,6 +48,7 @@ public:
 
     // Modal box owned by `parent` (may be null). Timers of the program keep running while it is open.
     virtual Answer message(QWidget* parent, const MessageBox& box) = 0;
+    // A save dialog never asks before replacing a file itself: that question is its caller's.
     virtual FileReply chooseFile(QWidget* parent, const FileRequest& request) = 0;
     virtual void beep() = 0;
     virtual void openUrl(const QString& url) = 0;

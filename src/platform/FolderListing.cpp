@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include <dirent.h>
@@ -33,11 +34,32 @@ Pattern::Pattern(const QString& pattern) {
             continue;
         if (p == u"*" || p == u"*.*")
             matchAll_ = true; // as the classic lists do, "*.*" also takes names without a dot
-        else if (plainSuffix.match(p).hasMatch())
+        else if (plainSuffix.match(p).hasMatch()) {
             suffixes_ << p.mid(1); // ".ext"
-        else
+            const QString ext = p.mid(1);
+            bool ascii = std::all_of(ext.begin(), ext.end(), [](QChar c) { return c.unicode() < 128; });
+            if (ascii)
+                asciiSuffixes_ << ext.toLatin1();
+        } else
             wildcards_ << p;
     }
+}
+
+bool Pattern::isEmpty() const {
+    return !matchAll_ && suffixes_.isEmpty() && wildcards_.isEmpty();
+}
+
+bool Pattern::mightMatch(const char* encodedName) const {
+    if (matchAll_ || !wildcards_.isEmpty())
+        return true;
+    // The suffixes are plain ASCII nearly always: compare the bytes before decoding anything.
+    const qsizetype length = qsizetype(std::strlen(encodedName));
+    for (const QByteArray& suffix : asciiSuffixes_) {
+        if (length > suffix.size() &&
+            qstrnicmp(encodedName + length - suffix.size(), suffix.constData(), size_t(suffix.size())) == 0)
+            return true;
+    }
+    return asciiSuffixes_.size() != suffixes_.size();
 }
 
 bool Pattern::matches(const QString& name) const {
@@ -115,11 +137,17 @@ std::optional<Listing> list(const QString& folder, const Pattern& pattern) {
     Listing listing;
     listing.device = quint64(st.st_dev);
     listing.inode = quint64(st.st_ino);
+    const bool wantsFiles = !pattern.isEmpty();
     while (const dirent* entry = readdir(dir.get())) {
         if (entry->d_name[0] == '.') // hidden, and "." and ".."
             continue;
+        // Only the names that are kept are decoded: a folder list over 10,000 pictures decodes none.
+        if (!wantsFiles && entry->d_type == DT_REG)
+            continue;
         const Kind kind = kindOf(dirfd(dir.get()), entry);
-        if (kind == Kind::Other)
+        if (kind == Kind::Other || (kind == Kind::File && !wantsFiles))
+            continue;
+        if (kind == Kind::File && !pattern.mightMatch(entry->d_name))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
         switch (kind) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -21,10 +22,15 @@ class Pattern {
 public:
     explicit Pattern(const QString& pattern = QString::fromLatin1(PicturePattern));
     bool matches(const QString& name) const;
+    // False only when the file name's bytes (as on the disk) cannot match: a quick look before decoding.
+    bool mightMatch(const char* encodedName) const;
+    // Matches nothing at all.
+    bool isEmpty() const;
 
 private:
     QStringList suffixes_;  // "*.ext" wildcards, kept apart because they are nearly all there is
     QStringList wildcards_; // any other wildcard
+    QByteArrayList asciiSuffixes_;
     bool matchAll_ = false;
 };
 

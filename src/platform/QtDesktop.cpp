@@ -78,6 +78,8 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
                                              : QFileDialog::ExistingFile);
     // The descriptions already name their patterns ("Lumora Files (*.lmr)"); show them as written.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // Whether replacing a file needs a question is the caller's choice, asked through this seam.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.nameFilters.isEmpty()) {
         dialog.setNameFilters(request.nameFilters);
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
