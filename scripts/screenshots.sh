@@ -104,7 +104,7 @@ click() { # window, button name
     xdotool mousemove --window "$1" ${button[$2]} click 1
 }
 # Opens the main menu, presses one of its buttons and photographs the window that opens.
-through_menu() { # button name, file name, what it opens, its caption (a regular expression)
+through_menu() { # button, file name, what it opens, its caption (a regular expression)[, preparation]
     start
     local menu id
     menu=$(wait_named "$menu_caption" 100) || { echo "the main menu did not open" >&2; exit 1; }
@@ -112,6 +112,7 @@ through_menu() { # button name, file name, what it opens, its caption (a regular
     click "$menu" "$1"
     id=$(wait_named "$4" 50) || id=""
     if [ -n "$id" ]; then
+        [ -z "${5:-}" ] || "$5" "$id"
         shoot "$id" "$2"
     else
         echo "$2: skipped, the $3 did not open"
@@ -124,7 +125,15 @@ shoot "$(wait_named "$menu_caption" 100)" menu.png
 stop
 through_menu about about.png "about window" '^About 10\. Lumora$'
 through_menu folder setup.png "folder setup window" '^Lumora from Folder Setup$'
-through_menu make maker.png "show maker" '^10\. Lumora Maker v0\.4b by Corvath$'
+# The maker with the holiday pictures in its list and the first one previewed (pixels in the window).
+fill_maker() {
+    sleep 0.5
+    xdotool mousemove --window "$1" 240 60 click 1 key ctrl+a
+    xdotool mousemove --window "$1" 312 175 click 1
+    sleep 0.3
+    xdotool mousemove --window "$1" 60 362 click 1
+}
+through_menu make maker.png "show maker" '^10\. Lumora Maker v0\.4b by Corvath$' fill_maker
 through_menu open open-dialog.png "open dialog" '^Open Lumora File$'
 
 # A show playing, full screen.
