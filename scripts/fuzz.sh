@@ -17,7 +17,7 @@ targets=("$@")
 clang_version=${CLANG_VERSION:-14}
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
-bash scripts/install-deps.sh fuzz
+bash scripts/install-deps.sh "clang-$clang_version" "libclang-rt-$clang_version-dev"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="clang++-$clang_version" \

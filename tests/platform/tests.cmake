@@ -14,3 +14,5 @@ lumora_add_test(test_music_no_device SOURCES platform/test_music_noaudio.cpp ${M
 foreach(t test_music test_music_no_driver test_music_no_device)
     target_link_libraries(${t} PRIVATE PkgConfig::SDL2_MIXER)
 endforeach()
+
+lumora_add_test(test_programfolder SOURCES platform/test_programfolder.cpp)
