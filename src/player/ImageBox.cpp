@@ -19,6 +19,10 @@ void ImageBox::setPicture(QImage image, const QString& label) {
     update();
 }
 
+bool ImageBox::awaitsPaint() const {
+    return !painted_ && !image_.isNull() && isVisible() && !visibleRegion().isEmpty();
+}
+
 void ImageBox::paintEvent(QPaintEvent* event) {
     if (!painted_) {
         painted_ = true;

@@ -15,6 +15,9 @@ public:
     const QImage& picture() const { return image_; }
     // False from a new picture until it has been painted once.
     bool isPainted() const { return painted_; }
+    // A paint of the new picture is still to come: it has pixels, and some of it lies on the part of
+    // the window that is not cut off. An empty picture or one placed at no width never paints.
+    bool awaitsPaint() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,12 +7,14 @@
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
 #include "player/Music.h"
 #include "show/Colour.h"
 #include "show/ShowFile.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -66,7 +68,8 @@ Main_Frm::Main_Frm(Forms& owner)
     lp.setColor(QPalette::WindowText, QColor(255, 255, 0));
     Paused_lbl->setPalette(lp);
     Paused_lbl->resize(PausedLabelWidthTwips / TwipsPerPixel, PausedLabelHeightTwips / TwipsPerPixel);
-    Paused_lbl->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Clicks on the label are its own and do nothing; only the window and the picture pause.
+    Paused_lbl->installEventFilter(this);
     Paused_lbl->hide();
 
     KeyDown_Lbl->setObjectName(QStringLiteral("KeyDown_Lbl"));
@@ -83,8 +86,9 @@ Main_Frm::~Main_Frm() = default;
 
 QRect Main_Frm::screenGeometry() const {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (Form* m = forms_.form(FormId::Menu); m && m->isVisible() && m->screen())
-        screen = m->screen();
+    // The menu has hidden itself by now; its native window still knows the screen it was on.
+    if (Form* m = forms_.form(FormId::Menu); m && m->windowHandle() && m->windowHandle()->screen())
+        screen = m->windowHandle()->screen();
     return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
@@ -92,8 +96,12 @@ void Main_Frm::showForm() {
     if (closing_)
         return;
     // Without a window manager showFullScreen alone leaves the window at its default size.
-    setGeometry(screenGeometry());
+    const QRect screen = screenGeometry();
+    if (QScreen* s = QGuiApplication::screenAt(screen.center()); s && windowHandle())
+        windowHandle()->setScreen(s);
+    setGeometry(screen);
     showFullScreen();
+    shownAt_.start();
 }
 
 void Main_Frm::SetTopMostWindow(bool on) {
@@ -287,13 +295,27 @@ void Main_Frm::arrowStep(StepOutcome (ShowSequence::*step)()) {
         Timer1->setEnabled(true);
 }
 
+bool Main_Frm::waitsForPaint() const {
+    if (!Image1->awaitsPaint())
+        return false;
+    const QWindow* w = windowHandle();
+    if (!w || !isVisible())
+        return false;
+    if (w->isExposed())
+        return true;
+    // Shown but not on screen: right after the show opens the window system is about to map the
+    // window, and its first picture must not pass unseen. A window that stays unmapped
+    // (minimised, on another workspace) will not paint, so that wait is bounded and happens once.
+    return !exposedOnce_ && shownAt_.isValid() && shownAt_.elapsed() < FirstExposureWaitMs;
+}
+
 void Main_Frm::Timer1_Timer() {
     // A step whose message box is still open is not overtaken by the next tick.
     if (busy_ != 0)
         return;
-    // Nor is a picture that has not reached the screen yet (the first one, placed before the window
+    // Nor is a picture that is about to reach the screen (the first one, placed before the window
     // was shown): a fast timer waits for it rather than skipping it.
-    if (!Image1->isHidden() && !Image1->isPainted()) {
+    if (waitsForPaint()) {
         Image1->update();
         return;
     }
@@ -365,13 +387,12 @@ void Main_Frm::DELETE_Frame() {
         return;
     if (answer == desktop::Answer::Yes) {
         const QString path = sequence_.entries().at(state_.currentIndex);
-        QFile file(path);
-        if (!file.remove()) {
+        QString error;
+        if (!regular_file::remove(path, &error)) {
             // The file is still there, so the show keeps it and carries on from where it stood.
             ++busy_;
-            desk.message(this,
-                         {QStringLiteral("\"%1\" could not be deleted: %2.").arg(path, file.errorString()),
-                          LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
+            desk.message(this, {QStringLiteral("\"%1\" could not be deleted: %2.").arg(path, error),
+                                LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
             --busy_;
             if (!closing_)
                 Timer1->setEnabled(true);
@@ -473,6 +494,33 @@ void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
     default:
         break;
     }
+}
+
+void Main_Frm::closeEvent(QCloseEvent* event) {
+    // The window system's close request (its close shortcut) leaves the show as Escape does, so
+    // that the music stops and a show from the command line ends the program.
+    event->ignore();
+    if (!closing_)
+        Escape();
+}
+
+void Main_Frm::paintEvent(QPaintEvent* event) {
+    exposedOnce_ = true;
+    Form::paintEvent(event);
+}
+
+bool Main_Frm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Paused_lbl) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            break;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void Main_Frm::mousePressEvent(QMouseEvent* event) {

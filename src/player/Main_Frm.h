@@ -51,6 +51,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ArrowKey {
@@ -75,6 +78,8 @@ private:
     void display(const StepOutcome& outcome);
     void deleteTempIniIfPlayed();
     QRect screenGeometry() const;
+    // The advance timer holds back while the picture just placed has yet to reach the screen.
+    bool waitsForPaint() const;
 
     PlayerState& state_;
     PicturePreloader source_;
@@ -84,6 +89,9 @@ private:
     bool pressed_ = false;
     bool closing_ = false;
     int busy_ = 0;
+    QElapsedTimer shownAt_;
+    bool exposedOnce_ = false;
+    static constexpr qint64 FirstExposureWaitMs = 2000;
     QElapsedTimer musicStarted_;
     int quickMusicEnds_ = 0;
     static constexpr qint64 QuickEndMs = 300;

@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include "platform/NativeName.h"
 #include "platform/RegularFile.h"
+#include "platform/WavHeader.h"
 #include "player/SdlMixerApi.h"
 
 #include <chrono>
@@ -33,11 +35,11 @@ constexpr int kChunkFrames = 2048;
 // a writer appears and a device would be read as endless data. stat() first, so that neither is even
 // opened; the descriptor is checked again because the path may be replaced between the two calls.
 SDL_RWops* openRegularFile(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
+    const auto name = native_name::forSystem(path);
     struct stat st {};
-    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!name || ::stat(name->constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(name->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return nullptr;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -127,6 +129,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
         sdl().HaltMusic();
     m_music = nullptr;
     m_started = false;
+    m_silent = false;
 
     const auto freePrevious = [previous] {
         if (previous)
@@ -150,10 +153,18 @@ Music::StartResult Music::StartPlay(const QString& path) {
     // a text file named .mid is refused instead of "playing" silence.
     Mix_Music* music = sdl().LoadMUS_RW(source, 1);
     freePrevious();
-    if (!music)
-        return StartResult::BadFile;
-    // A file with no sound at all would count as ended at once and be restarted on every poll.
-    if (sdl().MusicDuration(music) == 0.0 || sdl().PlayMusic(music, 0) != 0) {
+    if (!music) {
+        // The mixer refuses a WAV without samples, yet such a file is a tune that ends as soon as
+        // it starts, not a bad file.
+        const auto file = regular_file::open(path);
+        if (!file || !wav_header::hasNoSamples(*file))
+            return StartResult::BadFile;
+        m_silent = true;
+        return StartResult::Playing;
+    }
+    // A tune of no length (a WAV without samples) is a valid file that ends as soon as it starts;
+    // the player's poll sees that end and gives up on such music after a few rounds.
+    if (sdl().PlayMusic(music, 0) != 0) {
         sdl().FreeMusic(music);
         return StartResult::BadFile;
     }
@@ -163,6 +174,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
 }
 
 void Music::StopPlay() {
+    m_silent = false;
     if (!m_music)
         return;
     if (m_started)
@@ -171,6 +183,8 @@ void Music::StopPlay() {
 }
 
 bool Music::ReachedEnd() const {
+    if (m_silent)
+        return true;
     if (!m_music || !m_started)
         return false;
     const double duration = sdl().MusicDuration(m_music);
@@ -195,5 +209,6 @@ void Music::release() {
         sdl().FreeMusic(m_music);
     m_music = nullptr;
     m_started = false;
+    m_silent = false;
     m_device.reset();
 }

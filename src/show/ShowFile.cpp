@@ -1,5 +1,6 @@
 #include "show/ShowFile.h"
 
+#include "platform/NativeName.h"
 #include "platform/RegularFile.h"
 #include "show/FieldReader.h"
 
@@ -136,7 +137,8 @@ ReadResult read(const QString& path) {
         result.error = ReadError::CannotOpen;
         return result;
     }
-    return parse(QString::fromLocal8Bit(*bytes));
+    // Byte for byte: a picture whose name is not valid UTF-8 is still found on disk.
+    return parse(native_name::decode(*bytes));
 }
 
 QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
@@ -156,7 +158,7 @@ QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
     QByteArray out;
     for (const QString& line : lines) {
         out += '"';
-        out += line.toLocal8Bit();
+        out += native_name::encode(line);
         out += "\"\r\n";
     }
     return out;

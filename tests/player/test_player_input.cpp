@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <unistd.h>
+
 using desktop::Answer;
 using desktop::Buttons;
 using desktop::Icon;
@@ -60,11 +62,13 @@ private slots:
     void arrowsWaitWhileAMessageBoxIsOpen();
     void pauseByKeyAndClick();
     void pauseWithoutMessageDrawsNothing();
+    void clickOnThePausedLabelDoesNothing();
     void pausedShowIgnoresRemovalButNotEscape();
     void backspaceTakesThePictureOut();
     void shiftDeleteAsksAndDeletesExactlyThatFile();
     void failedDeletionIsReportedAndLosesNothing();
     void onlyShiftAloneDeletes();
+    void namesAreTakenByteForByte();
     void pointerHidesAndComesBack();
     void timerAdvancesAFullDelayAfterAKey();
 };
@@ -159,6 +163,30 @@ void PlayerInputTest::pauseWithoutMessageDrawsNothing() {
     QVERIFY(!s.player->Timer1->isTicking());
 }
 
+void PlayerInputTest::clickOnThePausedLabelDoesNothing() {
+    Show s(true);
+    QTest::keyClick(s.player, Qt::Key_Space);
+    QLabel* label = s.player->Paused_lbl;
+    QVERIFY(label->isVisible());
+    const QPoint onLabel = label->geometry().center();
+    // The label lies over the picture, so the window would take a click there for its own.
+    QVERIFY(s.player->Image1->geometry().contains(onLabel));
+    QCOMPARE(s.player->childAt(onLabel), label);
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
+        QTest::mouseDClick(label, Qt::LeftButton, {}, label->rect().center());
+        QVERIFY(s.f.forms->playerState().paused);
+        QVERIFY(label->isVisible());
+    }
+    // Just beside it the click is the window's: it resumes, and the next one pauses again.
+    const QPoint beside = label->geometry().topRight() + QPoint(3, 0);
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, beside);
+    QVERIFY(!s.f.forms->playerState().paused);
+    QVERIFY(!label->isVisible());
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, beside);
+    QVERIFY(s.f.forms->playerState().paused);
+}
+
 void PlayerInputTest::pausedShowIgnoresRemovalButNotEscape() {
     Show s(true);
     QTest::keyClick(s.player, Qt::Key_Space);
@@ -249,6 +277,36 @@ void PlayerInputTest::onlyShiftAloneDeletes() {
     shiftDelete(s.player, Qt::NoModifier);
     QVERIFY(QFile::exists(s.pics[0]));
     QCOMPARE(s.player->sequence().entries().size(), 3);
+}
+
+void PlayerInputTest::namesAreTakenByteForByte() {
+    ShowFixture f;
+    // A Latin-1 name, as another system wrote it: not valid UTF-8.
+    const QByteArray cafe = QFile::encodeName(f.dir()) + "/caf\xe9.bmp";
+    QCOMPARE(::rename(QFile::encodeName(f.picture("tmp.bmp", Qt::red)).constData(), cafe.constData()), 0);
+    const QString p1 = f.picture("p1.bmp", Qt::green);
+    const QString p2 = f.picture("p2.bmp", Qt::blue);
+    QByteArray text = "\"Strech=False\"\r\n\"Ratio=0\"\r\n\"Shuff=0\"\r\n\"Delay=60\"\r\n\"BackCol=0\"\r\n"
+                      "\"Loop=1\"\r\n\"Message=1\"\r\n\"UseMusic=0\"\r\n\"Music=\"\r\n";
+    text += "\"" + cafe + "\"\r\n";
+    text += "\"" + QFile::encodeName(p1) + QByteArray("\0junk", 5) + "\"\r\n"; // names no file
+    text += "\"" + QFile::encodeName(p2) + "\"\r\n";
+    f.forms->show(FormId::Menu);
+    f.forms->hide(FormId::Menu);
+    Main_Frm* p = f.play(f.textFile("bytes.lmr", text));
+    QVERIFY(p);
+    QCOMPARE(f.shownColour(), QColor(Qt::red));
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::blue)); // the line with a NUL is a failed load
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::red));
+    // Shift+Delete removes exactly the file of that name.
+    f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+    shiftDelete(p);
+    f.desktop.verifyDone();
+    QCOMPARE(::access(cafe.constData(), F_OK), -1);
+    QVERIFY(QFile::exists(p1) && QFile::exists(p2));
+    QCOMPARE(f.shownColour(), QColor(Qt::blue));
 }
 
 void PlayerInputTest::pointerHidesAndComesBack() {
