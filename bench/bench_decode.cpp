@@ -18,8 +18,8 @@
 
 #include "player/PictureLoader.h"
 #include "player/Placement.h"
-#include "player/PlayerState.h"
 #include "player/ShowSequence.h"
+#include "show/PlayerState.h"
 #include "show/ShowFile.h"
 
 #if __has_include("player/PicturePreloader.h")

@@ -2,7 +2,7 @@
 # Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev libjpeg62-turbo-dev
-          xvfb xdotool imagemagick sox lame)
+          xvfb xdotool imagemagick sox lame clang-format-14)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

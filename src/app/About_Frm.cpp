@@ -1,26 +1,18 @@
 #include "app/About_Frm.h"
 
 #include "app/Artwork.h"
-#include "app/FittingFont.h"
-#include "app/Forms.h"
-#include "app/Twips.h"
+#include "controls/FittingFont.h"
+#include "controls/Twips.h"
+#include "forms/Forms.h"
 #include "platform/Desktop.h"
 
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QStyle>
 
 namespace {
-
-// A click is a press and release of either main button over the same control; Qt sends the
-// release to the control that took the press, so the release inside it is enough.
-bool isClick(const QWidget& widget, const QMouseEvent& event) {
-    return (event.button() == Qt::LeftButton || event.button() == Qt::RightButton) &&
-           widget.rect().contains(event.position().toPoint());
-}
 
 QFont labelFont(bool bold) {
     QFont font(QStringLiteral("Arial"));
@@ -106,43 +98,19 @@ About_Frm::About_Frm(Forms& owner) : Form(owner, FormId::About) {
     Label2 = label(this, "Label2", QStringLiteral("Mossbeard, Kettlewick and ><(((\u00BA>"),
                    twips::rect(180, 3375, 3540, 255), true, centre);
 
-    for (QLabel* l : {Image1, Image2, Label1, Label2, Label3, Label4, Label5, Link_Lbl})
-        l->installEventFilter(this);
+    onClick(this, [this] { Form_Click(); });
+    onClick(Image1, [this] { Image1_Click(); });
+    onClick(Image2, [this] { Image2_Click(); });
+    onClick(Label1, [this] { Label1_Click(); });
+    onClick(Label2, [this] { Label2_Click(); });
+    onClick(Label3, [this] { Label3_Click(); });
+    onClick(Label4, [this] { Label4_Click(); });
+    onClick(Label5, [this] { Label5_Click(); });
+    onClick(Link_Lbl, [this] { Link_Lbl_Click(); });
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
-}
-
-bool About_Frm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonRelease)
-        return Form::eventFilter(watched, event);
-    auto* control = static_cast<QWidget*>(watched);
-    // Kept from the window in every case: a press on a control that ends elsewhere is nobody's click.
-    if (!isClick(*control, *static_cast<QMouseEvent*>(event)))
-        return true;
-    if (control == Link_Lbl)
-        Link_Lbl_Click();
-    else if (control == Image1)
-        Image1_Click();
-    else if (control == Image2)
-        Image2_Click();
-    else if (control == Label1)
-        Label1_Click();
-    else if (control == Label2)
-        Label2_Click();
-    else if (control == Label3)
-        Label3_Click();
-    else if (control == Label4)
-        Label4_Click();
-    else if (control == Label5)
-        Label5_Click();
-    return true;
-}
-
-void About_Frm::mouseReleaseEvent(QMouseEvent* event) {
-    if (isClick(*this, *event))
-        Form_Click();
 }
 
 void About_Frm::closeWindow() {

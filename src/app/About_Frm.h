@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 class QFrame;
 class QLabel;
@@ -37,10 +37,6 @@ public:
     QFrame* Shape2;
     QLabel* Label1;
     QLabel* Label2;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void closeWindow();

@@ -1,14 +1,13 @@
 #include "app/MENU_Frm.h"
 
 #include "app/Artwork.h"
-#include "app/Forms.h"
-#include "app/HiddenTextField.h"
-#include "app/PictureButton.h"
-#include "app/Twips.h"
+#include "controls/HiddenTextField.h"
+#include "controls/PictureButton.h"
+#include "controls/Twips.h"
 #include "dialogs/OpenSaveDialog.h"
+#include "forms/Forms.h"
 #include "show/SettingsStore.h"
 
-#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -52,12 +51,14 @@ MENU_Frm::MENU_Frm(Forms& owner)
     setTabOrder(Open_File_Btn, Open_File_Path_Txt);
     setTabOrder(Open_File_Path_Txt, About_Btn);
 
-    for (PictureButton* b : buttons())
-        b->installEventFilter(this);
-    connect(Open_Folder_Btn, &QPushButton::clicked, this, &MENU_Frm::Open_Folder_Btn_Click);
-    connect(Make_File_Btn, &QPushButton::clicked, this, &MENU_Frm::Make_File_Btn_Click);
-    connect(Open_File_Btn, &QPushButton::clicked, this, &MENU_Frm::Open_File_Btn_Click);
-    connect(About_Btn, &QPushButton::clicked, this, &MENU_Frm::About_Btn_Click);
+    onClick(Open_Folder_Btn, [this] { Open_Folder_Btn_Click(); });
+    onClick(Make_File_Btn, [this] { Make_File_Btn_Click(); });
+    onClick(Open_File_Btn, [this] { Open_File_Btn_Click(); });
+    onClick(About_Btn, [this] { About_Btn_Click(); });
+    onFocus(Open_Folder_Btn, [this] { Open_Folder_Btn_GotFocus(); });
+    onFocus(Make_File_Btn, [this] { Make_File_Btn_GotFocus(); });
+    onFocus(Open_File_Btn, [this] { Open_File_Btn_GotFocus(); });
+    onFocus(About_Btn, [this] { About_Btn_GotFocus(); });
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(
@@ -72,18 +73,12 @@ PictureButton* MENU_Frm::rememberedButton() const {
     return FocusedButton >= 0 && FocusedButton < 4 ? buttons()[std::size_t(FocusedButton)] : nullptr;
 }
 
-bool MENU_Frm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == Open_Folder_Btn)
-            Open_Folder_Btn_GotFocus();
-        else if (watched == Make_File_Btn)
-            Make_File_Btn_GotFocus();
-        else if (watched == Open_File_Btn)
-            Open_File_Btn_GotFocus();
-        else if (watched == About_Btn)
-            About_Btn_GotFocus();
-    }
-    return Form::eventFilter(watched, event);
+QString MENU_Frm::handOverText() const {
+    return Open_File_Path_Txt->text();
+}
+
+void MENU_Frm::setHandOverText(const QString& text) {
+    Open_File_Path_Txt->setText(text);
 }
 
 void MENU_Frm::Form_Load() {

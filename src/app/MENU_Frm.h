@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
+#include "forms/ShowHandOver.h"
 
 #include <array>
 
@@ -10,7 +11,7 @@ class HiddenTextField;
 
 // The main menu. It also carries the hidden hand-over field through which every caller names the
 // show that the player is to play.
-class MENU_Frm : public Form {
+class MENU_Frm : public Form, public ShowHandOver {
     Q_OBJECT
 public:
     explicit MENU_Frm(Forms& owner);
@@ -19,6 +20,8 @@ public:
     void Form_Activate() override;
     void Form_Unload() override;
     void showForm() override;
+    QString handOverText() const override;
+    void setHandOverText(const QString& text) override;
 
     void Open_Folder_Btn_Click();
     void Make_File_Btn_Click();
@@ -38,9 +41,6 @@ public:
 
     // The button that last had the focus: 0 folder, 1 make, 2 open, 3 about.
     qint16 FocusedButton = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The four buttons by their number in FocusedButton.

@@ -1,6 +1,7 @@
 #include "app/Artwork.h"
-#include "app/Forms.h"
-#include "app/General.h"
+#include "app/FormRegistry.h"
+#include "forms/Forms.h"
+#include "platform/General.h"
 #include "platform/QtDesktop.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
 
     desktop::QtDesktop desktop;
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
+    registerForms(forms);
     // A show from the command line is on screen before the icon, which only a window manager's
     // task list would show for the borderless player, is drawn.
     const auto setIcon = [] { QApplication::setWindowIcon(artwork::programIcon()); };

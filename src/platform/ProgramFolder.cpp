@@ -1,6 +1,6 @@
 #include "platform/ProgramFolder.h"
 
-#include "app/General.h"
+#include "platform/General.h"
 
 #include <QCoreApplication>
 #include <QDir>

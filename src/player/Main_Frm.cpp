@@ -1,20 +1,19 @@
 #include "player/Main_Frm.h"
 
-#include "app/Forms.h"
-#include "app/General.h"
-#include "app/HiddenTextField.h"
-#include "app/MENU_Frm.h"
+#include "controls/HiddenTextField.h"
+#include "forms/Forms.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
+#include "platform/General.h"
+#include "platform/Music.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
-#include "player/Music.h"
+#include "player/PicturePreloader.h"
 #include "show/Colour.h"
 #include "show/ShowFile.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -42,7 +41,8 @@ Main_Frm::Main_Frm(Forms& owner)
       KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new HiddenTextField(this)),
       Timer1(new FormTimer(5000, false, this)), Hotkeys_Timer(new FormTimer(100, true, this)),
       Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
-      state_(owner.playerState()), sequence_(state_, source_) {
+      state_(owner.playerState()), source_(std::make_unique<PicturePreloader>()),
+      sequence_(state_, *source_) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -113,8 +113,10 @@ void Main_Frm::SetTopMostWindow(bool on) {
 }
 
 void Main_Frm::Form_Load() {
+    // Installed after the window owner's own filter, so it sees a close request first.
+    installEventFilter(this);
     SetTopMostWindow(true);
-    File_Path_Txt->setText(forms_.menu() ? forms_.menu()->Open_File_Path_Txt->text() : QString());
+    File_Path_Txt->setText(forms_.handOver());
     state_.paused = false;
     state_.failedCount = 0;
 
@@ -496,20 +498,20 @@ void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
     }
 }
 
-void Main_Frm::closeEvent(QCloseEvent* event) {
-    // The window system's close request (its close shortcut) leaves the show as Escape does, so
-    // that the music stops and a show from the command line ends the program.
-    event->ignore();
-    if (!closing_)
-        Escape();
-}
-
 void Main_Frm::paintEvent(QPaintEvent* event) {
     exposedOnce_ = true;
     Form::paintEvent(event);
 }
 
 bool Main_Frm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == this && event->type() == QEvent::Close) {
+        // The window system's close request (its close shortcut) leaves the show as Escape does,
+        // so that the music stops and a show from the command line ends the program.
+        event->ignore();
+        if (!closing_)
+            Escape();
+        return true;
+    }
     if (watched == Paused_lbl) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

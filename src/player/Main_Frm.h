@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/Form.h"
-#include "player/PicturePreloader.h"
+#include "forms/Form.h"
 #include "player/ShowSequence.h"
 
 #include <QElapsedTimer>
 
+#include <memory>
+
 class FormTimer;
+class PicturePreloader;
 class ImageBox;
 class QLabel;
 class HiddenTextField;
@@ -33,7 +35,6 @@ public:
     void StopPlay();
 
     ShowSequence& sequence() { return sequence_; }
-    bool isClosing() const { return closing_; }
 
     ImageBox* Image1;
     QLabel* Paused_lbl;
@@ -51,7 +52,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -82,7 +82,8 @@ private:
     bool waitsForPaint() const;
 
     PlayerState& state_;
-    PicturePreloader source_;
+    // Behind a pointer: its threads and locks stay out of every file that includes this one.
+    std::unique_ptr<PicturePreloader> source_;
     ShowSequence sequence_;
     ArrowKey left_;
     ArrowKey right_;

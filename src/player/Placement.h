@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Twips.h"
+
 #include <QRect>
 #include <QSize>
 
@@ -15,8 +17,6 @@ struct Placement {
 
     QRect pixels() const;
 };
-
-inline constexpr int TwipsPerPixel = 15;
 
 // Sizes and centres a picture of `picture` pixels on a screen of `screen` pixels. Keeping the
 // ratio fills the width of landscape and square pictures and the height of portrait ones, so a

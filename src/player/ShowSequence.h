@@ -2,7 +2,7 @@
 
 #include "player/PictureSource.h"
 #include "player/Placement.h"
-#include "player/PlayerState.h"
+#include "show/PlayerState.h"
 
 #include <QStringList>
 

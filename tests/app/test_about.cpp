@@ -1,9 +1,9 @@
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
-#include "app/FittingFont.h"
-#include "app/Forms.h"
 #include "app/MENU_Frm.h"
-#include "app/PictureButton.h"
+#include "controls/FittingFont.h"
+#include "controls/PictureButton.h"
+#include "forms/Forms.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

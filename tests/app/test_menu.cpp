@@ -1,15 +1,15 @@
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
-#include "app/Forms.h"
 #include "app/MENU_Frm.h"
-#include "app/PictureButton.h"
+#include "controls/PictureButton.h"
 #include "dialogs/FilterConversion.h"
+#include "forms/Forms.h"
 #include "player/Main_Frm.h"
 #include "show/SettingsStore.h"
 
+#include "controls/HiddenTextField.h"
 #include <QApplication>
 #include <QFontMetricsF>
-#include "app/HiddenTextField.h"
 #include <QSettings>
 #include <QTest>
 
@@ -154,7 +154,7 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
     f.desktop.verifyDone();
 
     QVERIFY(!menu->isVisible());
-    Main_Frm* player = f.forms->player();
+    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
     QCOMPARE(player->File_Path_Txt->text(), show);
     QVERIFY(QTest::qWaitForWindowActive(player));
@@ -191,7 +191,7 @@ void MenuTest::windowsNotBuiltYetLeaveTheMenuUsable() {
 
 void MenuTest::captionsFitUnderTheirPictures() {
     ShowFixture f;
-    MENU_Frm* menu = f.forms->menu();
+    MENU_Frm* menu = static_cast<MENU_Frm*>(f.forms->load(FormId::Menu));
     for (PictureButton* b :
          {menu->Open_Folder_Btn, menu->Make_File_Btn, menu->Open_File_Btn, menu->About_Btn}) {
         QVERIFY(menu->rect().contains(b->geometry()) && b->rect().contains(b->pictureRect()));

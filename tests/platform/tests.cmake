@@ -1,1 +1,17 @@
+set(MUSIC_FIXTURES platform/MusicFiles.cpp platform/MusicFiles.h platform/DiskOutput.cpp platform/DiskOutput.h)
+
+lumora_add_test(test_music SOURCES platform/test_music.cpp ${MUSIC_FIXTURES} TIMEOUT 180)
+
+# No usable sound output, two ways: SDL has no such driver; the driver loads but the device does not
+# open, as on a machine without a sound card.
+lumora_add_test(test_music_no_driver SOURCES platform/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+    ENV "SDL_AUDIODRIVER=nonexistent")
+lumora_add_test(test_music_no_device SOURCES platform/test_music_noaudio.cpp ${MUSIC_FIXTURES} TIMEOUT 60
+    ENV "SDL_AUDIODRIVER=alsa;AUDIODEV=hw:99,0")
+
+# The tests look at the mixer themselves; the program only loads it when music plays.
+foreach(t test_music test_music_no_driver test_music_no_device)
+    target_link_libraries(${t} PRIVATE PkgConfig::SDL2_MIXER)
+endforeach()
+
 lumora_add_test(test_nativename SOURCES platform/test_nativename.cpp TIMEOUT 30)

@@ -1,12 +1,11 @@
 #include "ShowFixture.h"
-#include "app/Forms.h"
-#include "app/MENU_Frm.h"
+#include "forms/Forms.h"
 #include "platform/FormTimer.h"
 #include "platform/ProgramFolder.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
-#include "app/HiddenTextField.h"
+#include "controls/HiddenTextField.h"
 #include <QFile>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -32,6 +31,12 @@ void expectInvalidFile(ShowFixture& f) {
     f.desktop.expectMessage("Lumora", "Error, Invaild File!", Icon::Critical, Buttons::Ok);
 }
 
+// Stands in the maker's place: the player only asks whether it is loaded and shown.
+class TestMaker : public Form {
+public:
+    explicit TestMaker(Forms& owner) : Form(owner, FormId::Maker) {}
+};
+
 } // namespace
 
 class PlayerTest : public QObject {
@@ -54,6 +59,7 @@ private slots:
     void showsThatCannotPaintStillEnd();
     void randomBytesEndAsAShow();
     void missingFirstPictureStillEndsAShowWithoutLoop();
+    void makerPreviewReturnsToTheMaker();
 };
 
 void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
@@ -78,7 +84,7 @@ void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
     tick(player);
     // The show is over: the player is gone and the menu it came from is back.
     QVERIFY(!f.forms->isLoaded(FormId::Player));
-    QVERIFY(f.forms->menu()->isVisible());
+    QVERIFY(f.forms->form(FormId::Menu)->isVisible());
     QTRY_VERIFY(!QPointer<Main_Frm>(player) || !player->isVisible());
     QCoreApplication::processEvents();
     QVERIFY(!f.programEnded);
@@ -109,7 +115,7 @@ void PlayerTest::loopingShowOfMissingFilesEndsWithMessage() {
     f.desktop.verifyDone();
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(tempIni));
-    QVERIFY(f.forms->menu()->isVisible());
+    QVERIFY(f.forms->form(FormId::Menu)->isVisible());
 
     // Without loop the same show ends at its failed last entry, without a message.
     ShowFixture g;
@@ -191,7 +197,7 @@ void PlayerTest::refusesBrokenShows() {
     f.play(f.textFile("bad.lmr", content));
     f.desktop.verifyDone();
     QCOMPARE(f.desktop.endedWith, 1);
-    QVERIFY(!f.forms->player() || !f.forms->player()->isVisible());
+    QVERIFY(!f.forms->as<Main_Frm>(FormId::Player) || !f.forms->as<Main_Frm>(FormId::Player)->isVisible());
     QVERIFY(QFile::exists(f.path("bad.lmr")));
 
     ShowFixture missing;
@@ -225,11 +231,11 @@ void PlayerTest::commandLineShowEndsTheProgram() {
     const QString show = probe.show("cl.lmr", plainSettings(false), {probe.picture("r.bmp", Qt::red)});
     ShowFixture f("\"" + show + "\" trailing words");
     f.forms->start();
-    Main_Frm* player = f.forms->player();
+    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player && player->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(player));
     QVERIFY(f.forms->isLoaded(FormId::Menu));
-    QVERIFY(!f.forms->menu()->isVisible());
+    QVERIFY(!f.forms->form(FormId::Menu)->isVisible());
     QCOMPARE(player->File_Path_Txt->text(), show);
     tick(player);
     QVERIFY(!f.forms->isLoaded(FormId::Player));
@@ -399,7 +405,7 @@ void PlayerTest::randomBytesEndAsAShow() {
             ++ticks;
         }
         QVERIFY2(!f.forms->isLoaded(FormId::Player), "the show never ended");
-        QTRY_VERIFY(f.forms->menu()->isVisible());
+        QTRY_VERIFY(f.forms->form(FormId::Menu)->isVisible());
     }
 }
 
@@ -413,6 +419,37 @@ void PlayerTest::missingFirstPictureStillEndsAShowWithoutLoop() {
     QVERIFY(near(f.shownColour(), Qt::blue));
     tick(p);
     QVERIFY(!f.forms->isLoaded(FormId::Player));
+}
+
+void PlayerTest::makerPreviewReturnsToTheMaker() {
+    ShowFixture f;
+    f.forms->registerForm(FormId::Maker, [](Forms& owner) { return new TestMaker(owner); });
+    const QString tempLmr = program_folder::tempLmrPath();
+    const QString pic = f.picture("r.bmp", Qt::red);
+
+    // The preview: the maker is on screen and the menu hidden when the show starts.
+    f.forms->load(FormId::Menu);
+    Form* maker = f.forms->show(FormId::Maker);
+    QVERIFY(maker);
+    f.show(tempLmr, plainSettings(true), {pic});
+    QTest::keyClick(f.play(tempLmr), Qt::Key_Escape);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QCOMPARE(f.forms->form(FormId::Maker), maker);
+    QVERIFY(maker->isVisible());
+    QVERIFY(!f.forms->form(FormId::Menu)->isVisible());
+    QVERIFY(!QFile::exists(tempLmr));
+
+    // A maker that is loaded but hidden was not previewing: it closes and the menu comes back, and a
+    // temp.lmr that was not played stays.
+    f.show(tempLmr, plainSettings(true), {pic});
+    f.forms->hide(FormId::Maker);
+    QTest::keyClick(f.play(f.show("s.lmr", plainSettings(true), {pic})), Qt::Key_Escape);
+    QVERIFY(!f.forms->isLoaded(FormId::Maker));
+    QVERIFY(f.forms->form(FormId::Menu)->isVisible());
+    QVERIFY(QFile::exists(tempLmr));
+    QFile::remove(tempLmr);
+    QCoreApplication::processEvents();
+    QVERIFY(!f.programEnded);
 }
 
 QTEST_MAIN(PlayerTest)

@@ -1,5 +1,5 @@
 #include "ShowFixture.h"
-#include "app/Forms.h"
+#include "forms/Forms.h"
 #include "platform/FormTimer.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"

@@ -1,7 +1,6 @@
 // The player on a desktop of several screens, some of them scaled (see screens.json).
 #include "ShowFixture.h"
-#include "app/Forms.h"
-#include "app/MENU_Frm.h"
+#include "forms/Forms.h"
 #include "player/Main_Frm.h"
 
 #include <QScreen>
@@ -18,7 +17,7 @@ private slots:
 void PlayerScreensTest::opensOnTheScreenOfTheMenu() {
     for (QScreen* screen : QGuiApplication::screens()) {
         ShowFixture f;
-        MENU_Frm* menu = f.forms->menu();
+        Form* menu = f.forms->load(FormId::Menu);
         menu->move(screen->geometry().topLeft() + QPoint(20, 20));
         f.forms->show(FormId::Menu);
         QVERIFY(QTest::qWaitForWindowExposed(menu));
@@ -34,8 +33,9 @@ void PlayerScreensTest::opensOnTheScreenOfTheMenu() {
     ShowFixture probe;
     ShowFixture f(probe.show("cl.lmr", plainSettings(true), {probe.picture("a.bmp", Qt::red)}));
     f.forms->start();
-    QVERIFY(f.forms->player());
-    QCOMPARE(f.forms->player()->screen(), QGuiApplication::primaryScreen());
+    Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
+    QVERIFY(p);
+    QCOMPARE(p->screen(), QGuiApplication::primaryScreen());
 }
 
 QTEST_MAIN(PlayerScreensTest)

@@ -1,6 +1,7 @@
 #include "ShowFixture.h"
 
-#include "app/Forms.h"
+#include "app/FormRegistry.h"
+#include "forms/Forms.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
@@ -11,6 +12,7 @@
 #include <sys/stat.h>
 
 ShowFixture::ShowFixture(const QString& commandLine) : forms(std::make_unique<Forms>(desktop, commandLine)) {
+    registerForms(*forms);
     forms->onLastWindowGone = [this] { programEnded = true; };
 }
 
@@ -54,7 +56,7 @@ QString ShowFixture::show(const QString& name, const ShowSettings& settings, con
 
 Main_Frm* ShowFixture::play(const QString& showPath) {
     forms->playShow(showPath);
-    Main_Frm* player = forms->player();
+    Main_Frm* player = forms->as<Main_Frm>(FormId::Player);
     // On screen, as a user would see it, before the test steps on.
     if (player && player->isVisible() && !QTest::qWaitForWindowExposed(player))
         qWarning("the player never came on screen");
@@ -62,7 +64,7 @@ Main_Frm* ShowFixture::play(const QString& showPath) {
 }
 
 QColor ShowFixture::shownColour() const {
-    Main_Frm* player = forms->player();
+    Main_Frm* player = forms->as<Main_Frm>(FormId::Player);
     if (!player || !player->Image1->isVisible() || player->Image1->picture().isNull())
         return {};
     const QImage& image = player->Image1->picture();

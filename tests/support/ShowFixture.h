@@ -13,8 +13,9 @@
 class Forms;
 class Main_Frm;
 
-// A program under test: a scripted desktop, a window owner, and a folder to make pictures and shows
-// in. Each test gets a fresh one.
+// A program under test: a scripted desktop, a window owner with the program's own windows registered
+// (a test may register others over them), and a folder to make pictures and shows in. Each test gets
+// a fresh one.
 class ShowFixture {
 public:
     explicit ShowFixture(const QString& commandLine = QString());

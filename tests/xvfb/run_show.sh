@@ -11,7 +11,9 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 
 exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# -noreset: without it the server resets when its last client leaves, and a program started during
+# the reset cannot connect.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do
     [ -s "$work/display" ] && break

@@ -1,23 +1,16 @@
-#include "app/Forms.h"
+#include "forms/Forms.h"
 
-#include "app/About_Frm.h"
-#include "app/General.h"
-#include "app/MENU_Frm.h"
+#include "forms/ShowHandOver.h"
 #include "platform/Desktop.h"
-#include "player/Main_Frm.h"
-#include "player/Music.h"
+#include "platform/General.h"
+#include "platform/Music.h"
 
-#include "app/HiddenTextField.h"
 #include <QApplication>
+#include <QCloseEvent>
 #include <QWindow>
-
-namespace {
-Forms* theOwner = nullptr;
-}
 
 Forms::Forms(desktop::Desktop& desktop, QString commandLine)
     : desktop_(desktop), commandLine_(std::move(commandLine)) {
-    theOwner = this;
     onLastWindowGone = [] { QCoreApplication::quit(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Forms::focusWindowChanged);
 }
@@ -27,18 +20,16 @@ Forms::~Forms() {
         delete form.data();
     forms_.clear();
     music_.reset();
-    if (theOwner == this)
-        theOwner = nullptr;
+}
+
+void Forms::registerForm(FormId id, Factory factory) {
+    factories_[id] = std::move(factory);
 }
 
 Music& Forms::music() {
     if (!music_)
         music_ = std::make_unique<Music>();
     return *music_;
-}
-
-Forms* Forms::instance() {
-    return theOwner;
 }
 
 void Forms::start() {
@@ -65,30 +56,18 @@ Form* Forms::form(FormId id) const {
     return it == forms_.end() ? nullptr : it->second.data();
 }
 
-Form* Forms::create(FormId id) {
-    switch (id) {
-    case FormId::Menu:
-        return new MENU_Frm(*this);
-    case FormId::Player:
-        return new Main_Frm(*this);
-    case FormId::About:
-        return new About_Frm(*this);
-    case FormId::Setup:
-    case FormId::Search:
-    case FormId::Maker:
-        break;
-    }
-    return nullptr;
-}
-
 Form* Forms::load(FormId id) {
     if (unloading_.contains(id))
         return nullptr;
     if (Form* existing = form(id))
         return existing;
-    Form* f = create(id);
+    const auto factory = factories_.find(id);
+    if (factory == factories_.end() || !factory->second)
+        return nullptr;
+    Form* f = factory->second(*this);
     if (!f)
         return nullptr;
+    f->installEventFilter(this);
     forms_[id] = f;
     f->Form_Load();
     return form(id); // a form may close itself while it loads
@@ -132,19 +111,36 @@ void Forms::unload(FormId id) {
         Qt::QueuedConnection);
 }
 
-MENU_Frm* Forms::menu() {
-    return static_cast<MENU_Frm*>(load(FormId::Menu));
+bool Forms::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        if (auto* f = qobject_cast<Form*>(watched); f && form(f->id_) == f) {
+            event->ignore();
+            unload(f->id_);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
-Main_Frm* Forms::player() const {
-    return static_cast<Main_Frm*>(form(FormId::Player));
+ShowHandOver* Forms::handOverField() {
+    return dynamic_cast<ShowHandOver*>(load(FormId::Menu));
+}
+
+void Forms::setHandOver(const QString& showPath) {
+    if (ShowHandOver* field = handOverField())
+        field->setHandOverText(showPath);
+}
+
+QString Forms::handOver() {
+    ShowHandOver* field = handOverField();
+    return field ? field->handOverText() : QString();
 }
 
 void Forms::playShow(const QString& showPath) {
-    MENU_Frm* m = menu();
-    if (!m)
+    ShowHandOver* field = handOverField();
+    if (!field)
         return;
-    m->Open_File_Path_Txt->setText(showPath);
+    field->setHandOverText(showPath);
     show(FormId::Player);
 }
 

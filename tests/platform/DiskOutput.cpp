@@ -26,6 +26,10 @@ qint64 DiskOutput::mark() const {
     return QFile(m_path).size();
 }
 
+double DiskOutput::writtenSeconds(qint64 mark) const {
+    return double(this->mark() - mark) / (double(sizeof(qint16)) * m_channels * m_rate);
+}
+
 QVector<qint16> DiskOutput::from(qint64 mark) const {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(mark))

@@ -18,10 +18,3 @@ struct PlayerState {
     qsizetype failedCount = 0;
     std::mt19937 random{std::random_device{}()};
 };
-
-// Show options shared by the folder setup and the player.
-struct ShowState {
-    bool useMusic = false;
-    QString musicPath;
-    bool musicLoop = false;
-};

@@ -2,7 +2,7 @@
 // for the sound card, so the tests can hear what was played.
 #include "DiskOutput.h"
 #include "MusicFiles.h"
-#include "player/Music.h"
+#include "platform/Music.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -21,18 +21,12 @@ constexpr double kShortSeconds = 0.5;
 // Long enough to be still playing when a test stops it.
 constexpr double kLongSeconds = 3.0;
 constexpr int kTone = 440;
-// The player's poll interval.
-constexpr int kPollMs = 100;
-
-// Polls like the player's timer; returns the seconds it took, or -1 on timeout.
+// The seconds until `done` holds, or -1 on timeout.
 double secondsUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return -1;
-        QTest::qWait(kPollMs);
-    }
+    if (!QTest::qWaitFor(done, timeoutMs))
+        return -1;
     return clock.elapsed() / 1000.0;
 }
 
@@ -101,10 +95,8 @@ private slots:
         const auto out = output();
         QVERIFY(out);
         const qint64 started = out->mark();
-        QTest::qWait(400);
+        QTRY_VERIFY_WITH_TIMEOUT(out->soundingSeconds(out->from(started)) >= 0.2, 5000);
         const QVector<qint16> played = out->from(started);
-        QVERIFY2(out->soundingSeconds(played) >= 0.2,
-                 qPrintable(QString::number(out->soundingSeconds(played))));
         if (tone)
             QVERIFY2(qAbs(out->frequency(played) - tone) < tone * 0.03,
                      qPrintable(QString::number(out->frequency(played))));
@@ -115,9 +107,10 @@ private slots:
         QVERIFY(!music.isPlaying());
         QVERIFY(!music.ReachedEnd());
         // What the mixer had already handed to the driver may still come out; after that, silence.
-        QTest::qWait(150);
+        const qint64 halted = out->mark();
+        QTRY_VERIFY(out->writtenSeconds(halted) >= 0.15);
         const qint64 stopped = out->mark();
-        QTest::qWait(300);
+        QTRY_VERIFY(out->writtenSeconds(stopped) >= 0.3);
         QCOMPARE(out->soundingSeconds(out->from(stopped)), 0.0);
     }
 
@@ -164,7 +157,9 @@ private slots:
 
         const double second = secondsUntil([&] { return music.ReachedEnd(); }, 10000);
         QVERIFY2(second >= minSeconds && second <= maxSeconds, qPrintable(QString::number(second)));
-        QTest::qWait(150);
+        // The last of the tune reaches the file.
+        const qint64 ended = out->mark();
+        QTRY_VERIFY(out->writtenSeconds(ended) >= 0.15);
 
         const double heardBoth = out->soundingSeconds(out->from(firstMark));
         const double heardSecond = out->soundingSeconds(out->from(secondMark));
@@ -189,11 +184,14 @@ private slots:
         QVERIFY(!music.ReachedEnd());
 
         QCOMPARE(music.StartPlay(file("wav")), StartResult::Playing);
-        QTest::qWait(100);
+        const auto out = output();
+        QVERIFY(out);
+        QTRY_VERIFY(music.position() > 0.05);
         music.StopPlay();
         music.StopPlay();
         // Well past where the music would have ended: the poll must not bring it back.
-        QTest::qWait(int(kShortSeconds * 1000) + 200);
+        const qint64 stopped = out->mark();
+        QTRY_VERIFY_WITH_TIMEOUT(out->writtenSeconds(stopped) >= kShortSeconds + 0.2, 5000);
         QVERIFY(!music.ReachedEnd());
         QVERIFY(!music.isPlaying());
 

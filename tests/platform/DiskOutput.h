@@ -14,6 +14,9 @@ public:
 
     // The current end of the output, to read from later on.
     qint64 mark() const;
+    // Seconds of output the driver has written since `mark`, sound or silence: the driver writes in
+    // real time for as long as the device is open, so this is how a test lets time pass.
+    double writtenSeconds(qint64 mark) const;
     // The first channel from `mark` on.
     QVector<qint16> from(qint64 mark) const;
 

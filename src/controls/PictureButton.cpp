@@ -1,6 +1,6 @@
-#include "app/PictureButton.h"
+#include "controls/PictureButton.h"
 
-#include "app/FittingFont.h"
+#include "controls/FittingFont.h"
 
 #include <QKeyEvent>
 #include <QStyleOptionButton>

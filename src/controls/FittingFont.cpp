@@ -1,4 +1,4 @@
-#include "app/FittingFont.h"
+#include "controls/FittingFont.h"
 
 #include <QFontMetricsF>
 #include <QRectF>

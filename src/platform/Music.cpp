@@ -1,11 +1,11 @@
-#include "player/Music.h"
+#include "platform/Music.h"
 
 #include <QFile>
 
 #include "platform/NativeName.h"
 #include "platform/RegularFile.h"
+#include "platform/SdlMixerApi.h"
 #include "platform/WavHeader.h"
-#include "player/SdlMixerApi.h"
 
 #include <chrono>
 #include <cstdio>

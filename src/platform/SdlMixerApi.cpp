@@ -1,4 +1,4 @@
-#include "player/SdlMixerApi.h"
+#include "platform/SdlMixerApi.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "app/General.h"
+#include "platform/General.h"
 
 #include "platform/RegularFile.h"
 

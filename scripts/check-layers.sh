@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Checks the include graph of src/: each folder includes only its own files and the folders on the
+# floors below it, and no two files (a .h and its .cpp counted as one) include each other, however
+# long the way round. Exits non-zero and names the offending lines or loop.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A floor=(
+    [platform]=1
+    [show]=2
+    [dialogs]=3 [controls]=3
+    [forms]=4
+    # The windows' floors are ordered too: the maker may use the player's decoders, the folder
+    # windows the player's, and neither may be used by the player.
+    [player]=5
+    [folder]=6
+    [maker]=7
+    [app]=8
+)
+
+status=0
+edges=$(mktemp)
+trap 'rm -f "$edges"' EXIT
+
+while IFS= read -r file; do
+    dir=${file#src/}
+    dir=${dir%%/*}
+    if [[ -z ${floor[$dir]:-} ]]; then
+        echo "$file: the folder src/$dir has no floor in scripts/check-layers.sh"
+        status=1
+        continue
+    fi
+    module=${file%.*}
+    # Every quoted include names a file under src/ by its folder.
+    while IFS= read -r target; do
+        to=${target%%/*}
+        if [[ $target != */* || -z ${floor[$to]:-} ]]; then
+            echo "$file: includes \"$target\", which is not a file under src/<folder>/"
+            status=1
+            continue
+        fi
+        if [[ $to != "$dir" ]] && ((floor[$to] >= floor[$dir])); then
+            echo "$file: includes \"$target\": src/$to is not below src/$dir"
+            status=1
+        fi
+        target_module="src/${target%.*}"
+        [[ $target_module != "$module" ]] && echo "$module $target_module" >>"$edges"
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+done < <(find src -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+
+if ! tsort "$edges" >/dev/null 2>"$edges.loop"; then
+    echo "include loop:"
+    grep -v '^tsort: .*input contains a loop' "$edges.loop" | sed 's/^tsort: /  /'
+    status=1
+fi
+rm -f "$edges.loop"
+
+if ((status == 0)); then
+    echo "layers: $(find src -type f \( -name '*.h' -o -name '*.cpp' \) | wc -l) files, $(sort -u "$edges" | wc -l) module links, no upward include, no loop"
+fi
+exit $status

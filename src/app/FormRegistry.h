@@ -1,0 +1,6 @@
+#pragma once
+
+class Forms;
+
+// Tells the window owner how each window of the program is made.
+void registerForms(Forms& forms);

@@ -1,0 +1,174 @@
+#include "ScriptedDesktop.h"
+#include "forms/Forms.h"
+#include "forms/ShowHandOver.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// A window of the tests' own, with a control of each kind the hooks treat differently.
+class HookedForm : public Form {
+    Q_OBJECT
+public:
+    HookedForm(Forms& owner, FormId id) : Form(owner, id) {
+        resize(300, 200);
+        Btn->setGeometry(10, 10, 80, 30);
+        Lbl->setGeometry(10, 60, 80, 30);
+        Txt->setGeometry(10, 110, 80, 30);
+        Other_Txt->setGeometry(110, 110, 80, 30);
+        onClick(Btn, [this] { ++btnClicks; });
+        onClick(Lbl, [this] { ++lblClicks; });
+        onDoubleClick(Lbl, [this] { ++lblDoubleClicks; });
+        onFocus(Txt, [this] { ++txtFocus; });
+        onFocus(Other_Txt, [this] { ++otherFocus; });
+    }
+    void Form_Load() override { ++loads; }
+    void Form_Unload() override { ++unloads; }
+
+    QPushButton* Btn = new QPushButton(QStringLiteral("Btn"), this);
+    QLabel* Lbl = new QLabel(QStringLiteral("Lbl"), this);
+    QLineEdit* Txt = new QLineEdit(this);
+    QLineEdit* Other_Txt = new QLineEdit(this);
+    int btnClicks = 0, lblClicks = 0, lblDoubleClicks = 0, txtFocus = 0, otherFocus = 0;
+    int loads = 0, unloads = 0, windowReleases = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent*) override { ++windowReleases; }
+};
+
+class HandOverMenu : public Form, public ShowHandOver {
+    Q_OBJECT
+public:
+    explicit HandOverMenu(Forms& owner) : Form(owner, FormId::Menu) {}
+    QString handOverText() const override { return text; }
+    void setHandOverText(const QString& t) override { text = t; }
+    QString text = QStringLiteral("Text1");
+};
+
+} // namespace
+
+class FormsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void windowsComeFromTheirRegisteredFactories();
+    void theHandOverFieldIsTheMenus();
+    void controlHooks();
+    void focusComingBackIsNoNewFocus();
+};
+
+void FormsTest::windowsComeFromTheirRegisteredFactories() {
+    ScriptedDesktop desktop;
+    Forms forms(desktop, QString());
+    bool ended = false;
+    forms.onLastWindowGone = [&] { ended = true; };
+    QVERIFY(!forms.load(FormId::Setup)); // no factory: a window this build does not have
+
+    forms.registerForm(FormId::Setup, [](Forms& f) { return new HookedForm(f, FormId::Setup); });
+    auto* setup = forms.as<HookedForm>(FormId::Setup);
+    QVERIFY(!setup); // typed access does not load
+    setup = qobject_cast<HookedForm*>(forms.show(FormId::Setup));
+    QVERIFY(setup && setup->isVisible());
+    QCOMPARE(setup->loads, 1);
+    QCOMPARE(forms.load(FormId::Setup), setup);
+    QCOMPARE(forms.as<HookedForm>(FormId::Setup), setup);
+    QVERIFY(!forms.as<HandOverMenu>(FormId::Setup));
+
+    // The close box leaves through the owner: Form_Unload runs, and the last window ends the program.
+    QPointer<HookedForm> gone = setup;
+    setup->close();
+    QCOMPARE(gone->unloads, 1);
+    QVERIFY(!forms.isLoaded(FormId::Setup));
+    QTRY_VERIFY(ended && !gone);
+
+    // A later registration replaces the earlier one.
+    forms.registerForm(FormId::Setup, [](Forms& f) { return new HandOverMenu(f); });
+    QVERIFY(forms.as<HandOverMenu>(FormId::Setup) == nullptr && forms.load(FormId::Setup));
+    QVERIFY(forms.as<HandOverMenu>(FormId::Setup));
+}
+
+void FormsTest::theHandOverFieldIsTheMenus() {
+    ScriptedDesktop desktop;
+    Forms forms(desktop, QString());
+    forms.onLastWindowGone = [] {};
+    // Without a menu there is no field to write, and no show starts.
+    forms.registerForm(FormId::Player, [](Forms& f) { return new HookedForm(f, FormId::Player); });
+    QCOMPARE(forms.handOver(), QString());
+    forms.playShow(QStringLiteral("/shows/a.lmr"));
+    QVERIFY(!forms.isLoaded(FormId::Player));
+
+    forms.registerForm(FormId::Menu, [](Forms& f) { return new HandOverMenu(f); });
+    QCOMPARE(forms.handOver(), QStringLiteral("Text1"));
+    auto* menu = forms.as<HandOverMenu>(FormId::Menu);
+    QVERIFY(menu && !menu->isVisible()); // loaded hidden, only to carry the field
+    forms.setHandOver(QStringLiteral("/shows/b.lmr"));
+    QCOMPARE(menu->text, QStringLiteral("/shows/b.lmr"));
+    forms.playShow(QStringLiteral("/shows/c.lmr"));
+    QCOMPARE(forms.handOver(), QStringLiteral("/shows/c.lmr"));
+    QVERIFY(forms.form(FormId::Player) && forms.form(FormId::Player)->isVisible());
+    QVERIFY(!menu->isVisible());
+}
+
+void FormsTest::controlHooks() {
+    ScriptedDesktop desktop;
+    Forms forms(desktop, QString());
+    forms.onLastWindowGone = [] {};
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowActive(w));
+
+    // A button is clicked by the mouse and by the keyboard.
+    QTest::mouseClick(w->Btn, Qt::LeftButton);
+    w->Btn->setFocus();
+    QTest::keyClick(w->Btn, Qt::Key_Space);
+    QCOMPARE(w->btnClicks, 2);
+
+    // Either main button over a plain control; the release stops there and never reaches the window.
+    QTest::mouseClick(w->Lbl, Qt::LeftButton);
+    QTest::mouseClick(w->Lbl, Qt::RightButton);
+    QTest::mouseClick(w->Lbl, Qt::MiddleButton);
+    QCOMPARE(w->lblClicks, 2);
+    // Pressed on the control, let go outside it: nobody's click.
+    QTest::mousePress(w->Lbl, Qt::LeftButton);
+    QTest::mouseRelease(w->Lbl, Qt::LeftButton, {}, QPoint(w->Lbl->width() + 20, 5));
+    QCOMPARE(w->lblClicks, 2);
+    QCOMPARE(w->windowReleases, 0);
+
+    QTest::mouseDClick(w->Lbl, Qt::LeftButton);
+    QCOMPARE(w->lblDoubleClicks, 1);
+}
+
+void FormsTest::focusComingBackIsNoNewFocus() {
+    ScriptedDesktop desktop;
+    Forms forms(desktop, QString());
+    forms.onLastWindowGone = [] {};
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowActive(w));
+    w->Txt->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(w->txtFocus, 1);
+
+    // Away to another window (a message box, a file dialog) and back: the same control, no new focus.
+    {
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+    }
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTRY_COMPARE(QApplication::focusWidget(), w->Txt);
+    QCOMPARE(w->txtFocus, 1);
+
+    // Moving to another control and back is a new focus each time.
+    w->Other_Txt->setFocus(Qt::TabFocusReason);
+    w->Txt->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(w->otherFocus, 1);
+    QCOMPARE(w->txtFocus, 2);
+}
+
+QTEST_MAIN(FormsTest)
+#include "test_forms.moc"

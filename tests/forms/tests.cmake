@@ -1,0 +1,1 @@
+lumora_add_test(test_forms SOURCES forms/test_forms.cpp)
