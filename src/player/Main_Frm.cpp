@@ -84,11 +84,15 @@ Main_Frm::Main_Frm(Forms& owner)
 
 Main_Frm::~Main_Frm() = default;
 
-QRect Main_Frm::screenGeometry() const {
-    QScreen* screen = QGuiApplication::primaryScreen();
+QScreen* Main_Frm::targetScreen() const {
     // The menu has hidden itself by now; its native window still knows the screen it was on.
     if (Form* m = forms_.form(FormId::Menu); m && m->windowHandle() && m->windowHandle()->screen())
-        screen = m->windowHandle()->screen();
+        return m->windowHandle()->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+QRect Main_Frm::screenGeometry() const {
+    const QScreen* screen = targetScreen();
     return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
@@ -121,7 +125,8 @@ void Main_Frm::Form_Load() {
     state_.failedCount = 0;
 
     const QRect screen = screenGeometry();
-    sequence_.setScreen(screen.size());
+    // Placed in the window's own pixels, decoded for the screen's device pixels.
+    sequence_.setScreen(screen.size(), targetScreen() ? targetScreen()->devicePixelRatio() : 1.0);
     const long long wTw = screen.width() * TwipsPerPixel;
     const long long hTw = screen.height() * TwipsPerPixel;
     Paused_lbl->move(int(halfOfRounded(double(wTw - PausedLabelWidthTwips)) / TwipsPerPixel),

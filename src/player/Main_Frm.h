@@ -11,6 +11,7 @@ class FormTimer;
 class PicturePreloader;
 class ImageBox;
 class QLabel;
+class QScreen;
 class HiddenTextField;
 
 // The full-screen, top-most player.
@@ -77,6 +78,7 @@ private:
     bool present(StepOutcome outcome);
     void display(const StepOutcome& outcome);
     void deleteTempIniIfPlayed();
+    QScreen* targetScreen() const;
     QRect screenGeometry() const;
     // The advance timer holds back while the picture just placed has yet to reach the screen.
     bool waitsForPaint() const;

@@ -23,7 +23,7 @@ public:
     PicturePreloader& operator=(const PicturePreloader&) = delete;
 
     // Two screen-sized pictures: enough to keep both cores decoding, with the picture on screen
-    // held apart from this.
+    // held apart from this. Given for an unscaled screen; it grows with the device pixels.
     static constexpr qint64 DefaultBudget = 24ll << 20;
 
     LoadedPicture load(const QString& path, const ShowGeometry& geometry) override;
@@ -54,6 +54,8 @@ private:
     const QString* nextToDecode() const;
     qint64 usedBytes() const;
     qint64 estimate() const;
+    qint64 budget() const;
+    double deviceArea() const;
 
     const qint64 budget_;
     mutable std::mutex mutex_;

@@ -22,7 +22,8 @@ bool ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
     LoadedPicture picture = source_.load(state_.currentPath, geometry());
     if (!picture.ok)
         return false;
-    const auto placement = Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio);
+    const auto placement =
+        Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio, devicePixelRatio_);
     if (!placement)
         return false;
     state_.failedCount = 0;
