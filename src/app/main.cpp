@@ -3,6 +3,7 @@
 #include "forms/Forms.h"
 #include "platform/General.h"
 #include "platform/QtDesktop.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
     QApplication::setQuitOnLastWindowClosed(false);
+    termination_signals::quitEventLoopOnSignals();
 
     desktop::QtDesktop desktop;
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));

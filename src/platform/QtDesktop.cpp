@@ -93,6 +93,16 @@ void QtDesktop::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
 }
 
+QtDesktop::QtDesktop() : screenSaver_(QCoreApplication::applicationName()) {}
+
+void QtDesktop::inhibitScreenSaver(const QString& reason) {
+    screenSaver_.inhibit(reason);
+}
+
+void QtDesktop::releaseScreenSaver() {
+    screenSaver_.release();
+}
+
 void QtDesktop::endNow(int exitCode) {
     std::fflush(nullptr);
     ::_exit(exitCode);

@@ -82,7 +82,10 @@ Main_Frm::Main_Frm(Forms& owner)
     connect(Music_Timer, &FormTimer::Timer, this, &Main_Frm::Music_Timer_Timer);
 }
 
-Main_Frm::~Main_Frm() = default;
+Main_Frm::~Main_Frm() {
+    // A player unloaded by the owner as the program ends never ran Close_Show.
+    keepScreenAwake(false);
+}
 
 QScreen* Main_Frm::targetScreen() const {
     // The menu has hidden itself by now; its native window still knows the screen it was on.
@@ -178,12 +181,25 @@ void Main_Frm::Form_Load() {
     setGeometry(screen);
     create();
     Show_Pics();
-    if (!closing_)
+    if (!closing_) {
         Timer1->setEnabled(true);
+        keepScreenAwake(true);
+    }
+}
+
+void Main_Frm::keepScreenAwake(bool on) {
+    if (on == screenKeptAwake_)
+        return;
+    screenKeptAwake_ = on;
+    if (on)
+        forms_.desktop().inhibitScreenSaver(QStringLiteral("Playing a picture show"));
+    else
+        forms_.desktop().releaseScreenSaver();
 }
 
 void Main_Frm::failLoading() {
     closing_ = true;
+    keepScreenAwake(false);
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
@@ -216,6 +232,7 @@ bool Main_Frm::StartPlay() {
     }
     StopPlay();
     closing_ = true;
+    keepScreenAwake(false);
     forms_.desktop().message(this, {QStringLiteral("Invalid Music file, program will exit."), LumoraTitle,
                                     desktop::Icon::Critical, desktop::Buttons::Ok});
     forms_.desktop().endNow(1);
@@ -343,12 +360,15 @@ void Main_Frm::Hide_Mouse_Timer_Timer() {
 }
 
 void Main_Frm::Pause_Show() {
+    // A paused show is watched no longer, or on purpose: the desktop may blank the screen again.
     if (state_.paused) {
+        keepScreenAwake(true);
         Timer1->setEnabled(true);
         state_.paused = false;
         if (state_.pauseMessage)
             Paused_lbl->hide();
     } else {
+        keepScreenAwake(false);
         Timer1->setEnabled(false);
         state_.paused = true;
         if (state_.pauseMessage) {
@@ -428,6 +448,7 @@ void Main_Frm::Close_Show() {
     closing_ = true;
     for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
         t->setEnabled(false);
+    keepScreenAwake(false);
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);

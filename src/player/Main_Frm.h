@@ -73,6 +73,8 @@ private:
     void Escape();
     void SetTopMostWindow(bool on);
     void failLoading();
+    // Asks the desktop to keep the screen awake while the show plays, or lets it blank again.
+    void keepScreenAwake(bool on);
     // Puts a step's outcome on screen and ends the show where the step says so. True when the
     // step showed a picture and the show goes on.
     bool present(StepOutcome outcome);
@@ -94,6 +96,7 @@ private:
     int busy_ = 0;
     QElapsedTimer shownAt_;
     bool exposedOnce_ = false;
+    bool screenKeptAwake_ = false;
     static constexpr qint64 FirstExposureWaitMs = 2000;
     QElapsedTimer musicStarted_;
     int quickMusicEnds_ = 0;

@@ -4,9 +4,11 @@
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -69,6 +71,7 @@ private slots:
     void failedDeletionIsReportedAndLosesNothing();
     void onlyShiftAloneDeletes();
     void namesAreTakenByteForByte();
+    void screenStaysAwakeWhileTheShowPlays();
     void pointerHidesAndComesBack();
     void timerAdvancesAFullDelayAfterAKey();
 };
@@ -307,6 +310,64 @@ void PlayerInputTest::namesAreTakenByteForByte() {
     QCOMPARE(::access(cafe.constData(), F_OK), -1);
     QVERIFY(QFile::exists(p1) && QFile::exists(p2));
     QCOMPARE(f.shownColour(), QColor(Qt::blue));
+}
+
+void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
+    const QStringList awake{"inhibit: Playing a picture show"};
+    const QStringList released = awake + QStringList{"release"};
+    {
+        // Taken as the show starts; let go while paused and taken again on resume; let go on Escape.
+        Show s(true);
+        ScriptedDesktop& d = s.f.desktop;
+        QCOMPARE(d.screenSaverCalls, awake);
+        QTest::keyClick(s.player, Qt::Key_Space);
+        QCOMPARE(d.screenSaverCalls, released);
+        QTest::mouseClick(s.player, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(d.screenSaverCalls, released + awake);
+        QTest::keyClick(s.player, Qt::Key_Escape);
+        QCOMPARE(d.screenSaverCalls, released + released);
+        QVERIFY(!s.open());
+    }
+    {
+        // The show's own end.
+        Show s(false);
+        for (int i = 0; i < 3; ++i)
+            emit s.player->Timer1->Timer();
+        QVERIFY(!s.open());
+        QCOMPARE(s.f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A close request of the window system.
+        Show s(true);
+        QCloseEvent close;
+        QCoreApplication::sendEvent(s.player->windowHandle(), &close);
+        QVERIFY(!s.open());
+        QCOMPARE(s.f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A fatal message: let go before the box, since the program ends at once after it.
+        ShowFixture f;
+        ShowSettings settings = plainSettings(true);
+        settings.useMusic = true;
+        settings.musicPath = f.textFile("notes.mp3", "not music\n");
+        f.desktop.expectMessage("Lumora", "Invalid Music file, program will exit.", Icon::Critical,
+                                Buttons::Ok, Answer::Ok, [&] { QVERIFY(!f.desktop.screenKeptAwake()); });
+        f.forms->show(FormId::Menu);
+        f.forms->hide(FormId::Menu);
+        Main_Frm* p = f.play(f.show("s.lmr", settings, {f.picture("a.bmp", Qt::red)}));
+        QVERIFY(p);
+        QTRY_VERIFY(f.desktop.endedWith.has_value());
+        f.desktop.verifyDone();
+        QCOMPARE(f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A show file that cannot be played never asks.
+        ShowFixture f;
+        f.desktop.expectMessage("Lumora", "Error, Invaild File!", Icon::Critical, Buttons::Ok);
+        f.play(f.path("missing.lmr"));
+        f.desktop.verifyDone();
+        QVERIFY(f.desktop.screenSaverCalls.isEmpty());
+    }
 }
 
 void PlayerInputTest::pointerHidesAndComesBack() {

@@ -72,7 +72,8 @@ void PlayerScreensTest::onePixelDetailSurvivesEveryScale() {
             const int y = device.height() / 2;
             for (int x = device.width() / 2; x < device.width() / 2 + 16; ++x) {
                 const int grey = qGray(shown.pixel(x, y));
-                QVERIFY2(x % 2 ? grey > 215 : grey < 40, qPrintable(QString("%1 at %2, %3x").arg(grey).arg(x).arg(ratio)));
+                QVERIFY2(x % 2 ? grey > 215 : grey < 40,
+                         qPrintable(QString("%1 at %2, %3x").arg(grey).arg(x).arg(ratio)));
             }
         }
     }

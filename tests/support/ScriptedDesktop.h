@@ -29,6 +29,12 @@ public:
     void beep() override { ++beeps; }
     void openUrl(const QString& url) override { openedUrls << url; }
     void endNow(int exitCode) override { endedWith = exitCode; }
+    void inhibitScreenSaver(const QString& reason) override { screenSaverCalls << "inhibit: " + reason; }
+    void releaseScreenSaver() override { screenSaverCalls << QStringLiteral("release"); }
+    // Whether the last call asked the desktop to keep the screen awake.
+    bool screenKeptAwake() const {
+        return !screenSaverCalls.isEmpty() && screenSaverCalls.last() != "release";
+    }
 
     // Fails the running test when an announced box or dialog never came. Call from cleanup().
     void verifyDone();
@@ -36,6 +42,7 @@ public:
 
     QList<desktop::MessageBox> shownBoxes;
     QStringList openedUrls;
+    QStringList screenSaverCalls;
     int beeps = 0;
     std::optional<int> endedWith;
 
