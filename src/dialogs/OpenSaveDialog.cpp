@@ -45,7 +45,11 @@ void OpenSaveDialog::runDialog(bool save) {
     if (entries > 0)
         request.filterIndex = qBound(0, p_.filterIndex - 1, entries - 1);
 
-    const desktop::FileReply reply = desktop_.chooseFile(parentWidget() ? window() : nullptr, request);
+    QWidget* owner = parentWidget() ? window() : nullptr;
+    desktop::FileReply reply = desktop_.chooseFile(owner, request);
+    // A name the user would not let replace its file leaves the dialog open for another name.
+    while (save && reply.accepted && !reply.files.isEmpty() && !mayReplace(reply.files.first()))
+        reply = desktop_.chooseFile(owner, request);
     if (!reply.accepted || reply.files.isEmpty()) {
         if (p_.cancelError)
             throw DialogError(CancelErrorNumber, QStringLiteral("Cancel was selected."),
@@ -62,6 +66,20 @@ void OpenSaveDialog::runDialog(bool save) {
     // Flags stay as they were given: the Qt dialog reports no option bits of its own.
     if (entries > 0)
         p_.filterIndex = static_cast<qint16>(qBound(0, reply.filterIndex, entries - 1) + 1);
+}
+
+bool OpenSaveDialog::mayReplace(const QString& chosen) {
+    if ((p_.flags & OverwritePrompt) == 0)
+        return true;
+    QString target = chosen;
+    if (!appendedExtension_.isEmpty() && !target.endsWith(appendedExtension_, Qt::CaseInsensitive))
+        target += appendedExtension_;
+    if (!QFileInfo::exists(target))
+        return true;
+    const desktop::MessageBox question{QFileInfo(target).fileName() +
+                                           QStringLiteral(" already exists.\nDo you want to replace it?"),
+                                       p_.dialogTitle, desktop::Icon::Exclamation, desktop::Buttons::YesNo};
+    return desktop_.message(parentWidget() ? window() : nullptr, question) == desktop::Answer::Yes;
 }
 
 void OpenSaveDialog::ParseMultiFileName(QString& strDir, QStringList& strFiles, qint32& lngFileCount) {

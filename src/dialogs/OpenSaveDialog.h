@@ -19,6 +19,8 @@ class OpenSaveDialog : public QWidget {
 public:
     // The only option bit the component reads itself: several files may be chosen at once.
     static constexpr qint32 AllowMultiSelect = 0x200;
+    // A save asks before it replaces an existing file; without it an existing file is replaced silently.
+    static constexpr qint32 OverwritePrompt = 0x2;
     // Raised by a cancelled dialog when CancelError is set.
     static constexpr qint32 CancelErrorNumber = 32755;
     // 390 x 390 twips at 15 twips to the pixel, whatever size the host asks for.
@@ -48,6 +50,11 @@ public:
     void setMaxFileSize(qint16 value) { p_.maxFileSize = value; }
     qint32 Flags() const { return p_.flags; }
     void setFlags(qint32 value) { p_.flags = value; }
+
+    // Not one of the stored properties: the extension a caller appends to a saved name that does not
+    // end in it, so that the overwrite question asks about the file that will really be replaced.
+    QString AppendedExtension() const { return appendedExtension_; }
+    void setAppendedExtension(const QString& value) { appendedExtension_ = value; }
 
     // Modal to the window holding the component. Throw DialogError on cancel when CancelError is set.
     void ShowOpen();
@@ -79,7 +86,10 @@ private:
     };
 
     void runDialog(bool save);
+    // With OverwritePrompt, whether the user lets the chosen save name replace an existing file.
+    bool mayReplace(const QString& chosen);
 
     desktop::Desktop& desktop_;
     Properties p_;
+    QString appendedExtension_;
 };

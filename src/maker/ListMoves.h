@@ -27,7 +27,8 @@ std::optional<Move> to(int count, int selected, int target);
 
 // The program's list moves on the selected entry of `list`, which must show a PictureListModel. Each
 // carries the item value, selects the moved entry and answers false when nothing moved, so that the
-// window can beep.
+// window can beep. The selection travels with the entry, so the selection model reports no change:
+// the window previews the moved entry itself.
 bool MoveItemUp(QListView& list);
 bool MoveItemDown(QListView& list);
 bool MoveItemTo(QListView& list, int target);

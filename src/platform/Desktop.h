@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class QWidget;
 
 // Everything the program asks of the desktop that a test must be able to play: message boxes,
-// file dialogs, the beep, opening a web page and ending the program at once.
+// file dialogs, the beep, opening a web page, the mounted volumes and ending the program at once.
 namespace desktop {
 
 enum class Icon { None, Critical, Question, Exclamation, Information };
@@ -29,6 +30,12 @@ struct FileRequest {
     QString initialFolder;
 };
 
+// A mounted volume as the volume lists offer it.
+struct Volume {
+    QString rootPath;  // where it is mounted; also the text the list shows
+    bool ready = true; // its root can be listed now
+};
+
 struct FileReply {
     bool accepted = false;
     QStringList files;   // absolute paths
@@ -41,16 +48,23 @@ public:
 
     // Modal box owned by `parent` (may be null). Timers of the program keep running while it is open.
     virtual Answer message(QWidget* parent, const MessageBox& box) = 0;
+    // A save dialog never asks before replacing a file itself: that question is its caller's.
     virtual FileReply chooseFile(QWidget* parent, const FileRequest& request) = 0;
     virtual void beep() = 0;
     virtual void openUrl(const QString& url) = 0;
+    // The volumes a user may pick pictures from (no pseudo or package mounts), sorted by root path.
+    virtual QList<Volume> volumes() = 0;
     // Ends the process without running any closing handler, saving anything or deleting temporary
     // files. A scripted desktop records the call and returns; callers must return straight after it.
     virtual void endNow(int exitCode) = 0;
     // Asks the desktop not to start its screen saver or blank the display while a show plays, and
     // lets it again. Silent: a desktop that cannot or will not keep the screen awake changes nothing.
-    virtual void inhibitScreenSaver(const QString& reason) = 0;
-    virtual void releaseScreenSaver() = 0;
+    // A desktop without a screen saver has nothing to do.
+    virtual void inhibitScreenSaver(const QString& reason) { Q_UNUSED(reason); }
+    virtual void releaseScreenSaver() {}
 };
 
 } // namespace desktop
+
+#include <QMetaType>
+Q_DECLARE_METATYPE(desktop::Volume)

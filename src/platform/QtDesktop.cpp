@@ -1,12 +1,19 @@
 #include "platform/QtDesktop.h"
 
+#include "platform/Volumes.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 
 namespace desktop {
@@ -71,6 +78,8 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
                                              : QFileDialog::ExistingFile);
     // The descriptions already name their patterns ("Lumora Files (*.lmr)"); show them as written.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // Whether replacing a file needs a question is the caller's choice, asked through this seam.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.nameFilters.isEmpty()) {
         dialog.setNameFilters(request.nameFilters);
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
@@ -101,6 +110,29 @@ void QtDesktop::inhibitScreenSaver(const QString& reason) {
 
 void QtDesktop::releaseScreenSaver() {
     screenSaver_.release();
+}
+
+QList<Volume> QtDesktop::volumes() {
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        QList<Volume> result;
+    };
+    auto pending = std::make_shared<Pending>();
+    // Left to finish on its own if a mount does not answer: the list goes on without that look.
+    std::thread([pending] {
+        QList<Volume> found = volumes::mountedNow();
+        const std::lock_guard lock(pending->mutex);
+        pending->result = std::move(found);
+        pending->finished = true;
+        pending->done.notify_all();
+    }).detach();
+    std::unique_lock lock(pending->mutex);
+    if (!pending->done.wait_for(lock, std::chrono::seconds(2), [&] { return pending->finished; }))
+        return lastVolumes_;
+    lastVolumes_ = pending->result;
+    return lastVolumes_;
 }
 
 void QtDesktop::endNow(int exitCode) {

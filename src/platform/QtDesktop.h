@@ -5,8 +5,8 @@
 
 namespace desktop {
 
-// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, the session
-// bus's screen saver.
+// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, QStorageInfo,
+// the session bus's screen saver.
 class QtDesktop final : public Desktop {
 public:
     QtDesktop();
@@ -15,12 +15,16 @@ public:
     FileReply chooseFile(QWidget* parent, const FileRequest& request) override;
     void beep() override;
     void openUrl(const QString& url) override;
+    // QStorageInfo's mounted volumes, looked at on a worker thread: a dead network mount can block
+    // whoever asks, and the window must not be that one.
+    QList<Volume> volumes() override;
     void endNow(int exitCode) override;
     void inhibitScreenSaver(const QString& reason) override;
     void releaseScreenSaver() override;
 
 private:
     ScreenSaverInhibitor screenSaver_;
+    QList<Volume> lastVolumes_; // what the last look found, for a look that does not come back
 };
 
 } // namespace desktop

@@ -231,10 +231,18 @@ bool Main_Frm::StartPlay() {
         break;
     }
     StopPlay();
+    // A preview goes back to the maker, whose list is not saved anywhere yet; any other show ends here.
+    const Form* maker = forms_.form(FormId::Maker);
+    const bool preview = maker && maker->isVisible();
     closing_ = true;
     keepScreenAwake(false);
     forms_.desktop().message(this, {QStringLiteral("Invalid Music file, program will exit."), LumoraTitle,
                                     desktop::Icon::Critical, desktop::Buttons::Ok});
+    if (preview) {
+        closing_ = false;
+        Close_Show();
+        return false;
+    }
     forms_.desktop().endNow(1);
     return false;
 }

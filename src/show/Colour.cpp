@@ -8,6 +8,8 @@ namespace colour {
 namespace {
 
 // System colour numbers 0 to 24 in the classic order, mapped to what the desktop's palette offers.
+constexpr int SystemColours = 25;
+
 std::optional<QColor> systemColour(int index) {
     const QPalette p = QApplication::palette();
     using R = QPalette::ColorRole;
@@ -38,12 +40,20 @@ std::optional<QColor> systemColour(int index) {
         R::ToolTipText,     // tooltip text
         R::ToolTipBase,     // tooltip background
     };
+    static_assert(std::size(roles) == SystemColours);
     if (index < 0 || index >= int(std::size(roles)))
         return std::nullopt;
     return p.color(QPalette::Active, roles[index]);
 }
 
 } // namespace
+
+bool names(qint32 value) {
+    const auto bits = quint32(value);
+    if (bits & 0x80000000u)
+        return (bits & 0x7FFFFF00u) == 0 && int(bits & 0xFFu) < SystemColours;
+    return bits <= 0x00FFFFFFu;
+}
 
 std::optional<QColor> toQColor(qint32 value) {
     const auto bits = quint32(value);

@@ -11,6 +11,9 @@ namespace colour {
 
 constexpr qint32 ButtonFace = qint32(0x8000000F);
 
+// True when `value` names a colour: a plain 0x00BBGGRR value or a known system colour. Needs no
+// application object.
+bool names(qint32 value);
 // The colour a window background gets for `value`, or nothing when `value` names no colour.
 std::optional<QColor> toQColor(qint32 value);
 qint32 fromRgb(int red, int green, int blue);

@@ -166,7 +166,16 @@ QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
 
 bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(compose(settings, pictures)) < 0 || !file.commit()) {
+    const QByteArray bytes = compose(settings, pictures);
+    // Unbuffered, so that a short write (a full disk, a file size limit) shows in write()'s count: a
+    // buffered QSaveFile reports it nowhere and commits the cut file over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -48,7 +48,8 @@ private slots:
     void storedNumberOfNoButtonMovesNoFocus();
     void cancelledOpenDialogChangesNothing();
     void chosenShowPlaysAndTheMenuReturns();
-    void windowsNotBuiltYetLeaveTheMenuUsable();
+    void folderButtonSwapsTheMenuForTheSetupWindow();
+    void makerButtonSwapsTheMenuForTheMaker();
     void captionsFitUnderTheirPictures();
 };
 
@@ -173,18 +174,32 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
     QVERIFY(menu->isVisible());
 }
 
-void MenuTest::windowsNotBuiltYetLeaveTheMenuUsable() {
+void MenuTest::folderButtonSwapsTheMenuForTheSetupWindow() {
     storeFocus("0");
     ShowFixture f;
     MENU_Frm* menu = startMenu(f);
-    for (PictureButton* b : {menu->Open_Folder_Btn, menu->Make_File_Btn}) {
-        QTest::mouseClick(b, Qt::LeftButton);
-        QCoreApplication::processEvents();
-        QCOMPARE(shownMenu(f), menu);
-        QVERIFY(!f.programEnded);
-        QTRY_COMPARE(QApplication::focusWidget(), b);
-    }
-    // Still answering the keyboard.
+    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Setup) && f.forms->form(FormId::Setup)->isVisible());
+    QVERIFY(!menu->isVisible());
+    // Closing the setup window brings the menu back on the button that opened it.
+    f.forms->form(FormId::Setup)->close();
+    QTRY_COMPARE(shownMenu(f), menu);
+    QVERIFY(!f.programEnded);
+    QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+}
+
+void MenuTest::makerButtonSwapsTheMenuForTheMaker() {
+    storeFocus("1");
+    ShowFixture f;
+    MENU_Frm* menu = startMenu(f);
+    QTest::mouseClick(menu->Make_File_Btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Maker) && f.forms->form(FormId::Maker)->isVisible());
+    QVERIFY(!menu->isVisible());
+    // Closing the maker brings the menu back on the button that opened it, still answering the keyboard.
+    f.forms->form(FormId::Maker)->close();
+    QTRY_COMPARE(shownMenu(f), menu);
+    QVERIFY(!f.programEnded);
+    QTRY_COMPARE(QApplication::focusWidget(), menu->Make_File_Btn);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
 }

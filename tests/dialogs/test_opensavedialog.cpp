@@ -280,6 +280,50 @@ private slots:
         QCOMPARE(dialog.Flags(), OpenSaveDialog::AllowMultiSelect);
     }
 
+    void saveAsksBeforeReplacingOnlyWithOverwritePrompt() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString existing = dir.filePath(QStringLiteral("holiday.lmr"));
+        const QString fresh = dir.filePath(QStringLiteral("new.lmr"));
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString question = QStringLiteral("holiday.lmr already exists.\nDo you want to replace it?");
+        auto choose = [&](const QString& name) {
+            desktop.expectFileDialog([name](const FileRequest&) { return chose({name}); });
+        };
+
+        OpenSaveDialog dialog(desktop);
+        dialog.setDialogTitle(QStringLiteral("Save Lumora File"));
+        dialog.setAppendedExtension(QStringLiteral(".lmr"));
+        // Without the flag, typed and appended names alike replace their files without a question.
+        for (const QString& name : {existing, dir.filePath(QStringLiteral("holiday"))}) {
+            choose(name);
+            dialog.ShowSave();
+            QCOMPARE(dialog.FileName(), name);
+        }
+        QVERIFY(desktop.shownBoxes.isEmpty());
+
+        dialog.setFlags(OpenSaveDialog::OverwritePrompt);
+        // No keeps the dialog open; the next name is taken.
+        choose(existing);
+        desktop.expectMessage(QStringLiteral("Save Lumora File"), question, desktop::Icon::Exclamation,
+                              desktop::Buttons::YesNo, desktop::Answer::No);
+        choose(fresh);
+        dialog.ShowSave();
+        QCOMPARE(dialog.FileName(), fresh);
+        // A name that the caller will complete to an existing file is asked about too; Yes takes it.
+        choose(dir.filePath(QStringLiteral("holiday")));
+        desktop.expectMessage(QStringLiteral("Save Lumora File"), question, desktop::Icon::Exclamation,
+                              desktop::Buttons::YesNo, desktop::Answer::Yes);
+        dialog.ShowSave();
+        QCOMPARE(dialog.FileName(), dir.filePath(QStringLiteral("holiday")));
+        // Opening never asks.
+        choose(existing);
+        dialog.ShowOpen();
+        QCOMPARE(dialog.FileName(), existing);
+    }
+
     void storesOnlyWhatDiffersFromTheDefaults() {
         OpenSaveDialog dialog(desktop);
         QVERIFY(dialog.UserControl_WriteProperties().isEmpty());

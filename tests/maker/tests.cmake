@@ -1,3 +1,7 @@
+lumora_add_test(test_makershow SOURCES maker/test_makershow.cpp)
+lumora_add_test(test_previewloader SOURCES maker/test_previewloader.cpp)
 lumora_add_test(test_picturelistmodel SOURCES maker/test_picturelistmodel.cpp)
 lumora_add_test(test_listmoves SOURCES maker/test_listmoves.cpp)
 lumora_add_test(test_makerart SOURCES maker/test_makerart.cpp)
+lumora_add_test(test_maker SOURCES maker/test_maker.cpp TIMEOUT 120)
+lumora_add_test(test_draglist SOURCES maker/test_draglist.cpp)

@@ -1,3 +1,4 @@
+lumora_add_test(test_folderlisting SOURCES platform/test_folderlisting.cpp)
 set(MUSIC_FIXTURES platform/MusicFiles.cpp platform/MusicFiles.h platform/DiskOutput.cpp platform/DiskOutput.h)
 
 lumora_add_test(test_music SOURCES platform/test_music.cpp ${MUSIC_FIXTURES} TIMEOUT 180)

@@ -10,9 +10,11 @@
 #include <QTest>
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <future>
 #include <sys/fsuid.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -296,6 +298,29 @@ private slots:
         QVERIFY(!written);
         QVERIFY(!error.isEmpty());
         QCOMPARE(contentOf(path), before);
+    }
+
+    // A write cut short (a full disk, a file size limit) is a failure, and the old file stays whole.
+    void shortWriteFailsAndLeavesTheOldFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("show.lmr");
+        const QByteArray before = quoted(exampleLines).toUtf8();
+        writeFile(path, before);
+        QStringList many;
+        for (int i = 0; i < 100; ++i)
+            many << QStringLiteral("/pics/a picture with a long name %1.jpg").arg(i);
+        rlimit old{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = show_file::write(path, ShowSettings{}, many);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(contentOf(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"show.lmr"});
     }
 
     void readRefusesWhatIsNoFile() {

@@ -35,6 +35,10 @@ public:
     bool screenKeptAwake() const {
         return !screenSaverCalls.isEmpty() && screenSaverCalls.last() != "release";
     }
+    QList<desktop::Volume> volumes() override {
+        ++volumeLooks;
+        return volumeList;
+    }
 
     // Fails the running test when an announced box or dialog never came. Call from cleanup().
     void verifyDone();
@@ -44,6 +48,9 @@ public:
     QStringList openedUrls;
     QStringList screenSaverCalls;
     int beeps = 0;
+    // What the desktop reports as mounted; a test changes it to add or break volumes.
+    QList<desktop::Volume> volumeList{{QStringLiteral("/"), true}};
+    int volumeLooks = 0;
     std::optional<int> endedWith;
 
 private:

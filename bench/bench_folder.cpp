@@ -1,0 +1,220 @@
+// Times the folder windows: the subfolder walk against find(1) on the same tree, opening the setup
+// window on a folder of 10,000 pictures, and the palette's gradient under the pointer with Shift.
+//
+//   bench_folder WORKDIR     (run with QT_QPA_PLATFORM=offscreen or under a display)
+//
+// WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
+
+#include "app/FormRegistry.h"
+#include "controls/HiddenTextField.h"
+#include "controls/PalettePicker.h"
+#include "folder/FolderWalk.h"
+#include "folder/Search_Frm.h"
+#include "folder/Setup_Frm.h"
+#include "forms/Forms.h"
+#include "platform/QtDesktop.h"
+#include "show/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void touch(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// 2,000 folders, three levels deep, ten pictures in each: 20,000 pictures.
+QString makeTree(const QString& root) {
+    const QString tree = root + "/tree";
+    if (QFileInfo::exists(tree + "/done"))
+        return tree;
+    QDir(tree).removeRecursively();
+    int folders = 0;
+    for (int a = 0; a < 20 && folders < 2000; ++a) {
+        for (int b = 0; b < 10 && folders < 2000; ++b) {
+            for (int c = 0; c < 10 && folders < 2000; ++c) {
+                const QString dir = QStringLiteral("%1/a%2/b%3/c%4").arg(tree).arg(a).arg(b).arg(c);
+                QDir().mkpath(dir);
+                ++folders;
+                for (int p = 0; p < 10; ++p)
+                    touch(QStringLiteral("%1/IMG_%2.JPG").arg(dir).arg(p));
+                touch(dir + "/notes.txt");
+            }
+        }
+    }
+    touch(tree + "/done");
+    return tree;
+}
+
+QString makeFlat(const QString& root) {
+    const QString flat = root + "/flat";
+    if (QFileInfo::exists(flat + "/.done"))
+        return flat;
+    QDir(flat).removeRecursively();
+    QDir().mkpath(flat);
+    for (int i = 0; i < 10000; ++i)
+        touch(QStringLiteral("%1/photo%2.jpg").arg(flat).arg(i));
+    touch(flat + "/.done");
+    return flat;
+}
+
+// The CPU time this thread has used, which a busy machine's other work does not add to: the
+// scheduler's own count in nanoseconds (getrusage counts in clock ticks on some kernels).
+double threadCpuUs() {
+    std::FILE* f = std::fopen("/proc/thread-self/schedstat", "r");
+    unsigned long long ns = 0;
+    if (f) {
+        if (std::fscanf(f, "%llu", &ns) != 1)
+            ns = 0;
+        std::fclose(f);
+    }
+    return double(ns) / 1e3;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Answers every box at once: the search's "No Files in Directory!" ends each timed walk here.
+class QuietDesktop final : public desktop::Desktop {
+public:
+    desktop::Answer message(QWidget*, const desktop::MessageBox&) override { return desktop::Answer::Ok; }
+    desktop::FileReply chooseFile(QWidget*, const desktop::FileRequest&) override { return {}; }
+    void beep() override {}
+    void openUrl(const QString&) override {}
+    QList<desktop::Volume> volumes() override { return {{"/", true}}; }
+    void endNow(int) override {}
+};
+
+void benchWalk(const QString& tree) {
+    const QStringList findArgs{tree,    "-type", "f",      "(",      "-iname", "*.bmp",  "-o",    "-iname",
+                               "*.jpg", "-o",    "-iname", "*.jpeg", "-o",     "-iname", "*.gif", ")"};
+    std::vector<double> walkMs, findMs, bareMs;
+    qsizetype found = 0;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer t;
+        t.start();
+        QProcess find;
+        find.start("find", findArgs);
+        find.waitForFinished(-1);
+        const qsizetype lines = find.readAllStandardOutput().count('\n');
+        findMs.push_back(t.nsecsElapsed() / 1e6);
+
+        t.restart();
+        folder_walk::walk(tree, folder_walk::diskLister());
+        bareMs.push_back(t.nsecsElapsed() / 1e6);
+
+        // The search window itself, on screen, with its label and bar drawn during the walk.
+        QuietDesktop desktop;
+        Forms forms(desktop, QString());
+        forms.registerForm(FormId::Search, [](Forms& f) { return new Search_Frm(f); });
+        forms.onLastWindowGone = nullptr;
+        auto* search = qobject_cast<Search_Frm*>(forms.show(FormId::Search));
+        if (!search || !QTest::qWaitForWindowExposed(search))
+            qFatal("the search window did not show");
+        search->Dir_Txt->setText(tree);
+        search->showSettings = [] { return std::optional<ShowSettings>(); }; // ends without a show
+        qsizetype folders = 0;
+        QObject::connect(search, &Search_Frm::folderShown, [&folders] { ++folders; });
+        t.restart();
+        search->Trigger_Timer_Timer();
+        walkMs.push_back(t.nsecsElapsed() / 1e6);
+        if (lines != 20000 || folders < 2000)
+            qFatal("find saw %lld pictures, the walk %lld folders", qlonglong(lines), qlonglong(folders));
+        found = lines;
+    }
+    const auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+    std::printf(
+        "walk: %lld pictures in 2000 folders (7 runs, warm cache), best / median: search window (walk, label "
+        "and bar drawn) %.1f / %.1f ms, walk alone %.1f / %.1f ms, find %.1f / %.1f ms: %.2f / %.2f x find\n",
+        qlonglong(found), best(walkMs), median(walkMs), best(bareMs), median(bareMs), best(findMs),
+        median(findMs), best(walkMs) / best(findMs), median(walkMs) / median(findMs));
+}
+
+void benchSetup(const QString& flat) {
+    desktop::QtDesktop desktop;
+    std::vector<double> ms;
+    for (int run = 0; run < 7; ++run) {
+        settings::SaveSetting(settings::MenuApp, settings::Section, "Path", flat);
+        settings::SaveSetting(settings::MenuApp, settings::Section, "Drive", "/");
+        Forms forms(desktop, QString());
+        registerForms(forms);
+        QElapsedTimer t;
+        t.start();
+        auto* setup = qobject_cast<Setup_Frm*>(forms.show(FormId::Setup));
+        if (!setup || !QTest::qWaitForWindowExposed(setup))
+            qFatal("the setup window did not show");
+        QCoreApplication::processEvents();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        if (setup->Num_Files_Lbl->text() != "Number of Files: 10000")
+            qFatal("the count reads %s", qPrintable(setup->Num_Files_Lbl->text()));
+        forms.onLastWindowGone = nullptr;
+    }
+    std::printf(
+        "setup: from the folder button's call to the window on screen with \"Number of Files: 10000\": "
+        "median %.1f ms, worst %.1f ms (7 openings)\n",
+        median(ms), *std::max_element(ms.begin(), ms.end()));
+}
+
+void benchPalette() {
+    QWidget window;
+    PalettePicker picker(&window, true);
+    picker.Pal->setGeometry(21, 18, 103, 54);
+    picker.lbColor->setGeometry(21, 72, 82, 19);
+    picker.Save_Colour->setGeometry(105, 72, 19, 19);
+    window.resize(200, 120);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    std::vector<double> us;
+    double cpuTotal = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const QPointF at(2 + 2 + (i % 95), 2 + 3 + (i / 95) % 44);
+        QMouseEvent move(QEvent::MouseMove, at, picker.Pal->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::ShiftModifier);
+        QElapsedTimer t;
+        const double cpu0 = threadCpuUs();
+        t.start();
+        QCoreApplication::sendEvent(picker.Pal, &move);
+        us.push_back(t.nsecsElapsed() / 1e3);
+        cpuTotal += threadCpuUs() - cpu0;
+        // Between two moves of a real pointer the event loop runs; it is not part of the redraw.
+        QCoreApplication::processEvents();
+    }
+    std::sort(us.begin(), us.end());
+    std::printf(
+        "palette: a Shift move (gradient, scale and the swatch repainted): median %.0f us, 99th "
+        "percentile %.0f us, worst %.0f us; its own CPU time %.0f us a move on average (2000 moves)\n",
+        us[us.size() / 2], us[us.size() * 99 / 100], us.back(), cpuTotal / double(us.size()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s WORKDIR\n", argv[0]);
+        return 2;
+    }
+    const QString work = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(work + "/config");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work + "/config"));
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchWalk(makeTree(work));
+    benchSetup(makeFlat(work));
+    benchPalette();
+    return 0;
+}

@@ -1,0 +1,27 @@
+#include "controls/FileList.h"
+
+#include "platform/FolderListing.h"
+
+FileList::FileList(QWidget* parent)
+    : QListWidget(parent), pattern_(QString::fromLatin1(folder_listing::PicturePattern)) {
+    setAccessibleName(QStringLiteral("Files"));
+    setUniformItemSizes(true);
+}
+
+void FileList::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    fill();
+}
+
+void FileList::setPath(const QString& folder) {
+    path_ = folder;
+    fill();
+}
+
+void FileList::fill() {
+    names_ = path_.isEmpty() ? QStringList() : folder_listing::picturesOf(path_, pattern_);
+    setUpdatesEnabled(false);
+    clear();
+    addItems(names_);
+    setUpdatesEnabled(true);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "controls/PictureBox.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The background colour picker that the folder setup window and the maker share: the palette
+// (`Pal`), the swatch that shows the colour under the pointer (`lbColor`) and the chosen colour
+// (`Save_Colour`). Moving over the palette shows the colour in the swatch, or, with Shift, Ctrl or
+// Alt held, a gradient from black to it with a scale; a click on the palette chooses the colour
+// under the pointer. The holding window places the three boxes in its own frame.
+class PalettePicker : public QObject {
+    Q_OBJECT
+public:
+    // `swatchChooses`: a click on the swatch chooses its colour too (the setup window's picker).
+    PalettePicker(QWidget* parent, bool swatchChooses);
+
+    PictureBox* Pal;
+    PictureBox* lbColor;
+    PictureBox* Save_Colour;
+
+    // The colour under the pointer as a decimal number, "0" at the start.
+    QString txCol() const { return txCol_; }
+    qint32 chosenColour() const { return Save_Colour->backColour(); }
+    void setChosenColour(qint32 colour);
+
+    // Shows one colour in the swatch; a negative one changes nothing.
+    void ShowColors(qint32 colour);
+    // Draws the gradient from `first` (nothing: black) to `second`, with its scale; a negative colour
+    // changes nothing.
+    void ShowGradient(std::optional<qint32> first, qint32 second);
+
+    // `shift` holds the modifier keys as 1 Shift, 2 Ctrl, 4 Alt added together.
+    void Pal_MouseMove(Qt::MouseButtons buttons, int shift, int x, int y);
+    void Pal_Click();
+    void lbColor_Click();
+
+    // The pointer over the three boxes: a black circle with a yellow cross and a mark at its centre.
+    static QCursor crossHairCursor();
+
+signals:
+    void colourChosen(qint32 colour);
+
+private:
+    bool swatchChooses_;
+    QString txCol_ = QStringLiteral("0");
+};

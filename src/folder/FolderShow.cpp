@@ -1,0 +1,43 @@
+#include "folder/FolderShow.h"
+
+#include "platform/ProgramFolder.h"
+#include "show/Colour.h"
+
+#include <algorithm>
+
+namespace folder_show {
+
+QString delayText(int seconds) {
+    if (seconds == 0)
+        return QStringLiteral("Forever");
+    if (seconds == 1)
+        return QStringLiteral("1 Second");
+    return QString::number(seconds) + QStringLiteral(" Seconds");
+}
+
+bool storable(const QString& path) {
+    return !path.contains(u'"');
+}
+
+QStringList storablePaths(const QStringList& paths) {
+    QStringList out;
+    std::copy_if(paths.begin(), paths.end(), std::back_inserter(out), storable);
+    return out;
+}
+
+qint32 restoredColour(const QString& stored) {
+    const auto value = show_file::parseInt32(stored);
+    if (!value)
+        return 0;
+    return colour::toQColor(*value) ? *value : 0;
+}
+
+std::optional<QString> writeTempShow(const ShowSettings& settings, const QStringList& pictures,
+                                     QString* error) {
+    const QString path = program_folder::tempIniPath();
+    if (!show_file::write(path, settings, pictures, error))
+        return std::nullopt;
+    return path;
+}
+
+} // namespace folder_show

@@ -1,0 +1,394 @@
+#include "folder/Setup_Frm.h"
+
+#include "controls/FileList.h"
+#include "controls/FittingFont.h"
+#include "controls/FolderList.h"
+#include "controls/HiddenTextField.h"
+#include "controls/MouseUpButton.h"
+#include "controls/PalettePicker.h"
+#include "controls/Twips.h"
+#include "controls/VolumeList.h"
+#include "dialogs/OpenSaveDialog.h"
+#include "folder/FolderShow.h"
+#include "folder/Search_Frm.h"
+#include "forms/Forms.h"
+#include "platform/FolderListing.h"
+#include "platform/General.h"
+#include "platform/Volumes.h"
+#include "show/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStyle>
+
+namespace {
+
+const QString App = QString::fromLatin1(settings::MenuApp);
+
+template <typename W> W* place(W* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// A caption that would overflow its box gets a smaller font rather than a larger box.
+template <typename W> W* captioned(W* widget, const char* name, QRect geometry, int indent = 20) {
+    place(widget, name, geometry);
+    const QSize room(std::max(1, geometry.width() - indent), geometry.height());
+    widget->setFont(fitting::font(widget->font(), widget->text(), room, Qt::AlignLeft | Qt::AlignVCenter));
+    return widget;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& title, QRect geometry) {
+    auto* f = place(new QGroupBox(title, parent), name, geometry);
+    f->setAccessibleName(title);
+    return f;
+}
+
+QLabel* centredLabel(QWidget* parent, const char* name, QRect geometry) {
+    auto* l = place(new QLabel(parent), name, geometry);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+// A loudspeaker with three short sound rays to its right.
+QPixmap speakerPicture() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(1, 6, 3, 4));
+    p.drawPolygon(QPolygonF({QPointF(4, 6), QPointF(8, 2.5), QPointF(8, 13.5), QPointF(4, 10)}));
+    p.setPen(QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10.5, 5), QPointF(13.5, 3));
+    p.drawLine(QPointF(10.5, 8), QPointF(14.5, 8));
+    p.drawLine(QPointF(10.5, 11), QPointF(13.5, 13));
+    return pm;
+}
+
+// Where the folder windows start when nothing usable is stored: the user's Pictures folder, or the
+// home folder when there is none.
+QString defaultFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+} // namespace
+
+Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
+    setWindowTitle(QStringLiteral("Lumora from Folder Setup"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twips::rect(0, 0, 5385, 5655).size());
+
+    Frame1 = frame(this, "Frame1", QStringLiteral("Select Folder"), twips::rect(90, 135, 2985, 4920));
+    Drive1 = place(new VolumeList(forms_.desktop(), Frame1), "Drive1", twips::rect(90, 315, 2805, 315));
+    Subs_Chk = captioned(new QCheckBox(QStringLiteral("Include Subfolders"), Frame1), "Subs_Chk",
+                         twips::rect(315, 765, 1725, 240));
+    Dir1 = place(new FolderList(Frame1), "Dir1", twips::rect(90, 1080, 2760, 3465));
+    File1 = place(new FileList(Frame1), "File1", twips::rect(225, 2835, 1860, 1260));
+    File1->setPattern(QString::fromLatin1(folder_listing::PicturePattern));
+    File1->hide();
+    Num_Files_Lbl = centredLabel(Frame1, "Num_Files_Lbl", twips::rect(135, 4590, 2670, 240));
+    Num_Files_Lbl->setText(QStringLiteral("Number of Files: 0"));
+    Dialog1 = new OpenSaveDialog(forms_.desktop(), Frame1);
+    Dialog1->setObjectName(QStringLiteral("Dialog1"));
+
+    Frame4 = frame(this, "Frame4", QStringLiteral("Display Mode"), twips::rect(3150, 135, 2130, 1455));
+    Maintain_Opt = captioned(new QRadioButton(QStringLiteral("Maintain Dimentions"), Frame4), "Maintain_Opt",
+                             twips::rect(180, 405, 1725, 285));
+    Strech_Opt = captioned(new QRadioButton(QStringLiteral("Strech to Fullscreen"), Frame4), "Strech_Opt",
+                           twips::rect(180, 720, 1725, 285));
+    Ratio_Chk = captioned(new QCheckBox(QStringLiteral("Keep Ratio"), Frame4), "Ratio_Chk",
+                          twips::rect(585, 1080, 1230, 240));
+    Maintain_Opt->setChecked(true);
+    Ratio_Chk->setEnabled(false);
+
+    Frame3 = frame(this, "Frame3", QStringLiteral("Delay"), twips::rect(3150, 1710, 2130, 1095));
+    Delay_Lbl = centredLabel(Frame3, "Delay_Lbl", twips::rect(630, 270, 870, 285));
+    Delay_Scroll =
+        place(new QScrollBar(Qt::Horizontal, Frame3), "Delay_Scroll", twips::rect(135, 630, 1860, 285));
+    Delay_Scroll->setAccessibleName(QStringLiteral("Delay"));
+    Delay_Scroll->setRange(0, 60);
+    Delay_Scroll->setSingleStep(1);
+    Delay_Scroll->setPageStep(1);
+    Delay_Scroll->setValue(5);
+    Delay_Scroll->setFocusPolicy(Qt::StrongFocus);
+
+    Frame2 = frame(this, "Frame2", QStringLiteral("Background Colour"), twips::rect(3150, 2925, 2130, 1455));
+    Picker = new PalettePicker(Frame2, true);
+    Picker->Pal->setGeometry(twips::rect(315, 270, 1545, 810));
+    Picker->lbColor->setGeometry(twips::rect(315, 1080, 1230, 285));
+    Picker->Save_Colour->setGeometry(twips::rect(1575, 1080, 285, 285));
+
+    Shuff_Chk = captioned(new QCheckBox(QStringLiteral("Shuffle"), this), "Shuff_Chk",
+                          twips::rect(3375, 4500, 870, 240));
+    Shuff_Chk->setChecked(true);
+    Loop_Chk =
+        captioned(new QCheckBox(QStringLiteral("Loop"), this), "Loop_Chk", twips::rect(4410, 4500, 735, 240));
+    Message_Chk = captioned(new QCheckBox(QStringLiteral("Display Pause Message"), this), "Message_Chk",
+                            twips::rect(3240, 4860, 2040, 240));
+    Run_btn = place(new QPushButton(QStringLiteral("Run Lumora"), this), "Run_btn",
+                    twips::rect(90, 5175, 4740, 420));
+    Music_Chk = place(new MouseUpButton(this), "Music_Chk", twips::rect(4905, 5175, 420, 420));
+    Music_Chk->setCheckable(true);
+    Music_Chk->setIcon(speakerPicture());
+    Music_Chk->setIconSize(QSize(16, 16));
+    Music_Chk->setAccessibleName(QStringLiteral("Background music"));
+
+    QWidget::setTabOrder(Dir1, Drive1);
+    QWidget::setTabOrder(Drive1, Delay_Scroll);
+    QWidget::setTabOrder(Delay_Scroll, Maintain_Opt);
+    QWidget::setTabOrder(Maintain_Opt, Strech_Opt);
+    QWidget::setTabOrder(Strech_Opt, Ratio_Chk);
+    QWidget::setTabOrder(Ratio_Chk, Run_btn);
+    QWidget::setTabOrder(Run_btn, Shuff_Chk);
+    QWidget::setTabOrder(Shuff_Chk, Loop_Chk);
+    QWidget::setTabOrder(Loop_Chk, Message_Chk);
+    QWidget::setTabOrder(Message_Chk, Subs_Chk);
+    QWidget::setTabOrder(Subs_Chk, Music_Chk);
+
+    // Handlers on the signals that also fire when code sets a value: restoring runs them too.
+    connect(Drive1, &VolumeList::volumeChosen, this, &Setup_Frm::Drive1_Change);
+    connect(Dir1, &FolderList::pathChanged, this, &Setup_Frm::Dir1_Change);
+    connect(Subs_Chk, &QCheckBox::toggled, this, &Setup_Frm::Subs_Chk_Click);
+    connect(Strech_Opt, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Strech_Opt_Click();
+    });
+    connect(Maintain_Opt, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Maintain_Opt_Click();
+    });
+    connect(Delay_Scroll, &QScrollBar::valueChanged, this, &Setup_Frm::Delay_Scroll_Change);
+    connect(Delay_Scroll, &QScrollBar::sliderMoved, this, &Setup_Frm::Delay_Scroll_Scroll);
+    connect(Music_Chk, &MouseUpButton::mouseUp, this, &Setup_Frm::Music_Chk_MouseUp);
+    onClick(Run_btn, [this] { Run_btn_Click(); });
+    // The default button: a plain window has no dialog's default, so Enter is a shortcut here.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, Run_btn, &QPushButton::click);
+    }
+    Update_Delay();
+}
+
+void Setup_Frm::showForm() {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    Form::showForm();
+}
+
+void Setup_Frm::Form_Load() {
+    using settings::GetInt;
+    const bool maintain = settings::GetBool(App, QStringLiteral("Display Mode"), true);
+    (maintain ? Maintain_Opt : Strech_Opt)->setChecked(true);
+    Ratio_Chk->setChecked(GetInt(App, QStringLiteral("Keep Ratio"), 1, 0, 2) != 0);
+    Delay_Scroll->setValue(GetInt(App, QStringLiteral("Delay"), 5, 0, 60));
+    Loop_Chk->setChecked(GetInt(App, QStringLiteral("Loop"), 1, 0, 2) != 0);
+    Shuff_Chk->setChecked(GetInt(App, QStringLiteral("Shuffle"), 0, 0, 2) != 0);
+    Message_Chk->setChecked(GetInt(App, QStringLiteral("Pause Message"), 1, 0, 2) != 0);
+    Subs_Chk->setChecked(GetInt(App, QStringLiteral("Sub Dirs"), 0, 0, 2) != 0);
+    Picker->setChosenColour(folder_show::restoredColour(
+        settings::GetSetting(App, settings::Section, QStringLiteral("Colour"), "0")));
+    Music_Chk->setChecked(GetInt(App, QStringLiteral("UseMusic"), 0, 0, 2) != 0);
+    forms_.showState().musicPath =
+        settings::GetSetting(App, settings::Section, QStringLiteral("MusicPath"), QString());
+    restoreFolder();
+}
+
+void Setup_Frm::restoreFolder() {
+    Drive1->refresh();
+    const QString fallback = defaultFolder();
+    const QList<desktop::Volume> volumes = Drive1->volumes();
+    const qsizetype home = volumes::holding(volumes, fallback);
+    const QString defaultDrive = home >= 0 ? volumes[home].rootPath : QStringLiteral("/");
+    const QString drive = settings::GetSetting(App, settings::Section, QStringLiteral("Drive"), defaultDrive);
+    const QString path = settings::GetSetting(App, settings::Section, QStringLiteral("Path"), fallback);
+    const auto listed = std::find_if(volumes.begin(), volumes.end(),
+                                     [&](const desktop::Volume& v) { return v.rootPath == drive; });
+    // Choosing a listed volume that is not ready says so, before the silent fall-back.
+    const bool restored =
+        listed != volumes.end() && Drive1->choose(drive) && listed->ready && openFolder(path);
+    if (!restored) {
+        if (!openFolder(fallback) && !openFolder(QDir::homePath()))
+            openFolder(QStringLiteral("/"));
+    }
+    // The change of folder has counted already, unless the folder was the one shown before.
+    if (File1->path() != Dir1->path())
+        Dir1_Change();
+}
+
+bool Setup_Frm::openFolder(const QString& folder) {
+    if (!Dir1->setPath(folder))
+        return false;
+    Drive1->followFolder(Dir1->path());
+    return true;
+}
+
+void Setup_Frm::Drive1_Change(const desktop::Volume& volume) {
+    if (volume.ready && openFolder(Drive1->lastFolderOn(volume.rootPath)))
+        return;
+    forms_.desktop().message(
+        this, {QStringLiteral("Drive ") + volume.rootPath + QStringLiteral(" is not available!"),
+               QStringLiteral("Invaild Drive"), desktop::Icon::Critical, desktop::Buttons::Ok});
+}
+
+void Setup_Frm::Dir1_Change() {
+    File1->setPath(Dir1->path());
+    Drive1->followFolder(Dir1->path());
+    Num_Files_Lbl->setText(QStringLiteral("Number of Files: ") + QString::number(File1->count()));
+}
+
+void Setup_Frm::Subs_Chk_Click() {
+    const QString count = QString::number(File1->count());
+    Num_Files_Lbl->setText(Subs_Chk->isChecked() ? QStringLiteral("No. of Files in Root: ") + count
+                                                 : QStringLiteral("Number of Files: ") + count);
+}
+
+void Setup_Frm::Strech_Opt_Click() {
+    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
+}
+
+void Setup_Frm::Maintain_Opt_Click() {
+    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
+}
+
+void Setup_Frm::Delay_Scroll_Change() {
+    Update_Delay();
+}
+
+void Setup_Frm::Delay_Scroll_Scroll() {
+    Update_Delay();
+}
+
+void Setup_Frm::Update_Delay() {
+    Delay_Lbl->setText(folder_show::delayText(Delay_Scroll->value()));
+}
+
+void Setup_Frm::ShowColors(qint32 colour) {
+    Picker->ShowColors(colour);
+}
+
+void Setup_Frm::ShowGradient(std::optional<qint32> first, qint32 second) {
+    Picker->ShowGradient(first, second);
+}
+
+void Setup_Frm::Music_Chk_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint at) {
+    // The edges count as inside.
+    if (at.x() < 0 || at.y() < 0 || at.x() > Music_Chk->width() || at.y() > Music_Chk->height())
+        return;
+    if (!Music_Chk->isChecked())
+        return;
+    Dialog1->setFileName(QString());
+    Dialog1->setDialogTitle(QStringLiteral("Load Music File"));
+    Dialog1->setFilter(
+        QStringLiteral("All Supported Files (*.mp3,*.wav,*.mid)|*.mp3;*.wav;*.mid|All Files (*.*)|*.*"));
+    Dialog1->ShowOpen();
+    const QString chosen = Dialog1->FileName();
+    if (chosen.isEmpty())
+        return;
+    if (!folder_show::storable(chosen)) {
+        forms_.desktop().message(this,
+                                 {QStringLiteral("The music file cannot be used: its path holds a double "
+                                                 "quote (\"), which a show file cannot store.\n") +
+                                      chosen,
+                                  QStringLiteral("ERROR"), desktop::Icon::Exclamation, desktop::Buttons::Ok});
+        return;
+    }
+    forms_.showState().musicPath = chosen;
+}
+
+ShowSettings Setup_Frm::settings() const {
+    ShowSettings s;
+    s.stretch = Strech_Opt->isChecked();
+    s.keepRatio = Ratio_Chk->isChecked();
+    s.shuffle = Shuff_Chk->isChecked();
+    s.delaySeconds = Delay_Scroll->value();
+    s.backColour = Picker->chosenColour();
+    s.loop = Loop_Chk->isChecked();
+    s.pauseMessage = Message_Chk->isChecked();
+    s.useMusic = Music_Chk->isChecked();
+    s.musicPath = forms_.showState().musicPath;
+    return s;
+}
+
+void Setup_Frm::Save_Settings() {
+    const auto save = [](const char* key, const QString& value) {
+        settings::SaveSetting(App, settings::Section, QLatin1String(key), value);
+    };
+    const auto number = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    save("Display Mode", Maintain_Opt->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    save("Keep Ratio", number(Ratio_Chk->isChecked()));
+    save("Delay", QString::number(Delay_Scroll->value()));
+    save("Loop", number(Loop_Chk->isChecked()));
+    save("Shuffle", number(Shuff_Chk->isChecked()));
+    save("Pause Message", number(Message_Chk->isChecked()));
+    save("Sub Dirs", number(Subs_Chk->isChecked()));
+    save("Colour", QString::number(Picker->chosenColour()));
+    save("Drive", Drive1->text());
+    save("Path", Dir1->path());
+    save("UseMusic", number(Music_Chk->isChecked()));
+    save("MusicPath", forms_.showState().musicPath);
+}
+
+void Setup_Frm::Run_btn_Click() {
+    Save_Settings();
+    if (Subs_Chk->isChecked()) {
+        auto* search = qobject_cast<Search_Frm*>(forms_.load(FormId::Search));
+        if (!search)
+            return;
+        search->Dir_Txt->setText(Dir1->path());
+        search->showSettings = [setup = QPointer<Setup_Frm>(this)]() -> std::optional<ShowSettings> {
+            if (!setup)
+                return std::nullopt;
+            return setup->settings();
+        };
+        forms_.hide(FormId::Setup);
+        forms_.show(FormId::Search);
+        return;
+    }
+    playFolder();
+}
+
+bool Setup_Frm::playFolder() {
+    QStringList pictures;
+    for (const QString& name : File1->names())
+        pictures << general::Full_Path(Dir1->path(), name);
+    // A path a show file cannot hold is left out rather than written as a broken line.
+    pictures = folder_show::storablePaths(pictures);
+    if (pictures.isEmpty()) {
+        forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
+                                        desktop::Icon::Exclamation, desktop::Buttons::Ok});
+        return false;
+    }
+    QString error;
+    const auto path = folder_show::writeTempShow(settings(), pictures, &error);
+    if (!path) {
+        forms_.desktop().message(this,
+                                 {QStringLiteral("The show could not be started: ") + error,
+                                  QStringLiteral("ERROR"), desktop::Icon::Critical, desktop::Buttons::Ok});
+        return false;
+    }
+    forms_.hide(FormId::Setup);
+    forms_.playShow(*path);
+    return true;
+}
+
+void Setup_Frm::Form_Unload() {
+    forms_.show(FormId::Menu);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "forms/Form.h"
+#include "platform/Desktop.h"
+#include "show/ShowFile.h"
+
+#include <optional>
+
+class FileList;
+class FolderList;
+class MouseUpButton;
+class OpenSaveDialog;
+class PalettePicker;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class VolumeList;
+
+// The folder show setup: a volume and a folder, the show's options, the background colour and the
+// music; the run button plays the folder's pictures, or hands the folder to the subfolder search.
+class Setup_Frm : public Form {
+    Q_OBJECT
+public:
+    explicit Setup_Frm(Forms& owner);
+
+    void Form_Load() override;
+    void Form_Unload() override;
+    void showForm() override;
+
+    // Stores the window's twelve choices.
+    void Save_Settings();
+    void ShowColors(qint32 colour);
+    void ShowGradient(std::optional<qint32> first, qint32 second);
+    // The show's options as the controls show them now.
+    ShowSettings settings() const;
+
+    void Drive1_Change(const desktop::Volume& volume);
+    void Dir1_Change();
+    void Subs_Chk_Click();
+    void Strech_Opt_Click();
+    void Maintain_Opt_Click();
+    void Delay_Scroll_Change();
+    void Delay_Scroll_Scroll();
+    void Music_Chk_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at);
+    void Run_btn_Click();
+
+    QGroupBox* Frame1;
+    VolumeList* Drive1;
+    QCheckBox* Subs_Chk;
+    FolderList* Dir1;
+    FileList* File1;
+    QLabel* Num_Files_Lbl;
+    OpenSaveDialog* Dialog1;
+    QGroupBox* Frame4;
+    QRadioButton* Maintain_Opt;
+    QRadioButton* Strech_Opt;
+    QCheckBox* Ratio_Chk;
+    QGroupBox* Frame3;
+    QLabel* Delay_Lbl;
+    QScrollBar* Delay_Scroll;
+    QGroupBox* Frame2;
+    PalettePicker* Picker; // Pal, lbColor, Save_Colour and txCol
+    QCheckBox* Shuff_Chk;
+    QCheckBox* Loop_Chk;
+    QCheckBox* Message_Chk;
+    QPushButton* Run_btn;
+    MouseUpButton* Music_Chk;
+
+private:
+    void Update_Delay();
+    // Moves the volume and folder lists to `folder`; false when it cannot be listed.
+    bool openFolder(const QString& folder);
+    void restoreFolder();
+    bool playFolder();
+};

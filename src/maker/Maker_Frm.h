@@ -1,0 +1,135 @@
+#pragma once
+
+#include "forms/Form.h"
+#include "platform/Desktop.h"
+#include "show/ShowFile.h"
+
+class DragList;
+class FileList;
+class FolderList;
+class HiddenTextField;
+class OpenSaveDialog;
+class PalettePicker;
+class PictureListModel;
+class PreviewLoader;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QToolBar;
+class VolumeList;
+
+// The show maker: a volume, folder and file browser above, the ordered picture list with its preview
+// below, the show options between them and the toolbar on top. The options live in their controls;
+// the list in its model.
+class Maker_Frm : public Form {
+    Q_OBJECT
+public:
+    explicit Maker_Frm(Forms& owner);
+    ~Maker_Frm() override;
+
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_Unload() override;
+    void showForm() override;
+
+    void Update_Count();
+    void Load_File();
+    void Save_Settings();
+
+    void Drive1_Change(const desktop::Volume& volume);
+    void Dir1_Change();
+    void File1_Click();
+    void File1_DblClick();
+    void File1_GotFocus();
+    void Add_Btn_Click();
+    void List1_Click();
+    void List1_DblClick();
+    void List1_GotFocus();
+    void cmdUp_Click();
+    void cmdDown_Click();
+    void Check1_Click();
+    void Toolbar1_ButtonClick(const QString& key);
+    void Strech_Opt_Click();
+    void Maintain_Opt_Click();
+    void Delay_Scroll_Change();
+    void Music_Chk_Click();
+    void Music_Btn_Click();
+
+    QToolBar* Toolbar1;
+    VolumeList* Drive1;
+    FolderList* Dir1;
+    FileList* File1;
+    QPushButton* Add_Btn;
+    HiddenTextField* Text1;
+    QGroupBox* Display_Fra;
+    QRadioButton* Maintain_Opt;
+    QRadioButton* Strech_Opt;
+    QCheckBox* Ratio_Chk;
+    QGroupBox* Delay_Fra;
+    QLabel* Delay_Lbl;
+    QScrollBar* Delay_Scroll;
+    QGroupBox* Colour_Fra;
+    PalettePicker* Palette; // Pal, lbColor, Save_Colour and txCol
+    QGroupBox* Music_Fra;
+    QPushButton* Music_Chk; // a graphical check box: checked is 1
+    QLineEdit* Music_Txt;
+    QPushButton* Music_Btn;
+    QListView* List1;
+    PictureListModel* List1Items;
+    QPushButton* cmdUp;
+    QPushButton* cmdDown;
+    QLabel* Image1;
+    QFrame* Image2;
+    QCheckBox* Check1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QCheckBox* Loop_Chk;
+    QCheckBox* Message_Chk;
+    QCheckBox* Shuff_Chk;
+    OpenSaveDialog* Dialog1;
+
+    // The toolbar's button for `key` ("Loop", "Shuffle", ..., "Preview"), or null.
+    QAction* toolbarButton(const QString& key) const;
+    // The options as the controls hold them.
+    ShowSettings options() const;
+    // For tests: a preview is being decoded or waits to be shown.
+    bool previewPending() const;
+
+private:
+    void createControls();
+    void placeControls();
+    void createToolbar();
+    void wireControls();
+    void Arrange_Controls();
+    void Init_Drag_List();
+
+    void restoreSettings();
+    bool restoreBrowser(const QString& volume, const QString& folder);
+    void setOptions(const ShowSettings& options);
+
+    bool Save_File(bool preview);
+    void playPreview();
+    void Clear_Click();
+    void Update_Delay();
+    void Press_Button(const QString& key);
+    void Release_Button(const QString& key);
+    void mirrorButton(const QString& key, QCheckBox* box);
+
+    // Appends `paths` to the picture list; those that a show file cannot hold are named in a message.
+    void addPictures(const QStringList& paths);
+    // Starts the preview of `path` in Image1 while previews are on; an empty path clears it.
+    void showPreview(const QString& path);
+    void previewReady(const QString& path, const QImage& image);
+    desktop::Answer ask(const QString& text, desktop::Buttons buttons);
+
+    DragList* dragList_ = nullptr;
+    PreviewLoader* preview_ = nullptr;
+    QString previewPath_;
+};

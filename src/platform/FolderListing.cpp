@@ -1,0 +1,179 @@
+#include "platform/FolderListing.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace folder_listing {
+
+bool nameLess(const QString& a, const QString& b) {
+    // QString's case folding is Unicode's, not the locale's: the order is the same for every user.
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    if (folded != 0)
+        return folded < 0;
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+void sortNames(QStringList& names) {
+    std::sort(names.begin(), names.end(), nameLess);
+}
+
+Pattern::Pattern(const QString& pattern) {
+    static const QRegularExpression plainSuffix(QStringLiteral("^\\*\\.[^*?\\[\\]]+$"));
+    for (const QString& part : pattern.split(u';', Qt::SkipEmptyParts)) {
+        const QString p = part.trimmed();
+        if (p.isEmpty())
+            continue;
+        if (p == u"*" || p == u"*.*")
+            matchAll_ = true; // as the classic lists do, "*.*" also takes names without a dot
+        else if (plainSuffix.match(p).hasMatch()) {
+            suffixes_ << p.mid(1); // ".ext"
+            const QString ext = p.mid(1);
+            bool ascii = std::all_of(ext.begin(), ext.end(), [](QChar c) { return c.unicode() < 128; });
+            if (ascii)
+                asciiSuffixes_ << ext.toLatin1();
+        } else
+            wildcards_ << p;
+    }
+}
+
+bool Pattern::isEmpty() const {
+    return !matchAll_ && suffixes_.isEmpty() && wildcards_.isEmpty();
+}
+
+bool Pattern::mightMatch(const char* encodedName) const {
+    if (matchAll_ || !wildcards_.isEmpty())
+        return true;
+    // The suffixes are plain ASCII nearly always: compare the bytes before decoding anything.
+    const qsizetype length = qsizetype(std::strlen(encodedName));
+    for (const QByteArray& suffix : asciiSuffixes_) {
+        if (length > suffix.size() &&
+            qstrnicmp(encodedName + length - suffix.size(), suffix.constData(), size_t(suffix.size())) == 0)
+            return true;
+    }
+    return asciiSuffixes_.size() != suffixes_.size();
+}
+
+bool Pattern::matches(const QString& name) const {
+    if (matchAll_)
+        return true;
+    for (const QString& suffix : suffixes_) {
+        if (name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    }
+    for (const QString& w : wildcards_) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(w),
+                                    QRegularExpression::CaseInsensitiveOption);
+        if (re.match(name).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+enum class Kind { Other, File, Folder, LinkedFolder };
+
+Kind kindOf(int dirFd, const dirent* entry) {
+    unsigned char type = entry->d_type;
+    struct stat st {};
+    if (type == DT_UNKNOWN) {
+        if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return Kind::Other;
+        if (S_ISDIR(st.st_mode))
+            return Kind::Folder;
+        if (S_ISREG(st.st_mode))
+            return Kind::File;
+        if (!S_ISLNK(st.st_mode))
+            return Kind::Other;
+        type = DT_LNK;
+    }
+    if (type == DT_DIR)
+        return Kind::Folder;
+    if (type == DT_REG)
+        return Kind::File;
+    if (type != DT_LNK)
+        return Kind::Other;
+    // A link counts by its target: a link to a picture is a picture, a link to a folder is no
+    // subfolder of this one.
+    if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
+        return Kind::Other;
+    if (S_ISREG(st.st_mode))
+        return Kind::File;
+    return S_ISDIR(st.st_mode) ? Kind::LinkedFolder : Kind::Other;
+}
+
+} // namespace
+
+std::optional<Listing> list(const QString& folder, const Pattern& pattern) {
+    if (folder.isEmpty())
+        return std::nullopt;
+    const QByteArray encoded = QFile::encodeName(folder);
+    const int fd = open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
+    if (!dir) {
+        close(fd);
+        return std::nullopt;
+    }
+    Listing listing;
+    listing.device = quint64(st.st_dev);
+    listing.inode = quint64(st.st_ino);
+    const bool wantsFiles = !pattern.isEmpty();
+    while (const dirent* entry = readdir(dir.get())) {
+        if (entry->d_name[0] == '.') // hidden, and "." and ".."
+            continue;
+        // Only the names that are kept are decoded: a folder list over 10,000 pictures decodes none.
+        if (!wantsFiles && entry->d_type == DT_REG)
+            continue;
+        const Kind kind = kindOf(dirfd(dir.get()), entry);
+        if (kind == Kind::Other || (kind == Kind::File && !wantsFiles))
+            continue;
+        if (kind == Kind::File && !pattern.mightMatch(entry->d_name))
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        switch (kind) {
+        case Kind::File:
+            if (pattern.matches(name))
+                listing.files << name;
+            break;
+        case Kind::Folder:
+            listing.subfolders << name;
+            break;
+        case Kind::LinkedFolder:
+            listing.linkedFolders << name;
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+    sortNames(listing.files);
+    sortNames(listing.subfolders);
+    sortNames(listing.linkedFolders);
+    return listing;
+}
+
+QStringList picturesOf(const QString& folder, const QString& pattern) {
+    const auto listing = list(folder, Pattern(pattern));
+    return listing ? listing->files : QStringList();
+}
+
+} // namespace folder_listing

@@ -1,0 +1,130 @@
+#include "controls/PalettePicker.h"
+#include <QSignalSpy>
+
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+// The picker as the setup window lays it out: palette 103 x 54, swatch 82 x 19, chosen 19 x 19.
+struct Frame {
+    explicit Frame(bool swatchChooses) : picker(&window, swatchChooses) {
+        picker.Pal->setGeometry(21, 18, 103, 54);
+        picker.lbColor->setGeometry(21, 72, 82, 19);
+        picker.Save_Colour->setGeometry(105, 72, 19, 19);
+        window.resize(200, 120);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qFatal("the window never showed");
+    }
+    QWidget window;
+    PalettePicker picker;
+};
+
+// A palette pixel in the box's own coordinates (inside its 2-pixel frame).
+QPoint onPalette(int x, int y) {
+    return QPoint(x + PictureBox::FrameWidth, y + PictureBox::FrameWidth);
+}
+
+void moveOver(PictureBox* box, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, modifiers);
+    QCoreApplication::sendEvent(box, &move);
+}
+
+QRgb swatchAt(const PalettePicker& p, int x, int y) {
+    return p.lbColor->canvas().pixel(x, y) & 0xFFFFFFu;
+}
+
+} // namespace
+
+class PalettePickerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void boxesHaveTheirInnerSizesNamesAndPointer();
+    void movingOverRedShowsItAndAClickChoosesIt();
+    void theGreyFrameIsAColourAndOutsideChangesNothing();
+    void aModifierDrawsTheGradientAndItsScale();
+    void theSwatchChoosesOnlyWhereAsked();
+};
+
+void PalettePickerTest::boxesHaveTheirInnerSizesNamesAndPointer() {
+    Frame f(true);
+    QCOMPARE(f.picker.Pal->innerSize(), QSize(99, 50));
+    QCOMPARE(f.picker.lbColor->innerSize(), QSize(78, 15));
+    QCOMPARE(f.picker.Save_Colour->innerSize(), QSize(15, 15));
+    QCOMPARE(f.picker.Pal->accessibleName(), "Palette");
+    QCOMPARE(f.picker.lbColor->accessibleName(), "Colour under the pointer");
+    QCOMPARE(f.picker.Save_Colour->accessibleName(), "Chosen colour");
+    QCOMPARE(f.picker.txCol(), "0");
+    QCOMPARE(f.picker.chosenColour(), 0);
+    for (PictureBox* box : {f.picker.Pal, f.picker.lbColor, f.picker.Save_Colour}) {
+        QCOMPARE(box->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(box->cursor().hotSpot(), QPoint(16, 16));
+    }
+    const QImage shown = f.picker.Pal->grab().toImage();
+    QCOMPARE(shown.pixel(onPalette(2, 24)) & 0xFFFFFFu, 0xFF0000u);
+}
+
+void PalettePickerTest::movingOverRedShowsItAndAClickChoosesIt() {
+    Frame f(true);
+    QSignalSpy chosen(&f.picker, &PalettePicker::colourChosen);
+    moveOver(f.picker.Pal, onPalette(2, 24));
+    QCOMPARE(f.picker.txCol(), "255");
+    QCOMPARE(f.picker.lbColor->backColour(), 255);
+    QCOMPARE(swatchAt(f.picker, 40, 7), 0xFF0000u);
+    QTest::mouseClick(f.picker.Pal, Qt::LeftButton, {}, onPalette(2, 24));
+    QCOMPARE(f.picker.chosenColour(), 255);
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(f.picker.Save_Colour->grab().toImage().pixel(9, 9) & 0xFFFFFFu, 0xFF0000u);
+}
+
+void PalettePickerTest::theGreyFrameIsAColourAndOutsideChangesNothing() {
+    Frame f(true);
+    moveOver(f.picker.Pal, onPalette(0, 20));
+    QCOMPARE(f.picker.txCol(), QString::number(127 + 127 * 256 + 127 * 65536));
+    // Over the frame of the box, outside the picture: the swatch keeps what it shows.
+    moveOver(f.picker.Pal, QPoint(0, 0));
+    moveOver(f.picker.Pal, onPalette(100, 20), Qt::ShiftModifier);
+    QCOMPARE(f.picker.txCol(), QString::number(127 + 127 * 256 + 127 * 65536));
+    QCOMPARE(swatchAt(f.picker, 10, 3), 0x7F7F7Fu);
+}
+
+void PalettePickerTest::aModifierDrawsTheGradientAndItsScale() {
+    Frame f(true);
+    moveOver(f.picker.Pal, onPalette(2, 24), Qt::ShiftModifier);
+    // The number is the colour's own, so a click chooses it and not a shade of the band.
+    QCOMPARE(f.picker.txCol(), "255");
+    QCOMPARE(swatchAt(f.picker, 0, 0), 0x000000u);
+    QCOMPARE(swatchAt(f.picker, 77, 0), QRgb(qRgb(77, 0, 0) & 0xFFFFFFu));
+    // The inverted line at two thirds of 15.
+    QCOMPARE(swatchAt(f.picker, 40, 10), QRgb(0xFFFFFFu ^ (qRgb(40, 0, 0) & 0xFFFFFFu)));
+    // Ticks every 8 pixels, drawn one to the left: column 7 is inverted above the line, column 8 not.
+    QCOMPARE(swatchAt(f.picker, 7, 6), QRgb(0xFFFFFFu ^ (qRgb(7, 0, 0) & 0xFFFFFFu)));
+    QCOMPARE(swatchAt(f.picker, 12, 6), QRgb(qRgb(12, 0, 0) & 0xFFFFFFu));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+
+    QTest::mouseClick(f.picker.Pal, Qt::LeftButton, Qt::ShiftModifier, onPalette(2, 24));
+    QCOMPARE(f.picker.chosenColour(), 255);
+
+    // Ctrl and Alt draw the band too; without a modifier the plain colour comes back.
+    moveOver(f.picker.Pal, onPalette(2, 24), Qt::ControlModifier);
+    QCOMPARE(swatchAt(f.picker, 0, 0), 0x000000u);
+    moveOver(f.picker.Pal, onPalette(2, 24));
+    for (int x : {0, 7, 40, 77})
+        QCOMPARE(swatchAt(f.picker, x, 10), 0xFF0000u);
+}
+
+void PalettePickerTest::theSwatchChoosesOnlyWhereAsked() {
+    for (bool chooses : {true, false}) {
+        Frame f(chooses);
+        moveOver(f.picker.Pal, onPalette(60, 24));
+        const qint32 under = f.picker.lbColor->backColour();
+        QVERIFY(under > 0);
+        QTest::mouseClick(f.picker.lbColor, Qt::LeftButton, {}, QPoint(10, 8));
+        QCOMPARE(f.picker.chosenColour(), chooses ? under : 0);
+    }
+}
+
+QTEST_MAIN(PalettePickerTest)
+#include "test_palettepicker.moc"

@@ -1,0 +1,3 @@
+lumora_add_test(test_palettemaths SOURCES controls/test_palettemaths.cpp)
+lumora_add_test(test_palettepicker SOURCES controls/test_palettepicker.cpp)
+lumora_add_test(test_folderlists SOURCES controls/test_folderlists.cpp)

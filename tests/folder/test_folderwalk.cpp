@@ -1,0 +1,190 @@
+#include "folder/FolderWalk.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <utility>
+
+namespace {
+
+// Makes the folders and (empty) files named by `paths` below `root`; a name ending in "/" is a folder.
+void build(const QString& root, const QStringList& paths) {
+    for (const QString& p : paths) {
+        if (p.endsWith(u'/')) {
+            QVERIFY(QDir(root).mkpath(p));
+            continue;
+        }
+        QVERIFY(QDir(root).mkpath(QFileInfo(p).path()));
+        QFile f(root + u'/' + p);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+}
+
+using Bar = QList<std::pair<int, int>>;
+
+struct Recorded {
+    QStringList pictures;
+    QStringList folders;
+    Bar bar;
+};
+
+Recorded walkRecorded(const QString& start, const folder_walk::Lister& lister = folder_walk::diskLister()) {
+    Recorded r;
+    folder_walk::Progress progress;
+    progress.folderChanged = [&](const QString& f) { r.folders << f; };
+    progress.barChanged = [&](int maximum, int value) { r.bar << std::pair{maximum, value}; };
+    r.pictures = folder_walk::walk(start, lister, progress);
+    return r;
+}
+
+QStringList relative(const QString& root, const QStringList& paths) {
+    QStringList out;
+    for (const QString& p : paths)
+        out << (p == root ? QStringLiteral(".") : p.mid(root.size() + 1));
+    return out;
+}
+
+} // namespace
+
+class FolderWalkTest : public QObject {
+    Q_OBJECT
+private slots:
+    void treesGiveTheirPicturesInOrder_data();
+    void treesGiveTheirPicturesInOrder();
+    void linksToFoldersAreNotFollowed();
+    void aFolderEnteredTwiceByABindLoopIsSkipped();
+    void aFolderThatCannotBeListedIsSkipped();
+    void aFolderRemovedDuringTheWalkIsSkipped();
+    void anUnreadableStartGivesNothing();
+    void countsAreNotLimitedTo16Bits();
+};
+
+void FolderWalkTest::treesGiveTheirPicturesInOrder_data() {
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QStringList>("pictures");
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<Bar>("bar");
+
+    QTest::newRow("four folders") << QStringList{"A/A1/p3.jpg", "A/p2.jpg", "B/p4.jpg", "p1.jpg"}
+                                  << QStringList{"p1.jpg", "A/p2.jpg", "A/A1/p3.jpg", "B/p4.jpg"}
+                                  << QStringList{".", "A", "A/A1", "A", ".", "B", "."}
+                                  << Bar{{1, 1}, {3, 2}, {5, 3}, {5, 2}};
+    QTest::newRow("pictures only in a subfolder")
+        << QStringList{"Empty/Sub/x.gif", "Empty/notes.txt"} << QStringList{"Empty/Sub/x.gif"}
+        << QStringList{".", "Empty", "Empty/Sub", "Empty", "."} << Bar{{1, 1}, {4, 3}};
+    QTest::newRow("no pictures anywhere") << QStringList{"a/b/", "c/readme.txt", "d.png"} << QStringList{}
+                                          << QStringList{".", "a", "a/b", "a", ".", "c", "."} << Bar{{1, 1}};
+    QTest::newRow("no subfolders") << QStringList{"b.bmp", "a.jpg", "c.txt"} << QStringList{"a.jpg", "b.bmp"}
+                                   << QStringList{"."} << Bar{{1, 1}};
+    QTest::newRow("mixed case, name order, hidden left out")
+        << QStringList{"B.JPG", "a.Jpeg", "b.gif", "C.Bmp", ".hidden.jpg", ".h/x.jpg", "x.jpg.txt", "jpg"}
+        << QStringList{"a.Jpeg", "b.gif", "B.JPG", "C.Bmp"} << QStringList{"."} << Bar{{1, 1}};
+    QTest::newRow("sibling order ignores case")
+        << QStringList{"b/2.jpg", "A/1.jpg", "C/3.jpg"} << QStringList{"A/1.jpg", "b/2.jpg", "C/3.jpg"}
+        << QStringList{".", "A", ".", "b", ".", "C", "."} << Bar{{1, 1}, {3, 2}, {4, 2}, {4, 2}};
+}
+
+void FolderWalkTest::treesGiveTheirPicturesInOrder() {
+    QFETCH(QStringList, tree);
+    QFETCH(QStringList, pictures);
+    QFETCH(QStringList, folders);
+    QFETCH(Bar, bar);
+    QTemporaryDir tmp;
+    build(tmp.path(), tree);
+    const Recorded r = walkRecorded(tmp.path());
+    QCOMPARE(relative(tmp.path(), r.pictures), pictures);
+    QCOMPARE(relative(tmp.path(), r.folders), folders);
+    QCOMPARE(r.bar, bar);
+}
+
+void FolderWalkTest::linksToFoldersAreNotFollowed() {
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "B/b.jpg"});
+    // A link back to the start (a loop) and a link to a folder beside it.
+    QVERIFY(QFile::link(tmp.path(), tmp.path() + "/A/up"));
+    QVERIFY(QFile::link(tmp.path() + "/B", tmp.path() + "/A/toB"));
+    // A link to a picture counts as the picture.
+    QVERIFY(QFile::link(tmp.path() + "/B/b.jpg", tmp.path() + "/A/linked.jpg"));
+    const Recorded r = walkRecorded(tmp.path());
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"A/a.jpg", "A/linked.jpg", "B/b.jpg"}));
+}
+
+void FolderWalkTest::aFolderEnteredTwiceByABindLoopIsSkipped() {
+    // A bind mount shows an ancestor again under another path: same device and inode.
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "A/loop/"});
+    const QString root = tmp.path();
+    const auto disk = folder_walk::diskLister();
+    int listings = 0;
+    const folder_walk::Lister lister = [&](const QString& folder) {
+        ++listings;
+        return disk(folder.endsWith("/loop") ? root : folder);
+    };
+    const Recorded r = walkRecorded(root, lister);
+    QCOMPARE(relative(root, r.pictures), QStringList{"A/a.jpg"});
+    QCOMPARE(listings, 3);
+}
+
+void FolderWalkTest::aFolderThatCannotBeListedIsSkipped() {
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "B/b.jpg", "B/Deep/d.jpg", "C/c.jpg"});
+    const auto disk = folder_walk::diskLister();
+    const folder_walk::Lister lister = [&](const QString& folder) -> std::optional<folder_listing::Listing> {
+        if (folder.endsWith("/B"))
+            return std::nullopt;
+        return disk(folder);
+    };
+    const Recorded r = walkRecorded(tmp.path(), lister);
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"A/a.jpg", "C/c.jpg"}));
+    QVERIFY(!r.folders.contains(tmp.path() + "/B"));
+}
+
+void FolderWalkTest::aFolderRemovedDuringTheWalkIsSkipped() {
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "B/b.jpg", "C/c.jpg"});
+    const auto disk = folder_walk::diskLister();
+    const folder_walk::Lister lister = [&](const QString& folder) {
+        if (folder.endsWith("/A"))
+            QDir(tmp.path() + "/B").removeRecursively();
+        return disk(folder);
+    };
+    const Recorded r = walkRecorded(tmp.path(), lister);
+    // The walk goes on to the next sibling, not back to the first or to nowhere.
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"A/a.jpg", "C/c.jpg"}));
+}
+
+void FolderWalkTest::anUnreadableStartGivesNothing() {
+    QTemporaryDir tmp;
+    const Recorded r = walkRecorded(tmp.path() + "/missing");
+    QVERIFY(r.pictures.isEmpty());
+    QVERIFY(r.folders.isEmpty());
+    QVERIFY(r.bar.isEmpty());
+}
+
+void FolderWalkTest::countsAreNotLimitedTo16Bits() {
+    // 40,000 pictures in one folder and 40,000 subfolders beside them, through an injected lister.
+    constexpr int Many = 40000;
+    const folder_walk::Lister lister = [](const QString& folder) -> std::optional<folder_listing::Listing> {
+        folder_listing::Listing l;
+        l.device = 1;
+        l.inode = qHash(folder);
+        if (folder == u"/r") {
+            for (int i = 0; i < Many; ++i) {
+                l.files << QStringLiteral("p%1.jpg").arg(i, 5, 10, QChar(u'0'));
+                l.subfolders << QStringLiteral("d%1").arg(i, 5, 10, QChar(u'0'));
+            }
+        } else {
+            l.files << QStringLiteral("q.jpg");
+        }
+        return l;
+    };
+    const QStringList pictures = folder_walk::walk(QStringLiteral("/r"), lister);
+    QCOMPARE(pictures.size(), 2 * Many);
+    QCOMPARE(pictures.at(Many - 1), QStringLiteral("/r/p39999.jpg"));
+    QCOMPARE(pictures.last(), QStringLiteral("/r/d39999/q.jpg"));
+}
+
+QTEST_GUILESS_MAIN(FolderWalkTest)
+#include "test_folderwalk.moc"

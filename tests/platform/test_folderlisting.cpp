@@ -1,0 +1,137 @@
+#include "platform/FolderListing.h"
+#include "platform/Volumes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+class FolderListingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void nameOrder_data();
+    void nameOrder();
+    void patterns_data();
+    void patterns();
+    void listingSortsSeparatesAndHides();
+    void pseudoMounts_data();
+    void pseudoMounts();
+    void volumeHoldingAPath();
+};
+
+void FolderListingTest::nameOrder_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("case ignored") << QStringList{"b.jpg", "A.jpg", "c.jpg"}
+                                  << QStringList{"A.jpg", "b.jpg", "c.jpg"};
+    QTest::newRow("ties broken by case, upper first")
+        << QStringList{"a.jpg", "A.jpg", "a.JPG"} << QStringList{"A.jpg", "a.JPG", "a.jpg"};
+    QTest::newRow("digits and punctuation by code")
+        << QStringList{"img10.jpg", "img9.jpg", "img_1.jpg", "img-1.jpg"}
+        << QStringList{"img-1.jpg", "img10.jpg", "img9.jpg", "img_1.jpg"};
+    QTest::newRow("accented letters fold their case")
+        << QStringList{"\u00e9t\u00e9.jpg", "\u00c9t\u00e9.jpg", "zoo.jpg"}
+        << QStringList{"zoo.jpg", "\u00c9t\u00e9.jpg", "\u00e9t\u00e9.jpg"};
+}
+
+void FolderListingTest::nameOrder() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, sorted);
+    folder_listing::sortNames(names);
+    QCOMPARE(names, sorted);
+}
+
+void FolderListingTest::patterns_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+    const QString pictures = folder_listing::PicturePattern;
+    QTest::newRow("jpg") << pictures << "a.jpg" << true;
+    QTest::newRow("upper case JPG") << pictures << "DSC001.JPG" << true;
+    QTest::newRow("mixed Jpeg") << pictures << "x.JpEg" << true;
+    QTest::newRow("gif, bmp") << pictures << "a.b.gif" << true;
+    QTest::newRow("png is no picture here") << pictures << "a.png" << false;
+    QTest::newRow("suffix alone is no match") << pictures << ".jpg" << false;
+    QTest::newRow("jpg inside the name") << pictures << "a.jpg.txt" << false;
+    QTest::newRow("star-dot-star takes names without a dot") << "*.*"
+                                                             << "README" << true;
+    QTest::newRow("question mark") << "img?.jpg"
+                                   << "IMG1.JPG" << true;
+    QTest::newRow("question mark, two characters") << "img?.jpg"
+                                                   << "img12.jpg" << false;
+    QTest::newRow("blanks around parts") << " *.mp3 ; *.wav"
+                                         << "a.WAV" << true;
+}
+
+void FolderListingTest::patterns() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(folder_listing::Pattern(pattern).matches(name), matches);
+}
+
+void FolderListingTest::listingSortsSeparatesAndHides() {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    for (const char* name : {"b.bmp", "a.jpg", "c.txt", ".hidden.jpg", "Z.GIF"}) {
+        QFile f(d + '/' + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(d).mkpath("sub/x"));
+    QVERIFY(QDir(d).mkpath("Alpha"));
+    QVERIFY(QDir(d).mkpath(".git"));
+    QVERIFY(QDir(d).mkpath("folder.jpg")); // a folder is no picture, whatever its name
+    QVERIFY(QFile::link(d + "/sub", d + "/linked"));
+    QVERIFY(QFile::link(d + "/a.jpg", d + "/link.jpg"));
+    QVERIFY(QFile::link(d + "/missing.jpg", d + "/dangling.jpg"));
+    QVERIFY(mkfifo(QFile::encodeName(d + "/pipe.jpg").constData(), 0600) == 0);
+
+    const auto listing = folder_listing::list(d, folder_listing::Pattern());
+    QVERIFY(listing);
+    QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", "link.jpg", "Z.GIF"}));
+    QCOMPARE(listing->subfolders, (QStringList{"Alpha", "folder.jpg", "sub"}));
+    QCOMPARE(listing->linkedFolders, QStringList{"linked"});
+    QCOMPARE(folder_listing::picturesOf(d), listing->files);
+
+    QVERIFY(!folder_listing::list(d + "/missing", folder_listing::Pattern()));
+    QVERIFY(!folder_listing::list(d + "/a.jpg", folder_listing::Pattern()));
+    QVERIFY(folder_listing::picturesOf(d + "/missing").isEmpty());
+}
+
+void FolderListingTest::pseudoMounts_data() {
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<bool>("pseudo");
+    QTest::newRow("root") << "/" << QByteArray("ext4") << false;
+    QTest::newRow("usb stick") << "/media/me/USB" << QByteArray("vfat") << false;
+    QTest::newRow("snap package") << "/snap/core/123" << QByteArray("squashfs") << true;
+    QTest::newRow("boot") << "/boot/efi" << QByteArray("vfat") << true;
+    QTest::newRow("document portal") << "/run/user/1000/doc" << QByteArray("fuse.portal") << true;
+    QTest::newRow("gvfs") << "/run/user/1000/gvfs" << QByteArray("fuse.gvfsd-fuse") << true;
+    QTest::newRow("proc") << "/proc" << QByteArray("proc") << true;
+    QTest::newRow("run tmpfs") << "/run/lock" << QByteArray("tmpfs") << true;
+    QTest::newRow("user's own tmpfs") << "/mnt/scratch" << QByteArray("tmpfs") << false;
+    QTest::newRow("bootstrap is no boot") << "/bootstrap" << QByteArray("ext4") << false;
+}
+
+void FolderListingTest::pseudoMounts() {
+    QFETCH(QString, root);
+    QFETCH(QByteArray, type);
+    QFETCH(bool, pseudo);
+    QCOMPARE(volumes::isPseudo(root, type), pseudo);
+}
+
+void FolderListingTest::volumeHoldingAPath() {
+    const QList<desktop::Volume> v{{"/", true}, {"/mnt/data", true}, {"/mnt/data/inner", true}};
+    QCOMPARE(volumes::holding(v, "/home/me"), 0);
+    QCOMPARE(volumes::holding(v, "/mnt/data"), 1);
+    QCOMPARE(volumes::holding(v, "/mnt/database"), 0);
+    QCOMPARE(volumes::holding(v, "/mnt/data/inner/x"), 2);
+    QCOMPARE(volumes::holding({{"/mnt/data", true}}, "/home"), -1);
+}
+
+QTEST_GUILESS_MAIN(FolderListingTest)
+#include "test_folderlisting.moc"
