@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo.
+# Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo, and any
+# further packages named on its command line.
 set -euo pipefail
-packages=(g++ cmake make pkg-config qt6-base-dev libsdl2-mixer-dev libjpeg62-turbo-dev
-          xvfb xdotool imagemagick sox lame clang-format-14)
+packages=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libsdl2-mixer-dev libjpeg62-turbo-dev
+          xvfb xdotool imagemagick sox lame clang-format-14 "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -264,12 +264,18 @@ QPixmap aboutIcon() {
     return pixmap;
 }
 
-QPixmap projectorIcon(int size) {
-    QPixmap pixmap = transparent(size, size);
-    QPainter painter(&pixmap);
+void paintProjector(QPainter& painter, qreal size) {
+    painter.save();
     beginSmooth(painter);
     painter.scale(size / 32.0, size / 32.0);
     drawProjector(painter);
+    painter.restore();
+}
+
+QPixmap projectorIcon(int size) {
+    QPixmap pixmap = transparent(size, size);
+    QPainter painter(&pixmap);
+    paintProjector(painter, size);
     return pixmap;
 }
 

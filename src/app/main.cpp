@@ -1,4 +1,5 @@
 #include "app/Artwork.h"
+#include "app/CommandLineInfo.h"
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "platform/General.h"
@@ -6,7 +7,11 @@
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QStringList>
 #include <QTimer>
+
+#include <cstdio>
 
 #include <malloc.h>
 
@@ -15,8 +20,19 @@ int main(int argc, char* argv[]) {
     // raises its mmap threshold after the first such buffer is freed and then keeps freed pictures
     // in its heaps; a fixed threshold hands each one back to the system as soon as it is freed.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // Answered before any window system is needed, so that they work on a console too.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    if (const QString info = command_line_info::answer(general::commandLine(arguments)); !info.isEmpty()) {
+        std::fputs(info.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     termination_signals::quitEventLoopOnSignals();
 
