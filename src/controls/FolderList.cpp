@@ -77,8 +77,27 @@ void FolderList::open(QListWidgetItem* item) {
         setPath(item->data(PathRole).toString());
 }
 
+namespace {
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+} // namespace
+
+bool FolderList::event(QEvent* event) {
+    // Enter opens a highlighted folder even in a window whose default button is an Enter shortcut:
+    // the list claims the key before the shortcut sees it. On the folder already open, Enter stays
+    // the window's.
+    const QListWidgetItem* highlighted = currentItem();
+    if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event)) && highlighted &&
+        highlighted->data(PathRole).toString() != path_) {
+        event->accept();
+        return true;
+    }
+    return QListWidget::event(event);
+}
+
 void FolderList::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (isEnter(event)) {
         open(currentItem());
         return;
     }

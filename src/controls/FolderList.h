@@ -5,7 +5,7 @@
 // The folder list of the folder windows, as a classic directory list: the current folder's
 // ancestors from the root down, the current folder, then its subfolders (hidden ones left out,
 // links to folders included), in name order. A click highlights an entry; a double-click or Enter
-// opens it.
+// opens it (Enter on the folder already open is left to the window's default button).
 class FolderList : public QListWidget {
     Q_OBJECT
 public:
@@ -24,6 +24,7 @@ signals:
     void pathChanged(const QString& path);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

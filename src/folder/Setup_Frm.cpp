@@ -6,6 +6,7 @@
 #include "controls/HiddenTextField.h"
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
+#include "controls/StepScrollBar.h"
 #include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
@@ -121,13 +122,12 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     Frame3 = frame(this, "Frame3", QStringLiteral("Delay"), twips::rect(3150, 1710, 2130, 1095));
     Delay_Lbl = centredLabel(Frame3, "Delay_Lbl", twips::rect(630, 270, 870, 285));
     Delay_Scroll =
-        place(new QScrollBar(Qt::Horizontal, Frame3), "Delay_Scroll", twips::rect(135, 630, 1860, 285));
+        place(new StepScrollBar(Qt::Horizontal, Frame3), "Delay_Scroll", twips::rect(135, 630, 1860, 285));
     Delay_Scroll->setAccessibleName(QStringLiteral("Delay"));
     Delay_Scroll->setRange(0, 60);
     Delay_Scroll->setSingleStep(1);
     Delay_Scroll->setPageStep(1);
     Delay_Scroll->setValue(5);
-    Delay_Scroll->setFocusPolicy(Qt::StrongFocus);
 
     Frame2 = frame(this, "Frame2", QStringLiteral("Background Colour"), twips::rect(3150, 2925, 2130, 1455));
     Picker = new PalettePicker(Frame2, true);
@@ -366,6 +366,8 @@ void Setup_Frm::Run_btn_Click() {
 }
 
 bool Setup_Frm::playFolder() {
+    // The folder as it is now: pictures added or removed since it was opened, or the folder gone.
+    Dir1_Change();
     QStringList pictures;
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);

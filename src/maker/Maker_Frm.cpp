@@ -162,15 +162,17 @@ void Maker_Frm::createControls() {
         {Image2, "Preview frame"},
         {Music_Chk, "Background music"},
         {Music_Txt, "Music file"},
-        {Delay_Lbl, "Delay"},
         {Delay_Scroll, "Delay in seconds"},
-        {Label2, "Pictures loaded"},
         {Palette->Pal, "Palette"},
         {Palette->lbColor, "Colour under the pointer"},
         {Palette->Save_Colour, "Chosen colour"},
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(QLatin1String(name));
+    // A label is read out by its name, so these keep their text (the delay, the count) as their name
+    // and say what it is in the description.
+    Delay_Lbl->setAccessibleDescription(QStringLiteral("Delay"));
+    Label2->setAccessibleDescription(QStringLiteral("Pictures loaded"));
     const std::pair<QObject*, const char*> objectNames[] = {
         {Drive1, "Drive1"},
         {Dir1, "Dir1"},

@@ -150,6 +150,10 @@ std::optional<Listing> list(const QString& folder, const Pattern& pattern) {
         if (kind == Kind::File && !pattern.mightMatch(entry->d_name))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
+        // A name that is not valid in the locale's encoding cannot be reached again from its text
+        // (nor written into a show file): it is left out rather than listed as a path that fails.
+        if (QFile::encodeName(name) != QByteArrayView(entry->d_name))
+            continue;
         switch (kind) {
         case Kind::File:
             if (pattern.matches(name))

@@ -43,7 +43,8 @@ struct Listing {
     QStringList linkedFolders; // names of links to folders, sorted
 };
 
-// Lists `folder` (names only, hidden entries left out), or nothing when it cannot be listed.
+// Lists `folder` (names only, hidden entries and names not valid in the locale's encoding left
+// out), or nothing when it cannot be listed.
 std::optional<Listing> list(const QString& folder, const Pattern& pattern);
 
 // The pictures of a folder, in name order, by pattern: the names, or an empty list when the folder

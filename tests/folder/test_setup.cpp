@@ -95,6 +95,8 @@ private slots:
     void volumeThatIsNotReadyIsReportedAndFallsBack();
     void paletteClickGivesTheShowItsColour();
     void controlsAreNamedAndPlaced();
+    void keyboardOpensFoldersAndStepsTheDelay();
+    void runPlaysTheFolderAsItIsNow();
 };
 
 void SetupTest::emptyStoreGivesTheDefaults() {
@@ -400,6 +402,73 @@ void SetupTest::controlsAreNamedAndPlaced() {
           "Chosen colour", "Shuffle", "Loop", "Display Pause Message", "Run Lumora", "Background music",
           "Select Folder", "Background Colour"})
         QVERIFY2(names.contains(name), qPrintable(name + (" not in " + names.join(", "))));
+}
+
+void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("inner"));
+    writeSolidPicture(f.path("inner/0.jpg"), Qt::green);
+    store("Path", f.dir());
+    store("Drive", "/");
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    // Enter in the folder list opens the highlighted folder rather than pressing the run button.
+    s->Dir1->setFocus();
+    QTest::keyClick(s->Dir1, Qt::Key_Down);
+    QTest::keyClick(s->Dir1, Qt::Key_Return);
+    QCOMPARE(s->Dir1->path(), f.path("inner"));
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(s->isVisible());
+
+    // The delay steps as the arrows point: Left and Up lower it, Right and Down raise it.
+    s->Delay_Scroll->setFocus();
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Left, 4},     {Qt::Key_Right, 5}, {Qt::Key_Right, 6},
+                                             {Qt::Key_Up, 5},       {Qt::Key_Down, 6},  {Qt::Key_PageUp, 5},
+                                             {Qt::Key_PageDown, 6}, {Qt::Key_Home, 0},  {Qt::Key_Left, 0}};
+    for (const auto& [key, value] : steps) {
+        QTest::keyClick(s->Delay_Scroll, key);
+        QCOMPARE(s->Delay_Scroll->value(), value);
+    }
+    QCOMPARE(s->Delay_Lbl->text(), "Forever");
+
+    // On the folder already open, and elsewhere, Enter is the run button's.
+    s->Dir1->setFocus();
+    QTest::keyClick(s->Dir1, Qt::Key_Return);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    leaveShow(f);
+}
+
+void SetupTest::runPlaysTheFolderAsItIsNow() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("f"));
+    writeSolidPicture(f.path("f/a.jpg"), Qt::red);
+    writeSolidPicture(f.path("f/b.jpg"), Qt::green);
+    store("Path", f.path("f"));
+    store("Delay", "0");
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
+    // Changed behind the window's back: the run plays what the folder holds now.
+    QVERIFY(QFile::remove(f.path("f/a.jpg")));
+    writeSolidPicture(f.path("f/c.jpg"), Qt::blue);
+    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QCOMPARE(tempShowLines().mid(9), (QStringList{f.path("f/b.jpg"), f.path("f/c.jpg")}));
+    leaveShow(f);
+
+    // Removed while shown: a warning, the window stays, and no show is written.
+    s = openSetup(f);
+    QVERIFY(s);
+    QVERIFY(QDir(f.path("f")).removeRecursively());
+    f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
+                            desktop::Buttons::Ok);
+    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    f.desktop.verifyDone();
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    QVERIFY(s->isVisible());
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
 }
 
 QTEST_MAIN(SetupTest)

@@ -14,6 +14,7 @@
 #include "player/Main_Frm.h"
 #include "show/SettingsStore.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -280,6 +281,9 @@ void MakerTest::addsInFileListOrderAndRefusesQuotedNames() {
     QTest::mouseClick(m->Add_Btn, Qt::LeftButton);
     QCOMPARE(entries(m), (QStringList{f_->path("a.jpg"), f_->path("b.bmp"), f_->path("c.gif")}));
     QCOMPARE(m->Label2->text(), "3");
+    // A screen reader reads a label by its name: the count and the delay, not fixed words.
+    QCOMPARE(QAccessible::queryAccessibleInterface(m->Label2)->text(QAccessible::Name), "3");
+    QCOMPARE(QAccessible::queryAccessibleInterface(m->Delay_Lbl)->text(QAccessible::Name), "5 Seconds");
     QCOMPARE(m->Text1->text(), f_->path("c.gif"));
 
     // A double-click adds the file under the pointer, again and again.

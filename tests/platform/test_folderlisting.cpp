@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,10 +89,17 @@ void FolderListingTest::listingSortsSeparatesAndHides() {
     QVERIFY(QFile::link(d + "/a.jpg", d + "/link.jpg"));
     QVERIFY(QFile::link(d + "/missing.jpg", d + "/dangling.jpg"));
     QVERIFY(mkfifo(QFile::encodeName(d + "/pipe.jpg").constData(), 0600) == 0);
+    // Names in Latin-1 on a UTF-8 system: no text reaches them again.
+    const QByteArray raw = QFile::encodeName(d);
+    const int latin = ::open((raw + "/caf\xe9.jpg").constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(latin >= 0);
+    ::close(latin);
+    QVERIFY(mkdir((raw + "/d\xe9j\xe0").constData(), 0700) == 0);
+    QVERIFY(QFile(d + "/\u00e9t\u00e9.jpg").open(QIODevice::WriteOnly));
 
     const auto listing = folder_listing::list(d, folder_listing::Pattern());
     QVERIFY(listing);
-    QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", "link.jpg", "Z.GIF"}));
+    QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", "link.jpg", "Z.GIF", "\u00e9t\u00e9.jpg"}));
     QCOMPARE(listing->subfolders, (QStringList{"Alpha", "folder.jpg", "sub"}));
     QCOMPARE(listing->linkedFolders, QStringList{"linked"});
     QCOMPARE(folder_listing::picturesOf(d), listing->files);

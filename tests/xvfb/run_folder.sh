@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Plays folder shows in the real program under Xvfb, driven as a user would: through the controls'
+# roles and accessible names (AT-SPI) and the real mouse and keyboard (xdotool). The folder tree it
+# plays carries traps: a link back to its top, extensions in mixed case, a file that is no picture,
+# a folder without pictures and names with blanks.
+set -euo pipefail
+lumora=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+cleanup() {
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Everything the program and the accessibility bus write stays in the work folder.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+export QT_LOGGING_RULES="lumora.paint.info=true"
+
+exec 3<> "$work/display"
+# -noreset: without it the server resets when its last client leaves, and a program started during
+# the reset cannot connect.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+export DISPLAY=:$(head -n1 "$work/display")
+
+# The tree: the pictures are solid colours, small enough that the background shows around them.
+convert=/usr/bin/convert
+pics=$HOME/Pictures
+top="$pics/Holiday 2024"
+mkdir -p "$top/Sub one/Deeper" "$top/empty" "$top/Zed" "$pics/Nothing here/empty one/empty two"
+$convert -size 160x120 xc:'rgb(255,0,0)' "$top/A.JPG"
+$convert -size 160x120 xc:'rgb(0,255,0)' "$top/b.bmp"
+$convert -size 160x120 xc:'rgb(0,0,255)' "$top/c.Gif"
+$convert -size 160x120 xc:'rgb(255,255,0)' "$top/Sub one/d.jpeg"
+$convert -size 160x120 xc:'rgb(255,0,255)' "$top/Sub one/Deeper/e.bmp"
+$convert -size 160x120 xc:'rgb(0,255,255)' "$top/Zed/f.jpg"
+echo "not a picture" > "$top/notes.txt"
+echo "not a picture either" > "$pics/Nothing here/empty one/readme.txt"
+ln -s .. "$top/Sub one/loop"
+
+export LUMORA=$lumora WORK=$work PICTURES=$pics
+# A session bus of our own, with the accessibility bus started before the program asks for it.
+dbus-run-session -- /usr/bin/python3 "$here/folder_check.py"
