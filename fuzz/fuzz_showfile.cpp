@@ -1,6 +1,7 @@
 // The show-file reader with its nine settings slots, on any bytes. Whatever it reads back as
 // pictures must survive being written and read again, as long as no path holds a double quote.
 #include "FuzzInput.h"
+#include "platform/NativeName.h"
 #include "show/ShowFile.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz_input::MemoryFile file(data, size);
     const show_file::ReadResult fromFile = show_file::read(file.path());
     const show_file::ReadResult fromText =
-        show_file::parse(QString::fromLocal8Bit(fuzz_input::bytes(data, size)));
+        show_file::parse(native_name::decode(fuzz_input::bytes(data, size)));
     if (fromFile.error != fromText.error || fromFile.content.pictures != fromText.content.pictures)
         std::abort();
     if (fromFile.error != show_file::ReadError::None)
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
     }
     const show_file::ReadResult again =
-        show_file::parse(QString::fromLocal8Bit(show_file::compose({}, pictures)));
+        show_file::parse(native_name::decode(show_file::compose({}, pictures)));
     if (again.error != show_file::ReadError::None || again.content.pictures != pictures)
         std::abort();
     return 0;

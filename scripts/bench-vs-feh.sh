@@ -5,7 +5,9 @@
 #
 # Environment: BENCH_DIR where the pictures are kept (default /tmp/lumora-bench, written by
 # make_pictures when missing), SETS (default "camera hd bmp gif"), RUNS per program and set (3),
-# STARTUP_RUNS (5).
+# STARTUP_RUNS (5), SCREEN the Xvfb screen (1920x1080) and SCALE the scale Lumora runs at (1): a
+# scaled screen is SCREEN=3840x2160 SCALE=2, where Lumora works in logical pixels and, like feh,
+# paints at the device's.
 #
 # Each set is played by `lumora SET.lmr` (Delay=0.001, Loop=0: steps as fast as it can, then ends)
 # and by `feh -F -Z -D 0.001 --on-last-slide quit FILES`, taking turns, under /usr/bin/time -v.
@@ -32,6 +34,8 @@ bench_dir=${BENCH_DIR:-/tmp/lumora-bench}
 read -r -a sets <<<"${SETS:-camera hd bmp gif}"
 runs=${RUNS:-3}
 startup_runs=${STARTUP_RUNS:-5}
+screen=${SCREEN:-1920x1080}
+scale=${SCALE:-1}
 # The pixel polled for the start-up figure: inside the picture for both programs' placing.
 poll_x=1200
 poll_y=700
@@ -96,7 +100,7 @@ trap cleanup EXIT
 
 mkdir -p "$work/fb" "$work/home/config" "$work/home/data" "$work/home/cache" "$work/home/runtime"
 chmod 700 "$work/home/runtime"
-Xvfb -screen 0 1920x1080x24 -nolisten tcp -noreset -br -fbdir "$work/fb" -displayfd 3 \
+Xvfb -screen 0 "${screen}x24" -nolisten tcp -noreset -br -fbdir "$work/fb" -displayfd 3 \
     3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
@@ -110,7 +114,7 @@ export DISPLAY
 export XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
 export XDG_RUNTIME_DIR=$work/home/runtime HOME=$work/home
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-lumora_env=(env TZ=UTC QT_LOGGING_RULES="lumora.paint.info=true"
+lumora_env=(env TZ=UTC QT_SCALE_FACTOR="$scale" QT_LOGGING_RULES="lumora.paint.info=true"
             QT_MESSAGE_PATTERN="%{time HH:mm:ss.zzz} %{category}: %{message}")
 
 fb=$work/fb/Xvfb_screen0
@@ -309,7 +313,7 @@ start_feh_missed=$(awk '$1 == "-" { ++m } END { print m + 0 }' "$work/start.feh"
 # ---- summary ------------------------------------------------------------------------------------------
 
 echo
-echo "Lumora $lumora against $(feh --version | head -n 1), Xvfb 1920x1080x24, $(nproc) cores, median of $runs runs"
+echo "Lumora $lumora against $(feh --version | head -n 1), Xvfb ${screen}x24 at scale $scale, $(nproc) cores, median of $runs runs"
 printf '%-7s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' set n "lumora" "feh" ratio \
     "lumora" "feh" "lumora" "lum. X" "feh" "feh X" "lumora" "lumora painted"
 printf '%-7s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' "" "" "ms/pic" "ms/pic" "l/f" \

@@ -4,6 +4,7 @@
 #include "forms/Forms.h"
 #include "platform/General.h"
 #include "platform/QtDesktop.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFile>
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+    termination_signals::quitEventLoopOnSignals();
 
     desktop::QtDesktop desktop;
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));

@@ -57,6 +57,11 @@ public:
     // Ends the process without running any closing handler, saving anything or deleting temporary
     // files. A scripted desktop records the call and returns; callers must return straight after it.
     virtual void endNow(int exitCode) = 0;
+    // Asks the desktop not to start its screen saver or blank the display while a show plays, and
+    // lets it again. Silent: a desktop that cannot or will not keep the screen awake changes nothing.
+    // A desktop without a screen saver has nothing to do.
+    virtual void inhibitScreenSaver(const QString& reason) { Q_UNUSED(reason); }
+    virtual void releaseScreenSaver() {}
 };
 
 } // namespace desktop

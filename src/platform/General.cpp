@@ -1,6 +1,6 @@
 #include "platform/General.h"
 
-#include <QFileInfo>
+#include "platform/RegularFile.h"
 
 namespace general {
 
@@ -13,10 +13,7 @@ QString Strip_Quotes(const QString& text) {
 }
 
 bool File_Exists(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && info.isFile();
+    return regular_file::stampOf(path).has_value();
 }
 
 QString Full_Path(const QString& folder, const QString& name) {

@@ -3,8 +3,10 @@
 #include <QFile>
 
 #include "platform/MusicFormat.h"
+#include "platform/NativeName.h"
 #include "platform/RegularFile.h"
 #include "platform/SdlMixerApi.h"
+#include "platform/WavHeader.h"
 
 #include <chrono>
 #include <cstdio>
@@ -35,11 +37,11 @@ constexpr int kChunkFrames = 2048;
 // opened; the descriptor is checked again because the path may be replaced between the two calls.
 // `type` says which music the content is, MUS_NONE when it is none that the mixer streams.
 SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
-    const QByteArray name = QFile::encodeName(path);
+    const auto name = native_name::forSystem(path);
     struct stat st {};
-    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!name || ::stat(name->constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(name->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return nullptr;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -143,6 +145,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
         sdl().HaltMusic();
     m_music = nullptr;
     m_started = false;
+    m_silent = false;
 
     const auto freePrevious = [previous] {
         if (previous)
@@ -174,10 +177,18 @@ Music::StartResult Music::StartPlay(const QString& path) {
     // text file named .mid is refused instead of "playing" silence.
     Mix_Music* music = sdl().LoadMUSType_RW(source, type, 1);
     freePrevious();
-    if (!music)
-        return StartResult::BadFile;
-    // A file with no sound at all would count as ended at once and be restarted on every poll.
-    if (sdl().MusicDuration(music) == 0.0 || sdl().PlayMusic(music, 0) != 0) {
+    if (!music) {
+        // The mixer refuses a WAV without samples, yet such a file is a tune that ends as soon as
+        // it starts, not a bad file.
+        const auto file = regular_file::open(path);
+        if (!file || !wav_header::hasNoSamples(*file))
+            return StartResult::BadFile;
+        m_silent = true;
+        return StartResult::Playing;
+    }
+    // A tune of no length (a WAV without samples) is a valid file that ends as soon as it starts;
+    // the player's poll sees that end and gives up on such music after a few rounds.
+    if (sdl().PlayMusic(music, 0) != 0) {
         sdl().FreeMusic(music);
         return StartResult::BadFile;
     }
@@ -187,6 +198,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
 }
 
 void Music::StopPlay() {
+    m_silent = false;
     if (!m_music)
         return;
     if (m_started)
@@ -195,6 +207,8 @@ void Music::StopPlay() {
 }
 
 bool Music::ReachedEnd() const {
+    if (m_silent)
+        return true;
     if (!m_music || !m_started)
         return false;
     const double duration = sdl().MusicDuration(m_music);
@@ -219,5 +233,6 @@ void Music::release() {
         sdl().FreeMusic(m_music);
     m_music = nullptr;
     m_started = false;
+    m_silent = false;
     m_device.reset();
 }

@@ -42,4 +42,6 @@ private:
     std::shared_ptr<AudioDevice> m_device;
     _Mix_Music* m_music = nullptr;
     bool m_started = false;
+    // Started a WAV without samples: nothing plays, and the music has ended at once.
+    bool m_silent = false;
 };

@@ -102,6 +102,16 @@ void QtDesktop::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
 }
 
+QtDesktop::QtDesktop() : screenSaver_(QCoreApplication::applicationName()) {}
+
+void QtDesktop::inhibitScreenSaver(const QString& reason) {
+    screenSaver_.inhibit(reason);
+}
+
+void QtDesktop::releaseScreenSaver() {
+    screenSaver_.release();
+}
+
 QList<Volume> QtDesktop::volumes() {
     struct Pending {
         std::mutex mutex;

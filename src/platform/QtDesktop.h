@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/Desktop.h"
+#include "platform/ScreenSaverInhibitor.h"
 
 namespace desktop {
 
-// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, QStorageInfo.
+// The real desktop: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, QStorageInfo,
+// the session bus's screen saver.
 class QtDesktop final : public Desktop {
 public:
+    QtDesktop();
+
     Answer message(QWidget* parent, const MessageBox& box) override;
     FileReply chooseFile(QWidget* parent, const FileRequest& request) override;
     void beep() override;
@@ -15,8 +19,11 @@ public:
     // whoever asks, and the window must not be that one.
     QList<Volume> volumes() override;
     void endNow(int exitCode) override;
+    void inhibitScreenSaver(const QString& reason) override;
+    void releaseScreenSaver() override;
 
 private:
+    ScreenSaverInhibitor screenSaver_;
     QList<Volume> lastVolumes_; // what the last look found, for a look that does not come back
 };
 

@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cmath>
+
 // One line for each picture as it first reaches the screen; enable with
 // QT_LOGGING_RULES="lumora.paint.info=true".
 Q_LOGGING_CATEGORY(lcPaint, "lumora.paint", QtWarningMsg)
@@ -19,6 +21,19 @@ void ImageBox::setPicture(QImage image, const QString& label) {
     update();
 }
 
+bool ImageBox::isDeviceSized() const {
+    // The box's size is whole logical pixels: on a fractional scale it may be up to a device pixel
+    // off the picture's own rounding.
+    const double ratio = devicePixelRatioF();
+    const double slack = 0.5 * ratio + 0.5;
+    return std::abs(image_.width() - width() * ratio) < slack &&
+           std::abs(image_.height() - height() * ratio) < slack;
+}
+
+bool ImageBox::awaitsPaint() const {
+    return !painted_ && !image_.isNull() && isVisible() && !visibleRegion().isEmpty();
+}
+
 void ImageBox::paintEvent(QPaintEvent* event) {
     if (!painted_) {
         painted_ = true;
@@ -28,8 +43,10 @@ void ImageBox::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     painter.setClipRect(event->rect());
-    if (image_.size() == size()) {
-        painter.drawImage(0, 0, image_);
+    if (isDeviceSized()) {
+        QImage device = image_; // shares the pixels; only the ratio differs
+        device.setDevicePixelRatio(devicePixelRatioF());
+        painter.drawImage(QPointF(0, 0), device);
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -7,6 +7,7 @@
 #include "platform/General.h"
 #include "platform/Music.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
 #include "player/PicturePreloader.h"
@@ -67,7 +68,8 @@ Main_Frm::Main_Frm(Forms& owner)
     lp.setColor(QPalette::WindowText, QColor(255, 255, 0));
     Paused_lbl->setPalette(lp);
     Paused_lbl->resize(PausedLabelWidthTwips / TwipsPerPixel, PausedLabelHeightTwips / TwipsPerPixel);
-    Paused_lbl->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Clicks on the label are its own and do nothing; only the window and the picture pause.
+    Paused_lbl->installEventFilter(this);
     Paused_lbl->hide();
 
     KeyDown_Lbl->setObjectName(QStringLiteral("KeyDown_Lbl"));
@@ -80,12 +82,20 @@ Main_Frm::Main_Frm(Forms& owner)
     connect(Music_Timer, &FormTimer::Timer, this, &Main_Frm::Music_Timer_Timer);
 }
 
-Main_Frm::~Main_Frm() = default;
+Main_Frm::~Main_Frm() {
+    // A player unloaded by the owner as the program ends never ran Close_Show.
+    keepScreenAwake(false);
+}
+
+QScreen* Main_Frm::targetScreen() const {
+    // The menu has hidden itself by now; its native window still knows the screen it was on.
+    if (Form* m = forms_.form(FormId::Menu); m && m->windowHandle() && m->windowHandle()->screen())
+        return m->windowHandle()->screen();
+    return QGuiApplication::primaryScreen();
+}
 
 QRect Main_Frm::screenGeometry() const {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (Form* m = forms_.form(FormId::Menu); m && m->isVisible() && m->screen())
-        screen = m->screen();
+    const QScreen* screen = targetScreen();
     return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
@@ -93,8 +103,12 @@ void Main_Frm::showForm() {
     if (closing_)
         return;
     // Without a window manager showFullScreen alone leaves the window at its default size.
-    setGeometry(screenGeometry());
+    const QRect screen = screenGeometry();
+    if (QScreen* s = QGuiApplication::screenAt(screen.center()); s && windowHandle())
+        windowHandle()->setScreen(s);
+    setGeometry(screen);
     showFullScreen();
+    shownAt_.start();
 }
 
 void Main_Frm::SetTopMostWindow(bool on) {
@@ -106,13 +120,16 @@ void Main_Frm::SetTopMostWindow(bool on) {
 }
 
 void Main_Frm::Form_Load() {
+    // Installed after the window owner's own filter, so it sees a close request first.
+    installEventFilter(this);
     SetTopMostWindow(true);
     File_Path_Txt->setText(forms_.handOver());
     state_.paused = false;
     state_.failedCount = 0;
 
     const QRect screen = screenGeometry();
-    sequence_.setScreen(screen.size());
+    // Placed in the window's own pixels, decoded for the screen's device pixels.
+    sequence_.setScreen(screen.size(), targetScreen() ? targetScreen()->devicePixelRatio() : 1.0);
     const long long wTw = screen.width() * TwipsPerPixel;
     const long long hTw = screen.height() * TwipsPerPixel;
     Paused_lbl->move(int(halfOfRounded(double(wTw - PausedLabelWidthTwips)) / TwipsPerPixel),
@@ -164,12 +181,25 @@ void Main_Frm::Form_Load() {
     setGeometry(screen);
     create();
     Show_Pics();
-    if (!closing_)
+    if (!closing_) {
         Timer1->setEnabled(true);
+        keepScreenAwake(true);
+    }
+}
+
+void Main_Frm::keepScreenAwake(bool on) {
+    if (on == screenKeptAwake_)
+        return;
+    screenKeptAwake_ = on;
+    if (on)
+        forms_.desktop().inhibitScreenSaver(QStringLiteral("Playing a picture show"));
+    else
+        forms_.desktop().releaseScreenSaver();
 }
 
 void Main_Frm::failLoading() {
     closing_ = true;
+    keepScreenAwake(false);
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
@@ -205,6 +235,7 @@ bool Main_Frm::StartPlay() {
     const Form* maker = forms_.form(FormId::Maker);
     const bool preview = maker && maker->isVisible();
     closing_ = true;
+    keepScreenAwake(false);
     forms_.desktop().message(this, {QStringLiteral("Invalid Music file, program will exit."), LumoraTitle,
                                     desktop::Icon::Critical, desktop::Buttons::Ok});
     if (preview) {
@@ -296,13 +327,27 @@ void Main_Frm::arrowStep(StepOutcome (ShowSequence::*step)()) {
         Timer1->setEnabled(true);
 }
 
+bool Main_Frm::waitsForPaint() const {
+    if (!Image1->awaitsPaint())
+        return false;
+    const QWindow* w = windowHandle();
+    if (!w || !isVisible())
+        return false;
+    if (w->isExposed())
+        return true;
+    // Shown but not on screen: right after the show opens the window system is about to map the
+    // window, and its first picture must not pass unseen. A window that stays unmapped
+    // (minimised, on another workspace) will not paint, so that wait is bounded and happens once.
+    return !exposedOnce_ && shownAt_.isValid() && shownAt_.elapsed() < FirstExposureWaitMs;
+}
+
 void Main_Frm::Timer1_Timer() {
     // A step whose message box is still open is not overtaken by the next tick.
     if (busy_ != 0)
         return;
-    // Nor is a picture that has not reached the screen yet (the first one, placed before the window
+    // Nor is a picture that is about to reach the screen (the first one, placed before the window
     // was shown): a fast timer waits for it rather than skipping it.
-    if (!Image1->isHidden() && !Image1->isPainted()) {
+    if (waitsForPaint()) {
         Image1->update();
         return;
     }
@@ -323,12 +368,15 @@ void Main_Frm::Hide_Mouse_Timer_Timer() {
 }
 
 void Main_Frm::Pause_Show() {
+    // A paused show is watched no longer, or on purpose: the desktop may blank the screen again.
     if (state_.paused) {
+        keepScreenAwake(true);
         Timer1->setEnabled(true);
         state_.paused = false;
         if (state_.pauseMessage)
             Paused_lbl->hide();
     } else {
+        keepScreenAwake(false);
         Timer1->setEnabled(false);
         state_.paused = true;
         if (state_.pauseMessage) {
@@ -374,13 +422,12 @@ void Main_Frm::DELETE_Frame() {
         return;
     if (answer == desktop::Answer::Yes) {
         const QString path = sequence_.entries().at(state_.currentIndex);
-        QFile file(path);
-        if (!file.remove()) {
+        QString error;
+        if (!regular_file::remove(path, &error)) {
             // The file is still there, so the show keeps it and carries on from where it stood.
             ++busy_;
-            desk.message(this,
-                         {QStringLiteral("\"%1\" could not be deleted: %2.").arg(path, file.errorString()),
-                          LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
+            desk.message(this, {QStringLiteral("\"%1\" could not be deleted: %2.").arg(path, error),
+                                LumoraTitle, desktop::Icon::Critical, desktop::Buttons::Ok});
             --busy_;
             if (!closing_)
                 Timer1->setEnabled(true);
@@ -409,6 +456,7 @@ void Main_Frm::Close_Show() {
     closing_ = true;
     for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
         t->setEnabled(false);
+    keepScreenAwake(false);
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
@@ -482,6 +530,33 @@ void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
     default:
         break;
     }
+}
+
+void Main_Frm::paintEvent(QPaintEvent* event) {
+    exposedOnce_ = true;
+    Form::paintEvent(event);
+}
+
+bool Main_Frm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == this && event->type() == QEvent::Close) {
+        // The window system's close request (its close shortcut) leaves the show as Escape does,
+        // so that the music stops and a show from the command line ends the program.
+        event->ignore();
+        if (!closing_)
+            Escape();
+        return true;
+    }
+    if (watched == Paused_lbl) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            break;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void Main_Frm::mousePressEvent(QMouseEvent* event) {

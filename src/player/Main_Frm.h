@@ -11,6 +11,7 @@ class FormTimer;
 class PicturePreloader;
 class ImageBox;
 class QLabel;
+class QScreen;
 class HiddenTextField;
 
 // The full-screen, top-most player.
@@ -52,6 +53,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ArrowKey {
@@ -70,12 +73,17 @@ private:
     void Escape();
     void SetTopMostWindow(bool on);
     void failLoading();
+    // Asks the desktop to keep the screen awake while the show plays, or lets it blank again.
+    void keepScreenAwake(bool on);
     // Puts a step's outcome on screen and ends the show where the step says so. True when the
     // step showed a picture and the show goes on.
     bool present(StepOutcome outcome);
     void display(const StepOutcome& outcome);
     void deleteTempIniIfPlayed();
+    QScreen* targetScreen() const;
     QRect screenGeometry() const;
+    // The advance timer holds back while the picture just placed has yet to reach the screen.
+    bool waitsForPaint() const;
 
     PlayerState& state_;
     // Behind a pointer: its threads and locks stay out of every file that includes this one.
@@ -86,6 +94,10 @@ private:
     bool pressed_ = false;
     bool closing_ = false;
     int busy_ = 0;
+    QElapsedTimer shownAt_;
+    bool exposedOnce_ = false;
+    bool screenKeptAwake_ = false;
+    static constexpr qint64 FirstExposureWaitMs = 2000;
     QElapsedTimer musicStarted_;
     int quickMusicEnds_ = 0;
     static constexpr qint64 QuickEndMs = 300;

@@ -118,12 +118,11 @@ std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& 
 } // namespace
 
 QSize shownSize(QSize size, const ShowGeometry& g) {
+    // At its own size a picture pixel is a device pixel.
     if (!g.stretch || size.isEmpty())
         return size;
-    if (!g.keepRatio)
-        return g.screen;
-    const auto placed = Center_Pic(size, g.screen, true, true);
-    return placed ? placed->pixels().size() : size;
+    const auto placed = Center_Pic(size, g.screen, true, g.keepRatio, g.devicePixelRatio);
+    return placed ? placed->deviceSize(g.devicePixelRatio) : size;
 }
 
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown,

@@ -17,7 +17,8 @@ namespace picture_loader {
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
                      regular_file::Stamp* stamp = nullptr);
 
-// The pixel size a picture of `size` takes on screen for `geometry`: what a decode must cover.
+// The size in device pixels a picture of `size` takes on screen for `geometry`: what a decode
+// must cover.
 QSize shownSize(QSize size, const ShowGeometry& geometry);
 
 } // namespace picture_loader

@@ -17,10 +17,19 @@ PicturePreloader::~PicturePreloader() {
         t.join();
 }
 
+double PicturePreloader::deviceArea() const {
+    return std::max(1.0, geometry_.devicePixelRatio * geometry_.devicePixelRatio);
+}
+
+qint64 PicturePreloader::budget() const {
+    // The budget is counted in pictures of the screen's size: a scaled screen has more pixels.
+    return qint64(double(budget_) * deviceArea());
+}
+
 qint64 PicturePreloader::estimate() const {
     // Until its header is read, a picture is taken to cover the screen at 4:3 on 16:9.
     const QSize s = geometry_.screen.isValid() ? geometry_.screen : QSize(1920, 1080);
-    return qint64(s.width()) * s.height() * 4 * 4 / 3;
+    return qint64(double(s.width()) * s.height() * 4 * 4 / 3 * deviceArea());
 }
 
 qint64 PicturePreloader::usedBytes() const {
@@ -38,7 +47,7 @@ const QString* PicturePreloader::nextToDecode() const {
             continue;
         const qint64 used = usedBytes();
         // Always allow one picture, however large, so that the show can go on.
-        if (used == 0 || used + estimate() <= budget_)
+        if (used == 0 || used + estimate() <= budget())
             return &it->first;
         return nullptr; // in plan order: a later entry never overtakes an earlier one
     }

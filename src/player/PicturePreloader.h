@@ -22,9 +22,10 @@ public:
     PicturePreloader(const PicturePreloader&) = delete;
     PicturePreloader& operator=(const PicturePreloader&) = delete;
 
-    // Two screen-sized pictures: enough to keep both cores decoding, with the picture on screen
-    // held apart from this.
-    static constexpr qint64 DefaultBudget = 24ll << 20;
+    // Three screen-sized pictures (4:3 on a 1920 x 1080 screen): one ready for the next step while
+    // each of the two workers decodes another, so that both cores keep decoding; the picture on
+    // screen is held apart from this. Given for an unscaled screen; it grows with the device pixels.
+    static constexpr qint64 DefaultBudget = 36ll << 20;
 
     LoadedPicture load(const QString& path, const ShowGeometry& geometry) override;
     void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) override;
@@ -54,6 +55,8 @@ private:
     const QString* nextToDecode() const;
     qint64 usedBytes() const;
     qint64 estimate() const;
+    qint64 budget() const;
+    double deviceArea() const;
 
     const qint64 budget_;
     mutable std::mutex mutex_;

@@ -18,10 +18,13 @@ struct LoadedPicture {
 };
 
 // How the next picture will be shown, so that a decoder can work at the size that is needed.
+// `screen` is in the window's own (logical) pixels, which a scaled screen shows with
+// `devicePixelRatio` device pixels each.
 struct ShowGeometry {
     QSize screen;
     bool stretch = false;
     bool keepRatio = false;
+    double devicePixelRatio = 1.0;
     bool operator==(const ShowGeometry&) const = default;
 };
 

@@ -11,11 +11,18 @@ QRect Placement::pixels() const {
     return {px(left), px(top), px(width), px(height)};
 }
 
-std::optional<Placement> Center_Pic(QSize picture, QSize screen, bool stretch, bool keepRatio) {
+QSize Placement::deviceSize(double devicePixelRatio) const {
+    const auto px = [&](double twips) { return int(std::lround(twips * devicePixelRatio / TwipsPerPixel)); };
+    return {px(width), px(height)};
+}
+
+std::optional<Placement> Center_Pic(QSize picture, QSize screen, bool stretch, bool keepRatio,
+                                    double devicePixelRatio) {
     const double W = double(screen.width()) * TwipsPerPixel;
     const double H = double(screen.height()) * TwipsPerPixel;
-    const double w = double(picture.width()) * TwipsPerPixel;
-    const double h = double(picture.height()) * TwipsPerPixel;
+    const double ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const double w = double(picture.width()) * TwipsPerPixel / ratio;
+    const double h = double(picture.height()) * TwipsPerPixel / ratio;
 
     Placement p;
     if (!stretch) {

@@ -29,7 +29,8 @@ bool ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
     LoadedPicture picture = source_.load(state_.currentPath, geometry());
     if (!picture.ok)
         return false;
-    const auto placement = Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio);
+    const auto placement =
+        Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio, devicePixelRatio_);
     if (!placement)
         return false;
     state_.failedCount = 0;
@@ -43,8 +44,12 @@ StepOutcome ShowSequence::Show_Pics() {
     const qsizetype n = list_.size();
     if (n == 0)
         return outcome;
+    // Once a show without loop has left its last entry it is over, even when the first entries
+    // after the wrap fail to load: the next picture that loads ends it. Otherwise a show whose
+    // first picture is gone would start its round again for ever.
+    bool atEnd = false;
     for (;;) {
-        const bool atEnd = state_.currentIndex == n - 1 && !state_.loop;
+        atEnd = atEnd || (state_.currentIndex == n - 1 && !state_.loop);
         const qsizetype next = state_.currentIndex >= n - 1 ? 0 : state_.currentIndex + 1;
         if (tryShow(next, outcome)) {
             outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;

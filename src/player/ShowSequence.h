@@ -32,9 +32,13 @@ public:
 
     QStringList& entries() { return list_; }
     const QStringList& entries() const { return list_; }
-    // The screen the pictures are placed on, in pixels.
-    void setScreen(QSize screen) { screen_ = screen; }
+    // The screen the pictures are placed on, in logical pixels, and how many device pixels make one.
+    void setScreen(QSize screen, double devicePixelRatio = 1.0) {
+        screen_ = screen;
+        devicePixelRatio_ = devicePixelRatio;
+    }
     QSize screen() const { return screen_; }
+    double devicePixelRatio() const { return devicePixelRatio_; }
 
     // Random order: every entry drawn without replacement from the state's generator.
     void shuffle();
@@ -55,12 +59,13 @@ public:
 private:
     StepOutcome arrowStep(int direction);
     StepOutcome planned(StepOutcome outcome, int direction);
-    ShowGeometry geometry() const { return {screen_, state_.stretch, state_.keepRatio}; }
+    ShowGeometry geometry() const { return {screen_, state_.stretch, state_.keepRatio, devicePixelRatio_}; }
     bool tryShow(qsizetype index, StepOutcome& outcome);
 
     PlayerState& state_;
     PictureSource& source_;
     QStringList list_;
     QSize screen_;
+    double devicePixelRatio_ = 1.0;
     static constexpr int Lookahead = 8;
 };

@@ -1,5 +1,7 @@
 #include "show/FieldReader.h"
 
+#include "platform/NativeName.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,10 +20,10 @@ bool endsUnquoted(char c) {
 
 FieldReader::FieldReader(QIODevice& device) : device_(&device) {}
 
-// The delimiters are ASCII, so splitting the 8-bit text and decoding each field gives the fields of
-// the decoded text.
+// The delimiters are ASCII, so splitting the bytes and decoding each field gives the fields of the
+// decoded text.
 FieldReader::FieldReader(const QString& text) : device_(&text_) {
-    text_.setData(text.toLocal8Bit());
+    text_.setData(native_name::encode(text));
     text_.open(QIODevice::ReadOnly);
 }
 
@@ -88,7 +90,8 @@ std::optional<QString> FieldReader::next() {
         return std::nullopt;
     }
     consumeDelimiter();
-    return QString::fromLocal8Bit(field);
+    // Byte for byte: a picture whose name is not valid UTF-8 is still found on disk.
+    return native_name::decode(field);
 }
 
 void FieldReader::consumeDelimiter() {

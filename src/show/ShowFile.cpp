@@ -1,5 +1,6 @@
 #include "show/ShowFile.h"
 
+#include "platform/NativeName.h"
 #include "platform/RegularFile.h"
 #include "show/FieldReader.h"
 
@@ -191,7 +192,7 @@ QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
     QByteArray out;
     for (const QString& line : lines) {
         out += '"';
-        out += line.toLocal8Bit();
+        out += native_name::encode(line);
         out += "\"\r\n";
     }
     return out;

@@ -201,6 +201,24 @@ private slots:
         QVERIFY(music.isPlaying());
     }
 
+    void aTuneOfNoLengthPlaysAndEndsAtOnce() {
+        // Valid files without a sound in them are tunes that end as they start, not bad files.
+        QByteArray chunked = MusicFiles::wavBytes(0, kTone);
+        chunked.insert(36, QByteArray("LIST\x03\0\0\0abc\0", 12)); // an odd chunk, padded
+        const QStringList silent{
+            m_files.write("header.wav", MusicFiles::wavBytes(0, kTone)),
+            m_files.write("chunked.wav", chunked),
+            m_files.write("one.wav", MusicFiles::wavBytes(1.5 / MusicFiles::kRate, kTone))};
+        for (const QString& path : silent) {
+            Music music;
+            QCOMPARE(music.StartPlay(path), StartResult::Playing);
+            QTRY_VERIFY_WITH_TIMEOUT(music.ReachedEnd(), 2000);
+            QVERIFY(!music.isPlaying());
+            music.StopPlay();
+            QVERIFY(!music.ReachedEnd());
+        }
+    }
+
     // `head`, then zeros that take no disk up to `size` bytes.
     QString sparse(const QString& name, const QByteArray& head, qint64 size) {
         const QString path = m_files.write(name, head);
@@ -214,7 +232,9 @@ private slots:
         QTest::newRow("text named .mp3") << m_files.write("notes.mp3", "Shopping list:\nmilk\neggs\nbread\n");
         QTest::newRow("text named .mid") << m_files.write("notes.mid", "Shopping list:\nmilk\neggs\nbread\n");
         QTest::newRow("empty file") << m_files.write("empty.wav", {});
-        QTest::newRow("wav without samples") << m_files.write("silent.wav", MusicFiles::wavBytes(0, kTone));
+        QTest::newRow("wave without a data chunk")
+            << m_files.write("nodata.wav", MusicFiles::wavBytes(0, kTone).left(36));
+        QTest::newRow("riff that is no wave") << m_files.write("riff.wav", QByteArray("RIFF\4\0\0\0AVI "));
         QTest::newRow("folder") << m_files.makeFolder("folder.mp3");
         QTest::newRow("missing file") << m_files.path("gone.mp3");
         QTest::newRow("fifo") << m_files.makeFifo("pipe.mp3");

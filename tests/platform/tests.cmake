@@ -16,3 +16,7 @@ foreach(t test_music test_music_no_driver test_music_no_device)
 endforeach()
 
 lumora_add_test(test_programfolder SOURCES platform/test_programfolder.cpp)
+lumora_add_test(test_nativename SOURCES platform/test_nativename.cpp TIMEOUT 30)
+lumora_add_test(test_screensaver SOURCES platform/test_screensaver.cpp TIMEOUT 60)
+lumora_add_test(test_screensaver_no_bus SOURCES platform/test_screensaver.cpp TIMEOUT 60
+    ENV "LUMORA_TEST_NO_BUS=1;DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus")

@@ -1,3 +1,4 @@
+#include "player/PictureLoader.h"
 #include "player/Placement.h"
 
 #include <QTest>
@@ -7,6 +8,8 @@ class PlacementTest : public QObject {
 private slots:
     void placing_data();
     void placing();
+    void scaledScreens_data();
+    void scaledScreens();
     void emptyPictureCannotKeepItsRatio();
     void halvingRoundsToEvenFirst();
 };
@@ -47,6 +50,53 @@ void PlacementTest::placing() {
     QVERIFY(placed);
     QCOMPARE(placed->pixels(), expected);
     QCOMPARE(placed->stretched, stretch);
+}
+
+void PlacementTest::scaledScreens_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("screen"); // logical pixels
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<bool>("keepRatio");
+    QTest::addColumn<QRect>("placed");  // logical pixels
+    QTest::addColumn<QSize>("decoded"); // device pixels
+
+    const QSize hd(1920, 1080);
+    // A 4K screen at a scale of 2 is an HD screen of logical pixels.
+    QTest::newRow("2x: 4K picture fills the screen at its own pixels")
+        << QSize(3840, 2160) << hd << 2.0 << true << true << QRect(0, 0, 1920, 1080) << QSize(3840, 2160);
+    QTest::newRow("2x: 4:3 keeps ratio")
+        << QSize(1600, 1200) << hd << 2.0 << true << true << QRect(0, -180, 1920, 1440) << QSize(3840, 2880);
+    QTest::newRow("2x: stretch") << QSize(300, 200) << hd << 2.0 << true << false << QRect(0, 0, 1920, 1080)
+                                 << QSize(3840, 2160);
+    QTest::newRow("2x: own size is a device pixel a picture pixel")
+        << QSize(300, 200) << hd << 2.0 << false << false << QRect(885, 490, 150, 100) << QSize(300, 200);
+    const QSize qhd(2560, 1440);
+    QTest::newRow("1.5x: 4K picture fills the screen")
+        << QSize(3840, 2160) << qhd << 1.5 << true << true << QRect(0, 0, 2560, 1440) << QSize(3840, 2160);
+    QTest::newRow("1.5x: portrait") << QSize(600, 900) << qhd << 1.5 << true << true
+                                    << QRect(800, 0, 960, 1440) << QSize(1440, 2160);
+    QTest::newRow("1.5x: own size, odd")
+        << QSize(301, 201) << qhd << 1.5 << false << false << QRect(1180, 653, 201, 134) << QSize(301, 201);
+    QTest::newRow("1x: as before") << QSize(1600, 1200) << hd << 1.0 << true << true
+                                   << QRect(0, -180, 1920, 1440) << QSize(1920, 1440);
+}
+
+void PlacementTest::scaledScreens() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, screen);
+    QFETCH(double, ratio);
+    QFETCH(bool, stretch);
+    QFETCH(bool, keepRatio);
+    QFETCH(QRect, placed);
+    QFETCH(QSize, decoded);
+    const auto p = Center_Pic(picture, screen, stretch, keepRatio, ratio);
+    QVERIFY(p);
+    QCOMPARE(p->pixels(), placed);
+    QCOMPARE(picture_loader::shownSize(picture, ShowGeometry{screen, stretch, keepRatio, ratio}), decoded);
+    // What is decoded covers the placed rectangle in device pixels, give or take the rounding.
+    QVERIFY(std::abs(decoded.width() - placed.width() * ratio) <= ratio);
+    QVERIFY(std::abs(decoded.height() - placed.height() * ratio) <= ratio);
 }
 
 void PlacementTest::emptyPictureCannotKeepItsRatio() {

@@ -11,6 +11,8 @@
 #include <QLoggingCategory>
 #include <QTest>
 
+#include <random>
+
 using desktop::Buttons;
 using desktop::Icon;
 
@@ -54,6 +56,9 @@ private slots:
     void settingsMissingFromAShowKeepTheLastValues();
     void hugeShowLoadsAndPlays();
     void everyPlacedPictureReachesTheScreen();
+    void showsThatCannotPaintStillEnd();
+    void randomBytesEndAsAShow();
+    void missingFirstPictureStillEndsAShowWithoutLoop();
     void makerPreviewReturnsToTheMaker();
 };
 
@@ -310,22 +315,110 @@ void PlayerTest::everyPlacedPictureReachesTheScreen() {
     tick(p); // painted within the step itself
     QVERIFY(p->Image1->isPainted());
 
-    // Placed while the window is off screen: the timer waits for it instead of stepping past.
-    p->hide();
-    tick(p);
-    QCOMPARE(f.forms->playerState().currentIndex, 2);
-    QVERIFY(!p->Image1->isPainted());
-    tick(p);
-    tick(p);
-    QCOMPARE(f.forms->playerState().currentIndex, 2);
-    p->show();
-    QVERIFY(QTest::qWaitForWindowExposed(p));
+    // Placed but not yet painted on a window that is on screen: the timer waits for it instead of
+    // stepping past.
     QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[2]));
-    QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[0]));
+    p->Image1->setPicture(p->Image1->picture(), pics[2]);
+    QVERIFY(p->Image1->awaitsPaint());
+    tick(p);
+    QCOMPARE(f.forms->playerState().currentIndex, 1);
     QTRY_VERIFY(p->Image1->isPainted());
+
+    // An unmapped window (minimised, on another workspace) paints nothing: the show goes on.
+    p->hide();
+    QTRY_VERIFY(!p->windowHandle()->isExposed());
+    tick(p);
+    QCOMPARE(f.forms->playerState().currentIndex, 2);
     tick(p);
     QCOMPARE(f.forms->playerState().currentIndex, 0);
     QLoggingCategory::setFilterRules(QString());
+}
+
+void PlayerTest::showsThatCannotPaintStillEnd() {
+    // A show without loop on a fast timer, left to its own timer: each must end by itself.
+    const auto rawShow = [](ShowFixture& f, const QString& name, const QByteArray& head,
+                            const QStringList& pictures) {
+        QByteArray text = head + "\"Shuff=0\"\r\n\"Delay=0.05\"\r\n\"BackCol=0\"\r\n\"Loop=0\"\r\n"
+                                 "\"Message=1\"\r\n\"UseMusic=0\"\r\n\"Music=\"\r\n";
+        for (const QString& p : pictures)
+            text += "\"" + p.toUtf8() + "\"\r\n";
+        return f.textFile(name, text);
+    };
+    const QByteArray own = "\"Strech=False\"\r\n\"Ratio=0\"\r\n";
+    const QByteArray ratio = "\"Strech=True\"\r\n\"Ratio=1\"\r\n";
+
+    {
+        // The window is unmapped while the show runs.
+        ShowFixture f;
+        QStringList pics;
+        for (QColor c : {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta})
+            pics << f.picture(c.name().mid(1) + ".bmp", c);
+        Main_Frm* p = f.play(rawShow(f, "unmapped.lmr", own, pics));
+        QVERIFY(p);
+        p->hide();
+        QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
+    }
+    {
+        // A blank line places an empty picture of no size.
+        ShowFixture f;
+        Main_Frm* p = f.play(
+            rawShow(f, "blank.lmr", own, {f.picture("a.bmp", Qt::red), "", f.picture("b.bmp", Qt::blue)}));
+        QVERIFY(p);
+        QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
+    }
+    {
+        // Far taller or wider than the screen, kept in ratio: placed at no width or no height.
+        ShowFixture f;
+        Main_Frm* p = f.play(rawShow(f, "thin.lmr", ratio,
+                                     {f.picture("tall.bmp", Qt::red, QSize(1, 2200)),
+                                      f.picture("wide.bmp", Qt::blue, QSize(5000, 1))}));
+        QVERIFY(p);
+        QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
+    }
+    {
+        // The same blank entry in a looping show is stepped past on every round.
+        ShowFixture f;
+        ShowSettings s = plainSettings(true);
+        Main_Frm* p =
+            f.play(f.show("loop.lmr", s, {f.picture("a.bmp", Qt::red), "", f.picture("b.bmp", Qt::blue)}));
+        for (qsizetype expected : {1, 2, 0, 1, 2})
+            QVERIFY((tick(p), f.forms->playerState().currentIndex == expected));
+    }
+}
+
+void PlayerTest::randomBytesEndAsAShow() {
+    // 10 KB of random bytes: nine fields that are no settings, then garbage names that fail to
+    // load and, where two line ends meet, blank entries. It plays those as empty pictures and ends.
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 4; ++round) {
+        QByteArray bytes(10240, Qt::Uninitialized);
+        for (char& c : bytes)
+            c = char(random());
+        bytes.replace(700 + round * 1000, 3, "\n\n\n"); // at least one blank entry
+        ShowFixture f;
+        Main_Frm* p = f.play(f.textFile("random.lmr", bytes));
+        QVERIFY(p);
+        QVERIFY(!f.desktop.endedWith);
+        int ticks = 0;
+        while (f.forms->isLoaded(FormId::Player) && ticks < 1000) {
+            tick(p);
+            ++ticks;
+        }
+        QVERIFY2(!f.forms->isLoaded(FormId::Player), "the show never ended");
+        QTRY_VERIFY(f.forms->form(FormId::Menu)->isVisible());
+    }
+}
+
+void PlayerTest::missingFirstPictureStillEndsAShowWithoutLoop() {
+    ShowFixture f;
+    Main_Frm* p =
+        f.play(f.show("s.lmr", plainSettings(false),
+                      {f.path("deleted.bmp"), f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)}));
+    QVERIFY(near(f.shownColour(), Qt::red));
+    tick(p);
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    tick(p);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
 }
 
 void PlayerTest::makerPreviewReturnsToTheMaker() {

@@ -4,9 +4,13 @@
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <QWindow>
+
+#include <unistd.h>
 
 using desktop::Answer;
 using desktop::Buttons;
@@ -60,11 +64,14 @@ private slots:
     void arrowsWaitWhileAMessageBoxIsOpen();
     void pauseByKeyAndClick();
     void pauseWithoutMessageDrawsNothing();
+    void clickOnThePausedLabelDoesNothing();
     void pausedShowIgnoresRemovalButNotEscape();
     void backspaceTakesThePictureOut();
     void shiftDeleteAsksAndDeletesExactlyThatFile();
     void failedDeletionIsReportedAndLosesNothing();
     void onlyShiftAloneDeletes();
+    void namesAreTakenByteForByte();
+    void screenStaysAwakeWhileTheShowPlays();
     void pointerHidesAndComesBack();
     void timerAdvancesAFullDelayAfterAKey();
 };
@@ -159,6 +166,30 @@ void PlayerInputTest::pauseWithoutMessageDrawsNothing() {
     QVERIFY(!s.player->Timer1->isTicking());
 }
 
+void PlayerInputTest::clickOnThePausedLabelDoesNothing() {
+    Show s(true);
+    QTest::keyClick(s.player, Qt::Key_Space);
+    QLabel* label = s.player->Paused_lbl;
+    QVERIFY(label->isVisible());
+    const QPoint onLabel = label->geometry().center();
+    // The label lies over the picture, so the window would take a click there for its own.
+    QVERIFY(s.player->Image1->geometry().contains(onLabel));
+    QCOMPARE(s.player->childAt(onLabel), label);
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
+        QTest::mouseDClick(label, Qt::LeftButton, {}, label->rect().center());
+        QVERIFY(s.f.forms->playerState().paused);
+        QVERIFY(label->isVisible());
+    }
+    // Just beside it the click is the window's: it resumes, and the next one pauses again.
+    const QPoint beside = label->geometry().topRight() + QPoint(3, 0);
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, beside);
+    QVERIFY(!s.f.forms->playerState().paused);
+    QVERIFY(!label->isVisible());
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, beside);
+    QVERIFY(s.f.forms->playerState().paused);
+}
+
 void PlayerInputTest::pausedShowIgnoresRemovalButNotEscape() {
     Show s(true);
     QTest::keyClick(s.player, Qt::Key_Space);
@@ -249,6 +280,94 @@ void PlayerInputTest::onlyShiftAloneDeletes() {
     shiftDelete(s.player, Qt::NoModifier);
     QVERIFY(QFile::exists(s.pics[0]));
     QCOMPARE(s.player->sequence().entries().size(), 3);
+}
+
+void PlayerInputTest::namesAreTakenByteForByte() {
+    ShowFixture f;
+    // A Latin-1 name, as another system wrote it: not valid UTF-8.
+    const QByteArray cafe = QFile::encodeName(f.dir()) + "/caf\xe9.bmp";
+    QCOMPARE(::rename(QFile::encodeName(f.picture("tmp.bmp", Qt::red)).constData(), cafe.constData()), 0);
+    const QString p1 = f.picture("p1.bmp", Qt::green);
+    const QString p2 = f.picture("p2.bmp", Qt::blue);
+    QByteArray text = "\"Strech=False\"\r\n\"Ratio=0\"\r\n\"Shuff=0\"\r\n\"Delay=60\"\r\n\"BackCol=0\"\r\n"
+                      "\"Loop=1\"\r\n\"Message=1\"\r\n\"UseMusic=0\"\r\n\"Music=\"\r\n";
+    text += "\"" + cafe + "\"\r\n";
+    text += "\"" + QFile::encodeName(p1) + QByteArray("\0junk", 5) + "\"\r\n"; // names no file
+    text += "\"" + QFile::encodeName(p2) + "\"\r\n";
+    f.forms->show(FormId::Menu);
+    f.forms->hide(FormId::Menu);
+    Main_Frm* p = f.play(f.textFile("bytes.lmr", text));
+    QVERIFY(p);
+    QCOMPARE(f.shownColour(), QColor(Qt::red));
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::blue)); // the line with a NUL is a failed load
+    emit p->Timer1->Timer();
+    QCOMPARE(f.shownColour(), QColor(Qt::red));
+    // Shift+Delete removes exactly the file of that name.
+    f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+    shiftDelete(p);
+    f.desktop.verifyDone();
+    QCOMPARE(::access(cafe.constData(), F_OK), -1);
+    QVERIFY(QFile::exists(p1) && QFile::exists(p2));
+    QCOMPARE(f.shownColour(), QColor(Qt::blue));
+}
+
+void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
+    const QStringList awake{"inhibit: Playing a picture show"};
+    const QStringList released = awake + QStringList{"release"};
+    {
+        // Taken as the show starts; let go while paused and taken again on resume; let go on Escape.
+        Show s(true);
+        ScriptedDesktop& d = s.f.desktop;
+        QCOMPARE(d.screenSaverCalls, awake);
+        QTest::keyClick(s.player, Qt::Key_Space);
+        QCOMPARE(d.screenSaverCalls, released);
+        QTest::mouseClick(s.player, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(d.screenSaverCalls, released + awake);
+        QTest::keyClick(s.player, Qt::Key_Escape);
+        QCOMPARE(d.screenSaverCalls, released + released);
+        QVERIFY(!s.open());
+    }
+    {
+        // The show's own end.
+        Show s(false);
+        for (int i = 0; i < 3; ++i)
+            emit s.player->Timer1->Timer();
+        QVERIFY(!s.open());
+        QCOMPARE(s.f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A close request of the window system.
+        Show s(true);
+        QCloseEvent close;
+        QCoreApplication::sendEvent(s.player->windowHandle(), &close);
+        QVERIFY(!s.open());
+        QCOMPARE(s.f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A fatal message: let go before the box, since the program ends at once after it.
+        ShowFixture f;
+        ShowSettings settings = plainSettings(true);
+        settings.useMusic = true;
+        settings.musicPath = f.textFile("notes.mp3", "not music\n");
+        f.desktop.expectMessage("Lumora", "Invalid Music file, program will exit.", Icon::Critical,
+                                Buttons::Ok, Answer::Ok, [&] { QVERIFY(!f.desktop.screenKeptAwake()); });
+        f.forms->show(FormId::Menu);
+        f.forms->hide(FormId::Menu);
+        Main_Frm* p = f.play(f.show("s.lmr", settings, {f.picture("a.bmp", Qt::red)}));
+        QVERIFY(p);
+        QTRY_VERIFY(f.desktop.endedWith.has_value());
+        f.desktop.verifyDone();
+        QCOMPARE(f.desktop.screenSaverCalls, released);
+    }
+    {
+        // A show file that cannot be played never asks.
+        ShowFixture f;
+        f.desktop.expectMessage("Lumora", "Error, Invaild File!", Icon::Critical, Buttons::Ok);
+        f.play(f.path("missing.lmr"));
+        f.desktop.verifyDone();
+        QVERIFY(f.desktop.screenSaverCalls.isEmpty());
+    }
 }
 
 void PlayerInputTest::pointerHidesAndComesBack() {

@@ -6,10 +6,13 @@
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
 #include "platform/Music.h"
+#include "platform/ProgramFolder.h"
 #include "player/Main_Frm.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QTest>
+#include <QWindow>
 
 #include <SDL_mixer.h>
 
@@ -36,6 +39,11 @@ class PlayerMusicTest : public QObject {
         s.useMusic = useMusic;
         s.musicPath = music;
         return f.show("music.lmr", s, {f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)});
+    }
+
+    static void closeRequest(Main_Frm* p) {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(p->windowHandle(), &close);
     }
 
     Main_Frm* start(ShowFixture& f, const QString& show) {
@@ -140,18 +148,60 @@ private slots:
         QVERIFY(!f.forms->music().isPlaying());
     }
 
-    void aTuneWithoutNotesIsNotRestartedForever() {
+    void aTuneThatEndsAtOnceLetsTheShowPlayOn_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        // Valid files that hold no sound: they end as soon as they start, which is no bad file.
+        QTest::newRow("wav header only") << "header.wav" << MusicFiles::wavBytes(0, 440);
+        QTest::newRow("wav of one sample") << "one.wav" << MusicFiles::wavBytes(1.5 / MusicFiles::kRate, 440);
+        // A MIDI file whose only track ends at once.
+        QTest::newRow("midi without notes")
+            << "empty.mid" << QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk\0\0\0\x04\0\xff\x2f\0", 22);
+    }
+
+    void aTuneThatEndsAtOnceLetsTheShowPlayOn() {
         if (noAudio_)
             QSKIP("needs the disk audio driver");
-        // A valid MIDI file whose only track ends at once.
-        const QByteArray empty("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk\0\0\0\x04\0\xff\x2f\0", 22);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
         ShowFixture f;
-        Main_Frm* p = start(f, showWithMusic(f, files_.write("empty.mid", empty)));
+        Main_Frm* p = start(f, showWithMusic(f, files_.write(name, content)));
         QVERIFY(p);
         QTRY_VERIFY_WITH_TIMEOUT(!p->Music_Timer->isTicking(), 8000);
         QVERIFY(!f.forms->music().isPlaying());
         QVERIFY(f.forms->isLoaded(FormId::Player)); // the show itself goes on
         QVERIFY(!f.desktop.endedWith);
+        emit p->Timer1->Timer();
+        QVERIFY(f.forms->isLoaded(FormId::Player));
+    }
+
+    void closeRequestEndsACommandLineShowAndItsMusic() {
+        ShowFixture probe;
+        const QString show = showWithMusic(probe, files_.writeWav("close.wav", 3.0, 440));
+        ShowFixture f(show);
+        f.forms->start();
+        Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
+        QVERIFY(p);
+        QVERIFY(QTest::qWaitForWindowActive(p));
+        QCOMPARE(f.forms->music().isPlaying(), !noAudio_);
+        // What the window manager's close shortcut (WM_DELETE_WINDOW on X11) becomes.
+        closeRequest(p);
+        QVERIFY(!f.forms->isLoaded(FormId::Player));
+        QVERIFY(!f.forms->music().isPlaying());
+        QTRY_VERIFY(f.programEnded);
+        QVERIFY(!f.desktop.endedWith);
+
+        // From the menu, the same request brings the menu back; a folder show's temp.ini goes.
+        ShowFixture m;
+        const QString tempIni = program_folder::tempIniPath();
+        m.show(tempIni, plainSettings(true), {m.picture("a.bmp", Qt::red)});
+        p = start(m, tempIni);
+        QVERIFY(p);
+        closeRequest(p);
+        QVERIFY(!m.forms->isLoaded(FormId::Player));
+        QVERIFY(!QFile::exists(tempIni));
+        QTRY_VERIFY(m.forms->form(FormId::Menu)->isVisible());
+        QVERIFY(!m.programEnded);
     }
 
     void silentMachinePlaysTheShow() {

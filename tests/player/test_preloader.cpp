@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 const ShowGeometry Screen{QSize(320, 240), true, true};
@@ -82,6 +85,34 @@ void PreloaderTest::replacedFileShowsItsNewContent() {
     green.fill(Qt::green);
     QVERIFY(green.save(a));
     QCOMPARE(centre(preloader.load(a, Screen)), QColor(Qt::green));
+
+    // Rewritten in place and given its old modification time back: the change time tells.
+    prepare(preloader, {a});
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(a).constData(), &before), 0);
+    const auto changed = [](const QString& path) {
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_ctim;
+    };
+    // The file system's clock moves in ticks of a few milliseconds: wait until a change shows.
+    const QString probe = writePicture(dir, "probe.bmp", Qt::black);
+    QTRY_VERIFY([&] {
+        ::chmod(QFile::encodeName(probe).constData(), 0644);
+        const timespec t = changed(probe);
+        return t.tv_sec != before.st_ctim.tv_sec || t.tv_nsec != before.st_ctim.tv_nsec;
+    }());
+    QImage yellow(QSize(64, 48), QImage::Format_RGB32);
+    yellow.fill(Qt::yellow);
+    QVERIFY(yellow.save(a));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(a).constData(), times, 0), 0);
+    struct stat after {};
+    QCOMPARE(::stat(QFile::encodeName(a).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    QCOMPARE(centre(preloader.load(a, Screen)), QColor(Qt::yellow));
 }
 
 void PreloaderTest::deletedFileIsAFailedLoadAtItsStep() {

@@ -44,6 +44,7 @@ private slots:
     void failedEntriesAreSkippedAtOnce();
     void loopingShowGivesUpAfterEveryEntryFailedOnce();
     void showWithoutLoopEndsQuietlyOnFailedLastEntry();
+    void showWithoutLoopEndsAfterItsLastLoadablePicture();
     void arrowsWrapBothWaysAndStopAfterOneRound();
     void singleEntry();
     void removingTheCurrentEntry();
@@ -99,6 +100,45 @@ void SequenceTest::showWithoutLoopEndsQuietlyOnFailedLastEntry() {
 
     Sequence none({"x", "y"}, {}, false);
     QCOMPARE(none.seq.Show_Pics().kind, StepOutcome::EndedQuietly);
+}
+
+void SequenceTest::showWithoutLoopEndsAfterItsLastLoadablePicture() {
+    // The first pictures are gone (deleted in an earlier run): leaving the last picture wraps past
+    // them to the first that loads, and that ends the show instead of starting it again.
+    struct Case {
+        QStringList entries;
+        QStringList good;
+        QStringList shownBeforeEnd;
+    };
+    const Case cases[] = {
+        {{"x", "a", "b"}, {"a", "b"}, {"a", "b"}},
+        {{"x", "y", "a", "b"}, {"a", "b"}, {"a", "b"}},
+        {{"x", "a", "y", "b"}, {"a", "b"}, {"a", "b"}},
+        {{"x", "a"}, {"a"}, {"a"}},
+    };
+    for (const Case& c : cases) {
+        Sequence s(c.entries, c.good, false);
+        QStringList shown;
+        StepOutcome::Kind kind;
+        while ((kind = s.seq.Show_Pics().kind) == StepOutcome::Shown)
+            shown << s.state.currentPath;
+        QCOMPARE(shown, c.shownBeforeEnd);
+        QCOMPARE(kind, StepOutcome::ShownThenEnd);
+    }
+
+    // Everything after the wrap failed as well (files deleted while the show ran): the step ends
+    // quietly on the last entry, as a failed last entry always does.
+    Sequence gone({"x", "a", "b"}, {"a", "b"}, false);
+    gone.seq.Show_Pics();
+    gone.seq.Show_Pics();
+    gone.source.good.clear();
+    QCOMPARE(gone.seq.Show_Pics().kind, StepOutcome::EndedQuietly);
+
+    // A looping show still plays its round again.
+    Sequence looping({"x", "a", "b"}, {"a", "b"}, true);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(looping.seq.Show_Pics().kind, StepOutcome::Shown);
+    QCOMPARE(looping.state.currentPath, QStringLiteral("a"));
 }
 
 void SequenceTest::arrowsWrapBothWaysAndStopAfterOneRound() {

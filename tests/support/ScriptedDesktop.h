@@ -29,6 +29,12 @@ public:
     void beep() override { ++beeps; }
     void openUrl(const QString& url) override { openedUrls << url; }
     void endNow(int exitCode) override { endedWith = exitCode; }
+    void inhibitScreenSaver(const QString& reason) override { screenSaverCalls << "inhibit: " + reason; }
+    void releaseScreenSaver() override { screenSaverCalls << QStringLiteral("release"); }
+    // Whether the last call asked the desktop to keep the screen awake.
+    bool screenKeptAwake() const {
+        return !screenSaverCalls.isEmpty() && screenSaverCalls.last() != "release";
+    }
     QList<desktop::Volume> volumes() override {
         ++volumeLooks;
         return volumeList;
@@ -40,6 +46,7 @@ public:
 
     QList<desktop::MessageBox> shownBoxes;
     QStringList openedUrls;
+    QStringList screenSaverCalls;
     int beeps = 0;
     // What the desktop reports as mounted; a test changes it to add or break volumes.
     QList<desktop::Volume> volumeList{{QStringLiteral("/"), true}};

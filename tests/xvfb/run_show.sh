@@ -92,6 +92,36 @@ peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$work/out.raw" -n stat 2>&1 | a
 echo "music: $(stat -c %s "$work/out.raw") bytes of sound, peak amplitude $peak"
 awk -v p="$peak" 'BEGIN { exit !(p > 0.2) }' || fail "the music was silent"
 
+# The window unmapped by the window system while the show runs: it must still end by itself.
+$convert -size 640x480 xc:'rgb(0,0,255)' "$work/blue.bmp"
+printf '"Strech=True"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n"%s"\r\n' \
+    "$work/red.bmp" "$work/green.bmp" "$work/blue.bmp" > "$work/unmap.lmr"
+"$lumora" "$work/unmap.lmr" &
+pid=$!
+win=""
+for _ in $(seq 50); do
+    win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1) && [ -n "$win" ] && break
+    sleep 0.1
+done
+[ -n "$win" ] || fail "unmapped show: no window found"
+sleep 0.6
+xdotool windowunmap "$win"
+ends_within 100 || fail "the show whose window was unmapped did not end by itself"
+wait $pid || fail "the unmapped show ended with status $?"
+echo "unmapped: the show ended by itself"
+
+# The window manager's close request ends a command-line show and its music, as Escape does.
+sox -n -r 44100 -c 1 -b 16 "$work/long.wav" synth 20 sine 440 vol 0.5
+sed "s|Music=$work/tone.wav|Music=$work/long.wav|; s|Delay=1|Delay=30|" "$work/music.lmr" > "$work/close.lmr"
+"$lumora" "$work/close.lmr" &
+pid=$!
+wait_for '\(255,0,0\)' 5 || fail "close request: expected red first"
+win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1)
+python3 "$(dirname "$0")/wm_close.py" "$win"
+ends_within 50 || fail "the close request did not end the show"
+wait $pid || fail "the closed show ended with status $?"
+echo "close request: the show and its music ended"
+
 "$lumora" "$work/no such show.lmr" &
 pid=$!
 box=""

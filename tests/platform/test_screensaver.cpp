@@ -1,0 +1,152 @@
+// The screen-saver inhibition against a real session bus of its own (a private dbus-daemon) and a
+// screen-saver service that records what it is asked.
+#include "platform/ScreenSaverInhibitor.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+const QString Service = QStringLiteral("org.freedesktop.ScreenSaver");
+
+class FakeScreenSaver : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QStringList calls;
+    bool refuse = false;
+    uint nextCookie = 41;
+
+public slots:
+    uint Inhibit(const QString& application, const QString& reason) {
+        calls << QStringLiteral("Inhibit %1: %2").arg(application, reason);
+        if (refuse) {
+            sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not now"));
+            return 0;
+        }
+        return ++nextCookie;
+    }
+    void UnInhibit(uint cookie) { calls << QStringLiteral("UnInhibit %1").arg(cookie); }
+};
+
+} // namespace
+
+class ScreenSaverTest : public QObject {
+    Q_OBJECT
+
+    QProcess daemon_;
+    FakeScreenSaver fake_;
+    bool noBus_ = false;
+
+private slots:
+    void initTestCase() {
+        noBus_ = qEnvironmentVariableIsSet("LUMORA_TEST_NO_BUS");
+        if (noBus_)
+            return;
+        daemon_.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+        QVERIFY(daemon_.waitForStarted());
+        QTRY_VERIFY(daemon_.canReadLine());
+        const QByteArray address = daemon_.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QDBusConnection service = QDBusConnection::connectToBus(QString::fromUtf8(address), "service");
+        QVERIFY(service.isConnected());
+        QVERIFY(service.registerService(Service));
+        QVERIFY(
+            service.registerObject("/org/freedesktop/ScreenSaver", &fake_, QDBusConnection::ExportAllSlots));
+    }
+    void cleanupTestCase() {
+        if (noBus_)
+            return;
+        QDBusConnection::disconnectFromBus("service");
+        daemon_.terminate();
+        daemon_.waitForFinished();
+    }
+    void init() {
+        fake_.calls.clear();
+        fake_.refuse = false;
+    }
+
+    void inhibitsOnceAndReleases() {
+        if (noBus_)
+            QSKIP("needs the private bus");
+        ScreenSaverInhibitor inhibitor("10. Lumora");
+        inhibitor.inhibit("Playing a picture show");
+        inhibitor.inhibit("Playing a picture show");
+        QVERIFY(inhibitor.isInhibited());
+        QTRY_COMPARE(fake_.calls, QStringList{"Inhibit 10. Lumora: Playing a picture show"});
+        inhibitor.release();
+        inhibitor.release();
+        QVERIFY(!inhibitor.isInhibited());
+        QTRY_COMPARE(fake_.calls.size(), 2);
+        QCOMPARE(fake_.calls.last(), QStringLiteral("UnInhibit 42"));
+
+        // Paused and resumed: a new inhibition, released with its own cookie.
+        inhibitor.inhibit("Playing a picture show");
+        QTRY_COMPARE(fake_.calls.size(), 3);
+        inhibitor.release();
+        QTRY_COMPARE(fake_.calls.size(), 4);
+        QCOMPARE(fake_.calls.last(), QStringLiteral("UnInhibit 43"));
+    }
+
+    void releasedBeforeTheAnswerAndAtTheEnd() {
+        if (noBus_)
+            QSKIP("needs the private bus");
+        {
+            // Released while the answer is on its way: the cookie is handed back when it comes.
+            ScreenSaverInhibitor inhibitor("10. Lumora");
+            inhibitor.inhibit("show");
+            inhibitor.release();
+            QTRY_COMPARE(fake_.calls.size(), 2);
+            QVERIFY(fake_.calls.last().startsWith("UnInhibit "));
+        }
+        fake_.calls.clear();
+        {
+            // Still inhibited when the program ends.
+            ScreenSaverInhibitor inhibitor("10. Lumora");
+            inhibitor.inhibit("show");
+            QTRY_VERIFY(!inhibitor.awaitsAnswer());
+            QCOMPARE(fake_.calls.size(), 1);
+        }
+        QTRY_COMPARE(fake_.calls.size(), 2);
+        QVERIFY(fake_.calls.last().startsWith("UnInhibit "));
+    }
+
+    void refusalAndAbsenceAreSilent() {
+        if (noBus_)
+            QSKIP("needs the private bus");
+        fake_.refuse = true;
+        ScreenSaverInhibitor inhibitor("10. Lumora");
+        inhibitor.inhibit("show");
+        QTRY_VERIFY(!inhibitor.awaitsAnswer());
+        QCOMPARE(fake_.calls.size(), 1);
+        inhibitor.release();
+        // Nothing to hand back: a later call is the first the service sees after the Inhibit.
+        inhibitor.inhibit("again");
+        inhibitor.release();
+        QTRY_COMPARE(fake_.calls.size(), 2);
+        QVERIFY(fake_.calls.last().startsWith("Inhibit "));
+
+        ScreenSaverInhibitor nobody("10. Lumora");
+        nobody.service = QStringLiteral("org.example.NoScreenSaver");
+        nobody.inhibit("show");
+        nobody.release();
+        QVERIFY(!nobody.awaitsAnswer());
+        QCOMPARE(fake_.calls.size(), 2);
+    }
+
+    void noBusIsSilent() {
+        if (!noBus_)
+            QSKIP("runs with a session bus address that leads nowhere");
+        ScreenSaverInhibitor inhibitor("10. Lumora");
+        inhibitor.inhibit("show");
+        QVERIFY(inhibitor.isInhibited());
+        inhibitor.release();
+        QVERIFY(!inhibitor.isInhibited());
+    }
+};
+
+QTEST_GUILESS_MAIN(ScreenSaverTest)
+#include "test_screensaver.moc"
