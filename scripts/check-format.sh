@@ -2,5 +2,5 @@
 # Fails when a source file differs from the repository's .clang-format; `clang-format-14 -i FILE` mends it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-find src tests bench packaging \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
+find src tests bench packaging fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
     xargs -0 clang-format-14 --dry-run --Werror

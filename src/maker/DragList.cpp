@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-DragList::DragList(QListView& list, QObject* parent) : QObject(parent), list_(&list) {
+DragList::DragList(QListView& list, QObject* parent) : QObject(parent), list_(&list), listObject_(&list) {
     scrollTimer_.setInterval(scrollInterval);
     connect(&scrollTimer_, &QTimer::timeout, this, &DragList::scrollStep);
     // However the list scrolls during a drag (our timer, the wheel), the mark follows the entries.
@@ -61,7 +61,7 @@ bool DragList::eventFilter(QObject* watched, QEvent* event) {
         return false;
     if (watched == viewport_)
         return viewportEvent(event);
-    if (watched == list_)
+    if (watched == listObject_)
         return listEvent(event);
     return false;
 }

@@ -62,6 +62,9 @@ private:
     void showMark(int row);
 
     QPointer<QListView> list_;
+    // The list as a plain object, to recognise its events: the last ones come while it is being
+    // destroyed, when it is no longer a QListView that `list_` could hand out.
+    const QObject* listObject_;
     QPointer<QWidget> viewport_;
     QPointer<InsertMark> mark_;
     QTimer scrollTimer_;

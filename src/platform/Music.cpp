@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/MusicFormat.h"
 #include "platform/NativeName.h"
 #include "platform/RegularFile.h"
 #include "platform/SdlMixerApi.h"
@@ -34,7 +35,8 @@ constexpr int kChunkFrames = 2048;
 // The file is handed to SDL only when it is a regular file: a FIFO would block the GUI thread until
 // a writer appears and a device would be read as endless data. stat() first, so that neither is even
 // opened; the descriptor is checked again because the path may be replaced between the two calls.
-SDL_RWops* openRegularFile(const QString& path) {
+// `type` says which music the content is, MUS_NONE when it is none that the mixer streams.
+SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
     const auto name = native_name::forSystem(path);
     struct stat st {};
     if (!name || ::stat(name->constData(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -45,6 +47,20 @@ SDL_RWops* openRegularFile(const QString& path) {
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return nullptr;
+    }
+    switch (music_format::sniff(fd)) {
+    case music_format::Kind::Wav:
+        type = MUS_WAV;
+        break;
+    case music_format::Kind::Midi:
+        type = MUS_MID;
+        break;
+    case music_format::Kind::Mp3:
+        type = MUS_MP3;
+        break;
+    case music_format::Kind::Unknown:
+        type = MUS_NONE;
+        break;
     }
     FILE* file = ::fdopen(fd, "rb");
     if (!file) {
@@ -136,7 +152,8 @@ Music::StartResult Music::StartPlay(const QString& path) {
             sdl().FreeMusic(previous);
     };
 
-    SDL_RWops* source = openRegularFile(path);
+    Mix_MusicType type = MUS_NONE;
+    SDL_RWops* source = openRegularFile(path, type);
     if (!source) {
         freePrevious();
         return StartResult::BadFile;
@@ -149,9 +166,16 @@ Music::StartResult Music::StartPlay(const QString& path) {
         return StartResult::NoAudio;
     }
 
-    // Loaded from the stream rather than by name, so that the format is judged by the content and
-    // a text file named .mid is refused instead of "playing" silence.
-    Mix_Music* music = sdl().LoadMUS_RW(source, 1);
+    // Without a device the content is not judged (above); with one, a file that is not music the
+    // mixer streams is bad, and never reaches the mixer, which would read it whole.
+    if (type == MUS_NONE) {
+        sdl().RWclose(source);
+        freePrevious();
+        return StartResult::BadFile;
+    }
+    // Loaded from the stream rather than by name, with the format judged by the content, so that a
+    // text file named .mid is refused instead of "playing" silence.
+    Mix_Music* music = sdl().LoadMUSType_RW(source, type, 1);
     freePrevious();
     if (!music) {
         // The mixer refuses a WAV without samples, yet such a file is a tune that ends as soon as

@@ -53,16 +53,6 @@ std::unique_ptr<QFile> open(const QString& path, Stamp* stamp) {
     return file;
 }
 
-std::optional<QByteArray> readAll(const QString& path) {
-    auto file = open(path);
-    if (!file)
-        return std::nullopt;
-    QByteArray bytes = file->readAll();
-    if (file->error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
-}
-
 bool remove(const QString& path, QString* error) {
     const auto name = native_name::forSystem(path);
     const int err = !name ? ENOENT : ::unlink(name->constData()) == 0 ? 0 : errno;

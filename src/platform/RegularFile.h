@@ -30,8 +30,6 @@ struct Stamp {
 std::unique_ptr<QFile> open(const QString& path, Stamp* stamp = nullptr);
 // The stamp of the regular file at `path` now, or nothing when there is none.
 std::optional<Stamp> stampOf(const QString& path);
-// The whole content of a regular file.
-std::optional<QByteArray> readAll(const QString& path);
 // Deletes the file at `path` at once; on failure `error` says why.
 bool remove(const QString& path, QString* error = nullptr);
 

@@ -27,9 +27,11 @@ XScreenSaverSuspendFn xScreenSaverSuspend() {
 }
 
 void* x11Display() {
-    if (!qApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+    // A program without a GUI (a test) has a plain core application, which qApp would miscast.
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
-    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>())
         return x11->display();
     return nullptr;
 }

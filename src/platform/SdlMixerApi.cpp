@@ -24,8 +24,9 @@ std::optional<SdlMixerApi> load() {
         resolve(sdl, "SDL_QuitSubSystem", api.QuitSubSystem) && resolve(sdl, "SDL_RWFromFP", api.RWFromFP) &&
         resolve(sdl, "SDL_RWclose", api.RWclose) && resolve(mixer, "Mix_OpenAudio", api.OpenAudio) &&
         resolve(mixer, "Mix_CloseAudio", api.CloseAudio) && resolve(mixer, "Mix_Quit", api.Quit) &&
-        resolve(mixer, "Mix_LoadMUS_RW", api.LoadMUS_RW) && resolve(mixer, "Mix_FreeMusic", api.FreeMusic) &&
-        resolve(mixer, "Mix_PlayMusic", api.PlayMusic) && resolve(mixer, "Mix_HaltMusic", api.HaltMusic) &&
+        resolve(mixer, "Mix_LoadMUSType_RW", api.LoadMUSType_RW) &&
+        resolve(mixer, "Mix_FreeMusic", api.FreeMusic) && resolve(mixer, "Mix_PlayMusic", api.PlayMusic) &&
+        resolve(mixer, "Mix_HaltMusic", api.HaltMusic) &&
         resolve(mixer, "Mix_PlayingMusic", api.PlayingMusic) &&
         resolve(mixer, "Mix_MusicDuration", api.MusicDuration) &&
         resolve(mixer, "Mix_GetMusicPosition", api.GetMusicPosition);

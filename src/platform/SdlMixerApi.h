@@ -15,7 +15,7 @@ struct SdlMixerApi {
     decltype(&Mix_OpenAudio) OpenAudio;
     decltype(&Mix_CloseAudio) CloseAudio;
     decltype(&Mix_Quit) Quit;
-    decltype(&Mix_LoadMUS_RW) LoadMUS_RW;
+    decltype(&Mix_LoadMUSType_RW) LoadMUSType_RW;
     decltype(&Mix_FreeMusic) FreeMusic;
     decltype(&Mix_PlayMusic) PlayMusic;
     decltype(&Mix_HaltMusic) HaltMusic;

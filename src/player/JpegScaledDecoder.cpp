@@ -38,14 +38,15 @@ int exifOrientation(const jpeg_saved_marker_ptr markers) {
         if (m->marker != JPEG_APP0 + 1 || m->data_length < 14 || std::memcmp(m->data, "Exif\0\0", 6) != 0)
             continue;
         const JOCTET* tiff = m->data + 6;
-        const quint32 size = m->data_length - 6;
+        // Offsets come from the file: in 64 bits, so that none can wrap around past a check.
+        const qint64 size = qint64(m->data_length) - 6;
         const bool little = tiff[0] == 'I';
-        const quint32 ifd = read32(tiff + 4, little);
+        const qint64 ifd = read32(tiff + 4, little);
         if (ifd + 2 > size)
             return 1;
         const quint16 count = read16(tiff + ifd, little);
-        for (quint32 i = 0; i < count; ++i) {
-            const quint32 at = ifd + 2 + i * 12;
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 at = ifd + 2 + i * 12;
             if (at + 12 > size)
                 return 1;
             if (read16(tiff + at, little) == 0x0112) {
@@ -183,9 +184,15 @@ struct Decompressor {
     ~Decompressor() { jpeg_destroy_decompress(&info); }
 };
 
+// libjpeg keeps a whole progressive picture's coefficients while it decodes, however little of it
+// is shown: more than this (a progressive picture of some 40 megapixels) is refused rather than
+// letting a header that claims a huge picture take gigabytes.
+constexpr long MaxDecoderMemory = 128l << 20;
+
 bool readHeader(Decompressor& d, std::FILE* file) {
     if (setjmp(d.errors.jump))
         return false;
+    d.info.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_stdio_src(&d.info, file);
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
@@ -264,6 +271,77 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     }
     jpeg_finish_decompress(&d.info);
     return result;
+}
+
+std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
+    Decompressor d;
+    if (!readHeader(d, file))
+        return std::nullopt;
+    const QSize stored(int(d.info.image_width), int(d.info.image_height));
+    region &= QRect(QPoint(0, 0), stored);
+    if (region.isEmpty() || d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK ||
+        d.info.data_precision != 8)
+        return std::nullopt;
+
+    Result result;
+    result.stored = stored;
+    result.orientation = exifOrientation(d.info.marker_list);
+    QImage& out = result.image;
+    std::vector<JSAMPLE> row;
+    if (setjmp(d.errors.jump))
+        return std::nullopt;
+    d.info.out_color_space = JCS_RGB;
+    d.info.dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(&d.info);
+    // libjpeg widens the columns to whole blocks; the rows above are skipped without drawing them.
+    JDIMENSION left = JDIMENSION(region.x());
+    JDIMENSION width = JDIMENSION(region.width());
+    jpeg_crop_scanline(&d.info, &left, &width);
+    out = QImage(region.size(), QImage::Format_RGB888);
+    if (out.isNull())
+        return std::nullopt;
+    out.fill(Qt::gray); // what a truncated file leaves undecoded
+    row.resize(size_t(d.info.output_width) * 3);
+    const size_t skip = size_t(region.x() - int(left)) * 3;
+    jpeg_skip_scanlines(&d.info, JDIMENSION(region.y()));
+    for (int y = 0; y < region.height(); ++y) {
+        JSAMPROW r = row.data();
+        if (jpeg_read_scanlines(&d.info, &r, 1) != 1)
+            break;
+        std::memcpy(out.scanLine(y), row.data() + skip, size_t(region.width()) * 3);
+    }
+    // The rows below are never read.
+    jpeg_abort_decompress(&d.info);
+    return result;
+}
+
+QRect storedRect(QRect upright, QSize stored, int orientation) {
+    const int w = stored.width(), h = stored.height();
+    // Where the upright pixel (x, y) comes from in the stored picture.
+    const auto from = [&](int x, int y) -> QPoint {
+        switch (orientation) {
+        case 2:
+            return {w - 1 - x, y};
+        case 3:
+            return {w - 1 - x, h - 1 - y};
+        case 4:
+            return {x, h - 1 - y};
+        case 5:
+            return {y, x};
+        case 6:
+            return {y, h - 1 - x};
+        case 7:
+            return {w - 1 - y, h - 1 - x};
+        case 8:
+            return {w - 1 - y, x};
+        default:
+            return {x, y};
+        }
+    };
+    const QPoint a = from(upright.left(), upright.top());
+    const QPoint b = from(upright.right(), upright.bottom());
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
 }
 
 QImage upright(QImage image, int orientation) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <cstdio>
@@ -20,6 +21,14 @@ struct Result {
 
 // `file` is read from its current position. `target` is in the stored orientation.
 std::optional<Result> decode(std::FILE* file, QSize target);
+
+// The part `region` (in the stored orientation) of the picture at its own size, read without
+// decoding the rows above or below it or the columns beside it beyond what libjpeg must; nothing
+// where this path does not apply, as for `decode`.
+std::optional<Result> decodeRegion(std::FILE* file, QRect region);
+
+// The rectangle of the stored picture that shows as `upright` once turned by EXIF `orientation`.
+QRect storedRect(QRect upright, QSize stored, int orientation);
 
 // The picture's own size and EXIF orientation from its header, without decoding.
 std::optional<Result> probe(std::FILE* file);

@@ -266,7 +266,7 @@ void Main_Frm::Music_Timer_Timer() {
 
 void Main_Frm::display(const StepOutcome& outcome) {
     Image1->setPicture(outcome.picture.image, state_.currentPath);
-    Image1->setGeometry(outcome.placement.pixels());
+    Image1->setGeometry(outcome.area());
     Image1->show();
     // Painted before anything else happens: a fast timer must not let a step pass unseen, and the
     // old picture and the new one never share the screen.

@@ -17,17 +17,42 @@ namespace {
 
 // Pictures claiming more pixels than this are refused before any decoding starts.
 constexpr qint64 MaxPixels = qint64(1) << 28;
-// Decoded pictures may take this much memory; Qt's default of 128 MB refuses a 48-megapixel photo
-// even where it is shown at its own size.
-constexpr int AllocationLimitMb = 1024;
+// What Qt's reader may allocate for one picture, for the pictures whose size it cannot tell before
+// decoding; every other is measured against the limits below first.
+constexpr int AllocationLimitMb = 256;
 
 void raiseAllocationLimit() {
     static std::once_flag once;
     std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
 }
 
+// What a header claims, whatever the sign of its figures (a BMP stored top-down has a negative height).
+qint64 claimedPixels(QSize size) {
+    return qAbs(qint64(size.width())) * qAbs(qint64(size.height()));
+}
+
 bool tooLarge(QSize size) {
-    return qint64(size.width()) * size.height() > MaxPixels;
+    return claimedPixels(size) > MaxPixels;
+}
+
+// Formats that can only be decoded whole (BMP, GIF, and JPEGs that libjpeg cannot hand over as RGB)
+// are decoded for a screen only up to this many pixels: four screens, and never less than 16
+// megapixels (64 MB), so that a small file claiming a huge picture cannot take the memory. A decode
+// that asks for the whole picture (no screen) is bounded only by MaxPixels.
+qint64 wholeDecodeLimit(const std::optional<ShowGeometry>& shown) {
+    if (!shown)
+        return MaxPixels;
+    return std::max(4 * qint64(shown->screen.width()) * shown->screen.height(), qint64(1) << 24);
+}
+
+// The part of a picture of `size` shown at its own size that falls on the screen; the whole picture
+// when it fits.
+QRect visiblePart(QSize size, const ShowGeometry& shown) {
+    const auto placed = Center_Pic(size, shown.screen, false, false);
+    if (!placed)
+        return QRect(QPoint(0, 0), size);
+    const QRect onScreen = placed->pixels() & QRect(QPoint(0, 0), shown.screen);
+    return onScreen.translated(-placed->pixels().topLeft()) & QRect(QPoint(0, 0), size);
 }
 
 bool looksLikeJpeg(QFile& file) {
@@ -53,6 +78,24 @@ std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& 
         const bool quarterTurn = header->orientation >= 5;
         const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
         refused = tooLarge(header->stored);
+        if (!shown.stretch) {
+            // At its own size only what is on screen is decoded.
+            const QRect part = visiblePart(upright, shown);
+            if (!refused && !part.isEmpty() && part.size() != upright &&
+                std::fseek(stream, 0, SEEK_SET) == 0) {
+                const QRect stored = jpeg_scaled::storedRect(part, header->stored, header->orientation);
+                if (auto decoded = jpeg_scaled::decodeRegion(stream, stored)) {
+                    LoadedPicture p;
+                    p.ok = true;
+                    p.size = upright;
+                    p.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
+                    p.region = part;
+                    result = std::move(p);
+                }
+            }
+            std::fclose(stream);
+            return result;
+        }
         QSize target = shownSize(upright, shown);
         if (quarterTurn)
             target.transpose();
@@ -94,7 +137,7 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     if (!file)
         return result;
 
-    if (shown && shown->stretch && looksLikeJpeg(*file)) {
+    if (shown && looksLikeJpeg(*file)) {
         bool refused = false;
         if (auto reduced = decodeReducedJpeg(*file, *shown, refused))
             return std::move(*reduced);
@@ -106,13 +149,16 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
-    if (stored.isValid() && tooLarge(stored))
+    if (tooLarge(stored))
+        return result;
+    const bool reducible = shown && shown->stretch && reader.format() == "jpeg";
+    if (!reducible && claimedPixels(stored) > wholeDecodeLimit(shown))
         return result;
     const bool quarterTurn =
         stored.isValid() && reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     const QSize upright = quarterTurn ? stored.transposed() : stored;
 
-    if (shown && stored.isValid() && !stored.isEmpty() && reader.format() == "jpeg") {
+    if (reducible && stored.isValid() && !stored.isEmpty()) {
         QSize want = shownSize(upright, *shown);
         if (quarterTurn)
             want.transpose();
@@ -126,9 +172,11 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     }
 
     QImage image = reader.read();
-    if (image.isNull())
+    // The size is the one decoded: a header may claim another (Qt's GIF reader can read a wide
+    // screen as no width at all). A picture of no size has nothing to show.
+    result.size = reducible && stored.isValid() ? upright : image.size();
+    if (image.isNull() || result.size.isEmpty())
         return result;
-    result.size = stored.isValid() ? upright : image.size();
     // A stretched picture is scaled once here, so that painting it is a plain copy.
     if (shown && shown->stretch) {
         const QSize target = shownSize(result.size, *shown);

@@ -10,7 +10,9 @@
 namespace picture_loader {
 
 // Decodes `path`. With `shown`, a picture that will be shown reduced and whose format can decode
-// reduced is decoded at the smallest size that still covers what is shown. `stamp` receives the
+// reduced is decoded at the smallest size that still covers what is shown, a JPEG at its own size
+// only as far as it is on screen (`LoadedPicture::region`), and a picture that can only be decoded
+// whole is refused beyond four screens. Without, the whole picture is decoded. `stamp` receives the
 // stamp of the file that was read.
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
                      regular_file::Stamp* stamp = nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,9 @@ struct LoadedPicture {
     bool ok = false;
     QSize size;
     QImage image;
+    // The part of the picture, in its own pixels, that `image` holds at its own size when only that
+    // part is on screen; empty when `image` is the whole picture.
+    QRect region;
 };
 
 // How the next picture will be shown, so that a decoder can work at the size that is needed.

@@ -2,6 +2,13 @@
 
 #include <utility>
 
+QRect StepOutcome::area() const {
+    const QRect placed = placement.pixels();
+    if (picture.region.isEmpty())
+        return placed;
+    return picture.region.translated(placed.topLeft());
+}
+
 void ShowSequence::shuffle() {
     // Selection without replacement: each place takes a uniform draw among the entries left.
     // Swapping the drawn entry to the back keeps each draw O(1) for very long shows.

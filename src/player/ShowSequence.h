@@ -18,6 +18,10 @@ struct StepOutcome {
     Kind kind = Nothing;
     LoadedPicture picture;
     Placement placement;
+
+    // Where the picture's pixels go on screen, in pixels: the whole placement, or the part of it
+    // that `picture` holds when only that part was decoded.
+    QRect area() const;
 };
 
 // The play order and the stepping through it, apart from any window: which entry comes next, which

@@ -1,42 +1,104 @@
 #include "show/FieldReader.h"
 
+#include "platform/NativeName.h"
+
+#include <algorithm>
+
 namespace {
-bool isLineEnd(QChar c) {
-    return c == u'\r' || c == u'\n';
+
+constexpr qint64 ChunkBytes = 64 * 1024;
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
 }
+
+bool endsUnquoted(char c) {
+    return c == ',' || isLineEnd(c);
+}
+
 } // namespace
+
+FieldReader::FieldReader(QIODevice& device) : device_(&device) {}
+
+// The delimiters are ASCII, so splitting the bytes and decoding each field gives the fields of the
+// decoded text.
+FieldReader::FieldReader(const QString& text) : device_(&text_) {
+    text_.setData(native_name::encode(text));
+    text_.open(QIODevice::ReadOnly);
+}
+
+bool FieldReader::fill() {
+    if (pos_ < buffer_.size())
+        return true;
+    if (failure_ != Failure::None)
+        return false;
+    consumed_ += buffer_.size();
+    pos_ = 0;
+    buffer_.resize(ChunkBytes);
+    const qint64 got = device_->read(buffer_.data(), ChunkBytes);
+    if (got < 0)
+        failure_ = Failure::Unreadable;
+    buffer_.resize(std::max<qint64>(got, 0));
+    return got > 0;
+}
+
+int FieldReader::peek() {
+    return fill() ? uchar(buffer_.at(pos_)) : -1;
+}
+
+bool FieldReader::atEnd() {
+    return !fill();
+}
+
+template <typename Stop> bool FieldReader::takeUntil(QByteArray* field, Stop stop) {
+    qsizetype taken = 0;
+    while (fill()) {
+        const char* begin = buffer_.constData() + pos_;
+        const char* end = buffer_.constData() + buffer_.size();
+        const char* at = std::find_if(begin, end, stop);
+        taken += at - begin;
+        if (taken > MaxFieldBytes) {
+            failure_ = Failure::Overlong;
+            return false;
+        }
+        if (field)
+            field->append(begin, at - begin);
+        pos_ += at - begin;
+        if (at != end)
+            return true;
+    }
+    return failure_ == Failure::None;
+}
 
 std::optional<QString> FieldReader::next() {
     if (atEnd())
         return std::nullopt;
-    while (pos_ < text_.size() && text_.at(pos_) == u' ')
-        ++pos_;
+    if (!takeUntil(nullptr, [](char c) { return c != ' '; }))
+        return std::nullopt;
 
-    QString field;
-    if (pos_ < text_.size() && text_.at(pos_) == u'"') {
-        const qsizetype start = pos_ + 1;
-        qsizetype close = text_.indexOf(u'"', start);
-        if (close < 0)
-            close = text_.size();
-        field = text_.mid(start, close - start);
-        pos_ = close + 1;
+    QByteArray field;
+    if (peek() == '"') {
+        ++pos_;
+        if (!takeUntil(&field, [](char c) { return c == '"'; }))
+            return std::nullopt;
+        if (peek() == '"')
+            ++pos_;
         // Whatever stands between the closing quote and the delimiter is not part of the field.
-        while (pos_ < text_.size() && text_.at(pos_) != u',' && !isLineEnd(text_.at(pos_)))
-            ++pos_;
-    } else {
-        const qsizetype start = pos_;
-        while (pos_ < text_.size() && text_.at(pos_) != u',' && !isLineEnd(text_.at(pos_)))
-            ++pos_;
-        field = text_.mid(start, pos_ - start);
+        if (!takeUntil(nullptr, endsUnquoted))
+            return std::nullopt;
+    } else if (!takeUntil(&field, endsUnquoted)) {
+        return std::nullopt;
     }
     consumeDelimiter();
-    return field;
+    // Byte for byte: a picture whose name is not valid UTF-8 is still found on disk.
+    return native_name::decode(field);
 }
 
 void FieldReader::consumeDelimiter() {
-    if (pos_ >= text_.size())
+    const int c = peek();
+    if (c < 0)
         return;
-    const QChar c = text_.at(pos_++);
-    if (c == u'\r' && pos_ < text_.size() && text_.at(pos_) == u'\n')
+    ++pos_;
+    if (c == '\r' && peek() == '\n')
         ++pos_;
 }

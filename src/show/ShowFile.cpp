@@ -4,6 +4,7 @@
 #include "platform/RegularFile.h"
 #include "show/FieldReader.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -60,14 +61,27 @@ std::optional<int> delayToMilliseconds(double seconds) {
     return int(ms);
 }
 
-ReadResult parse(const QString& text) {
+namespace {
+
+ReadError failureOf(const FieldReader& reader) {
+    switch (reader.failed()) {
+    case FieldReader::Failure::None:
+        return ReadError::TooFewFields;
+    case FieldReader::Failure::Overlong:
+        return ReadError::TooLarge;
+    case FieldReader::Failure::Unreadable:
+        break;
+    }
+    return ReadError::CannotOpen;
+}
+
+ReadResult parseFields(FieldReader& reader) {
     ReadResult result;
     ShowFileContent& c = result.content;
-    FieldReader reader(text);
     for (int slot = 1; slot <= 9; ++slot) {
         const auto field = reader.next();
         if (!field) {
-            result.error = ReadError::TooFewFields;
+            result.error = failureOf(reader);
             return result;
         }
         bool recognised = false;
@@ -125,20 +139,40 @@ ReadResult parse(const QString& text) {
         if (!recognised)
             c.pictures << *field;
     }
-    while (!reader.atEnd())
-        c.pictures << *reader.next();
+    const qint64 settingsBytes = reader.bytesRead();
+    while (!reader.atEnd()) {
+        auto field = reader.next();
+        if (!field) {
+            result.error = failureOf(reader);
+            break;
+        }
+        if (c.pictures.size() >= MaxEntries || reader.bytesRead() - settingsBytes > MaxEntryTextBytes) {
+            result.error = ReadError::TooLarge;
+            break;
+        }
+        c.pictures << std::move(*field);
+    }
+    if (result.error != ReadError::None)
+        c.pictures = QStringList();
     return result;
 }
 
+} // namespace
+
+ReadResult parse(const QString& text) {
+    FieldReader reader(text);
+    return parseFields(reader);
+}
+
 ReadResult read(const QString& path) {
-    const auto bytes = regular_file::readAll(path);
-    if (!bytes) {
+    const auto file = regular_file::open(path);
+    if (!file) {
         ReadResult result;
         result.error = ReadError::CannotOpen;
         return result;
     }
-    // Byte for byte: a picture whose name is not valid UTF-8 is still found on disk.
-    return parse(native_name::decode(*bytes));
+    FieldReader reader(*file);
+    return parseFields(reader);
 }
 
 QByteArray compose(const ShowSettings& s, const QStringList& pictures) {

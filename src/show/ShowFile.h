@@ -35,7 +35,13 @@ struct ShowFileContent {
 
 namespace show_file {
 
-enum class ReadError { None, CannotOpen, TooFewFields, DelayNotANumber, ColourNotANumber };
+enum class ReadError { None, CannotOpen, TooFewFields, DelayNotANumber, ColourNotANumber, TooLarge };
+
+// A show holds at most this many entries, and this much text in them: about 1 GB of memory for the
+// list at most, four times the largest picture collections, while a file that could only exhaust
+// memory (hundreds of millions of blank lines) is refused in well under a second.
+inline constexpr qsizetype MaxEntries = 4'000'000;
+inline constexpr qint64 MaxEntryTextBytes = qint64(512) << 20;
 
 struct ReadResult {
     ReadError error = ReadError::None;
@@ -44,6 +50,8 @@ struct ReadResult {
 
 // Parses show file text (already decoded).
 ReadResult parse(const QString& text);
+// Reads the show file at `path`, as it goes: the file is never held whole. A field longer than any
+// path, or more entries than MaxEntries allows, is TooLarge.
 ReadResult read(const QString& path);
 
 // The file's text: every line a quoted field ended by CR LF, settings first in their fixed order.

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <unistd.h>
 
 using StartResult = Music::StartResult;
 
@@ -218,6 +219,14 @@ private slots:
         }
     }
 
+    // `head`, then zeros that take no disk up to `size` bytes.
+    QString sparse(const QString& name, const QByteArray& head, qint64 size) {
+        const QString path = m_files.write(name, head);
+        if (path.isEmpty() || ::truncate(QFile::encodeName(path).constData(), size) != 0)
+            qFatal("cannot write %s", qPrintable(name));
+        return path;
+    }
+
     void refusesWhatIsNotMusic_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("text named .mp3") << m_files.write("notes.mp3", "Shopping list:\nmilk\neggs\nbread\n");
@@ -231,6 +240,14 @@ private slots:
         QTest::newRow("fifo") << m_files.makeFifo("pipe.mp3");
         QTest::newRow("device") << QStringLiteral("/dev/zero");
         QTest::newRow("empty path") << QString();
+        // Files the mixer would read whole, taking as much memory as they are long.
+        QTest::newRow("2 GB of zeros") << sparse("zeros.mp3", {}, qint64(2) << 30);
+        QByteArray wav = MusicFiles::wavBytes(0.1, kTone);
+        wav.insert(36, QByteArray("LIST\x00\x00\x00\x20INFO", 12));
+        QTest::newRow("WAV with a 512 MB info chunk") << sparse("info.wav", wav, qint64(600) << 20);
+        QTest::newRow("MP3 behind a 256 MB tag")
+            << sparse("tagged.mp3", QByteArray("ID3\x04\x00\x00\x7f\x7f\x7f\x7f", 10), qint64(300) << 20);
+        QTest::newRow("MIDI of 300 MB") << sparse("long.mid", MusicFiles::midiBytes(), qint64(300) << 20);
     }
     void refusesWhatIsNotMusic() {
         QFETCH(QString, path);

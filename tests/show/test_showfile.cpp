@@ -339,6 +339,42 @@ private slots:
         }
     }
 
+    void readHoldsOnlyWhatAShowCanHold() {
+        QTemporaryDir dir;
+        const QByteArray settings = quoted(exampleLines.mid(0, 9)).toUtf8();
+        const auto readBack = [&dir](const QByteArray& head, qint64 size = -1) {
+            const QString path = dir.filePath("show.lmr");
+            writeFile(path, head);
+            // The rest of the file, if any, is a hole of zeros that takes no disk.
+            if (size >= 0)
+                [&] { QVERIFY(::truncate(QFile::encodeName(path).constData(), size) == 0); }();
+            return show_file::read(path);
+        };
+
+        // Fields of any length a path can have, wherever the pieces the file is read in begin;
+        // a CR LF split between two pieces is still one line end.
+        const QByteArray longest(FieldReader::MaxFieldBytes, 'p');
+        const QByteArray split = QByteArray(64 * 1024 - settings.size() - 3, 'q');
+        auto result = readBack(settings + '"' + split + "\"\r\n" + longest + "\r\n,x");
+        QCOMPARE(result.error, ReadError::None);
+        QCOMPARE(result.content.pictures,
+                 (QStringList{QString::fromLatin1(split), QString::fromLatin1(longest), "", "x"}));
+
+        // Longer than any path: not a show, and found out without reading on.
+        QCOMPARE(readBack(settings + longest + 'p').error, ReadError::TooLarge);
+        QCOMPARE(readBack(QByteArray(), qint64(2) << 30).error, ReadError::TooLarge);
+        QCOMPARE(readBack(settings + "\"a\" ", qint64(1) << 30).error, ReadError::TooLarge);
+        QCOMPARE(readBack(settings + "\"", qint64(1) << 30).error, ReadError::TooLarge);
+
+        // The most entries a show may have, and one more.
+        result = readBack(settings + QByteArray(show_file::MaxEntries, '\n'));
+        QCOMPARE(result.error, ReadError::None);
+        QCOMPARE(result.content.pictures.size(), show_file::MaxEntries);
+        result = readBack(settings + QByteArray(show_file::MaxEntries + 1, '\n'));
+        QCOMPARE(result.error, ReadError::TooLarge);
+        QVERIFY(result.content.pictures.isEmpty());
+    }
+
     void colours_data() {
         QTest::addColumn<qint32>("value");
         QTest::addColumn<bool>("accepted");

@@ -1,0 +1,38 @@
+// The picture loader on any bytes, as each way of showing a picture decodes it: at its own size,
+// on a screen at its own size, stretched with and without its proportions. JPEG headers also go
+// through the header probe with its EXIF reading on their own, which is quick to explore.
+#include "FuzzInput.h"
+#include "player/JpegScaledDecoder.h"
+#include "player/PictureLoader.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (std::FILE* header = ::fmemopen(const_cast<uint8_t*>(data), size, "rb")) {
+        jpeg_scaled::probe(header);
+        std::fclose(header);
+    }
+    const fuzz_input::MemoryFile file(data, size);
+    // Small screens: the same paths as a real one (most pictures are larger, so only a part of
+    // them is decoded at their own size), with little scaling work in each run.
+    const ShowGeometry ways[] = {
+        {QSize(64, 48), false, false},
+        {QSize(64, 48), true, true},
+        {QSize(40, 60), true, false},
+    };
+    for (const ShowGeometry& way : ways) {
+        const LoadedPicture p = picture_loader::decode(file.path(), way);
+        // A picture that loads has a size to place it by and pixels to paint.
+        if (p.ok && (p.size.isEmpty() || p.image.isNull()))
+            std::abort();
+    }
+    return 0;
+}
