@@ -14,7 +14,9 @@
 // step variants is also given as the loop's wall time divided by the pictures, which is what a show
 // stepping as fast as it can achieves.
 //
-//   bench_decode FOLDER [--sets camera,hd,bmp,gif] [--passes N] [--only VARIANT,...]
+//   bench_decode FOLDER [--sets camera,hd,bmp,gif] [--passes N] [--only VARIANT,...] [--ratio R]
+//
+// --ratio 2 times a 3840x2160 screen at a scale of 2: pictures decoded and painted at device pixels.
 
 #include "player/PictureLoader.h"
 #include "player/Placement.h"
@@ -44,7 +46,8 @@
 namespace {
 
 const QSize Screen(1920, 1080);
-const ShowGeometry Geometry{Screen, true, true};
+// Set once from --ratio: the screen's device pixels per logical pixel.
+ShowGeometry Geometry{Screen, true, true};
 
 struct Figures {
     std::vector<double> samples; // ms, one for each picture and pass
@@ -104,7 +107,7 @@ Figures loadAndPlace(const QStringList& paths) {
         QElapsedTimer t;
         t.start();
         const LoadedPicture pic = picture_loader::decode(p, Geometry);
-        const auto placement = Center_Pic(pic.size, Screen, true, true);
+        const auto placement = Center_Pic(pic.size, Screen, true, true, Geometry.devicePixelRatio);
         f.samples.push_back(elapsedMs(t));
         f.failures += !pic.ok || !placement;
         sink = sink + pic.image.width();
@@ -112,14 +115,16 @@ Figures loadAndPlace(const QStringList& paths) {
     return f;
 }
 
-// As the picture box paints: a plain copy when the picture already has the placed size, a smooth
-// scale otherwise, clipped to the screen.
+// As the picture box paints: a plain copy when the picture already has the placed size in device
+// pixels, a smooth scale otherwise, clipped to the screen.
 Figures paint(const QStringList& paths) {
     Figures f;
-    QImage screen(Screen, QImage::Format_RGB32);
+    const double ratio = Geometry.devicePixelRatio;
+    QImage screen(Screen * ratio, QImage::Format_RGB32);
+    screen.setDevicePixelRatio(ratio);
     for (const QString& p : paths) {
-        const LoadedPicture pic = picture_loader::decode(p, Geometry);
-        const auto placement = Center_Pic(pic.size, Screen, true, true);
+        LoadedPicture pic = picture_loader::decode(p, Geometry);
+        const auto placement = Center_Pic(pic.size, Screen, true, true, ratio);
         if (!pic.ok || !placement) {
             ++f.failures;
             continue;
@@ -129,8 +134,9 @@ Figures paint(const QStringList& paths) {
         t.start();
         QPainter painter(&screen);
         painter.setClipRect(QRect(QPoint(0, 0), Screen));
-        if (pic.image.size() == target.size()) {
-            painter.drawImage(target.topLeft(), pic.image);
+        if (pic.image.size() == placement->deviceSize(ratio)) {
+            painter.scale(1 / ratio, 1 / ratio);
+            painter.drawImage(QPointF(target.topLeft()) * ratio, pic.image);
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             painter.drawImage(target, pic.image);
@@ -150,7 +156,7 @@ Figures stepThrough(const QStringList& paths, PictureSource& source,
     state.stretch = state.keepRatio = true;
     state.loop = false;
     ShowSequence sequence(state, source);
-    sequence.setScreen(Screen);
+    sequence.setScreen(Screen, Geometry.devicePixelRatio);
     sequence.entries() = paths;
     state.currentIndex = -1;
 
@@ -234,18 +240,23 @@ int main(int argc, char** argv) {
                                     QStringLiteral("n"), QStringLiteral("1"));
     QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Variants to run (default all)."),
                                   QStringLiteral("list"));
-    parser.addOptions({setsOption, passesOption, onlyOption});
+    QCommandLineOption ratioOption(QStringLiteral("ratio"),
+                                   QStringLiteral("Device pixels per logical pixel (a scaled screen)."),
+                                   QStringLiteral("r"), QStringLiteral("1"));
+    parser.addOptions({setsOption, passesOption, onlyOption, ratioOption});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(2);
     const QDir folder(parser.positionalArguments().first());
     const int passes = std::max(1, parser.value(passesOption).toInt());
     const QStringList only = parser.value(onlyOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    Geometry.devicePixelRatio = std::max(1.0, parser.value(ratioOption).toDouble());
 
 #ifndef LUMORA_HAS_PRELOADER
     std::printf("(no preloading source in this build: the preloaded variants are left out)\n");
 #endif
-    std::printf("screen %dx%d, stretched keeping the ratio; times in ms\n", Screen.width(), Screen.height());
+    std::printf("screen %dx%d at a scale of %g, stretched keeping the ratio; times in ms\n", Screen.width(),
+                Screen.height(), Geometry.devicePixelRatio);
     std::printf("%-7s %-15s %5s %9s %9s %9s %9s %12s\n", "set", "variant", "n", "median", "p90", "min", "max",
                 "wall/pic");
     int failures = 0;

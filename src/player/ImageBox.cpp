@@ -44,9 +44,11 @@ void ImageBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRect(event->rect());
     if (isDeviceSized()) {
-        QImage device = image_; // shares the pixels; only the ratio differs
-        device.setDevicePixelRatio(devicePixelRatioF());
-        painter.drawImage(QPointF(0, 0), device);
+        // One unit a device pixel, so that the picture is copied as it is. Giving the picture the
+        // screen's ratio instead would copy all its pixels first (QImage detaches for that).
+        const double ratio = devicePixelRatioF();
+        painter.scale(1 / ratio, 1 / ratio);
+        painter.drawImage(QPointF(0, 0), image_);
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -58,8 +58,13 @@ int exifOrientation(const jpeg_saved_marker_ptr markers) {
     return 1;
 }
 
+// The decoder's pixels in the layout of QImage::Format_RGB32 (0xffRRGGBB in native byte order), the
+// format a window's backing store has, so that painting a picture is a plain copy.
+constexpr J_COLOR_SPACE Rgb32Space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+
 // Resamples rows as they come out of the decoder: each output row blends the two source rows around
-// its centre, and each output pixel the two source pixels around its centre.
+// its centre, byte by byte (which the compiler turns into vector code), and each output pixel then
+// the two pixels of that blend around its centre.
 class RowResampler {
 public:
     RowResampler(QSize from, QImage& to) : from_(from), to_(to) {
@@ -70,14 +75,15 @@ public:
         for (int x = 0; x < tw; ++x) {
             const double pos = std::max(0.0, (x + 0.5) * sx - 0.5);
             x0_[x] = std::min(int(pos), from.width() - 1);
-            wx_[x] = x0_[x] + 1 < from.width() ? int((pos - x0_[x]) * 256) : 0;
+            wx_[x] = x0_[x] + 1 < from.width() ? quint32((pos - x0_[x]) * 256) : 0;
         }
-        rows_[0].resize(size_t(from.width()) * 3);
-        rows_[1].resize(size_t(from.width()) * 3);
+        rows_[0].resize(size_t(from.width()));
+        rows_[1].resize(size_t(from.width()));
+        down_.resize(size_t(from.width()));
     }
 
     // Buffer for the next source row; call `push` once it is filled.
-    JSAMPROW next() { return rows_[have_ & 1].data(); }
+    JSAMPROW next() { return reinterpret_cast<JSAMPROW>(rows_[have_ & 1].data()); }
 
     void push() {
         ++have_;
@@ -91,29 +97,52 @@ public:
             if (y1 >= have_)
                 return;
             const int wy = y1 > y0 ? int((pos - y0) * 256) : 0;
-            const uchar* a = rows_[y0 & 1].data();
-            const uchar* b = rows_[y1 & 1].data();
-            uchar* dst = to_.scanLine(out_);
-            for (int x = 0; x < to_.width(); ++x) {
-                const int i0 = x0_[x] * 3;
-                const int i1 = wx_[x] ? i0 + 3 : i0;
-                const int w = wx_[x];
-                for (int c = 0; c < 3; ++c) {
-                    const int top = a[i0 + c] * (256 - w) + a[i1 + c] * w;
-                    const int bottom = b[i0 + c] * (256 - w) + b[i1 + c] * w;
-                    dst[3 * x + c] = uchar((top * (256 - wy) + bottom * wy + (1 << 15)) >> 16);
-                }
+            const quint32* row = rows_[y0 & 1].data();
+            if (wy != 0) {
+                blendRows(rows_[y0 & 1].data(), rows_[y1 & 1].data(), wy);
+                row = down_.data();
             }
+            resampleAcross(row, reinterpret_cast<quint32*>(to_.scanLine(out_)));
             ++out_;
         }
     }
 
 private:
+    void blendRows(const quint32* top, const quint32* bottom, int wy) {
+        const auto* a = reinterpret_cast<const uchar*>(top);
+        const auto* b = reinterpret_cast<const uchar*>(bottom);
+        auto* d = reinterpret_cast<uchar*>(down_.data());
+        const quint16 w = quint16(wy);
+        const quint16 v = quint16(256 - wy);
+        const size_t n = down_.size() * 4;
+        for (size_t i = 0; i < n; ++i)
+            d[i] = uchar(quint16(a[i] * v + b[i] * w + 128) >> 8);
+    }
+
+    // `a` and `b` blended, `w` / 256 of the way to `b`: two channels at a time in one 32-bit word.
+    static quint32 blend(quint32 a, quint32 b, quint32 w) {
+        const quint32 v = 256 - w;
+        const quint32 rb = ((a & 0xff00ffu) * v + (b & 0xff00ffu) * w + 0x800080u) >> 8 & 0xff00ffu;
+        const quint32 ag =
+            (((a >> 8) & 0xff00ffu) * v + ((b >> 8) & 0xff00ffu) * w + 0x800080u) & 0xff00ff00u;
+        return rb | ag;
+    }
+
+    void resampleAcross(const quint32* src, quint32* dst) const {
+        const int tw = to_.width();
+        for (int x = 0; x < tw; ++x) {
+            const int i = x0_[x];
+            const quint32 w = wx_[x];
+            dst[x] = w ? blend(src[i], src[i + 1], w) : src[i];
+        }
+    }
+
     QSize from_;
     QImage& to_;
     std::vector<int> x0_;
-    std::vector<int> wx_;
-    std::vector<JSAMPLE> rows_[2];
+    std::vector<quint32> wx_;
+    std::vector<quint32> rows_[2];
+    std::vector<quint32> down_;
     int have_ = 0;
     int out_ = 0;
 };
@@ -125,6 +154,20 @@ unsigned smallestCoveringEighths(QSize stored, QSize target) {
                      qint64(stored.height()) * e < qint64(target.height()) * 8))
         ++e;
     return e;
+}
+
+// libjpeg-turbo reduces by 1/2, 1/4 and 1/8 (and decodes at full size) in SIMD code; any other
+// eighths, and the chroma it then scales up in its place, run in plain C at about twice the time of
+// decoding the next such size up and resampling from there (a 24-megapixel photo for a 4K screen:
+// 6/8 took 240 ms, 8/8 and resampling 180). That size is taken while it stays within the
+// resampler's reach of less than twice the target.
+unsigned fastCoveringEighths(QSize stored, QSize target) {
+    const unsigned e = smallestCoveringEighths(stored, target);
+    unsigned fast = 1;
+    while (fast < e)
+        fast *= 2;
+    const auto within = [&](int s, int t) { return qint64(s) * fast < qint64(t) * 16; };
+    return within(stored.width(), target.width()) && within(stored.height(), target.height()) ? fast : e;
 }
 
 // libjpeg state that must outlive a longjmp out of the decoder.
@@ -177,7 +220,7 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
         return std::nullopt;
 
     // Kept in memory: the decoder may jump back past its register copy.
-    volatile unsigned eighths = smallestCoveringEighths(stored, target);
+    volatile unsigned eighths = fastCoveringEighths(stored, target);
 
     Result result;
     result.stored = stored;
@@ -191,21 +234,22 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
         return std::nullopt;
     d.info.scale_num = eighths;
     d.info.scale_denom = 8;
-    d.info.out_color_space = JCS_RGB;
+    d.info.out_color_space = Rgb32Space;
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
     const QSize decoded(int(d.info.output_width), int(d.info.output_height));
     const QSize size(std::min(target.width(), decoded.width()), std::min(target.height(), decoded.height()));
-    // Three bytes a pixel: a quarter less memory for every picture held, and painting converts
-    // on the fly at no visible cost.
-    out = QImage(size, QImage::Format_RGB888);
+    // Four bytes a pixel rather than three: painting a picture held in the window's own format is
+    // a plain copy, where converting 10 megapixels on a scaled screen took the GUI thread some 60 ms
+    // a picture. The preload budget counts four bytes a pixel already.
+    out = QImage(size, QImage::Format_RGB32);
     if (out.isNull())
         return std::nullopt;
     out.fill(Qt::gray); // what a truncated file leaves undecoded
     const bool twoTap = decoded.width() < 2 * size.width() && decoded.height() < 2 * size.height();
     if (size == decoded || !twoTap) {
         if (size != decoded) {
-            whole = QImage(decoded, QImage::Format_RGB888);
+            whole = QImage(decoded, QImage::Format_RGB32);
             if (whole.isNull())
                 return std::nullopt;
             whole.fill(Qt::gray);

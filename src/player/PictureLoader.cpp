@@ -182,6 +182,9 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
         const QSize target = shownSize(result.size, *shown);
         if (!target.isEmpty() && image.size() != target)
             image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // In the backing store's own format, converted here on a worker rather than at every paint.
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     }
     result.ok = true;
     result.image = std::move(image);

@@ -16,6 +16,7 @@ private slots:
     void jpegsDecodeReducedButKeepTheirOwnSize();
     void absurdDimensionsAreRefused();
     void reducedJpegsMatchQtsOwnDecoding();
+    void stretchedPicturesAreHeldForAPlainCopy();
     void ownSizeDecodesWhatIsOnScreenTheRightWayUp();
     void claimedHugePicturesStayWithinTheScreen();
 };
@@ -183,6 +184,28 @@ void PictureLoaderTest::reducedJpegsMatchQtsOwnDecoding() {
             }
         difference /= 3.0 * ((expected.height() + 2) / 3) * ((expected.width() + 2) / 3);
         QVERIFY2(difference < 8, qPrintable(path + ": " + QString::number(difference)));
+    }
+}
+
+void PictureLoaderTest::stretchedPicturesAreHeldForAPlainCopy() {
+    // Stretched pictures come out in the format the window paints with, at every scale (which
+    // reaches other eighths of libjpeg and other resampling ratios), reduced or enlarged, from our
+    // JPEG decoder or from Qt's readers; only a picture with transparency keeps its alpha.
+    const QStringList files{testData("exif-orientation-examples/Landscape_6.jpg"),
+                            testData("wuffs/peacock.progressive.jpeg"), testData("pillow/hopper_gray.jpg")};
+    for (const double ratio : {1.0, 1.5, 2.0}) {
+        const ShowGeometry screen{QSize(400, 300), true, true, ratio};
+        for (const QString& path : files) {
+            const LoadedPicture picture = picture_loader::decode(path, screen);
+            QVERIFY2(picture.ok, qPrintable(path));
+            QCOMPARE(picture.image.size(), picture_loader::shownSize(picture.size, screen));
+            QCOMPARE(picture.image.format(), QImage::Format_RGB32);
+            // The filler byte is set: painting may well take the word as it stands.
+            const QImage& image = picture.image;
+            const QRgb middle =
+                reinterpret_cast<const QRgb*>(image.constScanLine(image.height() / 2))[image.width() / 2];
+            QCOMPARE(middle >> 24, 0xffu);
+        }
     }
 }
 
