@@ -61,7 +61,10 @@ void Maker_Frm::wireControls() {
     onFocus(File1, [this] { File1_GotFocus(); });
     onClick(Add_Btn, [this] { Add_Btn_Click(); });
     connect(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { List1_Click(); });
-    onDoubleClick(List1->viewport(), [this] { List1_DblClick(); });
+    // The press before it chose the entry already; the list has no use of its own for the double-click.
+    onDoubleClick(
+        List1->viewport(), [this] { List1_DblClick(); }, true);
+    onKeyDown(List1, [this](int key, Qt::KeyboardModifiers shift) { return List1_KeyDown(key, shift); });
     onFocus(List1, [this] { List1_GotFocus(); });
     onClick(cmdUp, [this] { cmdUp_Click(); });
     onClick(cmdDown, [this] { cmdDown_Click(); });

@@ -115,6 +115,17 @@ void Maker_Frm::List1_GotFocus() {
 }
 
 void Maker_Frm::List1_DblClick() {
+    removeSelectedEntry();
+}
+
+bool Maker_Frm::List1_KeyDown(int key, Qt::KeyboardModifiers shift) {
+    if (key != Qt::Key_Delete || (shift & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    removeSelectedEntry();
+    return true;
+}
+
+void Maker_Frm::removeSelectedEntry() {
     const int row = selectedRow(*List1);
     if (row < 0)
         return;
@@ -123,6 +134,9 @@ void Maker_Frm::List1_DblClick() {
                              QStringLiteral("from the loaded images list?");
     if (ask(question, desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
+    // The list is left with no entry chosen (and so nothing previewed): the view would otherwise
+    // choose the next entry in place of the removed one.
+    List1->selectionModel()->clear();
     List1Items->removeRows(row, 1);
     Update_Count();
 }

@@ -51,6 +51,8 @@ public:
     void Add_Btn_Click();
     void List1_Click();
     void List1_DblClick();
+    // Delete removes the selected entry as a double-click does; true when the key was used.
+    bool List1_KeyDown(int key, Qt::KeyboardModifiers shift);
     void List1_GotFocus();
     void cmdUp_Click();
     void cmdDown_Click();
@@ -124,6 +126,8 @@ private:
 
     // Appends `paths` to the picture list; those that a show file cannot hold are named in a message.
     void addPictures(const QStringList& paths);
+    // Asks whether the selected entry is to be removed and removes it on Yes.
+    void removeSelectedEntry();
     // Starts the preview of `path` in Image1 while previews are on; an empty path clears it.
     void showPreview(const QString& path);
     void previewReady(const QString& path, const QImage& image);

@@ -327,6 +327,29 @@ void MakerTest::removalAsksAndOnlyYesRemoves() {
     }
     QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
     QCOMPARE(m->Label2->text(), "2");
+    // Nothing is chosen afterwards, so the arrow buttons do nothing until the user picks an entry.
+    QCOMPARE(selectedRow(*m->List1), -1);
+    QTest::mouseClick(m->cmdDown, Qt::LeftButton);
+    QTest::mouseClick(m->cmdUp, Qt::LeftButton);
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
+    QCOMPARE(desktop().beeps, 0);
+
+    // Delete in the list asks the same question; only Yes removes, and nothing is chosen after it.
+    m->List1Items->appendPaths({"/p/d.jpg"});
+    m->List1->setFocus();
+    QTest::keyClick(m->List1, Qt::Key_Delete); // nothing chosen: nothing asked
+    for (Answer answer : {Answer::No, Answer::Yes}) {
+        selectEntry(m, 1);
+        desktop().expectMessage(MakerTitle,
+                                "Do you really want to remove the file..\r\n\r\n/p/c.jpg\r\n\r\nfrom the "
+                                "loaded images list?",
+                                Icon::Question, Buttons::YesNoCancel, answer);
+        QTest::keyClick(m->List1, Qt::Key_Delete);
+        QVERIFY(!desktop().pendingBoxes());
+    }
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/d.jpg"}));
+    QCOMPARE(m->Label2->text(), "2");
+    QCOMPARE(selectedRow(*m->List1), -1);
     // With no entry selected a double-click asks nothing.
     m->List1->clearSelection();
     m->List1Items->clear();
@@ -393,6 +416,20 @@ void MakerTest::previewFollowsFilesAndEntriesAndThumbnailsSwitch() {
     m->File1->setFocus(Qt::MouseFocusReason);
     QCOMPARE(selectedRow(*m->List1), -1);
     QVERIFY(!previewColour(m).isValid());
+    // Tabbed into, the file list chooses no file of its own, so nothing is previewed.
+    selectEntry(m, 0);
+    m->Dir1_Change(); // the files listed afresh, none of them current
+    m->Dir1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(m->Dir1, Qt::Key_Tab);
+    QVERIFY(m->File1->hasFocus());
+    QCOMPARE(m->File1->currentRow(), -1);
+    QCOMPARE(selectedRow(*m->List1), -1);
+    QVERIFY(!m->previewPending());
+    QVERIFY(!previewColour(m).isValid());
+    QTest::keyClick(m->File1, Qt::Key_Down); // the user's own choice is previewed
+    QCOMPARE(m->File1->currentRow(), 0);
+    QTRY_VERIFY(!m->previewPending());
+    QVERIFY(previewColour(m).blue() > 200);
     m->List1->setFocus(Qt::MouseFocusReason);
     QCOMPARE(m->File1->currentRow(), -1);
 
