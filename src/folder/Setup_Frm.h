@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class FileDrop;
 class FileList;
 class FolderList;
 class MouseUpButton;
@@ -46,6 +47,8 @@ public:
     void Delay_Scroll_Scroll();
     void Music_Chk_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at);
     void Run_btn_Click();
+    // Files and folders dropped on the window from a file manager: the first folder is opened.
+    void Form_OLEDragDrop(const QStringList& dropped);
 
     QGroupBox* Frame1;
     VolumeList* Drive1;
@@ -75,4 +78,6 @@ private:
     bool openFolder(const QString& folder);
     void restoreFolder();
     bool playFolder();
+
+    FileDrop* drop_ = nullptr;
 };

@@ -260,11 +260,5 @@ void DragList::showMark(int row) {
     }
     if (!mark_)
         mark_ = new InsertMark(window);
-    // The arrow points at the gap in front of the entry, kept within the list's visible part.
-    const int top = qMax(0, list_->visualRect(list_->model()->index(row, 0)).top());
-    const QPoint listLeft = viewport_->mapTo(window, QPoint(0, top));
-    const QPoint frameLeft = list_->mapTo(window, QPoint(0, 0));
-    mark_->pointAt(QPoint(frameLeft.x() - 1, listLeft.y()));
-    mark_->raise();
-    mark_->show();
+    mark_->showBeside(*list_, row);
 }

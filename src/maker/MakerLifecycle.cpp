@@ -8,6 +8,7 @@
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
 #include "maker/DragList.h"
+#include "maker/ListDrop.h"
 #include "maker/ListMoves.h"
 #include "maker/PictureListModel.h"
 #include "maker/PreviewLoader.h"
@@ -84,6 +85,7 @@ void Maker_Frm::wireControls() {
     connect(preview_, &PreviewLoader::ready, this, &Maker_Frm::previewReady);
     // The dropped entry is already selected, but its selection travelled with it: preview it here.
     connect(dragList_, &DragList::itemMoved, this, [this] { List1_Click(); });
+    connect(listDrop_, &ListDrop::dropped, this, &Maker_Frm::List1_OLEDragDrop);
     Update_Delay();
     Music_Chk_Click();
 }
@@ -97,6 +99,7 @@ void Maker_Frm::Form_Load() {
 
 void Maker_Frm::Init_Drag_List() {
     dragList_->attach();
+    listDrop_->attach();
 }
 
 void Maker_Frm::restoreSettings() {
@@ -151,6 +154,7 @@ void Maker_Frm::Save_Settings() {
 void Maker_Frm::Form_Unload() {
     Save_Settings();
     dragList_->detach();
+    listDrop_->detach();
     preview_->cancel();
     forms_.show(FormId::Menu);
 }

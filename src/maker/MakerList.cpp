@@ -7,6 +7,7 @@
 #include "controls/HiddenTextField.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
+#include "maker/DroppedPictures.h"
 #include "maker/ListMoves.h"
 #include "maker/MakerShow.h"
 #include "maker/PictureListModel.h"
@@ -52,7 +53,11 @@ void Maker_Frm::addPictures(const QStringList& paths) {
     added.reserve(paths.size());
     for (const QString& path : paths)
         (maker_show::storable(path) ? added : refused) << path;
-    List1Items->appendPaths(added);
+    insertPictures(List1Items->count(), added, refused);
+}
+
+void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStringList& refused) {
+    List1Items->insertPaths(row, pictures);
     Update_Count();
     if (!refused.isEmpty())
         forms_.desktop().message(
@@ -60,6 +65,12 @@ void Maker_Frm::addPictures(const QStringList& paths) {
                                   "pictures were not added:") +
                        Twice + refused.join(QStringLiteral("\r\n")),
                    QLatin1String(MakerTitle), desktop::Icon::Exclamation, desktop::Buttons::Ok});
+}
+
+void Maker_Frm::List1_OLEDragDrop(const QStringList& dropped, int row) {
+    const dropped_pictures::Taken taken =
+        dropped_pictures::take(dropped, folder_listing::Pattern(File1->pattern()));
+    insertPictures(row, taken.pictures, taken.refused);
 }
 
 void Maker_Frm::Add_Btn_Click() {
