@@ -269,8 +269,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, storable);
         QCOMPARE(show_file::storable(path), storable);
-        const QStringList kept = storable ? QStringList{"/p/1.jpg", path, "/p/2.jpg"}
-                                          : QStringList{"/p/1.jpg", "/p/2.jpg"};
+        const QStringList kept =
+            storable ? QStringList{"/p/1.jpg", path, "/p/2.jpg"} : QStringList{"/p/1.jpg", "/p/2.jpg"};
         QCOMPARE(show_file::storablePaths({"/p/1.jpg", path, "/p/2.jpg"}), kept);
         QCOMPARE(show_file::compose({}, {"/p/1.jpg", path}).has_value(), storable);
         ShowSettings music;
