@@ -3,7 +3,6 @@
 #include "platform/ProgramFolder.h"
 #include "show/Colour.h"
 
-
 namespace folder_show {
 
 QString delayText(int seconds) {
