@@ -1,8 +1,8 @@
 #include "maker/DroppedPictures.h"
 
-#include "maker/MakerShow.h"
 #include "platform/DroppedFiles.h"
 #include "platform/General.h"
+#include "show/ShowFile.h"
 
 namespace dropped_pictures {
 
@@ -29,7 +29,7 @@ Taken take(const QStringList& dropped, const folder_listing::Pattern& pattern) {
     Taken taken;
     taken.pictures.reserve(dropped.size());
     const auto keep = [&taken](const QString& path) {
-        (maker_show::storable(path) ? taken.pictures : taken.refused) << path;
+        (show_file::storable(path) ? taken.pictures : taken.refused) << path;
     };
     for (const QString& path : dropped) {
         if (dropped_files::isFolder(path)) {
