@@ -79,5 +79,9 @@ private:
     void restoreFolder();
     bool playFolder();
 
+<<<<<<< HEAD
     FileDrop* drop_ = nullptr;
+=======
+    bool placed_ = false;
+>>>>>>> main
 };
