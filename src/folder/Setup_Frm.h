@@ -79,9 +79,6 @@ private:
     void restoreFolder();
     bool playFolder();
 
-<<<<<<< HEAD
     FileDrop* drop_ = nullptr;
-=======
     bool placed_ = false;
->>>>>>> main
 };
