@@ -97,7 +97,8 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     setFixedSize(twips::rect(0, 0, 5385, 5655).size());
 
     Frame1 = frame(this, "Frame1", QStringLiteral("Select Folder"), twips::rect(90, 135, 2985, 4920));
-    Drive1 = place(new VolumeList(forms_.desktop(), Frame1), "Drive1", twips::rect(90, 315, 2805, 315));
+    Drive1 = place(new VolumeList(forms_.desktop(), forms_.browserState(), Frame1), "Drive1",
+                   twips::rect(90, 315, 2805, 315));
     Subs_Chk = captioned(new QCheckBox(QStringLiteral("Include Subfolders"), Frame1), "Subs_Chk",
                          twips::rect(315, 765, 1725, 240));
     Dir1 = place(new FolderList(Frame1), "Dir1", twips::rect(90, 1080, 2760, 3465));
@@ -187,9 +188,13 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
 }
 
 void Setup_Frm::showForm() {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred when it opens; shown again (after a search that found nothing), it stays where the
+    // user put it.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!placed_ && screen)
         setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    placed_ = true;
     Form::showForm();
 }
 
@@ -302,7 +307,7 @@ void Setup_Frm::Music_Chk_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint
     const QString chosen = Dialog1->FileName();
     if (chosen.isEmpty())
         return;
-    if (!folder_show::storable(chosen)) {
+    if (!show_file::storable(chosen)) {
         forms_.desktop().message(this,
                                  {QStringLiteral("The music file cannot be used: its path holds a double "
                                                  "quote (\"), which a show file cannot store.\n") +
@@ -372,7 +377,7 @@ bool Setup_Frm::playFolder() {
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);
     // A path a show file cannot hold is left out rather than written as a broken line.
-    pictures = folder_show::storablePaths(pictures);
+    pictures = show_file::storablePaths(pictures);
     if (pictures.isEmpty()) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});
