@@ -114,7 +114,8 @@ private slots:
     }
     // The end is judged by what the driver wrote when it was reported: the whole tune and little
     // silence after it (the poll comes every 100 ms). A MIDI tune's notes take 0.75 s, and its end
-    // is its synthesiser's release tail.
+    // is only "no longer playing", after the synthesiser's release tail: the player's poll then
+    // starts it again as it does any other tune.
     void reportsTheEndAndRestartsFromTheBeginning() {
         QFETCH(QString, key);
         const QString path = m_paths.value(key);
