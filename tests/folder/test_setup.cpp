@@ -413,11 +413,11 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
 }
 
 void SetupTest::movedWindowStaysWhereTheUserPutIt() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("empty/below"));
-    store("Path", f.path("empty"));
-    store("Sub Dirs", "1");
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.path("empty"));
+    f.store("Sub Dirs", "1");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, s->size(),
                                               QGuiApplication::primaryScreen()->availableGeometry());
@@ -438,19 +438,19 @@ void SetupTest::movedWindowStaysWhereTheUserPutIt() {
 
     // Opened afresh, it is centred again.
     s->close();
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->geometry(), centred);
 }
 
 void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("home"));
     QVERIFY(QDir(f.dir()).mkpath("usb/photos"));
     f.desktop.volumeList = {{"/", true}, {f.path("usb"), true}};
-    store("Drive", "/");
-    store("Path", f.path("home"));
-    Setup_Frm* s = openSetup(f);
+    f.store("Drive", "/");
+    f.store("Path", f.path("home"));
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Dir1->path(), f.path("home"));
     s->Dir1->setPath(f.path("usb/photos"));
@@ -460,7 +460,7 @@ void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
 
     // Closed and opened again: the volume still opens on the folder last used on it in this run.
     s->close();
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Dir1->path(), f.path("home"));
     s->Drive1->choose(f.path("usb"));
