@@ -95,8 +95,8 @@ void Maker_Frm::watchChanges() {
     connect(List1Items, &QAbstractItemModel::rowsMoved, this, changed);
     connect(List1Items, &QAbstractItemModel::dataChanged, this, changed);
     connect(List1Items, &QAbstractItemModel::modelReset, this, changed);
-    for (QAbstractButton* option : std::initializer_list<QAbstractButton*>{
-             Strech_Opt, Ratio_Chk, Loop_Chk, Shuff_Chk, Message_Chk, Music_Chk})
+    for (QAbstractButton* option : std::initializer_list<QAbstractButton*>{Strech_Opt, Ratio_Chk, Loop_Chk,
+                                                                           Shuff_Chk, Message_Chk, Music_Chk})
         connect(option, &QAbstractButton::toggled, this, changed);
     connect(Delay_Scroll, &QScrollBar::valueChanged, this, changed);
     connect(Palette, &PalettePicker::colourChosen, this, changed);

@@ -43,8 +43,9 @@ using desktop::Icon;
 namespace {
 
 const QString MakerTitle = QStringLiteral("Lumora Maker");
-const QString CloseQuestion = QStringLiteral("The list of pictures has changed since it was last saved.\r\n\r\n"
-                                             "Do you want to save the current Lumora before closing?");
+const QString CloseQuestion =
+    QStringLiteral("The list of pictures has changed since it was last saved.\r\n\r\n"
+                   "Do you want to save the current Lumora before closing?");
 
 void forgetSettings() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MakerApp).clear();
@@ -700,7 +701,8 @@ void MakerTest::closingAChangedListAsksFirst() {
         {"delay", [](Maker_Frm* w) { w->Delay_Scroll->setValue(9); }},
         {"shuffle", [](Maker_Frm* w) { clickToolbar(w, "Shuffle"); }},
         {"music", [](Maker_Frm* w) { w->Music_Chk->toggle(); }},
-        {"colour", [](Maker_Frm* w) {
+        {"colour",
+         [](Maker_Frm* w) {
              w->Palette->Pal_MouseMove(Qt::NoButton, 0, 30, 24);
              w->Palette->Pal_Click();
          }},
