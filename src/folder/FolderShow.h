@@ -11,11 +11,6 @@ namespace folder_show {
 // The delay in words: "Forever" for 0, "1 Second", otherwise "N Seconds".
 QString delayText(int seconds);
 
-// Whether a path can be stored as a show file line: a quoted field ends at the next double quote.
-bool storable(const QString& path);
-// The paths that can be stored, in their order.
-QStringList storablePaths(const QStringList& paths);
-
 // The stored "Colour" as a background colour: a plain colour or a system colour the player accepts;
 // anything else (a damaged settings file) gives black, so that every folder show still plays.
 qint32 restoredColour(const QString& stored);

@@ -109,7 +109,7 @@ void Search_Frm::Save_Temp_File() {
     ended_ = true;
     const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
     // A path a show file cannot hold is left out rather than written as a broken line.
-    const QStringList pictures = folder_show::storablePaths(List1);
+    const QStringList pictures = show_file::storablePaths(List1);
     if (pictures.isEmpty() || !settings) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});

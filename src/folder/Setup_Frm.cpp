@@ -302,7 +302,7 @@ void Setup_Frm::Music_Chk_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint
     const QString chosen = Dialog1->FileName();
     if (chosen.isEmpty())
         return;
-    if (!folder_show::storable(chosen)) {
+    if (!show_file::storable(chosen)) {
         forms_.desktop().message(this,
                                  {QStringLiteral("The music file cannot be used: its path holds a double "
                                                  "quote (\"), which a show file cannot store.\n") +
@@ -372,7 +372,7 @@ bool Setup_Frm::playFolder() {
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);
     // A path a show file cannot hold is left out rather than written as a broken line.
-    pictures = folder_show::storablePaths(pictures);
+    pictures = show_file::storablePaths(pictures);
     if (pictures.isEmpty()) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});
