@@ -20,6 +20,8 @@ public:
     bool valid() const { return valid_; }
     QSize size() const { return size_; }
     bool hasAlpha() const { return alpha_; }
+    // Rows come from the bottom up or from the top down, never out of order.
+    bool rowsInOrder() const { return true; }
     // Whether the rows are run-length coded.
     bool runLength() const { return compression_ == RunLength8 || compression_ == RunLength4; }
 

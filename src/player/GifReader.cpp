@@ -112,13 +112,14 @@ bool GifReader::read(RowReducer& rows) {
     if (!valid_)
         return false;
     const int sw = size_.width(), sh = size_.height();
+    // Rows go in order where the frame's rows come in order: those above the frame, the frame's,
+    // those below.
     std::vector<bool> done(size_t(sh), false);
-    for (int y = 0; y < sh; ++y)
-        if (y < top_ || y >= top_ + height_) {
-            if (background_)
-                rows.fill(y, background_);
-            done[size_t(y)] = true;
-        }
+    for (int y = 0; y < std::min(top_, sh); ++y) {
+        if (background_)
+            rows.fill(y, background_);
+        done[size_t(y)] = true;
+    }
     source_->padding = true;
     if (width_ > 0 && height_ > 0) {
         std::vector<GifPixelType> line(static_cast<size_t>(width_));
@@ -159,6 +160,7 @@ bool GifReader::read(RowReducer& rows) {
                 r += step[pass];
         }
     }
+    // Below the frame, and the frame's rows that data cut short did not reach.
     if (background_)
         for (int y = 0; y < sh; ++y)
             if (!done[size_t(y)])

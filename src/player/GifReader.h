@@ -27,6 +27,7 @@ public:
     bool frameRefused() const { return frameRefused_; }
     QSize size() const { return size_; }
     bool hasAlpha() const { return transparent_ >= 0; }
+    bool rowsInOrder() const { return !interlaced_; }
     // The pixels the first frame's data codes.
     qint64 framePixels() const;
 

@@ -90,7 +90,8 @@ void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& show
 
 // How the rows of a picture of `size` are kept: whole, the part on screen at its own size, or
 // reduced to no more than the size shown (a smaller picture is enlarged afterwards).
-RowReducer rowsFor(QSize size, bool alpha, const std::optional<ShowGeometry>& shown, QRect& region) {
+RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<ShowGeometry>& shown,
+                   QRect& region) {
     const QRect whole(QPoint(0, 0), size);
     if (!shown)
         return RowReducer::keeping(size, whole, alpha);
@@ -103,7 +104,7 @@ RowReducer rowsFor(QSize size, bool alpha, const std::optional<ShowGeometry>& sh
     const QSize target = shownSize(size, *shown).boundedTo(size);
     if (target == size || target.isEmpty())
         return RowReducer::keeping(size, whole, alpha);
-    return RowReducer::reducing(size, target, alpha);
+    return RowReducer::reducing(size, target, alpha, inOrder);
 }
 
 template <class Reader>
@@ -115,7 +116,7 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
         return result;
     if (!shown && tooLarge(reader.size()))
         return result;
-    RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), shown, result.region);
+    RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
     if (!reader.read(rows))
         return result;
     result.image = rows.take();

@@ -32,8 +32,9 @@ RowReducer RowReducer::keeping(QSize source, QRect part, bool alpha) {
     return r;
 }
 
-RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha) {
+RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha, bool inOrder) {
     RowReducer r;
+    r.inOrder_ = inOrder;
     r.source_ = source;
     r.alpha_ = alpha;
     r.reduce_ = true;
@@ -47,7 +48,10 @@ RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha) {
     // One column more than the output: the share of a source column past the last cell is 0 but is
     // still added, so that the inner loop needs no test.
     r.across_.assign(size_t(ow + 1) * 4, 0.0f);
-    r.sums_.assign(size_t(ow) * size_t(r.target_.height()) * 4, 0);
+    r.sums_.assign(size_t(ow) * size_t(inOrder ? 2 : r.target_.height()) * 4, 0);
+    r.reduced_ = QImage(r.target_, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (!r.reduced_.isNull())
+        r.reduced_.fill(alpha ? 0u : Opaque);
     return r;
 }
 
@@ -121,6 +125,42 @@ void RowReducer::fill(int y, QRgb colour) {
     accumulate(y, 0, target_.width());
 }
 
+quint16* RowReducer::sumsFor(int oy) {
+    const size_t row = size_t(target_.width()) * 4;
+    if (!inOrder_)
+        return sums_.data() + size_t(oy) * row;
+    for (int slot = 0; slot < 2; ++slot)
+        if (open_[slot] == oy)
+            return sums_.data() + size_t(slot) * row;
+    // Rows come in order, so a source row touches the output row of the last one or the next:
+    // the held row furthest from `oy` is finished.
+    const int slot =
+        open_[0] < 0 || (open_[1] >= 0 && std::abs(open_[0] - oy) > std::abs(open_[1] - oy)) ? 0 : 1;
+    finish(slot);
+    open_[slot] = oy;
+    return sums_.data() + size_t(slot) * row;
+}
+
+void RowReducer::finish(int slot) {
+    const int oy = inOrder_ ? open_[slot] : slot;
+    if (oy < 0 || reduced_.isNull())
+        return;
+    quint16* s = sums_.data() + size_t(inOrder_ ? slot : oy) * size_t(target_.width()) * 4;
+    auto* line = reinterpret_cast<QRgb*>(reduced_.scanLine(oy));
+    for (int x = 0; x < target_.width(); ++x, s += 4) {
+        const int a = alpha_ ? std::min(255, (s[3] + 128) >> 8) : 255;
+        const int r = std::min(a, (s[0] + 128) >> 8);
+        const int g = std::min(a, (s[1] + 128) >> 8);
+        const int b = std::min(a, (s[2] + 128) >> 8);
+        line[x] = qRgba(r, g, b, a);
+    }
+    if (inOrder_) {
+        std::fill(sums_.begin() + slot * target_.width() * 4,
+                  sums_.begin() + (slot + 1) * target_.width() * 4, 0);
+        open_[slot] = -1;
+    }
+}
+
 void RowReducer::accumulate(int y, int ox0, int ox1) {
     const auto [oy, share] = place(y, source_.height(), target_.height());
     const float rowHeight = float(double(target_.height()) / source_.height());
@@ -129,7 +169,7 @@ void RowReducer::accumulate(int y, int ox0, int ox1) {
         if (oy + k >= target_.height() || weights[k] <= 0.0f)
             continue;
         const float w = weights[k];
-        quint16* sums = sums_.data() + (size_t(oy + k) * size_t(target_.width())) * 4;
+        quint16* sums = sumsFor(oy + k);
         for (int i = ox0 * 4; i < ox1 * 4; ++i) {
             const int v = sums[i] + int(across_[size_t(i)] * w + 0.5f);
             sums[i] = quint16(std::min(v, 0xffff));
@@ -140,20 +180,13 @@ void RowReducer::accumulate(int y, int ox0, int ox1) {
 QImage RowReducer::take() {
     if (!reduce_)
         return std::move(kept_);
-    QImage out(target_, alpha_ ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (out.isNull())
-        return out;
-    const quint16* s = sums_.data();
-    for (int y = 0; y < out.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x, s += 4) {
-            const int a = alpha_ ? std::min(255, (s[3] + 128) >> 8) : 255;
-            const int r = std::min(a, (s[0] + 128) >> 8);
-            const int g = std::min(a, (s[1] + 128) >> 8);
-            const int b = std::min(a, (s[2] + 128) >> 8);
-            line[x] = qRgba(r, g, b, a);
-        }
+    if (inOrder_) {
+        finish(0);
+        finish(1);
+    } else {
+        for (int oy = 0; oy < target_.height(); ++oy)
+            finish(oy);
     }
     std::vector<quint16>().swap(sums_);
-    return out;
+    return std::move(reduced_);
 }

@@ -14,7 +14,9 @@ public:
     // Keeps `part` of a picture of `source` pixels at its own size.
     static RowReducer keeping(QSize source, QRect part, bool alpha);
     // Reduces a picture of `source` pixels to `target`, which is no larger in either direction.
-    static RowReducer reducing(QSize source, QSize target, bool alpha);
+    // Rows given `inOrder` (top to bottom or bottom to top) need two rows of sums; others, those
+    // of the whole result.
+    static RowReducer reducing(QSize source, QSize target, bool alpha, bool inOrder);
 
     QSize source() const { return source_; }
     // Whether source row `y` has any bearing on the result: a decoder may skip the others.
@@ -37,6 +39,9 @@ public:
 private:
     RowReducer() = default;
     void accumulate(int y, int ox0, int ox1);
+    // The sums for output row `oy`; in order, a finished row is written out to make room.
+    quint16* sumsFor(int oy);
+    void finish(int slot);
 
     QSize source_;
     bool alpha_ = false;
@@ -52,4 +57,7 @@ private:
     std::vector<float> across_; // one source row reduced across: 4 channels per output column
     std::vector<quint16> sums_; // the output so far: 4 premultiplied channels, 8.8 fixed point
     QSize target_;
+    bool inOrder_ = false;
+    int open_[2] = {-1, -1}; // in order: the output rows whose sums are held
+    QImage reduced_;
 };

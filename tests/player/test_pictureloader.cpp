@@ -9,7 +9,12 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
 
 class PictureLoaderTest : public QObject {
     Q_OBJECT
@@ -28,6 +33,7 @@ private slots:
     void questionableBitmapsShowTheSuitesPicture();
     void reducedBitmapsAndGifsMatchQtsSmoothScaling();
     void picturesBeyondFourScreensAreShown();
+    void cmykJpegsShowTheirColours();
 };
 
 namespace {
@@ -507,4 +513,70 @@ void PictureLoaderTest::picturesBeyondFourScreensAreShown() {
     QVERIFY(cut.ok);
     QCOMPARE(cut.image.pixelColor(320, 300), QColor(0, 0, 128));
     QCOMPARE(cut.image.pixelColor(320, 100), QColor(Qt::black));
+}
+
+namespace {
+// A JPEG of one CMYK colour (inks 0 to 255), written by libjpeg with Adobe's marker (inks stored
+// inverted, as Photoshop does) or without it (as stored).
+QByteArray cmykJpeg(QSize size, const uchar inks[4], bool adobe, bool ycck) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&info, &buffer, &length);
+    info.image_width = JDIMENSION(size.width());
+    info.image_height = JDIMENSION(size.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_colorspace(&info, ycck ? JCS_YCCK : JCS_CMYK);
+    info.write_Adobe_marker = adobe;
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(size.width()) * 4);
+    for (int x = 0; x < size.width(); ++x)
+        for (int c = 0; c < 4; ++c)
+            row[size_t(x) * 4 + c] = JSAMPLE(adobe ? 255 - inks[c] : inks[c]);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&info, &r, 1);
+    }
+    jpeg_finish_compress(&info);
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(length));
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return bytes;
+}
+} // namespace
+
+void PictureLoaderTest::cmykJpegsShowTheirColours() {
+    // Full cyan ink over a quarter of black: (0, 191, 191) on screen, whether the inks are stored
+    // as they are or inverted (Adobe), as CMYK or YCCK, decoded at its own size, in part or reduced.
+    QTemporaryDir dir;
+    const uchar inks[4] = {255, 0, 0, 64};
+    const struct {
+        bool adobe;
+        bool ycck;
+    } table[] = {{true, false}, {false, false}, {true, true}};
+    for (const auto& row : table) {
+        const QString path = writeFile(dir, "cmyk.jpg", cmykJpeg(QSize(600, 400), inks, row.adobe, row.ycck));
+        for (const ShowGeometry& way :
+             {ShowGeometry{QSize(1920, 1080), false, false}, ShowGeometry{QSize(300, 200), false, false},
+              ShowGeometry{QSize(320, 200), true, true}, ShowGeometry{QSize(1920, 1080), true, false}}) {
+            const LoadedPicture p = picture_loader::decode(path, way);
+            QVERIFY(p.ok);
+            QCOMPARE(p.size, QSize(600, 400));
+            const QColor c = p.image.pixelColor(p.image.width() / 2, p.image.height() / 2);
+            const QString what = QString("adobe %1 ycck %2 stretch %3 screen %4: %5")
+                                     .arg(row.adobe)
+                                     .arg(row.ycck)
+                                     .arg(way.stretch)
+                                     .arg(way.screen.width())
+                                     .arg(c.name());
+            QVERIFY2(c.red() < 6 && std::abs(c.green() - 191) < 6 && std::abs(c.blue() - 191) < 6,
+                     qPrintable(what));
+        }
+    }
 }
