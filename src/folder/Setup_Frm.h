@@ -75,4 +75,6 @@ private:
     bool openFolder(const QString& folder);
     void restoreFolder();
     bool playFolder();
+
+    bool placed_ = false;
 };
