@@ -71,7 +71,7 @@ bool writeGif(int w, int h, const char* out) {
     ColorMapObject* map = GifMakeMapObject(256, colours);
     bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_OK &&
               EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
-    std::vector<GifPixelType> line(size_t(w));
+    std::vector<GifPixelType> line(static_cast<size_t>(w));
     for (int y = 0; ok && y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             uint8_t rgb[3];
