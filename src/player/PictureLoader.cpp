@@ -1,6 +1,7 @@
 #include "player/PictureLoader.h"
 
 #include "player/BmpReader.h"
+#include "player/Enlarger.h"
 #include "player/GifReader.h"
 #include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
@@ -80,7 +81,9 @@ void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& show
         return;
     QImage& image = picture.image;
     const QSize target = shownSize(picture.size, *shown);
-    if (!target.isEmpty() && image.size() != target)
+    if (enlarger::enlarges(image.size(), target))
+        image = enlarger::enlarge(image, target);
+    else if (!target.isEmpty() && image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;

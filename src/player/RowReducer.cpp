@@ -1,5 +1,7 @@
 #include "player/RowReducer.h"
 
+#include "player/PictureMemory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -26,7 +28,7 @@ RowReducer RowReducer::keeping(QSize source, QRect part, bool alpha) {
     r.source_ = source;
     r.alpha_ = alpha;
     r.part_ = part & QRect(QPoint(0, 0), source);
-    r.kept_ = QImage(r.part_.size(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    r.kept_ = picture_memory::image(r.part_.size(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (!r.kept_.isNull())
         r.kept_.fill(alpha ? 0u : Opaque);
     return r;
@@ -49,7 +51,8 @@ RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha, bool inO
     // still added, so that the inner loop needs no test.
     r.across_.assign(size_t(ow + 1) * 4, 0.0f);
     r.sums_.assign(size_t(ow) * size_t(inOrder ? 2 : r.target_.height()) * 4, 0);
-    r.reduced_ = QImage(r.target_, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    r.reduced_ =
+        picture_memory::image(r.target_, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (!r.reduced_.isNull())
         r.reduced_.fill(alpha ? 0u : Opaque);
     return r;
