@@ -51,6 +51,7 @@ void Maker_Frm::Clear_Click() {
             desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
     List1Items->clear();
+    changed_ = false;
 }
 
 void Maker_Frm::playPreview() {
