@@ -30,6 +30,7 @@ desktop::Answer Maker_Frm::ask(const QString& text, desktop::Buttons buttons) {
                                     {text, QLatin1String(MakerTitle), desktop::Icon::Question, buttons});
 }
 
+// The one place that writes the count; it runs on every change of the list's length.
 void Maker_Frm::Update_Count() {
     Label2->setText(QString::number(List1Items->count()));
 }
@@ -58,7 +59,6 @@ void Maker_Frm::addPictures(const QStringList& paths) {
 
 void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStringList& refused) {
     List1Items->insertPaths(row, pictures);
-    Update_Count();
     if (!refused.isEmpty())
         forms_.desktop().message(
             this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
@@ -149,7 +149,6 @@ void Maker_Frm::removeSelectedEntry() {
     // choose the next entry in place of the removed one.
     List1->selectionModel()->clear();
     List1Items->removeRows(row, 1);
-    Update_Count();
 }
 
 void Maker_Frm::cmdUp_Click() {
