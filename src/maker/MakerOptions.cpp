@@ -2,6 +2,7 @@
 // mode, the delay and the music.
 #include "maker/Maker_Frm.h"
 
+#include "controls/FittingFont.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
 #include "maker/MakerShow.h"
@@ -81,9 +82,9 @@ void Maker_Frm::Delay_Scroll_Change() {
 
 void Maker_Frm::Update_Delay() {
     const int value = Delay_Scroll->value();
-    Delay_Lbl->setText(value == 0   ? QStringLiteral("Forever")
-                       : value == 1 ? QStringLiteral("1 Second")
-                                    : QString::number(value) + QStringLiteral(" Seconds"));
+    fitting::setText(Delay_Lbl, value == 0   ? QStringLiteral("Forever")
+                                : value == 1 ? QStringLiteral("1 Second")
+                                             : QString::number(value) + QStringLiteral(" Seconds"));
 }
 
 void Maker_Frm::Music_Chk_Click() {
