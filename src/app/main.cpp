@@ -3,6 +3,7 @@
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "platform/General.h"
+#include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
 #include "platform/TerminationSignals.h"
 
@@ -34,9 +35,12 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
-    termination_signals::quitEventLoopOnSignals();
 
     desktop::QtDesktop desktop;
+    // A logout or Ctrl-C ends the program from any window, box or dialog, asking nothing.
+    termination_signals::endProgramOnSignals([&desktop] { desktop.releaseScreenSaverBeforeEnding(); },
+                                             {program_folder::tempIniPath(), program_folder::tempLmrPath()});
+    termination_signals::ignoreFileSizeLimitSignal();
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
     registerForms(forms);
     // A show from the command line is on screen before the icon, which only a window manager's

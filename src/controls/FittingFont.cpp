@@ -1,6 +1,7 @@
 #include "controls/FittingFont.h"
 
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QRectF>
 
 namespace fitting {
@@ -24,6 +25,18 @@ QFont font(const QFont& wanted, const QString& text, QSize box, int flags) {
     while (!fits(f, text, box, flags) && f.pointSizeF() > SmallestPointSize)
         f.setPointSizeF(qMax(SmallestPointSize, f.pointSizeF() - 0.25));
     return f;
+}
+
+void setText(QLabel* label, const QString& text) {
+    static constexpr auto OwnFont = "fitting.ownFont";
+    if (!label->property(OwnFont).isValid())
+        label->setProperty(OwnFont, label->font());
+    const QFont own = label->property(OwnFont).value<QFont>();
+    const int m = label->margin();
+    const QSize box = label->contentsRect().adjusted(m, m, -m, -m).size();
+    const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    label->setFont(font(own, text, box, flags));
+    label->setText(text);
 }
 
 } // namespace fitting

@@ -1,5 +1,6 @@
 #include "controls/ShowOptions.h"
 
+#include "controls/FittingFont.h"
 #include "controls/PalettePicker.h"
 #include "dialogs/OpenSaveDialog.h"
 
@@ -50,7 +51,8 @@ void Controls::followDisplayMode() const {
 }
 
 void Controls::updateDelay() const {
-    delayLabel->setText(delayText(delay->value()));
+    // "60 Seconds" is wider than some windows' boxes in some fonts: then it gets a smaller font.
+    fitting::setText(delayLabel, delayText(delay->value()));
 }
 
 ShowSettings Controls::settings(const QString& musicPath) const {

@@ -121,7 +121,9 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
                           twips::rect(585, 1080, 1230, 240));
 
     Frame3 = frame(this, "Frame3", QStringLiteral("Delay"), twips::rect(3150, 1710, 2130, 1095));
-    Delay_Lbl = centredLabel(Frame3, "Delay_Lbl", twips::rect(630, 270, 870, 285));
+    // The design's box is narrower than "60 Seconds" in Debian's fonts: the label takes the free room
+    // on both sides of it, centred where the design has it.
+    Delay_Lbl = centredLabel(Frame3, "Delay_Lbl", twips::rect(135, 270, 1860, 285));
     Delay_Scroll =
         place(new StepScrollBar(Qt::Horizontal, Frame3), "Delay_Scroll", twips::rect(135, 630, 1860, 285));
     Delay_Scroll->setAccessibleName(QStringLiteral("Delay"));
@@ -255,7 +257,7 @@ void Setup_Frm::Drive1_Change(const desktop::Volume& volume) {
 void Setup_Frm::Dir1_Change() {
     File1->setPath(Dir1->path());
     Drive1->followFolder(Dir1->path());
-    Num_Files_Lbl->setText(QStringLiteral("Number of Files: ") + QString::number(File1->count()));
+    fitting::setText(Num_Files_Lbl, QStringLiteral("Number of Files: ") + QString::number(File1->count()));
 }
 
 void Setup_Frm::Form_OLEDragDrop(const QStringList& dropped) {
@@ -271,8 +273,8 @@ void Setup_Frm::Form_OLEDragDrop(const QStringList& dropped) {
 
 void Setup_Frm::Subs_Chk_Click() {
     const QString count = QString::number(File1->count());
-    Num_Files_Lbl->setText(Subs_Chk->isChecked() ? QStringLiteral("No. of Files in Root: ") + count
-                                                 : QStringLiteral("Number of Files: ") + count);
+    fitting::setText(Num_Files_Lbl, Subs_Chk->isChecked() ? QStringLiteral("No. of Files in Root: ") + count
+                                                          : QStringLiteral("Number of Files: ") + count);
 }
 
 void Setup_Frm::ShowColors(qint32 colour) {

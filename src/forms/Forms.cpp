@@ -2,6 +2,7 @@
 
 #include "forms/ShowHandOver.h"
 #include "platform/Desktop.h"
+#include "platform/ForeignDestroyWatch.h"
 #include "platform/General.h"
 #include "platform/Music.h"
 
@@ -13,6 +14,9 @@ Forms::Forms(desktop::Desktop& desktop, QString commandLine)
     : desktop_(desktop), commandLine_(std::move(commandLine)) {
     onLastWindowGone = [] { QCoreApplication::quit(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Forms::focusWindowChanged);
+    // Queued: the native event that reports it is no place for message boxes.
+    connect(new ForeignDestroyWatch(this), &ForeignDestroyWatch::windowDestroyed, this,
+            &Forms::windowDestroyedOutside, Qt::QueuedConnection);
 }
 
 Forms::~Forms() {
@@ -115,13 +119,33 @@ bool Forms::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) {
         if (auto* f = qobject_cast<Form*>(watched); f && form(f->id_) == f) {
             event->ignore();
-            // The question may unload the form itself (a saved show played from it).
-            if (f->Form_QueryUnload() && form(f->id_) == f)
-                unload(f->id_);
+            closeAsUser(f);
             return true;
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool Forms::closeAsUser(Form* f) {
+    const FormId id = f->id_;
+    // The question may unload the form itself (a saved show played from it).
+    if (f->Form_QueryUnload() && form(id) == f)
+        unload(id);
+    return form(id) != f;
+}
+
+void Forms::windowDestroyedOutside(quintptr windowId) {
+    Form* gone = nullptr;
+    for (const auto& [id, f] : forms_)
+        if (f && f->isVisible() && f->internalWinId() == WId(windowId))
+            gone = f;
+    if (!gone)
+        return;
+    // Qt still counts the form as shown; without its dead window it can be shown again.
+    gone->hide();
+    gone->destroy();
+    if (!closeAsUser(gone))
+        show(gone->id_);
 }
 
 ShowHandOver* Forms::handOverField() {

@@ -72,12 +72,18 @@ public:
     // What happens when the last window is gone; the default quits the event loop.
     std::function<void()> onLastWindowGone;
 
+    // A window of the program destroyed by another program: its form closes as by its close box,
+    // and one that stays open comes back on screen in a new window. Anything else is ignored.
+    void windowDestroyedOutside(quintptr windowId);
+
 protected:
     // The close box of every form: leave through unload, so that Form_Unload runs and the program
     // ends with its last window.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The user's close of a form (close box, window manager): true when the form was unloaded.
+    bool closeAsUser(Form* f);
     ShowHandOver* handOverField();
     void focusWindowChanged(QWindow* window);
 

@@ -5,6 +5,7 @@
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
+#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
 #include "maker/DroppedPictures.h"
@@ -15,12 +16,17 @@
 #include "platform/General.h"
 
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QListView>
+
+#include <cmath>
 
 namespace {
 
 constexpr auto MakerTitle = "Lumora Maker";
+// The design width of the count, in twips.
+constexpr int CountWidth = 375;
 const QString Twice = QStringLiteral("\r\n\r\n");
 
 } // namespace
@@ -33,6 +39,10 @@ desktop::Answer Maker_Frm::ask(const QString& text, desktop::Buttons buttons) {
 // The one place that writes the count; it runs on every change of the list's length.
 void Maker_Frm::Update_Count() {
     Label2->setText(QString::number(List1Items->count()));
+    // A count longer than the design's box takes the free room to the right of it rather than being cut.
+    const int needed =
+        int(std::ceil(QFontMetricsF(Label2->font(), Label2).horizontalAdvance(Label2->text())));
+    Label2->resize(std::max(twips::rect(0, 0, CountWidth, 0).width(), needed + 2), Label2->height());
 }
 
 void Maker_Frm::Drive1_Change(const desktop::Volume& volume) {

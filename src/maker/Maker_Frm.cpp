@@ -277,7 +277,9 @@ void Maker_Frm::placeControls() {
     Strech_Opt->setGeometry(twips::rect(180, 720, 1725, 285));
     Ratio_Chk->setGeometry(twips::rect(585, 1080, 1230, 240));
     Delay_Fra->setGeometry(twips::rect(2385, 2880, 1725, 1455));
-    Delay_Lbl->setGeometry(twips::rect(405, 495, 870, 285));
+    // The design's box is narrower than "60 Seconds" in Debian's fonts: the label takes the free room
+    // on both sides of it, centred where the design has it.
+    Delay_Lbl->setGeometry(twips::rect(135, 495, 1410, 285));
     Delay_Scroll->setGeometry(twips::rect(135, 945, 1455, 285));
     Colour_Fra->setGeometry(twips::rect(4230, 2880, 1770, 1455));
     Palette->Pal->setGeometry(twips::rect(135, 270, 1545, 810));

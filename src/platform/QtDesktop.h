@@ -21,6 +21,8 @@ public:
     void endNow(int exitCode) override;
     void inhibitScreenSaver(const QString& reason) override;
     void releaseScreenSaver() override;
+    // The screen saver given back for a program that ends by other means than its windows.
+    void releaseScreenSaverBeforeEnding() { screenSaver_.releaseBeforeEnding(); }
 
 private:
     ScreenSaverInhibitor screenSaver_;

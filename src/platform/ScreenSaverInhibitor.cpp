@@ -42,6 +42,10 @@ ScreenSaverInhibitor::ScreenSaverInhibitor(QString applicationName, QObject* par
     : QObject(parent), applicationName_(std::move(applicationName)) {}
 
 ScreenSaverInhibitor::~ScreenSaverInhibitor() {
+    releaseBeforeEnding();
+}
+
+void ScreenSaverInhibitor::releaseBeforeEnding() {
     release();
     // An UnInhibit sent just before the program ends must leave the process: a quick call to the
     // bus itself, answered only after everything sent before it, sees it out.

@@ -21,6 +21,9 @@ public:
     // Idempotent: a second inhibit without a release asks nothing more of the desktop.
     void inhibit(const QString& reason);
     void release();
+    // A release that has left the process when this returns (a short wait at most): for a program
+    // about to end.
+    void releaseBeforeEnding();
     bool isInhibited() const { return wanted_; }
     // An Inhibit call has not been answered yet.
     bool awaitsAnswer() const { return pending_; }

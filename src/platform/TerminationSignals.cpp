@@ -1,9 +1,16 @@
 #include "platform/TerminationSignals.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
+#include "platform/NativeName.h"
 
+#include <QCoreApplication>
+
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <memory>
+#include <thread>
+#include <vector>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,30 +19,86 @@ namespace termination_signals {
 namespace {
 
 int wakeFds[2] = {-1, -1};
+std::atomic<int> caught{0};
 
-// Only async-signal-safe work here: the event loop is told through a socket.
-void onSignal(int) {
+// Only async-signal-safe work here: the watching thread is woken through a socket.
+void onSignal(int signal) {
+    int none = 0;
+    caught.compare_exchange_strong(none, signal);
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(wakeFds[0], &byte, 1);
 }
 
+struct Ending {
+    std::function<void()> giveBack;
+    std::vector<QByteArray> files;
+    std::chrono::milliseconds grace;
+};
+
+void removeFiles(const std::vector<QByteArray>& files) {
+    for (const QByteArray& file : files)
+        ::unlink(file.constData());
+}
+
+[[noreturn]] void endBy(int signal) {
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+}
+
+void watch(std::shared_ptr<const Ending> ending) {
+    char byte = 0;
+    while (::read(wakeFds[1], &byte, 1) < 0 && errno == EINTR) {
+    }
+    const int signal = caught.load();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [ending, signal] {
+            if (ending->giveBack)
+                ending->giveBack();
+            removeFiles(ending->files);
+            endBy(signal);
+        },
+        Qt::QueuedConnection);
+    std::this_thread::sleep_for(ending->grace);
+    removeFiles(ending->files);
+    endBy(signal);
+}
+
 } // namespace
 
-void quitEventLoopOnSignals() {
+void endProgramOnSignals(std::function<void()> giveBack, const QStringList& temporaryFiles,
+                         std::chrono::milliseconds grace) {
     if (wakeFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeFds) != 0)
         return;
-    auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte = 0;
-        [[maybe_unused]] const auto got = ::read(wakeFds[1], &byte, 1);
-        QCoreApplication::quit();
-    });
+    auto ending = std::make_shared<Ending>();
+    ending->giveBack = std::move(giveBack);
+    for (const QString& file : temporaryFiles)
+        if (const auto bytes = native_name::forSystem(file))
+            ending->files.push_back(*bytes);
+    ending->grace = grace;
+    std::thread(watch, std::shared_ptr<const Ending>(ending)).detach();
+
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+}
+
+void ignoreFileSizeLimitSignal() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 } // namespace termination_signals

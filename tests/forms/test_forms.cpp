@@ -28,13 +28,18 @@ public:
     }
     void Form_Load() override { ++loads; }
     void Form_Unload() override { ++unloads; }
+    bool Form_QueryUnload() override {
+        ++questions;
+        return !staysOpen;
+    }
 
     QPushButton* Btn = new QPushButton(QStringLiteral("Btn"), this);
     QLabel* Lbl = new QLabel(QStringLiteral("Lbl"), this);
     QLineEdit* Txt = new QLineEdit(this);
     QLineEdit* Other_Txt = new QLineEdit(this);
     int btnClicks = 0, lblClicks = 0, lblDoubleClicks = 0, txtFocus = 0, otherFocus = 0;
-    int loads = 0, unloads = 0, windowReleases = 0;
+    int loads = 0, unloads = 0, windowReleases = 0, questions = 0;
+    bool staysOpen = false;
 
 protected:
     void mouseReleaseEvent(QMouseEvent*) override { ++windowReleases; }
@@ -58,6 +63,7 @@ private slots:
     void theHandOverFieldIsTheMenus();
     void controlHooks();
     void focusComingBackIsNoNewFocus();
+    void aWindowDestroyedOutsideClosesAsByItsCloseBox();
 };
 
 void FormsTest::windowsComeFromTheirRegisteredFactories() {
@@ -168,6 +174,33 @@ void FormsTest::focusComingBackIsNoNewFocus() {
     w->Txt->setFocus(Qt::MouseFocusReason);
     QCOMPARE(w->otherFocus, 1);
     QCOMPARE(w->txtFocus, 2);
+}
+
+void FormsTest::aWindowDestroyedOutsideClosesAsByItsCloseBox() {
+    ScriptedDesktop desktop;
+    Forms forms(desktop, QString());
+    bool ended = false;
+    forms.onLastWindowGone = [&] { ended = true; };
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowExposed(w));
+    // Some other window, or one of the program's own that it closed itself: nothing happens.
+    forms.windowDestroyedOutside(w->internalWinId() + 1);
+    QCOMPARE(w->questions, 0);
+
+    // A form that will not close comes back on screen, in a new window.
+    w->staysOpen = true;
+    forms.windowDestroyedOutside(w->internalWinId());
+    QCOMPARE(w->questions, 1);
+    QVERIFY(forms.isLoaded(FormId::Maker) && w->isVisible() && w->internalWinId() != 0);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QCOMPARE(w->unloads, 0);
+    // One that closes is unloaded; it was the last window, so the program ends.
+    w->staysOpen = false;
+    forms.windowDestroyedOutside(w->internalWinId());
+    QCOMPARE(w->unloads, 1);
+    QVERIFY(!forms.isLoaded(FormId::Maker));
+    QTRY_VERIFY(ended);
 }
 
 QTEST_MAIN(FormsTest)

@@ -811,6 +811,11 @@ void MakerTest::closingAChangedListAsksFirst() {
     });
     QVERIFY(f_->forms->isLoaded(FormId::Maker) && m->isVisible());
     QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
+    // The window destroyed by another program asks the same; Cancel brings the maker back on screen.
+    desktop().expectMessage(MakerTitle, CloseQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Cancel);
+    f_->forms->windowDestroyedOutside(m->internalWinId());
+    QVERIFY(m->isVisible() && QTest::qWaitForWindowExposed(m));
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
     // Yes with a save that works closes the maker; the show is on disk.
     closeAnswering(Answer::Yes, [&] { saveAs(f_->path("kept")); });
     QVERIFY(!f_->forms->isLoaded(FormId::Maker));
@@ -840,8 +845,9 @@ void MakerTest::closingAChangedListAsksFirst() {
         QVERIFY(!m->changedSinceSaved());
     };
     loadKept();
-    m->close();
+    f_->forms->windowDestroyedOutside(m->internalWinId());
     QVERIFY(!f_->forms->isLoaded(FormId::Maker));
+    QVERIFY(f_->forms->as<MENU_Frm>(FormId::Menu)->isVisible());
     for (const auto& [what, change] : changes) {
         loadKept();
         change(m);

@@ -161,6 +161,60 @@ ends_within 50 || fail "the close request did not end the show"
 wait $pid || fail "the closed show ended with status $?"
 echo "close request: the show and its music ended"
 
+# Signals end the program at the first one, whatever is open, and take the temporary shows with
+# them; a window destroyed by another program brings the menu back. HOME holds no pictures: the
+# folder setup opens on a folder where Run answers with a message box.
+window_of() { # the first visible window whose name matches $1, waited for
+    local w=""
+    for _ in $(seq 50); do
+        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) && [ -n "$w" ] && echo "$w" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+start_menu() {
+    "$lumora" &
+    pid=$!
+    menu=$(window_of '^10\. Lumora v0\.4b') || fail "no menu"
+}
+menu_button() { # 0 folder, 1 maker: the centre of the button, from its place in twips
+    xdotool mousemove --window "$menu" $(((45 + $1 * 1215 + 592) / 15)) 41 click 1
+}
+ends_by() { # SIGNAL WHAT STATUS: the program must end by the signal at once
+    kill -"$1" "$pid"
+    ends_within 20 || fail "SIG$1 did not end the program with $2"
+    local status=0
+    wait "$pid" || status=$?
+    [ $status -eq "$3" ] || fail "SIG$1 with $2: status $status, expected $3"
+    echo "SIG$1 ended the program with $2"
+}
+start_menu
+menu_button 1
+window_of 'Lumora Maker' >/dev/null || fail "the maker did not open"
+ends_by HUP "the maker open" 129
+start_menu
+menu_button 0
+setup=$(window_of '^Lumora from Folder Setup$') || fail "the folder setup did not open"
+xdotool windowfocus --sync "$setup"
+xdotool key Return
+window_of '^ERROR$' >/dev/null || fail "no message box from Run on a folder without pictures"
+ends_by TERM "a message box open" 143
+temp=$(dirname "$lumora")
+cp "$work/keys.lmr" "$temp/temp.ini"
+cp "$work/keys.lmr" "$temp/temp.lmr"
+"$lumora" "$temp/temp.ini" &
+pid=$!
+sees 5 "temporary show" 960,540=$red
+ends_by INT "a show playing" 130
+[ ! -e "$temp/temp.ini" ] && [ ! -e "$temp/temp.lmr" ] || fail "the temporary shows were left behind"
+start_menu
+menu_button 1
+maker=$(window_of 'Lumora Maker') || fail "the maker did not open"
+xdotool windowclose "$maker"
+window_of '^10\. Lumora v0\.4b' >/dev/null || fail "the maker's window was destroyed and no window is left"
+echo "the maker's window destroyed from outside: the menu came back"
+ends_by TERM "the menu open" 143
+
 "$lumora" "$work/no such show.lmr" &
 pid=$!
 box=""
