@@ -5,14 +5,6 @@
 
 namespace folder_show {
 
-QString delayText(int seconds) {
-    if (seconds == 0)
-        return QStringLiteral("Forever");
-    if (seconds == 1)
-        return QStringLiteral("1 Second");
-    return QString::number(seconds) + QStringLiteral(" Seconds");
-}
-
 qint32 restoredColour(const QString& stored) {
     const auto value = show_file::parseInt32(stored);
     if (!value)

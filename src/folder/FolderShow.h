@@ -8,9 +8,6 @@
 // What the setup window and the subfolder search share when they make a folder show.
 namespace folder_show {
 
-// The delay in words: "Forever" for 0, "1 Second", otherwise "N Seconds".
-QString delayText(int seconds);
-
 // The stored "Colour" as a background colour: a plain colour or a system colour the player accepts;
 // anything else (a damaged settings file) gives black, so that every folder show still plays.
 qint32 restoredColour(const QString& stored);
