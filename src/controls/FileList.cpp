@@ -23,5 +23,8 @@ void FileList::fill() {
     setUpdatesEnabled(false);
     clear();
     addItems(names_);
+    // Focus alone chooses no file: a list without a current entry would make its first one current
+    // when it is tabbed into, and that is the maker's click on it.
+    setCurrentIndex(QModelIndex());
     setUpdatesEnabled(true);
 }
