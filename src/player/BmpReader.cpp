@@ -140,7 +140,7 @@ bool BmpReader::readHeader() {
             c.scale = int(256 / (mask + 1));
         } else {
             int bits = 0;
-            while (mask >> bits)
+            while (bits < 32 && mask >> bits)
                 ++bits;
             c.scale = 8 - bits;
         }
