@@ -1,6 +1,7 @@
 #include "controls/FileList.h"
 
 #include "platform/FolderListing.h"
+#include "platform/NativeName.h"
 
 FileList::FileList(QWidget* parent)
     : QListWidget(parent), pattern_(QString::fromLatin1(folder_listing::PicturePattern)) {
@@ -22,6 +23,10 @@ void FileList::fill() {
     names_ = path_.isEmpty() ? QStringList() : folder_listing::picturesOf(path_, pattern_);
     setUpdatesEnabled(false);
     clear();
-    addItems(names_);
+    QStringList shown;
+    shown.reserve(names_.size());
+    for (const QString& name : names_)
+        shown << native_name::forDisplay(name);
+    addItems(shown);
     setUpdatesEnabled(true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Desktop.h"
 #include "show/ShowFile.h"
 
 #include <QString>
@@ -15,6 +16,9 @@ QString delayText(int seconds);
 bool storable(const QString& path);
 // The paths that can be stored, in their order.
 QStringList storablePaths(const QStringList& paths);
+// The notice that `count` pictures were left out of a folder show because a show file cannot store
+// their paths.
+desktop::MessageBox leftOutMessage(qsizetype count);
 
 // The stored "Colour" as a background colour: a plain colour or a system colour the player accepts;
 // anything else (a damaged settings file) gives black, so that every folder show still plays.

@@ -198,9 +198,12 @@ QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
     return out;
 }
 
-bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error) {
-    QSaveFile file(path);
+bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error,
+           Replace how) {
     const QByteArray bytes = compose(settings, pictures);
+    if (how == Replace::TempShow)
+        return regular_file::replaceWithFresh(path, bytes, error);
+    QSaveFile file(path);
     // Unbuffered, so that a short write (a full disk, a file size limit) shows in write()'s count: a
     // buffered QSaveFile reports it nowhere and commits the cut file over the old one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size()) {

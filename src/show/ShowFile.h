@@ -56,9 +56,18 @@ ReadResult read(const QString& path);
 
 // The file's text: every line a quoted field ended by CR LF, settings first in their fixed order.
 QByteArray compose(const ShowSettings& settings, const QStringList& pictures);
+// How a written show takes the place of the old file.
+enum class Replace {
+    // A user's show: written beside it and renamed over it; a link at the name keeps pointing to
+    // the show it names, which is the file replaced.
+    UserFile,
+    // A temporary show: a fresh file of our own renamed into place, never written through a link
+    // found at its name.
+    TempShow,
+};
 // Replaces `path` atomically; on failure `error` says why and the old file is untouched.
 bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures,
-           QString* error = nullptr);
+           QString* error = nullptr, Replace how = Replace::UserFile);
 
 // Numbers as the show file and the settings store hold them: decimal text with an optional sign,
 // fraction and exponent, blanks around it allowed.
