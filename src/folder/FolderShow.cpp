@@ -3,8 +3,6 @@
 #include "platform/ProgramFolder.h"
 #include "show/Colour.h"
 
-#include <algorithm>
-
 namespace folder_show {
 
 QString delayText(int seconds) {
@@ -13,16 +11,6 @@ QString delayText(int seconds) {
     if (seconds == 1)
         return QStringLiteral("1 Second");
     return QString::number(seconds) + QStringLiteral(" Seconds");
-}
-
-bool storable(const QString& path) {
-    return !path.contains(u'"');
-}
-
-QStringList storablePaths(const QStringList& paths) {
-    QStringList out;
-    std::copy_if(paths.begin(), paths.end(), std::back_inserter(out), storable);
-    return out;
 }
 
 desktop::MessageBox leftOutMessage(qsizetype count) {

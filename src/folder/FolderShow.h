@@ -12,10 +12,6 @@ namespace folder_show {
 // The delay in words: "Forever" for 0, "1 Second", otherwise "N Seconds".
 QString delayText(int seconds);
 
-// Whether a path can be stored as a show file line: a quoted field ends at the next double quote.
-bool storable(const QString& path);
-// The paths that can be stored, in their order.
-QStringList storablePaths(const QStringList& paths);
 // The notice that `count` pictures were left out of a folder show because a show file cannot store
 // their paths.
 desktop::MessageBox leftOutMessage(qsizetype count);

@@ -149,7 +149,7 @@ void Search_Frm::Save_Temp_File() {
     const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
     // A path a show file cannot hold is left out rather than written as a broken line, and the
     // user is told so once.
-    const QStringList pictures = folder_show::storablePaths(List1);
+    const QStringList pictures = show_file::storablePaths(List1);
     if (settings && pictures.size() < List1.size())
         forms_.desktop().message(this, folder_show::leftOutMessage(List1.size() - pictures.size()));
     if (pictures.isEmpty() || !settings) {

@@ -258,7 +258,7 @@ QStringList Setup_Frm::folderPictures() const {
     QStringList pictures;
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);
-    return folder_show::storablePaths(pictures);
+    return show_file::storablePaths(pictures);
 }
 
 void Setup_Frm::Subs_Chk_Click() {
@@ -309,7 +309,7 @@ void Setup_Frm::Music_Chk_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint
     const QString chosen = Dialog1->FileName();
     if (chosen.isEmpty())
         return;
-    if (!folder_show::storable(chosen)) {
+    if (!show_file::storable(chosen)) {
         forms_.desktop().message(this,
                                  {QStringLiteral("The music file cannot be used: its path holds a double "
                                                  "quote (\"), which a show file cannot store.\n") +

@@ -51,7 +51,7 @@ void Maker_Frm::addPictures(const QStringList& paths) {
     QStringList refused;
     added.reserve(paths.size());
     for (const QString& path : paths)
-        (maker_show::storable(path) ? added : refused) << path;
+        (show_file::storable(path) ? added : refused) << path;
     List1Items->appendPaths(added);
     Update_Count();
     if (!refused.isEmpty())

@@ -107,7 +107,7 @@ void Maker_Frm::Music_Btn_Click() {
     const QString chosen = Dialog1->FileName();
     if (chosen.isEmpty())
         return; // cancelled: the music stays as it was
-    if (!maker_show::storable(chosen)) {
+    if (!show_file::storable(chosen)) {
         forms_.desktop().message(
             this,
             {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n") +

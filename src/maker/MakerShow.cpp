@@ -15,10 +15,6 @@ QString savePath(const QString& chosen) {
     return Lacks_Extension(chosen, extension) ? chosen + extension : chosen;
 }
 
-bool storable(const QString& path) {
-    return !path.contains(u'"');
-}
-
 Loaded take(const show_file::ReadResult& read, ShowSettings current) {
     const ShowFileContent& c = read.content;
     Loaded result;

@@ -30,7 +30,4 @@ struct Loaded {
 };
 Loaded take(const show_file::ReadResult& read, ShowSettings current);
 
-// A path can be stored in a show file unless it holds a double quote, which would end its field.
-bool storable(const QString& path);
-
 } // namespace maker_show

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 
 namespace show_file {
@@ -175,7 +176,20 @@ ReadResult read(const QString& path) {
     return parseFields(reader);
 }
 
-QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
+bool storable(const QString& path) {
+    return !path.contains(u'"');
+}
+
+QStringList storablePaths(const QStringList& paths) {
+    QStringList out;
+    out.reserve(paths.size());
+    std::copy_if(paths.begin(), paths.end(), std::back_inserter(out), storable);
+    return out;
+}
+
+std::optional<QByteArray> compose(const ShowSettings& s, const QStringList& pictures) {
+    if (!storable(s.musicPath) || !std::all_of(pictures.begin(), pictures.end(), storable))
+        return std::nullopt;
     const auto bit = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     QStringList lines{
         QStringLiteral("Strech=") + (s.stretch ? QStringLiteral("True") : QStringLiteral("False")),
@@ -200,7 +214,13 @@ QByteArray compose(const ShowSettings& s, const QStringList& pictures) {
 
 bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error,
            Replace how) {
-    const QByteArray bytes = compose(settings, pictures);
+    const std::optional<QByteArray> composed = compose(settings, pictures);
+    if (!composed) {
+        if (error)
+            *error = QStringLiteral("a show file cannot hold a path with a double quote (\") in it");
+        return false;
+    }
+    const QByteArray& bytes = *composed;
     if (how == Replace::TempShow)
         return regular_file::replaceWithFresh(path, bytes, error);
     QSaveFile file(path);

@@ -54,8 +54,15 @@ ReadResult parse(const QString& text);
 // path, or more entries than MaxEntries allows, is TooLarge.
 ReadResult read(const QString& path);
 
+// Whether a path can be stored as a show file line: a quoted field runs to the next double quote, so
+// commas, blanks and line breaks survive and a double quote does not.
+bool storable(const QString& path);
+// The paths that can be stored, in their order.
+QStringList storablePaths(const QStringList& paths);
+
 // The file's text: every line a quoted field ended by CR LF, settings first in their fixed order.
-QByteArray compose(const ShowSettings& settings, const QStringList& pictures);
+// Nothing when the music path or a picture cannot be stored: its line would read back as another.
+std::optional<QByteArray> compose(const ShowSettings& settings, const QStringList& pictures);
 // How a written show takes the place of the old file.
 enum class Replace {
     // A user's show: written beside it and renamed over it; a link at the name keeps pointing to
@@ -65,7 +72,8 @@ enum class Replace {
     // found at its name.
     TempShow,
 };
-// Replaces `path` atomically; on failure `error` says why and the old file is untouched.
+// Replaces `path` atomically; on failure (a path that cannot be stored included) `error` says why and
+// the old file is untouched.
 bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures,
            QString* error = nullptr, Replace how = Replace::UserFile);
 

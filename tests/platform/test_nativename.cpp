@@ -74,7 +74,7 @@ void NativeNameTest::showFilesKeepNamesByteForByte() {
     ShowSettings s;
     s.useMusic = true;
     s.musicPath = *read.content.musicPath;
-    QCOMPARE(show_file::compose(s, read.content.pictures), text);
+    QCOMPARE(show_file::compose(s, read.content.pictures).value_or(""), text);
 }
 
 void NativeNameTest::filesAreFoundByTheirBytes() {
