@@ -4,7 +4,8 @@
 
 #include <QSignalBlocker>
 
-VolumeList::VolumeList(desktop::Desktop& desktop, QWidget* parent) : QComboBox(parent), desktop_(desktop) {
+VolumeList::VolumeList(desktop::Desktop& desktop, BrowserState& memory, QWidget* parent)
+    : QComboBox(parent), desktop_(desktop), memory_(memory) {
     // On Linux Qt names a combo box by its text (the volume shown); the control's own name goes
     // into the description as well.
     setAccessibleName(QStringLiteral("Drive"));
@@ -69,13 +70,13 @@ void VolumeList::followFolder(const QString& folder) {
     const qsizetype i = volumes::holding(volumes_, folder);
     if (i < 0)
         return;
-    lastFolders_[volumes_[i].rootPath] = folder;
+    memory_.lastFolders[volumes_[i].rootPath] = folder;
     if (i != currentIndex())
         select(i);
 }
 
 QString VolumeList::lastFolderOn(const QString& rootPath) const {
-    return lastFolders_.value(rootPath, rootPath);
+    return memory_.lastFolders.value(rootPath, rootPath);
 }
 
 void VolumeList::showPopup() {

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "platform/Desktop.h"
+#include "show/BrowserState.h"
 
 #include <QComboBox>
-#include <QHash>
 
 // The drive list of the folder windows: the mounted volumes, each shown by its root path. The list
 // asks the desktop again each time it drops down. Whether a chosen volume can be used, and what to
-// tell the user when it cannot, is for the window that holds the list: it hears volumeChosen.
+// tell the user when it cannot, is for the window that holds the list: it hears volumeChosen. The
+// folder last used on each volume is kept in `memory`, which outlives the list.
 class VolumeList : public QComboBox {
     Q_OBJECT
 public:
-    VolumeList(desktop::Desktop& desktop, QWidget* parent);
+    VolumeList(desktop::Desktop& desktop, BrowserState& memory, QWidget* parent);
 
     // Asks the desktop for the volumes again; the shown volume stays shown when it is still there.
     void refresh();
@@ -41,5 +42,5 @@ private:
 
     desktop::Desktop& desktop_;
     QList<desktop::Volume> volumes_;
-    QHash<QString, QString> lastFolders_;
+    BrowserState& memory_;
 };

@@ -97,7 +97,8 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     setFixedSize(twips::rect(0, 0, 5385, 5655).size());
 
     Frame1 = frame(this, "Frame1", QStringLiteral("Select Folder"), twips::rect(90, 135, 2985, 4920));
-    Drive1 = place(new VolumeList(forms_.desktop(), Frame1), "Drive1", twips::rect(90, 315, 2805, 315));
+    Drive1 = place(new VolumeList(forms_.desktop(), forms_.browserState(), Frame1), "Drive1",
+                   twips::rect(90, 315, 2805, 315));
     Subs_Chk = captioned(new QCheckBox(QStringLiteral("Include Subfolders"), Frame1), "Subs_Chk",
                          twips::rect(315, 765, 1725, 240));
     Dir1 = place(new FolderList(Frame1), "Dir1", twips::rect(90, 1080, 2760, 3465));
@@ -187,9 +188,13 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
 }
 
 void Setup_Frm::showForm() {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred when it opens; shown again (after a search that found nothing), it stays where the
+    // user put it.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!placed_ && screen)
         setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    placed_ = true;
     Form::showForm();
 }
 

@@ -77,4 +77,6 @@ private:
     bool playFolder();
     // The full paths of the folder's pictures that a show file can hold (no double quote), in order.
     QStringList folderPictures() const;
+
+    bool placed_ = false;
 };

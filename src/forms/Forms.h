@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Form.h"
+#include "show/BrowserState.h"
 #include "show/PlayerState.h"
 #include "show/ShowState.h"
 
@@ -40,6 +41,7 @@ public:
     const QString& commandLine() const { return commandLine_; }
     PlayerState& playerState() { return playerState_; }
     ShowState& showState() { return showState_; }
+    BrowserState& browserState() { return browserState_; }
     // The show's music outlives the player window: it is stopped, not released, when a show ends.
     Music& music();
 
@@ -83,6 +85,7 @@ private:
     QString commandLine_;
     PlayerState playerState_;
     ShowState showState_;
+    BrowserState browserState_;
     std::unique_ptr<Music> music_;
     std::map<FormId, Factory> factories_;
     std::map<FormId, QPointer<Form>> forms_;

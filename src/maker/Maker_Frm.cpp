@@ -76,7 +76,7 @@ Maker_Frm::~Maker_Frm() = default;
 
 void Maker_Frm::createControls() {
     desktop::Desktop& desktop = forms_.desktop();
-    Drive1 = new VolumeList(desktop, this);
+    Drive1 = new VolumeList(desktop, forms_.browserState(), this);
     Dir1 = new FolderList(this);
     File1 = new FileList(this);
     File1->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -112,7 +112,8 @@ void FolderListsTest::fileListFollowsFolderAndPattern() {
 void FolderListsTest::volumeListAsksOnDropDownAndFollowsFolders() {
     ScriptedDesktop desktop;
     desktop.volumeList = {{"/", true}, {"/media/cd", false}, {"/mnt/data", true}};
-    VolumeList list(desktop, nullptr);
+    BrowserState memory;
+    VolumeList list(desktop, memory, nullptr);
     QCOMPARE(list.accessibleName(), "Drive");
     QSignalSpy chosen(&list, &VolumeList::volumeChosen);
     list.refresh();
@@ -131,6 +132,8 @@ void FolderListsTest::volumeListAsksOnDropDownAndFollowsFolders() {
     QCOMPARE(list.text(), "/mnt/data");
     QCOMPARE(list.lastFolderOn("/mnt/data"), "/mnt/data/pictures/2024");
     QCOMPARE(list.lastFolderOn("/"), "/");
+    // The memory outlives the list: a list made later over it knows the folder.
+    QCOMPARE(VolumeList(desktop, memory, nullptr).lastFolderOn("/mnt/data"), "/mnt/data/pictures/2024");
     list.followFolder("/mnt/database");
     QCOMPARE(list.text(), "/");
     QCOMPARE(chosen.size(), 1);

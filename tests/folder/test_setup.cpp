@@ -15,12 +15,15 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -97,6 +100,8 @@ private slots:
     void controlsAreNamedAndPlaced();
     void keyboardOpensFoldersAndStepsTheDelay();
     void runPlaysTheFolderAsItIsNow();
+    void movedWindowStaysWhereTheUserPutIt();
+    void folderLastUsedOnAVolumeOutlivesTheWindow();
 };
 
 void SetupTest::emptyStoreGivesTheDefaults() {
@@ -477,6 +482,62 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
     QVERIFY(s->isVisible());
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+}
+
+void SetupTest::movedWindowStaysWhereTheUserPutIt() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("empty/below"));
+    store("Path", f.path("empty"));
+    store("Sub Dirs", "1");
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, s->size(),
+                                              QGuiApplication::primaryScreen()->availableGeometry());
+    QCOMPARE(s->geometry(), centred);
+    const QPoint moved = s->pos() + QPoint(-40, 25);
+    s->move(moved);
+
+    // A search that finds nothing brings the window back where the user left it, as does showing it.
+    f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
+                            desktop::Buttons::Ok);
+    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(!f.forms->isLoaded(FormId::Search) && s->isVisible());
+    f.desktop.verifyDone();
+    QCOMPARE(s->pos(), moved);
+    f.forms->hide(FormId::Setup);
+    f.forms->show(FormId::Setup);
+    QCOMPARE(s->pos(), moved);
+
+    // Opened afresh, it is centred again.
+    s->close();
+    s = openSetup(f);
+    QVERIFY(s);
+    QCOMPARE(s->geometry(), centred);
+}
+
+void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
+    ShowFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("home"));
+    QVERIFY(QDir(f.dir()).mkpath("usb/photos"));
+    f.desktop.volumeList = {{"/", true}, {f.path("usb"), true}};
+    store("Drive", "/");
+    store("Path", f.path("home"));
+    Setup_Frm* s = openSetup(f);
+    QVERIFY(s);
+    QCOMPARE(s->Dir1->path(), f.path("home"));
+    s->Dir1->setPath(f.path("usb/photos"));
+    QCOMPARE(s->Drive1->text(), f.path("usb"));
+    s->Drive1->choose("/");
+    QCOMPARE(s->Dir1->path(), f.path("home"));
+
+    // Closed and opened again: the volume still opens on the folder last used on it in this run.
+    s->close();
+    s = openSetup(f);
+    QVERIFY(s);
+    QCOMPARE(s->Dir1->path(), f.path("home"));
+    s->Drive1->choose(f.path("usb"));
+    QCOMPARE(s->Dir1->path(), f.path("usb/photos"));
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
 }
 
 QTEST_MAIN(SetupTest)
