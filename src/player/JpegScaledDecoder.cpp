@@ -1,5 +1,7 @@
 #include "player/JpegScaledDecoder.h"
 
+#include "player/PictureMemory.h"
+
 #include <QTransform>
 
 #include <csetjmp>
@@ -242,14 +244,14 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     // Four bytes a pixel rather than three: painting a picture held in the window's own format is
     // a plain copy, where converting 10 megapixels on a scaled screen took the GUI thread some 60 ms
     // a picture. The preload budget counts four bytes a pixel already.
-    out = QImage(size, QImage::Format_RGB32);
+    out = picture_memory::image(size, QImage::Format_RGB32);
     if (out.isNull())
         return std::nullopt;
     out.fill(Qt::gray); // what a truncated file leaves undecoded
     const bool twoTap = decoded.width() < 2 * size.width() && decoded.height() < 2 * size.height();
     if (size == decoded || !twoTap) {
         if (size != decoded) {
-            whole = QImage(decoded, QImage::Format_RGB32);
+            whole = picture_memory::image(decoded, QImage::Format_RGB32);
             if (whole.isNull())
                 return std::nullopt;
             whole.fill(Qt::gray);
@@ -297,7 +299,7 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
     JDIMENSION left = JDIMENSION(region.x());
     JDIMENSION width = JDIMENSION(region.width());
     jpeg_crop_scanline(&d.info, &left, &width);
-    out = QImage(region.size(), QImage::Format_RGB888);
+    out = picture_memory::image(region.size(), QImage::Format_RGB888);
     if (out.isNull())
         return std::nullopt;
     out.fill(Qt::gray); // what a truncated file leaves undecoded

@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -176,8 +177,11 @@ void Main_Frm::Form_Load() {
     if (state_.shuffle)
         sequence_.shuffle();
     state_.currentIndex = -1;
-    // The first pictures start decoding on the workers while this thread sets up the window.
-    sequence_.planAhead(+1);
+    // The first picture starts decoding on a worker while this thread sets up the window; the
+    // pictures after it wait until it is on screen.
+    sequence_.planAhead(+1, 1);
+    sequence_.holdPlanning(true);
+    QTimer::singleShot(FirstExposureWaitMs, this, &Main_Frm::afterFirstPaint);
     setGeometry(screen);
     create();
     Show_Pics();
@@ -188,6 +192,12 @@ void Main_Frm::Form_Load() {
 }
 
 void Main_Frm::keepScreenAwake(bool on) {
+    screenWanted_ = on;
+    tellDesktopScreenAwake();
+}
+
+void Main_Frm::tellDesktopScreenAwake() {
+    const bool on = screenWanted_ && firstPaintDone_;
     if (on == screenKeptAwake_)
         return;
     screenKeptAwake_ = on;
@@ -195,6 +205,14 @@ void Main_Frm::keepScreenAwake(bool on) {
         forms_.desktop().inhibitScreenSaver(QStringLiteral("Playing a picture show"));
     else
         forms_.desktop().releaseScreenSaver();
+}
+
+void Main_Frm::afterFirstPaint() {
+    if (firstPaintDone_ || closing_)
+        return;
+    firstPaintDone_ = true;
+    sequence_.holdPlanning(false);
+    tellDesktopScreenAwake();
 }
 
 void Main_Frm::failLoading() {
@@ -321,6 +339,7 @@ void Main_Frm::Prev_Pic() {
 void Main_Frm::arrowStep(StepOutcome (ShowSequence::*step)()) {
     if (closing_ || sequence_.entries().size() <= 1)
         return;
+    afterFirstPaint();
     // A picture reached with a key stays for a whole delay.
     Timer1->setEnabled(false);
     if (present((sequence_.*step)()))
@@ -351,6 +370,7 @@ void Main_Frm::Timer1_Timer() {
         Image1->update();
         return;
     }
+    afterFirstPaint(); // a window that is never exposed steps on without it
     Show_Pics();
 }
 
@@ -533,6 +553,9 @@ void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void Main_Frm::paintEvent(QPaintEvent* event) {
+    // Queued, so that it runs once this paint has been handed to the screen.
+    if (!exposedOnce_)
+        QMetaObject::invokeMethod(this, &Main_Frm::afterFirstPaint, Qt::QueuedConnection);
     exposedOnce_ = true;
     Form::paintEvent(event);
 }

@@ -73,8 +73,13 @@ private:
     void Escape();
     void SetTopMostWindow(bool on);
     void failLoading();
-    // Asks the desktop to keep the screen awake while the show plays, or lets it blank again.
+    // Asks the desktop to keep the screen awake while the show plays, or lets it blank again. Until
+    // the first picture is on screen the wish is only noted.
     void keepScreenAwake(bool on);
+    void tellDesktopScreenAwake();
+    // What the first picture does not need waits for it to be on screen: the look ahead at the next
+    // pictures and the desktop's screen saver (whose session bus may take its time).
+    void afterFirstPaint();
     // Puts a step's outcome on screen and ends the show where the step says so. True when the
     // step showed a picture and the show goes on.
     bool present(StepOutcome outcome);
@@ -96,7 +101,9 @@ private:
     int busy_ = 0;
     QElapsedTimer shownAt_;
     bool exposedOnce_ = false;
-    bool screenKeptAwake_ = false;
+    bool firstPaintDone_ = false;
+    bool screenWanted_ = false;
+    bool screenKeptAwake_ = false; // as the desktop was last told
     static constexpr qint64 FirstExposureWaitMs = 2000;
     QElapsedTimer musicStarted_;
     int quickMusicEnds_ = 0;

@@ -1,5 +1,6 @@
 #include "player/PictureLoader.h"
 
+#include "player/Enlarger.h"
 #include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
 
@@ -100,7 +101,8 @@ std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& 
         if (quarterTurn)
             target.transpose();
         if (!refused && !target.isEmpty() &&
-            (target.width() < header->stored.width() || target.height() < header->stored.height()) &&
+            (target.width() < header->stored.width() || target.height() < header->stored.height() ||
+             target == header->stored) &&
             std::fseek(stream, 0, SEEK_SET) == 0) {
             if (auto decoded = jpeg_scaled::decode(stream, target)) {
                 LoadedPicture p;
@@ -180,7 +182,9 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     // A stretched picture is scaled once here, so that painting it is a plain copy.
     if (shown && shown->stretch) {
         const QSize target = shownSize(result.size, *shown);
-        if (!target.isEmpty() && image.size() != target)
+        if (enlarger::enlarges(image.size(), target))
+            image = enlarger::enlarge(image, target);
+        else if (!target.isEmpty() && image.size() != target)
             image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         // In the backing store's own format, converted here on a worker rather than at every paint.
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied

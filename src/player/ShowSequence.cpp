@@ -105,16 +105,31 @@ StepOutcome ShowSequence::arrowStep(int direction) {
 }
 
 StepOutcome ShowSequence::planned(StepOutcome outcome, int direction) {
-    if (outcome.kind == StepOutcome::Shown)
+    if (outcome.kind != StepOutcome::Shown)
+        return outcome;
+    if (planningHeld_)
+        heldDirection_ = direction;
+    else
         planAhead(direction);
     return outcome;
 }
 
-void ShowSequence::planAhead(int direction) {
+void ShowSequence::holdPlanning(bool hold) {
+    if (hold == planningHeld_)
+        return;
+    planningHeld_ = hold;
+    if (hold)
+        return;
+    if (heldDirection_ != 0)
+        planAhead(heldDirection_);
+    heldDirection_ = 0;
+}
+
+void ShowSequence::planAhead(int direction, int count) {
     const qsizetype n = list_.size();
     QStringList upcoming;
     qsizetype i = state_.currentIndex;
-    for (qsizetype k = 0; k < std::min<qsizetype>(n, Lookahead); ++k) {
+    for (qsizetype k = 0; k < std::min<qsizetype>(n, count); ++k) {
         if (direction > 0)
             i = i >= n - 1 ? 0 : i + 1;
         else

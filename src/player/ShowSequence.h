@@ -49,8 +49,12 @@ public:
     StepOutcome Next_Pic();
     StepOutcome Prev_Pic();
 
-    // Tells the source which entries come next in `direction` (+1 forward, -1 back) from the current one.
-    void planAhead(int direction);
+    // Tells the source which entries come next in `direction` (+1 forward, -1 back) from the current
+    // one, at most `count` of them.
+    void planAhead(int direction, int count = Lookahead);
+    // While held, a step leaves the source's plan as it stands, so that nothing but the picture asked
+    // for takes the cores; letting go plans from wherever the show then stands.
+    void holdPlanning(bool hold);
 
     // Takes the current entry out of the show; the next Show_Pics shows the entry that took its
     // place. Returns the path that was removed.
@@ -68,4 +72,6 @@ private:
     QSize screen_;
     double devicePixelRatio_ = 1.0;
     static constexpr int Lookahead = 8;
+    bool planningHeld_ = false;
+    int heldDirection_ = 0; // the direction of the last step taken while held, 0 for none
 };

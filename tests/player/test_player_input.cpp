@@ -316,10 +316,21 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
     const QStringList awake{"inhibit: Playing a picture show"};
     const QStringList released = awake + QStringList{"release"};
     {
-        // Taken as the show starts; let go while paused and taken again on resume; let go on Escape.
+        // Taken once the first picture is on screen (the desktop's bus may be slow to answer); let
+        // go while paused and taken again on resume; let go on Escape.
+        ShowFixture f;
+        f.forms->show(FormId::Menu);
+        f.forms->hide(FormId::Menu);
+        Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)}));
+        QVERIFY(p);
+        QVERIFY(f.desktop.screenSaverCalls.isEmpty());
+        QTRY_COMPARE(f.desktop.screenSaverCalls, awake);
+        QVERIFY(p->Image1->isPainted());
+    }
+    {
         Show s(true);
         ScriptedDesktop& d = s.f.desktop;
-        QCOMPARE(d.screenSaverCalls, awake);
+        QTRY_COMPARE(d.screenSaverCalls, awake);
         QTest::keyClick(s.player, Qt::Key_Space);
         QCOMPARE(d.screenSaverCalls, released);
         QTest::mouseClick(s.player, Qt::LeftButton, {}, QPoint(5, 5));
@@ -339,6 +350,7 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
     {
         // A close request of the window system.
         Show s(true);
+        QTRY_VERIFY(s.f.desktop.screenKeptAwake());
         QCloseEvent close;
         QCoreApplication::sendEvent(s.player->windowHandle(), &close);
         QVERIFY(!s.open());
@@ -358,7 +370,9 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
         QVERIFY(p);
         QTRY_VERIFY(f.desktop.endedWith.has_value());
         f.desktop.verifyDone();
-        QCOMPARE(f.desktop.screenSaverCalls, released);
+        // The music fails as the player first becomes active, which may come before the desktop
+        // was asked at all: either way the screen is not left kept awake.
+        QVERIFY(!f.desktop.screenKeptAwake());
     }
     {
         // A show file that cannot be played never asks.

@@ -10,6 +10,9 @@ class FakeSource final : public PictureSource {
 public:
     QSet<QString> good;
     QStringList attempts;
+    QList<QStringList> plans;
+
+    void planAhead(const QStringList& upcoming, const ShowGeometry&) override { plans << upcoming; }
 
     LoadedPicture load(const QString& path, const ShowGeometry&) override {
         attempts << path;
@@ -47,6 +50,7 @@ private slots:
     void showWithoutLoopEndsAfterItsLastLoadablePicture();
     void arrowsWrapBothWaysAndStopAfterOneRound();
     void singleEntry();
+    void planningHeldUntilLetGo();
     void removingTheCurrentEntry();
     void shufflePlaysEveryEntryOnce();
 };
@@ -171,6 +175,26 @@ void SequenceTest::singleEntry() {
     QCOMPARE(s.seq.Next_Pic().kind, StepOutcome::Nothing);
     QCOMPARE(s.seq.Prev_Pic().kind, StepOutcome::Nothing);
     QCOMPARE(s.seq.Show_Pics().kind, StepOutcome::ShownThenEnd);
+}
+
+void SequenceTest::planningHeldUntilLetGo() {
+    Sequence s({"a", "b", "c", "d"}, {"a", "b", "c", "d"}, true);
+    s.seq.planAhead(+1, 1);
+    QCOMPARE(s.source.plans, QList<QStringList>{{"a"}});
+    s.seq.holdPlanning(true);
+    s.seq.Show_Pics();
+    s.seq.Prev_Pic();
+    QCOMPARE(s.source.plans.size(), 1);
+    // Let go: planned from where the show stands, in the direction of its last step.
+    s.seq.holdPlanning(false);
+    QCOMPARE(s.source.plans.last(), (QStringList{"c", "b", "a", "d"}));
+    s.seq.Show_Pics();
+    QCOMPARE(s.source.plans.last(), (QStringList{"b", "c", "d", "a"}));
+    // Held and let go without a step in between: nothing new to plan.
+    const qsizetype plans = s.source.plans.size();
+    s.seq.holdPlanning(true);
+    s.seq.holdPlanning(false);
+    QCOMPARE(s.source.plans.size(), plans);
 }
 
 void SequenceTest::removingTheCurrentEntry() {
