@@ -100,16 +100,9 @@ trap cleanup EXIT
 
 mkdir -p "$work/fb" "$work/home/config" "$work/home/data" "$work/home/cache" "$work/home/runtime"
 chmod 700 "$work/home/runtime"
-Xvfb -screen 0 "${screen}x24" -nolisten tcp -noreset -br -fbdir "$work/fb" -displayfd 3 \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { say "Xvfb did not start"; cat "$work/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(tr -d '\n' <"$work/display")"
-export DISPLAY
+# shellcheck source=xvfb.sh
+. "$here/scripts/xvfb.sh"
+start_xvfb "$work" "$screen" -br -fbdir "$work/fb" || { say "Xvfb did not start"; exit 1; }
 # Everything a run may write goes to the scratch folder, not the user's own files.
 export XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
 export XDG_RUNTIME_DIR=$work/home/runtime HOME=$work/home

@@ -91,20 +91,9 @@ head -n1 "$work/gio-mime" | grep -q ": $app_id.desktop\$" || fail "gio: $(cat "$
 echo "default application: $default"
 
 step "xdg-open plays a show"
-# A display number unlikely to be taken by anyone else on a shared machine.
-for _ in $(seq 20); do
-    display=$(( 40 + RANDOM % 400 ))
-    [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] || break
-done
-# -noreset: the server would otherwise reset, refusing connections, when the probe below leaves.
-Xvfb ":$display" -screen 0 640x480x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$display
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    kill -0 $xvfb_pid 2>/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start on $DISPLAY"; }
-    sleep 0.05
-done
+# shellcheck source=xvfb.sh
+. scripts/xvfb.sh
+start_xvfb "$work" 640x480 || fail "Xvfb did not start"
 
 centre() {
     import -display "$DISPLAY" -window root "$work/shot.png"

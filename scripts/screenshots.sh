@@ -55,18 +55,9 @@ for app in "10. Lumora" "10. Lumora Maker"; do
     printf '[Settings]\nDrive=/\nPath=%s\n' "$HOME/Pictures/Holiday" > "$XDG_CONFIG_HOME/$app.ini"
 done
 
-# A display number unlikely to be taken by anyone else on a shared machine.
-for _ in $(seq 20); do
-    display=$((40 + RANDOM % 400))
-    [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] || break
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$display
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.05
-done
+# shellcheck source=xvfb.sh
+. scripts/xvfb.sh
+start_xvfb "$work" 1024x768
 xsetroot -solid '#3b4252' 2>/dev/null || true
 
 # Waits up to $2 tenths of a second for a visible window named $1 (a regular expression).

@@ -15,6 +15,8 @@ public:
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool on);
     bool isTicking() const { return timer_.isActive(); }
+    // Milliseconds until the next tick, or -1 when it is not ticking.
+    int remainingTime() const { return timer_.remainingTime(); }
 
 signals:
     void Timer();

@@ -28,6 +28,13 @@ const SdlMixerApi& sdl() {
 // for a few seconds. Not for good: music comes back once a device is plugged in or a sound server
 // started, at the next start after the pause.
 constexpr std::chrono::seconds kRetryAfterFailure{5};
+// A tune over within this time of its start has ended at once.
+constexpr std::chrono::milliseconds kAtOnce{300};
+
+Music::Clock& musicClock() {
+    static Music::Clock clock = [] { return std::chrono::steady_clock::now(); };
+    return clock;
+}
 
 // Background music needs no low latency; a roomy buffer (46 ms) rides out a busy machine.
 constexpr int kChunkFrames = 2048;
@@ -81,17 +88,16 @@ SDL_RWops* openRegularFile(const QString& path, Mix_MusicType& type) {
 class Music::AudioDevice {
 public:
     static std::shared_ptr<AudioDevice> acquire() {
-        using Clock = std::chrono::steady_clock;
         static std::weak_ptr<AudioDevice> shared;
-        static std::optional<Clock::time_point> lastFailure;
+        static std::optional<std::chrono::steady_clock::time_point> lastFailure;
 
         if (auto device = shared.lock())
             return device;
-        if (lastFailure && Clock::now() - *lastFailure < kRetryAfterFailure)
+        if (lastFailure && musicClock()() - *lastFailure < kRetryAfterFailure)
             return nullptr;
         std::shared_ptr<AudioDevice> device(new AudioDevice);
         if (!device->m_open) {
-            lastFailure = Clock::now();
+            lastFailure = musicClock()();
             return nullptr;
         }
         lastFailure.reset();
@@ -125,6 +131,10 @@ private:
 
     bool m_open = false;
 };
+
+void Music::setClock(Clock c) {
+    musicClock() = std::move(c);
+}
 
 Music::Music() = default;
 
@@ -184,6 +194,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
         if (!file || !wav_header::hasNoSamples(*file))
             return StartResult::BadFile;
         m_silent = true;
+        m_startedAt = musicClock()();
         return StartResult::Playing;
     }
     // A tune of no length (a WAV without samples) is a valid file that ends as soon as it starts;
@@ -194,6 +205,7 @@ Music::StartResult Music::StartPlay(const QString& path) {
     }
     m_music = music;
     m_started = true;
+    m_startedAt = musicClock()();
     return StartResult::Playing;
 }
 
@@ -222,6 +234,10 @@ bool Music::ReachedEnd() const {
 
 bool Music::isPlaying() const {
     return m_music && m_started && sdl().PlayingMusic() != 0;
+}
+
+bool Music::endedAtOnce() const {
+    return ReachedEnd() && musicClock()() - m_startedAt < kAtOnce;
 }
 
 double Music::position() const {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 struct _Mix_Music;
@@ -15,6 +17,9 @@ struct _Mix_Music;
 class Music {
 public:
     enum class StartResult { Playing, BadFile, NoAudio };
+    // What the music's pauses are measured on; tests put a clock of their own in its place.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    static void setClock(Clock clock);
 
     Music();
     ~Music();
@@ -33,6 +38,9 @@ public:
     bool isPlaying() const;
     // Seconds into the music, or -1 when nothing is held or the format cannot tell (MIDI).
     double position() const;
+    // The started music ended as soon as it began (a MIDI file without notes, a WAV without
+    // samples): restarting such a tune on every poll would only keep the GUI thread busy.
+    bool endedAtOnce() const;
 
 private:
     class AudioDevice;
@@ -42,6 +50,7 @@ private:
     std::shared_ptr<AudioDevice> m_device;
     _Mix_Music* m_music = nullptr;
     bool m_started = false;
+    std::chrono::steady_clock::time_point m_startedAt;
     // Started a WAV without samples: nothing plays, and the music has ended at once.
     bool m_silent = false;
 };

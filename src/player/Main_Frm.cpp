@@ -240,7 +240,6 @@ void Main_Frm::Form_Activate() {
 bool Main_Frm::StartPlay() {
     switch (forms_.music().StartPlay(forms_.showState().musicPath)) {
     case Music::StartResult::Playing:
-        musicStarted_.start();
         return true;
     case Music::StartResult::NoAudio:
         // Nothing to play on: the show goes on in silence, the file is not at fault.
@@ -272,12 +271,11 @@ void Main_Frm::StopPlay() {
 void Main_Frm::Music_Timer_Timer() {
     if (closing_ || !forms_.music().ReachedEnd())
         return;
-    StopPlay();
     // A tune that is over as soon as it starts (a MIDI file without notes) would be started again
     // on every poll, each start costing the synthesiser tens of milliseconds of this thread: after
     // a few such ends in a row the show goes on without music.
-    quickMusicEnds_ =
-        musicStarted_.isValid() && musicStarted_.elapsed() < QuickEndMs ? quickMusicEnds_ + 1 : 0;
+    quickMusicEnds_ = forms_.music().endedAtOnce() ? quickMusicEnds_ + 1 : 0;
+    StopPlay();
     if (quickMusicEnds_ >= QuickEndsTolerated || (forms_.showState().musicLoop && !StartPlay()))
         Music_Timer->setEnabled(false);
 }

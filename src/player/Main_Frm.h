@@ -36,6 +36,8 @@ public:
     void StopPlay();
 
     ShowSequence& sequence() { return sequence_; }
+    // Where the pictures come from: the workers that decode what comes next.
+    const PicturePreloader& preloader() const { return *source_; }
 
     ImageBox* Image1;
     QLabel* Paused_lbl;
@@ -105,8 +107,6 @@ private:
     bool screenWanted_ = false;
     bool screenKeptAwake_ = false; // as the desktop was last told
     static constexpr qint64 FirstExposureWaitMs = 2000;
-    QElapsedTimer musicStarted_;
     int quickMusicEnds_ = 0;
-    static constexpr qint64 QuickEndMs = 300;
     static constexpr int QuickEndsTolerated = 3;
 };

@@ -1,4 +1,4 @@
-#include "ShowFixture.h"
+#include "SetupFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
@@ -9,8 +9,6 @@
 #include "platform/FormTimer.h"
 #include "platform/NativeName.h"
 #include "platform/ProgramFolder.h"
-#include "player/Main_Frm.h"
-#include "show/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -21,7 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTest>
 #include <QThread>
 
@@ -31,36 +28,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-void store(const QString& key, const QString& value) {
-    settings::SaveSetting(QString::fromLatin1(settings::MenuApp), settings::Section, key, value);
-}
-
-Setup_Frm* openSetupOn(ShowFixture& f, const QString& folder) {
-    store("Path", folder);
-    store("Sub Dirs", "1");
-    f.forms->start();
-    auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
-    if (!menu || !QTest::qWaitForWindowActive(menu))
-        qFatal("the menu never became active");
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
-    auto* setup = f.forms->as<Setup_Frm>(FormId::Setup);
-    if (!setup || !QTest::qWaitForWindowActive(setup))
-        return nullptr;
-    return setup;
-}
-
-QStringList tempShowLines() {
-    QFile f(program_folder::tempIniPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (!line.isEmpty())
-            lines << QString::fromUtf8(line.trimmed()).remove(u'"');
-    }
-    return lines;
-}
 
 // Records what the search window shows while it walks, and that the label and the bar are drawn
 // while the walk holds the event loop.
@@ -90,10 +57,6 @@ struct Watch : QObject {
 class SearchTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MenuApp).clear();
-        QFile::remove(program_folder::tempIniPath());
-    }
     void walksTheTreeShowsItAndPlaysIt();
     void treeWithoutPicturesBringsTheSetupBack();
     void unreadableFoldersAreSkipped();
@@ -107,14 +70,14 @@ private slots:
 };
 
 void SearchTest::walksTheTreeShowsItAndPlaysIt() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R/A/A1") && QDir(f.dir()).mkpath("R/B"));
     const QString r = f.path("R");
     writeSolidPicture(r + "/p1.jpg", Qt::red);
     writeSolidPicture(r + "/A/p2.jpg", Qt::green);
     writeSolidPicture(r + "/A/A1/p3.JPG", Qt::blue);
     writeSolidPicture(r + "/B/p4.bmp", Qt::yellow);
-    Setup_Frm* setup = openSetupOn(f, r);
+    Setup_Frm* setup = f.openSetupOn(r, true);
     QVERIFY(setup);
     QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
     setup->Delay_Scroll->setValue(9);
@@ -134,23 +97,18 @@ void SearchTest::walksTheTreeShowsItAndPlaysIt() {
     QVERIFY(!watch.paintedLabels.isEmpty());
     QCOMPARE(watch.paintedLabels.last(), r);
     QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}, {3, 2}, {5, 3}, {5, 2}}));
-    QCOMPARE(tempShowLines(), (QStringList{"Strech=False", "Ratio=1", "Shuff=0", "Delay=9", "BackCol=0",
-                                           "Loop=1", "Message=1", "UseMusic=0", "Music=", r + "/p1.jpg",
-                                           r + "/A/p2.jpg", r + "/A/A1/p3.JPG", r + "/B/p4.bmp"}));
+    QCOMPARE(f.tempShowLines(), (QStringList{"Strech=False", "Ratio=1", "Shuff=0", "Delay=9", "BackCol=0",
+                                             "Loop=1", "Message=1", "UseMusic=0", "Music=", r + "/p1.jpg",
+                                             r + "/A/p2.jpg", r + "/A/A1/p3.JPG", r + "/B/p4.bmp"}));
 
-    auto* player = f.forms->as<Main_Frm>(FormId::Player);
-    QTest::keyClick(player, Qt::Key_Escape);
-    QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
-    QVERIFY(!f.forms->isLoaded(FormId::Setup));
-    QTRY_VERIFY(f.forms->form(FormId::Menu)->isVisible());
-    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+    f.leaveShow();
 }
 
 void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("E/x/y"));
     f.textFile("E/x/notes.txt");
-    Setup_Frm* setup = openSetupOn(f, f.path("E"));
+    Setup_Frm* setup = f.openSetupOn(f.path("E"), true);
     QVERIFY(setup);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
@@ -167,17 +125,17 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search && search->Search_Bar->maximum() == 100 && search->Search_Bar->value() == 0);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    QCOMPARE(tempShowLines().mid(9), QStringList{f.path("E/x/y/z.bmp")});
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("E/x/y/z.bmp")});
 }
 
 void SearchTest::unreadableFoldersAreSkipped() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R/locked") && QDir(f.dir()).mkpath("R/open"));
     writeSolidPicture(f.path("R/locked/a.jpg"), Qt::red);
     writeSolidPicture(f.path("R/open/b.jpg"), Qt::red);
     writeSolidPicture(f.path("R/open/say \"x\".jpg"), Qt::red); // cannot be stored: left out, with a word
     QVERIFY(QFile::link(f.path("R"), f.path("R/open/loop")));
-    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
@@ -195,14 +153,14 @@ void SearchTest::unreadableFoldersAreSkipped() {
                             desktop::Icon::Information, desktop::Buttons::Ok);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     f.desktop.verifyDone();
-    QCOMPARE(tempShowLines().mid(9), QStringList{f.path("R/open/b.jpg")});
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/open/b.jpg")});
 }
 
 void SearchTest::windowIsLaidOutAndNamed() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
@@ -213,16 +171,18 @@ void SearchTest::windowIsLaidOutAndNamed() {
     QCOMPARE(search->Search_Bar->accessibleName(), "Directory Depth");
     QCOMPARE(search->Label1->accessibleDescription(), "Current Directory");
     QVERIFY(search->Trigger_Timer->isEnabled());
+    Watch watch(search);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     // A start folder without subfolders: the bar ends at 1 of 1.
-    QVERIFY(tempShowLines().size() == 10);
+    QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}}));
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/a.jpg")});
 }
 
 void SearchTest::closedBeforeTheWalkBringsTheSetupBack() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
@@ -246,13 +206,13 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk_data() {
 
 void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     QFETCH(bool, escape);
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R/A") && QDir(f.dir()).mkpath("R/B"));
     const QString r = f.path("R");
     writeSolidPicture(r + "/p1.jpg", Qt::red);
     writeSolidPicture(r + "/A/p2.jpg", Qt::red);
     writeSolidPicture(r + "/B/p3.jpg", Qt::red);
-    Setup_Frm* setup = openSetupOn(f, r);
+    Setup_Frm* setup = f.openSetupOn(r, true);
     QVERIFY(setup);
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
@@ -305,11 +265,11 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     // A new run walks afresh and plays the whole tree.
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    QCOMPARE(tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
+    QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
 }
 
 void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R/S") && QDir(f.dir()).mkpath("R/say \"so\""));
     const QString r = f.path("R");
     writeSolidPicture(r + "/a.jpg", Qt::red);
@@ -317,7 +277,7 @@ void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {
     writeSolidPicture(r + "/S/c.jpg", Qt::red);
     writeSolidPicture(r + "/S/d\".jpg", Qt::red);
     writeSolidPicture(r + "/say \"so\"/e.jpg", Qt::red);
-    Setup_Frm* setup = openSetupOn(f, r);
+    Setup_Frm* setup = f.openSetupOn(r, true);
     QVERIFY(setup);
     QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
     f.desktop.expectMessage("Lumora",
@@ -327,12 +287,12 @@ void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     f.desktop.verifyDone();
-    QCOMPARE(tempShowLines().mid(9), (QStringList{r + "/a.jpg", r + "/S/c.jpg"}));
+    QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/a.jpg", r + "/S/c.jpg"}));
 }
 
 void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
     // A folder and pictures named in Latin-1, as another system wrote them.
-    ShowFixture f;
+    SetupFixture f;
     const QByteArray raw = QFile::encodeName(f.path("R"));
     QVERIFY(QDir(f.dir()).mkpath("R"));
     QVERIFY(::mkdir((raw + "/d\xe9j\xe0").constData(), 0700) == 0);
@@ -342,7 +302,7 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
             0);
     QVERIFY(::rename(QFile::encodeName(f.path("two.jpg")).constData(),
                      (raw + "/d\xe9j\xe0/\xfc.jpg").constData()) == 0);
-    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
     QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
     QCOMPARE(setup->Dir1->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
@@ -353,12 +313,11 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(tempBytes().endsWith("\"" + raw + "/caf\xe9.jpg\"\r\n\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
-    QTest::keyClick(f.forms->as<Main_Frm>(FormId::Player), Qt::Key_Escape);
-    QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
+    f.leaveShow();
 
     // Without subfolders, from inside the Latin-1 folder.
-    store("Path", native_name::decode(raw + "/d\xe9j\xe0"));
-    store("Sub Dirs", "0");
+    f.store("Path", native_name::decode(raw + "/d\xe9j\xe0"));
+    f.store("Sub Dirs", "0");
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     QTRY_VERIFY(menu && menu->isVisible());
     QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
@@ -376,17 +335,17 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
 }
 
 void SearchTest::aLinkAtTheTempShowIsReplacedNotWrittenThrough() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R/A"));
     writeSolidPicture(f.path("R/A/a.jpg"), Qt::red);
     const QString victim = f.textFile("victim.txt", "the user's own file\n");
     QVERIFY(QFile::link(victim, program_folder::tempIniPath()));
-    Setup_Frm* setup = openSetupOn(f, f.path("R"));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFileInfo(program_folder::tempIniPath()).isSymLink());
-    QCOMPARE(tempShowLines().mid(9), QStringList{f.path("R/A/a.jpg")});
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/A/a.jpg")});
     QFile file(victim);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "the user's own file\n");

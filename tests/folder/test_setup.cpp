@@ -1,16 +1,12 @@
-#include "ShowFixture.h"
-#include "app/MENU_Frm.h"
+#include "SetupFixture.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
-#include "controls/PictureButton.h"
 #include "controls/VolumeList.h"
 #include "folder/Setup_Frm.h"
 #include "forms/Forms.h"
 #include "platform/ProgramFolder.h"
-#include "player/Main_Frm.h"
-#include "show/SettingsStore.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -21,72 +17,13 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
 
-namespace {
-
-const QString App = QString::fromLatin1(settings::MenuApp);
-
-void clearStore() {
-    QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MenuApp).clear();
-}
-
-void store(const QString& key, const QString& value) {
-    settings::SaveSetting(App, settings::Section, key, value);
-}
-
-QString stored(const QString& key) {
-    return settings::GetSetting(App, settings::Section, key, QStringLiteral("absent"));
-}
-
-// The program as a user starts it, with the setup window opened from the menu's folder button.
-Setup_Frm* openSetup(ShowFixture& f) {
-    f.forms->start();
-    auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
-    if (!menu || !QTest::qWaitForWindowActive(menu))
-        qFatal("the menu never became active");
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
-    auto* setup = static_cast<Setup_Frm*>(f.forms->form(FormId::Setup));
-    if (!setup || !QTest::qWaitForWindowActive(setup))
-        return nullptr;
-    return setup;
-}
-
-// The folder show the run wrote: its raw lines without quotes.
-QStringList tempShowLines() {
-    QFile f(program_folder::tempIniPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (!line.isEmpty())
-            lines << QString::fromUtf8(line.trimmed()).remove(u'"');
-    }
-    return lines;
-}
-
-// Leaves a playing show with Escape: the menu comes back.
-void leaveShow(ShowFixture& f) {
-    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
-    QVERIFY(player);
-    QTest::keyClick(player, Qt::Key_Escape);
-    QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
-    QVERIFY(!f.forms->isLoaded(FormId::Setup));
-    QTRY_VERIFY(f.forms->form(FormId::Menu) && f.forms->form(FormId::Menu)->isVisible());
-}
-
-} // namespace
-
 class SetupTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        clearStore();
-        QFile::remove(program_folder::tempIniPath());
-    }
     void emptyStoreGivesTheDefaults();
     void restoredStateRunsChangeHandling();
     void runWritesTheFolderInNameOrder();
@@ -105,8 +42,8 @@ private slots:
 };
 
 void SetupTest::emptyStoreGivesTheDefaults() {
-    ShowFixture f;
-    Setup_Frm* s = openSetup(f);
+    SetupFixture f;
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QVERIFY(!f.forms->form(FormId::Menu)->isVisible());
     QVERIFY(s->Maintain_Opt->isChecked());
@@ -129,18 +66,18 @@ void SetupTest::emptyStoreGivesTheDefaults() {
 }
 
 void SetupTest::restoredStateRunsChangeHandling() {
-    ShowFixture f;
+    SetupFixture f;
     f.picture("one.jpg", Qt::red);
-    store("Display Mode", "False");
-    store("Keep Ratio", "0");
-    store("Delay", "1");
-    store("Sub Dirs", "1");
-    store("Colour", "16711680");
-    store("UseMusic", "1");
-    store("MusicPath", "/music/tune.mp3");
-    store("Drive", "/");
-    store("Path", f.dir());
-    Setup_Frm* s = openSetup(f); // the music box restored checked opens no dialog
+    f.store("Display Mode", "False");
+    f.store("Keep Ratio", "0");
+    f.store("Delay", "1");
+    f.store("Sub Dirs", "1");
+    f.store("Colour", "16711680");
+    f.store("UseMusic", "1");
+    f.store("MusicPath", "/music/tune.mp3");
+    f.store("Drive", "/");
+    f.store("Path", f.dir());
+    Setup_Frm* s = f.openSetup(); // the music box restored checked opens no dialog
     QVERIFY(s);
     QVERIFY(s->Strech_Opt->isChecked());
     QVERIFY(s->Ratio_Chk->isEnabled());
@@ -165,28 +102,28 @@ void SetupTest::restoredStateRunsChangeHandling() {
 
     // A damaged colour, or one the player would refuse, comes back black.
     for (const char* bad : {"16777216", "-5", "red", "-2147483600"}) {
-        store("Colour", bad);
+        f.store("Colour", bad);
         s->close();
-        s = openSetup(f);
+        s = f.openSetup();
         QVERIFY(s);
         QCOMPARE(s->Picker->chosenColour(), 0);
     }
-    store("Colour", "-2147483633"); // the button face is a colour
+    f.store("Colour", "-2147483633"); // the button face is a colour
     s->close();
-    s = openSetup(f);
+    s = f.openSetup();
     QCOMPARE(s->Picker->chosenColour(), qint32(0x8000000F));
 }
 
 void SetupTest::runWritesTheFolderInNameOrder() {
-    ShowFixture f;
+    SetupFixture f;
     f.picture("b.bmp", Qt::blue);
     f.picture("a.jpg", Qt::red);
     f.textFile("c.txt");
     QVERIFY(QDir(f.dir()).mkpath("sub"));
     writeSolidPicture(f.path("sub/0.jpg"), Qt::green);
-    store("Path", f.dir());
-    store("Drive", "/");
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.dir());
+    f.store("Drive", "/");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
     s->Delay_Scroll->setFocus();
@@ -195,21 +132,20 @@ void SetupTest::runWritesTheFolderInNameOrder() {
     QTest::keyClick(s, Qt::Key_Return); // Enter presses the run button
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(!s->isVisible());
-    QCOMPARE(tempShowLines(),
+    QCOMPARE(f.tempShowLines(),
              (QStringList{"Strech=False", "Ratio=1", "Shuff=0", "Delay=0", "BackCol=0", "Loop=1", "Message=1",
                           "UseMusic=0", "Music=", f.path("a.jpg"), f.path("b.bmp")}));
-    QCOMPARE(stored("Delay"), "0");
-    QCOMPARE(stored("Path"), f.dir());
-    QCOMPARE(stored("Display Mode"), "True");
-    leaveShow(f);
-    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+    QCOMPARE(f.stored("Delay"), "0");
+    QCOMPARE(f.stored("Path"), f.dir());
+    QCOMPARE(f.stored("Display Mode"), "True");
+    f.leaveShow();
 }
 
 void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
-    ShowFixture f;
+    SetupFixture f;
     f.picture("a.jpg", Qt::red);
-    store("Path", f.dir());
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.dir());
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     desktop::FileRequest asked;
     f.desktop.expectFileDialog([&](const desktop::FileRequest& r) {
@@ -243,13 +179,13 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
 
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    const QStringList lines = tempShowLines();
+    const QStringList lines = f.tempShowLines();
     QCOMPARE(lines.mid(7, 2), (QStringList{"UseMusic=1", "Music="}));
-    QCOMPARE(stored("UseMusic"), "1");
-    leaveShow(f);
+    QCOMPARE(f.stored("UseMusic"), "1");
+    f.leaveShow();
 
     // A chosen file becomes the music path.
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s && s->Music_Chk->isChecked());
     QTest::mouseClick(s->Music_Chk, Qt::LeftButton);
     f.desktop.expectFileDialog([](const desktop::FileRequest&) {
@@ -261,24 +197,24 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
 }
 
 void SetupTest::closeBoxStoresNothingAndShowsTheMenu() {
-    store("Delay", "7");
-    ShowFixture f;
-    Setup_Frm* s = openSetup(f);
+    SetupFixture f;
+    f.store("Delay", "7");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     s->Delay_Scroll->setValue(20);
     s->close();
     QVERIFY(!f.forms->isLoaded(FormId::Setup));
     QTRY_VERIFY(f.forms->form(FormId::Menu)->isVisible());
-    QCOMPARE(stored("Delay"), "7");
-    s = openSetup(f);
+    QCOMPARE(f.stored("Delay"), "7");
+    s = f.openSetup();
     QCOMPARE(s->Delay_Scroll->value(), 7);
 }
 
 void SetupTest::emptyFolderStoresWarnsAndStays() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("empty"));
-    store("Path", f.path("empty"));
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.path("empty"));
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
     s->Delay_Scroll->setValue(20);
@@ -286,18 +222,18 @@ void SetupTest::emptyFolderStoresWarnsAndStays() {
                             desktop::Buttons::Ok);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     f.desktop.verifyDone();
-    QCOMPARE(stored("Delay"), "20");
+    QCOMPARE(f.stored("Delay"), "20");
     QVERIFY(s->isVisible());
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(program_folder::tempIniPath()));
 }
 
 void SetupTest::picturesWithQuotesAreLeftOut() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("q"));
     writeSolidPicture(f.path("q/say \"cheese\".jpg"), Qt::red);
-    store("Path", f.path("q"));
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.path("q"));
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     // Counted out, and the user told why once.
     QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
@@ -318,18 +254,18 @@ void SetupTest::picturesWithQuotesAreLeftOut() {
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     f.desktop.verifyDone();
-    QCOMPARE(tempShowLines().mid(9), QStringList{f.path("q/plain.jpg")});
-    leaveShow(f);
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("q/plain.jpg")});
+    f.leaveShow();
 }
 
 void SetupTest::unwritableShowFileWarnsAndStays() {
-    ShowFixture f;
+    SetupFixture f;
     f.picture("a.jpg", Qt::red);
-    store("Path", f.dir());
+    f.store("Path", f.dir());
     // Root writes everywhere: a folder standing at the file's name makes the write fail.
     const QString temp = program_folder::tempIniPath();
     QVERIFY(QDir().mkpath(temp));
-    Setup_Frm* s = openSetup(f);
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QString why;
     QVERIFY(!show_file::write(temp, ShowSettings(), {}, &why, show_file::Replace::TempShow));
@@ -343,13 +279,13 @@ void SetupTest::unwritableShowFileWarnsAndStays() {
 }
 
 void SetupTest::volumeThatIsNotReadyIsReportedAndFallsBack() {
-    ShowFixture f;
+    SetupFixture f;
     f.desktop.volumeList = {{"/", true}, {"/media/cd", false}};
-    store("Drive", "/media/cd");
-    store("Path", "/media/cd/photos");
+    f.store("Drive", "/media/cd");
+    f.store("Path", "/media/cd/photos");
     f.desktop.expectMessage("Invaild Drive", "Drive /media/cd is not available!", desktop::Icon::Critical,
                             desktop::Buttons::Ok);
-    Setup_Frm* s = openSetup(f);
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     f.desktop.verifyDone();
     QCOMPARE(s->Drive1->text(), "/");
@@ -363,17 +299,17 @@ void SetupTest::volumeThatIsNotReadyIsReportedAndFallsBack() {
     QCOMPARE(s->Drive1->text(), "/media/cd");
     // A stored volume that is gone altogether falls back without a word.
     s->close();
-    store("Drive", "/media/gone");
-    s = openSetup(f);
+    f.store("Drive", "/media/gone");
+    s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Drive1->text(), "/");
 }
 
 void SetupTest::paletteClickGivesTheShowItsColour() {
-    ShowFixture f;
+    SetupFixture f;
     f.picture("a.jpg", Qt::red);
-    store("Path", f.dir());
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.dir());
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     const QPoint red(2 + 2, 24 + 2);
     QTest::mouseMove(s->Picker->Pal, red);
@@ -382,14 +318,14 @@ void SetupTest::paletteClickGivesTheShowItsColour() {
     QCOMPARE(s->Picker->chosenColour(), 255);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    QCOMPARE(tempShowLines().value(4), "BackCol=255");
-    QCOMPARE(stored("Colour"), "255");
-    leaveShow(f);
+    QCOMPARE(f.tempShowLines().value(4), "BackCol=255");
+    QCOMPARE(f.stored("Colour"), "255");
+    f.leaveShow();
 }
 
 void SetupTest::controlsAreNamedAndPlaced() {
-    ShowFixture f;
-    Setup_Frm* s = openSetup(f);
+    SetupFixture f;
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->windowTitle(), "Lumora from Folder Setup");
     QCOMPARE(s->size(), QSize(359, 377));
@@ -418,12 +354,12 @@ void SetupTest::controlsAreNamedAndPlaced() {
 }
 
 void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("inner"));
     writeSolidPicture(f.path("inner/0.jpg"), Qt::green);
-    store("Path", f.dir());
-    store("Drive", "/");
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.dir());
+    f.store("Drive", "/");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     // Enter in the folder list opens the highlighted folder rather than pressing the run button.
     s->Dir1->setFocus();
@@ -449,17 +385,17 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
     s->Dir1->setFocus();
     QTest::keyClick(s->Dir1, Qt::Key_Return);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    leaveShow(f);
+    f.leaveShow();
 }
 
 void SetupTest::runPlaysTheFolderAsItIsNow() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("f"));
     writeSolidPicture(f.path("f/a.jpg"), Qt::red);
     writeSolidPicture(f.path("f/b.jpg"), Qt::green);
-    store("Path", f.path("f"));
-    store("Delay", "0");
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.path("f"));
+    f.store("Delay", "0");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
     // Changed behind the window's back: the run plays what the folder holds now.
@@ -467,11 +403,11 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
     writeSolidPicture(f.path("f/c.jpg"), Qt::blue);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    QCOMPARE(tempShowLines().mid(9), (QStringList{f.path("f/b.jpg"), f.path("f/c.jpg")}));
-    leaveShow(f);
+    QCOMPARE(f.tempShowLines().mid(9), (QStringList{f.path("f/b.jpg"), f.path("f/c.jpg")}));
+    f.leaveShow();
 
     // Removed while shown: a warning, the window stays, and no show is written.
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s);
     QVERIFY(QDir(f.path("f")).removeRecursively());
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
@@ -485,11 +421,11 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
 }
 
 void SetupTest::movedWindowStaysWhereTheUserPutIt() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("empty/below"));
-    store("Path", f.path("empty"));
-    store("Sub Dirs", "1");
-    Setup_Frm* s = openSetup(f);
+    f.store("Path", f.path("empty"));
+    f.store("Sub Dirs", "1");
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, s->size(),
                                               QGuiApplication::primaryScreen()->availableGeometry());
@@ -510,19 +446,19 @@ void SetupTest::movedWindowStaysWhereTheUserPutIt() {
 
     // Opened afresh, it is centred again.
     s->close();
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->geometry(), centred);
 }
 
 void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
-    ShowFixture f;
+    SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("home"));
     QVERIFY(QDir(f.dir()).mkpath("usb/photos"));
     f.desktop.volumeList = {{"/", true}, {f.path("usb"), true}};
-    store("Drive", "/");
-    store("Path", f.path("home"));
-    Setup_Frm* s = openSetup(f);
+    f.store("Drive", "/");
+    f.store("Path", f.path("home"));
+    Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Dir1->path(), f.path("home"));
     s->Dir1->setPath(f.path("usb/photos"));
@@ -532,7 +468,7 @@ void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
 
     // Closed and opened again: the volume still opens on the folder last used on it in this run.
     s->close();
-    s = openSetup(f);
+    s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->Dir1->path(), f.path("home"));
     s->Drive1->choose(f.path("usb"));

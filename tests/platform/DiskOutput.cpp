@@ -54,6 +54,16 @@ double DiskOutput::soundingSeconds(const QVector<qint16>& samples) const {
     return sounding * kBlockSeconds;
 }
 
+double DiskOutput::silenceAtEnd(const QVector<qint16>& samples) const {
+    const qsizetype block = qsizetype(m_rate * kBlockSeconds);
+    qsizetype silent = 0;
+    for (qsizetype at = samples.size() / block * block - block; at >= 0; at -= block, ++silent) {
+        if (rms(samples.constData() + at, block) > kSoundingRms)
+            break;
+    }
+    return silent * kBlockSeconds;
+}
+
 double DiskOutput::frequency(const QVector<qint16>& samples) const {
     // Periods are measured between the first and the last upward crossing of each sounding stretch,
     // so the silence around a stretch and a half-sounding block at its edges do not count.

@@ -22,6 +22,8 @@ public:
 
     // Seconds of sound in `samples`, counted in 10 ms blocks louder than a quiet hum.
     double soundingSeconds(const QVector<qint16>& samples) const;
+    // Seconds of silence after the last sounding block of `samples`.
+    double silenceAtEnd(const QVector<qint16>& samples) const;
     // The frequency of the sounding blocks, from their upward zero crossings.
     double frequency(const QVector<qint16>& samples) const;
 

@@ -129,22 +129,25 @@ private slots:
         QTRY_COMPARE(fake_.calls.size(), 2);
         QVERIFY(fake_.calls.last().startsWith("Inhibit "));
 
+        // A bus without the service: nothing is sent, so nothing is awaited.
         ScreenSaverInhibitor nobody("10. Lumora");
         nobody.service = QStringLiteral("org.example.NoScreenSaver");
         nobody.inhibit("show");
-        nobody.release();
         QVERIFY(!nobody.awaitsAnswer());
-        QCOMPARE(fake_.calls.size(), 2);
+        nobody.release();
     }
 
     void noBusIsSilent() {
         if (!noBus_)
             QSKIP("runs with a session bus address that leads nowhere");
+        QVERIFY(!QDBusConnection::sessionBus().isConnected());
+        // No call can go out, so none is awaited, now or after a pause and a resume.
         ScreenSaverInhibitor inhibitor("10. Lumora");
-        inhibitor.inhibit("show");
-        QVERIFY(inhibitor.isInhibited());
-        inhibitor.release();
-        QVERIFY(!inhibitor.isInhibited());
+        for (int i = 0; i < 2; ++i) {
+            inhibitor.inhibit("show");
+            QVERIFY(!inhibitor.awaitsAnswer());
+            inhibitor.release();
+        }
     }
 };
 

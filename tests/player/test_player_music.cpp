@@ -91,26 +91,6 @@ private slots:
         QCOMPARE(out->soundingSeconds(out->from(stopped)), 0.0);
     }
 
-    void aMidiTuneLoopsToo() {
-        if (noAudio_)
-            QSKIP("needs the disk audio driver");
-        ShowFixture f;
-        Main_Frm* p = start(f, showWithMusic(f, files_.writeMidi("tune.mid")));
-        QVERIFY(p);
-        QVERIFY(f.forms->music().isPlaying());
-        // The end of a MIDI tune is only "no longer playing" (its tail ends about 3 s after the last
-        // note); the timer's next tick must then start it from the beginning.
-        p->Music_Timer->setEnabled(false);
-        QTRY_VERIFY_WITH_TIMEOUT(f.forms->music().ReachedEnd(), 8000);
-        p->Music_Timer->setEnabled(true);
-        emit p->Music_Timer->Timer();
-        QVERIFY(f.forms->music().isPlaying());
-        QVERIFY(!f.forms->music().ReachedEnd());
-        QVERIFY(p->Music_Timer->isTicking());
-        QTest::keyClick(p, Qt::Key_Escape);
-        QVERIFY(!f.forms->music().isPlaying());
-    }
-
     void noMusicWithoutAFileOrTheSwitch() {
         ShowFixture f;
         const QString wav = files_.writeWav("gone.wav", 0.3, 440);

@@ -38,6 +38,19 @@ void replace(const QString& path, QColor colour) {
     QVERIFY(::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0);
 }
 
+// The file system's clock moves in ticks of a few milliseconds: waits until a file changed now
+// gets another time than `path` was given when it was last written.
+void waitForTheClockToTick(const QTemporaryDir& dir, const QString& path) {
+    const auto changed = [](const QString& p) {
+        struct stat st {};
+        ::stat(QFile::encodeName(p).constData(), &st);
+        return std::pair(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
+    };
+    const auto last = changed(path);
+    const QString probe = writePicture(dir, "probe.bmp", Qt::black);
+    QTRY_VERIFY(writePicture(dir, "probe.bmp", Qt::black) == probe && changed(probe) != last);
+}
+
 } // namespace
 
 class PreloaderTest : public QObject {
@@ -80,7 +93,7 @@ void PreloaderTest::replacedFileShowsItsNewContent() {
 
     // Rewritten in place with the same size: the modification time tells.
     prepare(preloader, {a});
-    QTest::qWait(20);
+    waitForTheClockToTick(dir, a);
     QImage green(QSize(64, 48), QImage::Format_RGB32);
     green.fill(Qt::green);
     QVERIFY(green.save(a));
@@ -90,18 +103,7 @@ void PreloaderTest::replacedFileShowsItsNewContent() {
     prepare(preloader, {a});
     struct stat before {};
     QCOMPARE(::stat(QFile::encodeName(a).constData(), &before), 0);
-    const auto changed = [](const QString& path) {
-        struct stat st {};
-        ::stat(QFile::encodeName(path).constData(), &st);
-        return st.st_ctim;
-    };
-    // The file system's clock moves in ticks of a few milliseconds: wait until a change shows.
-    const QString probe = writePicture(dir, "probe.bmp", Qt::black);
-    QTRY_VERIFY([&] {
-        ::chmod(QFile::encodeName(probe).constData(), 0644);
-        const timespec t = changed(probe);
-        return t.tv_sec != before.st_ctim.tv_sec || t.tv_nsec != before.st_ctim.tv_nsec;
-    }());
+    waitForTheClockToTick(dir, a);
     QImage yellow(QSize(64, 48), QImage::Format_RGB32);
     yellow.fill(Qt::yellow);
     QVERIFY(yellow.save(a));
@@ -234,7 +236,8 @@ void PreloaderTest::playerStepsThroughChangingFiles() {
     s.stretch = s.keepRatio = true;
     Main_Frm* p = f.play(f.show("s.lmr", s, pics));
     QVERIFY(p);
-    QTest::qWait(100); // let the workers prepare what comes next
+    // The workers look ahead once the first picture is on screen.
+    QTRY_VERIFY(p->preloader().isPrepared(pics[1]));
     replace(pics[1], Qt::white);
     QVERIFY(QFile::remove(pics[2]));
     emit p->Timer1->Timer();

@@ -183,6 +183,36 @@ def wait_painted(count, what):
     return wait(lambda: len(painted()) >= count and painted(), what)
 
 
+# The colour of each picture of the tree (run_folder.sh paints them), and the middle of the screen,
+# which every picture covers.
+COLOURS = {"A.JPG": (255, 128, 0), "b.bmp": (0, 255, 0), "c.Gif": (0, 0, 255), "d.jpeg": (255, 255, 0),
+           "e.bmp": (255, 0, 255), "f.jpg": (0, 255, 255)}
+MIDDLE = (640, 512)
+
+
+def on_screen():
+    """The picture painted last and the colour in the middle of the screen, from a screenshot taken
+    while the paint log stood still, so that the two belong together; None while the player steps."""
+    before = painted()
+    colour = pixels([MIDDLE])[0]
+    if not before or painted() != before:
+        return None
+    return before[-1], colour
+
+
+def shows_its_picture(sample):
+    path, colour = sample
+    return near(colour, COLOURS[os.path.basename(path)])
+
+
+def wait_shown(count, what):
+    """Waits until `count` pictures were painted and the screen shows the last of them."""
+    wait_painted(count, what)
+    sample = wait(lambda: (lambda s: s if s and len(painted()) == count and shows_its_picture(s) else None)(
+        on_screen()), what + " on the screen")
+    return sample[0]
+
+
 # --- the checks --------------------------------------------------------------------------------
 
 def start():
@@ -291,6 +321,22 @@ def check_first_run(menu):
 
     xdotool("key", "Return")  # the default button
     wait_gone("Lumora from Folder Setup")
+    # While the timer steps, every look at the screen must show the picture painted last. The log
+    # line comes just before the frame reaches the server, so only a second look decides.
+    samples, doubt = [], None
+    while len(painted()) < 3 and application() and not showing(menu):
+        sample = on_screen()
+        if not sample:
+            continue
+        if shows_its_picture(sample):
+            samples.append(os.path.basename(sample[0]))
+            doubt = None
+        elif doubt == (sample[0], len(painted())):
+            fail("the screen shows %s while %s was painted" % (sample[1], sample[0]))
+        else:
+            doubt = (sample[0], len(painted()))
+    if not samples:
+        fail("the screen was never seen showing a picture of the first run")
     shown = wait_painted(3, "three pictures painted")
     # The step that leaves the last picture of a show without loop wraps to the first, shows it
     # for the moment that closing takes, and ends the show.
@@ -303,8 +349,8 @@ def check_first_run(menu):
         fail("expected %s, painted %s" % (expected, painted()))
     if os.path.exists(TEMP_INI):
         fail("temp.ini left behind after the show")
-    print("run without subfolders: painted %s on red, then the menu came back"
-          % [os.path.basename(p) for p in shown])
+    print("run without subfolders: painted %s on red (seen on the screen: %s), then the menu came back"
+          % ([os.path.basename(p) for p in shown], sorted(set(samples))))
 
 
 def check_second_run(menu):
@@ -361,10 +407,10 @@ def check_second_run(menu):
     names = ["A.JPG", "b.bmp", "c.Gif", os.path.join("Sub one", "d.jpeg"),
              os.path.join("Sub one", "Deeper", "e.bmp"), os.path.join("Zed", "f.jpg")]
     expected = [os.path.join(TOP, n) for n in names]
-    wait_painted(before + 1, "the first picture of the tree")
+    wait_shown(before + 1, "the first picture of the tree")
     for i in range(1, len(expected)):
         xdotool("key", "Right")
-        wait_painted(before + i + 1, "picture %d after Right" % (i + 1))
+        wait_shown(before + i + 1, "picture %d after Right" % (i + 1))
     shown = painted()[before:]
     if shown != expected:
         fail("expected %s, painted %s" % (expected, shown))
@@ -413,6 +459,9 @@ def check_maker(menu):
     wait_name(maker, "label", "3")  # the count beside "Pictures Loaded:"
     pictures = control(maker, "list", "Picture list")
     listed = [pictures.getChildAtIndex(i).name for i in range(pictures.childCount)]
+    added = [os.path.join(TOP, n) for n in ("A.JPG", "b.bmp", "c.Gif")]
+    if listed != added:
+        fail("the maker lists %s after adding %s" % (listed, added))
 
     # Pure red from the palette, without Shift this time.
     pal = control(maker, "frame", "Palette")
@@ -449,7 +498,7 @@ def check_maker(menu):
     xdotool("key", "Return")
     question = wait(lambda: find(application(), "alert", None), "the question after saving")
     saved = target + ".lmr"
-    expected = "".join('"%s"\r\n' % line for line in options + listed).encode()
+    expected = "".join('"%s"\r\n' % line for line in options + added).encode()
     with open(saved, "rb") as f:
         written = f.read()
     if written != expected:
@@ -459,8 +508,7 @@ def check_maker(menu):
 
     before = len(painted())
     press(control(question, "push button", re.compile("&?Yes")))
-    wait_painted(before + 1, "the saved show to play from the question")
-    if painted()[before] != listed[0]:
+    if wait_shown(before + 1, "the saved show to play from the question") != added[0]:
         fail("the saved show started with %s" % painted()[before])
     xdotool("key", "Escape")
     wait(lambda: showing(menu), "the menu after the saved show")

@@ -21,23 +21,16 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export QT_LOGGING_RULES="lumora.paint.info=true"
 
-exec 3<> "$work/display"
-# -noreset: without it the server resets when its last client leaves, and a program started during
-# the reset cannot connect.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(head -n1 "$work/display")
+# shellcheck source=../../scripts/xvfb.sh
+. "$here/../../scripts/xvfb.sh"
+start_xvfb "$work" 1280x1024
 
 # The tree: the pictures are solid colours, small enough that the background shows around them.
 convert=/usr/bin/convert
 pics=$HOME/Pictures
 top="$pics/Holiday 2024"
 mkdir -p "$top/Sub one/Deeper" "$top/empty" "$top/Zed" "$pics/Nothing here/empty one/empty two"
-$convert -size 160x120 xc:'rgb(255,0,0)' "$top/A.JPG"
+$convert -size 160x120 xc:'rgb(255,128,0)' "$top/A.JPG"
 $convert -size 160x120 xc:'rgb(0,255,0)' "$top/b.bmp"
 $convert -size 160x120 xc:'rgb(0,0,255)' "$top/c.Gif"
 $convert -size 160x120 xc:'rgb(255,255,0)' "$top/Sub one/d.jpeg"

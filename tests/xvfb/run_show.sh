@@ -1,90 +1,132 @@
 #!/usr/bin/env bash
-# Plays real shows in a real window under Xvfb: the first picture's colour must fill the centre of
-# the screen, a show without loop must end by itself, and a command line naming no file must end
-# with its message box.
+# Plays real shows in a real window under Xvfb and looks at the screen: where each picture lies
+# (own size, stretched, kept in ratio), which picture the arrow keys reach, that a show without loop
+# ends by itself, and that a command line naming no file ends with its message box.
 set -euo pipefail
 lumora=$1
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'kill ${xvfb_pid:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 
-exec 3<> "$work/display"
-# -noreset: without it the server resets when its last client leaves, and a program started during
-# the reset cannot connect.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(head -n1 "$work/display")
+# shellcheck source=../../scripts/xvfb.sh
+. "$here/../../scripts/xvfb.sh"
+start_xvfb "$work" 1920x1080
 
 convert=/usr/bin/convert
-$convert -size 640x480 xc:'rgb(255,128,0)' "$work/orange.bmp"
-$convert -size 300x200 xc:'rgb(0,0,255)' "$work/blue.jpg"
-echo "not a picture" > "$work/notes.jpg"
-printf '"Strech=True"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n"%s"\r\n' \
-    "$work/orange.bmp" "$work/notes.jpg" "$work/blue.jpg" > "$work/show.lmr"
-
-centre() { # the colour at the centre of the screen
-    import -display "$DISPLAY" -window root "$work/shot.png"
-    $convert "$work/shot.png" -format '%[pixel:p{960,540}]' info:
-}
 fail() { echo "FAIL: $*"; exit 1; }
-# Waits up to $2 seconds for the centre to show a colour matching the pattern $1 (grep -E).
-wait_for() {
-    local until=$(( $(date +%s%N) + ${2%.*} * 1000000000 )) colour
+picture() { $convert -size "$2" xc:"rgb($3)" "$work/$1"; }
+# show NAME STRETCH RATIO DELAY LOOP MUSIC PICTURE...
+show() {
+    local name=$1 stretch=$2 ratio=$3 delay=$4 loop=$5 music=$6 use=0 p
+    shift 6
+    [ -z "$music" ] || use=1
+    {
+        printf '"Strech=%s"\r\n"Ratio=%s"\r\n"Shuff=0"\r\n"Delay=%s"\r\n"BackCol=0"\r\n' "$stretch" "$ratio" "$delay"
+        printf '"Loop=%s"\r\n"Message=1"\r\n"UseMusic=%s"\r\n"Music=%s"\r\n' "$loop" "$use" "$music"
+        for p in "$@"; do printf '"%s"\r\n' "$work/$p"; done
+    } >"$work/$name"
+}
+
+# The colour "r,g,b" at each point "x,y" given, one a line.
+colours() {
+    import -display "$DISPLAY" -window root "$work/shot.png"
+    local format="" p
+    for p in "$@"; do
+        format+="%[fx:round(255*p{$p}.r)],%[fx:round(255*p{$p}.g)],%[fx:round(255*p{$p}.b)]\n"
+    done
+    $convert "$work/shot.png" -format "$format" info:
+}
+# sees SECONDS WHAT "x,y=r,g,b"...: waits until every point shows its colour (give or take what
+# JPEG changes), or fails saying what the screen showed.
+sees() {
+    local seconds=$1 what=$2 points=() expected=() spec seen
+    shift 2
+    for spec in "$@"; do
+        points+=("${spec%%=*}")
+        expected+=("${spec#*=}")
+    done
+    local until=$(($(date +%s%N) + seconds * 1000000000))
     while :; do
-        colour=$(centre)
-        echo "$colour" | grep -Eq "$1" && { echo "centre: $colour"; return 0; }
-        [ "$(date +%s%N)" -lt "$until" ] || { echo "centre stayed at $colour"; return 1; }
+        seen=$(colours "${points[@]}" | paste -sd' ')
+        if awk -v seen="$seen" -v want="${expected[*]}" 'BEGIN {
+                n = split(seen, s, " "); split(want, w, " ")
+                for (i = 1; i <= n; i++) {
+                    split(s[i], a, ","); split(w[i], b, ",")
+                    for (c = 1; c <= 3; c++) if (a[c] - b[c] > 40 || b[c] - a[c] > 40) exit 1
+                }
+                exit !(n == length(w)) }'; then
+            echo "$what: ${points[*]} show $seen"
+            return 0
+        fi
+        [ "$(date +%s%N)" -lt "$until" ] || fail "$what: ${points[*]} should show ${expected[*]}, the screen shows $seen"
         sleep 0.05
     done
 }
-
-start=$(date +%s.%N)
-"$lumora" "$work/show.lmr" &
-pid=$!
-wait_for '255,128,0' 5 || fail "expected the orange picture at the centre"
-wait_for '\(0,0,25[0-9]\)' 5 || fail "expected the blue picture after one delay"
 ends_within() { # tenths of a second
     for _ in $(seq "$1"); do
-        kill -0 $pid 2>/dev/null || return 0
+        kill -0 "$pid" 2>/dev/null || return 0
         sleep 0.1
     done
-    kill $pid
+    kill "$pid"
     return 1
 }
+black=0,0,0 orange=255,128,0 red=255,0,0 green=0,255,0 blue=0,0,255
+
+# Stretched with kept ratio on 1920x1080: a 480x640 portrait fills the height, 810 pixels wide from
+# x=555; a 400x100 landscape fills the width, 480 pixels high from y=300. A file that is no picture
+# between them is passed over.
+picture portrait.bmp 480x640 "$orange"
+picture wide.jpg 400x100 "$blue"
+echo "not a picture" >"$work/notes.jpg"
+show ratio.lmr True 1 1 0 "" portrait.bmp notes.jpg wide.jpg
+start=$(date +%s.%N)
+"$lumora" "$work/ratio.lmr" &
+pid=$!
+sees 5 "portrait, kept in ratio" 960,540=$orange 960,2=$orange 960,1077=$orange \
+    545,540=$black 565,540=$orange 1355,540=$orange 1375,540=$black
+sees 5 "landscape, kept in ratio" 960,540=$blue 2,540=$blue 1917,540=$blue \
+    960,290=$black 960,310=$blue 960,770=$blue 960,790=$black
 ends_within 100 || fail "the show without loop did not end by itself"
 wait $pid || fail "the program ended with status $?"
 echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 
-# Steered by the keyboard: no timer (Delay=0), the arrows step, Escape leaves.
-$convert -size 64x48 xc:'rgb(255,0,0)' "$work/red.bmp"
-$convert -size 64x48 xc:'rgb(0,255,0)' "$work/green.bmp"
-printf '"Strech=True"\r\n"Ratio=0"\r\n"Shuff=0"\r\n"Delay=0"\r\n"BackCol=0"\r\n"Loop=1"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n' \
-    "$work/red.bmp" "$work/green.bmp" > "$work/keys.lmr"
+# Steered by the keyboard: no timer (Delay=0); stretched without ratio, each picture covers the
+# screen to its corners. Three colours, so that Left (back, wrapping to the last) and Right differ.
+picture red.bmp 64x48 "$red"
+picture green.bmp 64x48 "$green"
+picture blue.bmp 64x48 "$blue"
+show keys.lmr True 0 0 1 "" red.bmp green.bmp blue.bmp
 "$lumora" "$work/keys.lmr" &
 pid=$!
-wait_for '\(255,0,0\)' 5 || fail "keys show: expected red first"
-xdotool key Right
-wait_for '\(0,(255|128),0\)' 3 || fail "Right did not step to green"
+corners() { echo 960,540="$1" 2,2="$1" 1917,2="$1" 2,1077="$1" 1917,1077="$1"; }
+# shellcheck disable=SC2046
+sees 5 "first picture, stretched" $(corners "$red")
 xdotool key Left
-wait_for '\(255,0,0\)' 3 || fail "Left did not step back to red"
+# shellcheck disable=SC2046
+sees 3 "Left from the first" $(corners "$blue")
+xdotool key Right
+# shellcheck disable=SC2046
+sees 3 "Right from the last" $(corners "$red")
+xdotool key Right
+# shellcheck disable=SC2046
+sees 3 "Right again" $(corners "$green")
 xdotool key Escape
 ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
-echo "keyboard: Right and Left stepped, Escape ended the show"
 
 # Music through the real program: the mixer is loaded when the show starts its music, and SDL's
-# disk driver writes what was played.
+# disk driver writes what was played. The pictures at their own size: 64x48 from (928, 516).
 sox -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 0.5 sine 440 vol 0.5
-printf '"Strech=False"\r\n"Ratio=0"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=1"\r\n"Music=%s"\r\n"%s"\r\n"%s"\r\n' \
-    "$work/tone.wav" "$work/red.bmp" "$work/green.bmp" > "$work/music.lmr"
+show music.lmr False 0 1 0 "$work/tone.wav" red.bmp green.bmp
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" "$lumora" "$work/music.lmr" &
 pid=$!
+sees 5 "own size" 960,540=$red 930,518=$red 989,561=$red 924,540=$black 995,540=$black \
+    960,512=$black 960,566=$black
 ends_within 100 || fail "the music show did not end by itself"
 wait $pid || fail "the music show ended with status $?"
 [ -s "$work/out.raw" ] || fail "no sound was written"
@@ -93,18 +135,13 @@ echo "music: $(stat -c %s "$work/out.raw") bytes of sound, peak amplitude $peak"
 awk -v p="$peak" 'BEGIN { exit !(p > 0.2) }' || fail "the music was silent"
 
 # The window unmapped by the window system while the show runs: it must still end by itself.
-$convert -size 640x480 xc:'rgb(0,0,255)' "$work/blue.bmp"
-printf '"Strech=True"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n"UseMusic=0"\r\n"Music="\r\n"%s"\r\n"%s"\r\n"%s"\r\n' \
-    "$work/red.bmp" "$work/green.bmp" "$work/blue.bmp" > "$work/unmap.lmr"
+picture big-blue.bmp 640x480 "$blue"
+show unmap.lmr True 1 1 0 "" red.bmp green.bmp big-blue.bmp
 "$lumora" "$work/unmap.lmr" &
 pid=$!
-win=""
-for _ in $(seq 50); do
-    win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1) && [ -n "$win" ] && break
-    sleep 0.1
-done
+sees 5 "before unmapping" 960,540=$red
+win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1)
 [ -n "$win" ] || fail "unmapped show: no window found"
-sleep 0.6
 xdotool windowunmap "$win"
 ends_within 100 || fail "the show whose window was unmapped did not end by itself"
 wait $pid || fail "the unmapped show ended with status $?"
@@ -112,12 +149,12 @@ echo "unmapped: the show ended by itself"
 
 # The window manager's close request ends a command-line show and its music, as Escape does.
 sox -n -r 44100 -c 1 -b 16 "$work/long.wav" synth 20 sine 440 vol 0.5
-sed "s|Music=$work/tone.wav|Music=$work/long.wav|; s|Delay=1|Delay=30|" "$work/music.lmr" > "$work/close.lmr"
+show close.lmr False 0 30 0 "$work/long.wav" red.bmp green.bmp
 "$lumora" "$work/close.lmr" &
 pid=$!
-wait_for '\(255,0,0\)' 5 || fail "close request: expected red first"
+sees 5 "close request" 960,540=$red
 win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1)
-python3 "$(dirname "$0")/wm_close.py" "$win"
+python3 "$here/wm_close.py" "$win"
 ends_within 50 || fail "the close request did not end the show"
 wait $pid || fail "the closed show ended with status $?"
 echo "close request: the show and its music ended"

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Puts faults we fear into a scratch copy of the code, one at a time, builds only the tests that
+# should catch each, runs them, and fails when a fault survives them all or no longer applies (the
+# code it patches has changed: adjust its sed expression). Not part of CI: it builds once per fault,
+# which ccache keeps short.
+#
+#   scripts/mutants.sh [WORK]     WORK: the scratch folder, kept afterwards (default: a new one in /tmp)
+#   ONLY=regex                    only the faults whose name matches
+#   JOBS=n                        build and test jobs (2)
+#
+# Prints a table of each fault and the tests that caught it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${1:-$(mktemp -d /tmp/lumora-mutants.XXXXXX)}
+jobs=${JOBS:-2}
+only=${ONLY:-.}
+
+names=() files=() tests=() exprs=()
+# fault NAME FILE "TEST..." SED-EXPRESSION
+fault() { names+=("$1"); files+=("$2"); tests+=("$3"); exprs+=("$4"); }
+
+fault "a shuffled show plays in file order" src/player/Main_Frm.cpp "test_player" \
+    's/^    if (state_\.shuffle)$/    if (false)/'
+fault "an arrow key leaves the delay running" src/player/Main_Frm.cpp "test_player_input" \
+    '/^void Main_Frm::arrowStep/,/^}/{/Timer1->setEnabled(false);/d}'
+fault "a paused show keeps its timer" src/player/Main_Frm.cpp "test_player_input" \
+    '/^void Main_Frm::Pause_Show/,/^}/{/Timer1->setEnabled(false);/d}'
+fault "Shift+Delete with Ctrl or Alt deletes too" src/player/Main_Frm.cpp "test_player_input" \
+    's/(event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier/(event->modifiers() \& Qt::ShiftModifier)/'
+fault "any show file is deleted as temp.ini" src/player/Main_Frm.cpp "test_player" \
+    's/if (File_Path_Txt->text() == program_folder::tempIniPath())/if (true)/'
+fault "the music is not started again at its end" src/player/Main_Frm.cpp "test_player_music" \
+    's/(forms_\.showState()\.musicLoop && !StartPlay())/false/'
+fault "Left on the first picture stays there" src/player/ShowSequence.cpp "test_sequence test_player_input" \
+    's/next = state_\.currentIndex <= 0 ? n - 1 : state_\.currentIndex - 1;/next = state_.currentIndex <= 0 ? 0 : state_.currentIndex - 1;/'
+fault "the shuffle always draws the same" src/player/ShowSequence.cpp "test_sequence test_player" \
+    's/const qsizetype k = pick(state_\.random);/const qsizetype k = 0;/'
+fault "a delay of 0 ticks" src/platform/FormTimer.cpp "test_player test_player_input" \
+    's/if (enabled_ && interval_ > 0)/if (enabled_)/'
+fault "a save does not check its byte count" src/show/ShowFile.cpp "test_showfile test_makershow" \
+    's/ || file\.write(bytes) != bytes\.size())/ || (file.write(bytes), false))/'
+fault "a show is read without its ninth field" src/show/ShowFile.cpp "test_showfile test_player" \
+    's/for (int slot = 1; slot <= 9; ++slot)/for (int slot = 1; slot <= 8; ++slot)/'
+fault "the folder walk follows links" src/platform/FolderListing.cpp "test_folderlisting test_folderwalk test_search" \
+    's/S_ISDIR(st\.st_mode) ? Kind::LinkedFolder/S_ISDIR(st.st_mode) ? Kind::Folder/'
+fault "a missing sound device is tried again at once" src/platform/Music.cpp "test_music_no_driver test_music_no_device" \
+    's/kRetryAfterFailure{5}/kRetryAfterFailure{0}/'
+
+# ---- a scratch copy, built once without faults ---------------------------------------------------
+
+src=$work/src
+build=$src/build
+mkdir -p "$src" "$work/logs"
+echo "scratch copy in $work"
+(cd "$root" && git ls-files -co --exclude-standard -z | grep -zv '^base/' | tar --null -T - -cf -) | tar -xf - -C "$src"
+# Paths relative to the copy, so that ccache finds what other trees of the code compiled.
+export CCACHE_BASEDIR=$src
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache >"$work/logs/configure.log"
+
+selected=()
+for i in "${!names[@]}"; do
+    [[ ${names[$i]} =~ $only ]] && selected+=("$i")
+done
+all_tests=$(for i in "${selected[@]}"; do echo "${tests[$i]}"; done | tr ' ' '\n' | sort -u | tr '\n' ' ')
+regex() { echo "^($(echo "$1" | xargs | tr ' ' '|'))\$"; }
+
+echo "building $all_tests"
+# shellcheck disable=SC2086
+cmake --build "$build" -j"$jobs" --target $all_tests >"$work/logs/build.log" 2>&1 ||
+    { tail -30 "$work/logs/build.log"; echo "the code does not build without faults"; exit 1; }
+ctest --test-dir "$build" -j"$jobs" -R "$(regex "$all_tests")" >"$work/logs/clean.log" 2>&1 ||
+    { tail -30 "$work/logs/clean.log"; echo "the tests fail without faults"; exit 1; }
+
+# ---- one fault at a time -------------------------------------------------------------------------
+
+survived=0
+table="| fault | file | caught by |"$'\n'"|---|---|---|"
+for i in "${selected[@]}"; do
+    name=${names[$i]} file=${files[$i]}
+    log=$work/logs/mutant-$i.log
+    cp "$src/$file" "$work/original"
+    sed -i -e "${exprs[$i]}" "$src/$file"
+    if cmp -s "$src/$file" "$work/original"; then
+        result="NOT APPLIED: the code changed, adjust the expression"
+        survived=$((survived + 1))
+    else
+        diff -u "$work/original" "$src/$file" >"$log" || true
+        # shellcheck disable=SC2086
+        if ! cmake --build "$build" -j"$jobs" --target ${tests[$i]} >>"$log" 2>&1; then
+            result="DOES NOT BUILD: see $log"
+            survived=$((survived + 1))
+        else
+            ctest --test-dir "$build" -j"$jobs" -R "$(regex "${tests[$i]}")" >>"$log" 2>&1 || true
+            caught=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$log" | sort | xargs)
+            if [ -n "$caught" ]; then
+                result=$caught
+            else
+                result="SURVIVED (${tests[$i]} passed)"
+                survived=$((survived + 1))
+            fi
+        fi
+    fi
+    cp "$work/original" "$src/$file"
+    echo "$name: $result"
+    table+=$'\n'"| $name | $file | $result |"
+done
+
+echo
+echo "$table"
+if [ $survived -ne 0 ]; then
+    echo "$survived of ${#selected[@]} faults were not caught (logs in $work/logs)"
+    exit 1
+fi
+echo "all ${#selected[@]} faults caught"
