@@ -30,6 +30,9 @@ public:
     // Runs when the form becomes the active one among the program's own windows.
     virtual void Form_Activate() {}
     virtual void Form_Unload() {}
+    // Runs before Form_Unload when the user closes the window (its close box, the window manager's
+    // close); false keeps the window open as it was. Unloads from code do not ask.
+    virtual bool Form_QueryUnload() { return true; }
     // How the owner puts the form on screen.
     virtual void showForm() { show(); }
 

@@ -115,7 +115,9 @@ bool Forms::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) {
         if (auto* f = qobject_cast<Form*>(watched); f && form(f->id_) == f) {
             event->ignore();
-            unload(f->id_);
+            // The question may unload the form itself (a saved show played from it).
+            if (f->Form_QueryUnload() && form(f->id_) == f)
+                unload(f->id_);
             return true;
         }
     }

@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,7 @@
 namespace {
 
 const QString App = QString::fromLatin1(settings::MakerApp);
+const QString Twice = QStringLiteral("\r\n\r\n");
 
 QString text(const char* key, const QString& fallback) {
     return settings::GetSetting(App, QLatin1String(settings::Section), QLatin1String(key), fallback);
@@ -83,6 +85,22 @@ void Maker_Frm::wireControls() {
     connect(dragList_, &DragList::itemMoved, this, [this] { List1_Click(); });
     Update_Delay();
     Music_Chk_Click();
+    watchChanges();
+}
+
+void Maker_Frm::watchChanges() {
+    const auto changed = [this] { changed_ = true; };
+    connect(List1Items, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(List1Items, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(List1Items, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(List1Items, &QAbstractItemModel::dataChanged, this, changed);
+    connect(List1Items, &QAbstractItemModel::modelReset, this, changed);
+    for (QAbstractButton* option : std::initializer_list<QAbstractButton*>{Strech_Opt, Ratio_Chk, Loop_Chk,
+                                                                           Shuff_Chk, Message_Chk, Music_Chk})
+        connect(option, &QAbstractButton::toggled, this, changed);
+    connect(Delay_Scroll, &QScrollBar::valueChanged, this, changed);
+    connect(Palette, &PalettePicker::colourChosen, this, changed);
+    connect(Music_Txt, &QLineEdit::textChanged, this, changed);
 }
 
 void Maker_Frm::Form_Load() {
@@ -90,6 +108,7 @@ void Maker_Frm::Form_Load() {
     Init_Drag_List();
     restoreSettings();
     Update_Count();
+    changed_ = false;
 }
 
 void Maker_Frm::Init_Drag_List() {
@@ -143,6 +162,22 @@ void Maker_Frm::Save_Settings() {
     save("Preview", Check1->isChecked() ? 1 : 0);
     save("Drive", Drive1->text());
     save("Path", Dir1->path());
+}
+
+bool Maker_Frm::Form_QueryUnload() {
+    // An empty list holds nothing a save could keep; the options are remembered anyway.
+    if (!changed_ || List1Items->count() == 0)
+        return true;
+    switch (ask(QStringLiteral("The list of pictures has changed since it was last saved.") + Twice +
+                    QStringLiteral("Do you want to save the current Lumora before closing?"),
+                desktop::Buttons::YesNoCancel)) {
+    case desktop::Answer::Yes:
+        return Save_File(false);
+    case desktop::Answer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Maker_Frm::Form_Unload() {

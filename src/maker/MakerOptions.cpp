@@ -56,6 +56,7 @@ void Maker_Frm::Clear_Click() {
         return;
     List1Items->clear();
     Update_Count();
+    changed_ = false;
 }
 
 void Maker_Frm::playPreview() {

@@ -66,6 +66,8 @@ bool Maker_Frm::Save_File(bool preview) {
         Dialog1->setDialogTitle(QStringLiteral("Save Lumora File"));
         Dialog1->setFilter(QStringLiteral("Lumora Files (*.lmr)|*.lmr"));
         Dialog1->setAppendedExtension(QLatin1String(maker_show::Extension));
+        // The dialog asks before a name that is already taken, ".lmr" added or not, is replaced.
+        Dialog1->setFlags(Dialog1->Flags() | OpenSaveDialog::OverwritePrompt);
         Dialog1->ShowSave();
         if (Dialog1->FileName().isEmpty())
             return false; // cancelled
@@ -80,6 +82,7 @@ bool Maker_Frm::Save_File(bool preview) {
     }
     if (preview)
         return true;
+    changed_ = false;
     const QString question = QStringLiteral("Successfully saved file...") + Twice + path + Twice +
                              QStringLiteral("Would you like to run this Lumora now?");
     if (ask(question, desktop::Buttons::YesNo) == desktop::Answer::Yes) {
@@ -118,6 +121,7 @@ void Maker_Frm::Load_File() {
     setOptions(loaded.options);
     List1Items->appendPaths(loaded.pictures);
     Update_Count();
+    changed_ = false;
     if (!loaded.ok)
         forms_.desktop().message(this, {QStringLiteral("Error Loading in File!"), QLatin1String(MakerTitle),
                                         desktop::Icon::Critical, desktop::Buttons::Ok});

@@ -37,6 +37,8 @@ public:
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Unload() override;
+    // A list that changed since it was last loaded, saved or cleared is offered for saving first.
+    bool Form_QueryUnload() override;
     void showForm() override;
 
     void Update_Count();
@@ -101,12 +103,16 @@ public:
     ShowSettings options() const;
     // For tests: a preview is being decoded or waits to be shown.
     bool previewPending() const;
+    // The list or an option changed since the list was last loaded, saved or cleared.
+    bool changedSinceSaved() const { return changed_; }
 
 private:
     void createControls();
     void placeControls();
     void createToolbar();
     void wireControls();
+    // Marks every change of the list and of the options that a show file carries.
+    void watchChanges();
     void Arrange_Controls();
     void Init_Drag_List();
 
@@ -132,4 +138,5 @@ private:
     DragList* dragList_ = nullptr;
     PreviewLoader* preview_ = nullptr;
     QString previewPath_;
+    bool changed_ = false;
 };

@@ -73,6 +73,11 @@ template <typename Stop> bool FieldReader::takeUntil(QByteArray* field, Stop sto
 std::optional<QString> FieldReader::next() {
     if (atEnd())
         return std::nullopt;
+    // Some text editors begin a UTF-8 file with a byte order mark; it is no part of the first field.
+    if (bytesRead() == 0 && buffer_.startsWith("\xEF\xBB\xBF"))
+        pos_ += 3;
+    if (atEnd())
+        return std::nullopt;
     if (!takeUntil(nullptr, [](char c) { return c != ' '; }))
         return std::nullopt;
 

@@ -153,8 +153,7 @@ ReadResult parseFields(FieldReader& reader) {
         }
         c.pictures << std::move(*field);
     }
-    if (result.error != ReadError::None)
-        c.pictures = QStringList();
+    // On a failure the entries read before it stay: a reader that can use part of a show keeps them.
     return result;
 }
 

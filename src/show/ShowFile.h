@@ -43,6 +43,8 @@ enum class ReadError { None, CannotOpen, TooFewFields, DelayNotANumber, ColourNo
 inline constexpr qsizetype MaxEntries = 4'000'000;
 inline constexpr qint64 MaxEntryTextBytes = qint64(512) << 20;
 
+// On a failure `content` holds what was read before it: the settings recognised and the entries
+// appended so far.
 struct ReadResult {
     ReadError error = ReadError::None;
     ShowFileContent content;

@@ -33,6 +33,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -45,6 +46,9 @@ using desktop::Icon;
 namespace {
 
 const QString MakerTitle = QStringLiteral("Lumora Maker");
+const QString CloseQuestion =
+    QStringLiteral("The list of pictures has changed since it was last saved.\r\n\r\n"
+                   "Do you want to save the current Lumora before closing?");
 
 void forgetSettings() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MakerApp).clear();
@@ -137,6 +141,8 @@ class MakerTest : public QObject {
     ScriptedDesktop& desktop() { return f_->desktop; }
 
     void saveAs(const QString& name, Answer runNow = Answer::No);
+    void expectSaveDialog(const QString& name);
+    void expectSaved(const QString& written, Answer runNow = Answer::No);
 
 private slots:
     void init();
@@ -156,6 +162,7 @@ private slots:
     void questionBeforeLoadingAndCancelledDialogs();
     void failedSaveLeavesTheOldFileAsItWas();
     void savedShowPlaysFromTheQuestion();
+    void closingAChangedListAsksFirst();
     void toolbarTogglesMirrorTheHiddenBoxes();
     void displayModeDelayAndMusicOptions();
     void clearAsksAndPreviewPlaysTheListAndComesBack();
@@ -177,12 +184,20 @@ void MakerTest::cleanup() {
 }
 
 void MakerTest::saveAs(const QString& name, Answer runNow) {
+    expectSaveDialog(name);
+    const QString written = name.endsWith(QLatin1String(".lmr"), Qt::CaseInsensitive) ? name : name + ".lmr";
+    expectSaved(written, runNow);
+}
+
+void MakerTest::expectSaveDialog(const QString& name) {
     desktop().expectFileDialog([name](const FileRequest& r) {
         if (!r.save || r.title != QLatin1String("Save Lumora File"))
             qFatal("not the save dialog");
         return chose(name);
     });
-    const QString written = name.endsWith(QLatin1String(".lmr"), Qt::CaseInsensitive) ? name : name + ".lmr";
+}
+
+void MakerTest::expectSaved(const QString& written, Answer runNow) {
     desktop().expectMessage(MakerTitle,
                             "Successfully saved file...\r\n\r\n" + written +
                                 "\r\n\r\nWould you like to run this Lumora now?",
@@ -233,6 +248,7 @@ void MakerTest::settingsSurviveACloseAndAReopenWithAnEmptyList() {
     m->Check1->setChecked(false);
     m->File1->setCurrentRow(0);
     m->Add_Btn->click();
+    desktop().expectMessage(MakerTitle, CloseQuestion, Icon::Question, Buttons::YesNoCancel, Answer::No);
     m->close();
     QCOMPARE(stored("Display Mode"), "False");
     QCOMPARE(stored("Colour"), "255");
@@ -426,9 +442,23 @@ void MakerTest::savesUnderTheRightNameWithTwelveLines() {
     QCOMPARE(lines, (QStringList{"\"Strech=False\"", "\"Ratio=1\"", "\"Shuff=0\"", "\"Delay=5\"",
                                  "\"BackCol=0\"", "\"Loop=1\"", "\"Message=1\"", "\"UseMusic=0\"",
                                  "\"Music=\"", "\"/p/one.jpg\"", "\"/p/a, b.jpg\"", "\"/p/three.gif\""}));
-    // An existing file is replaced without a question; other names keep or gain the extension.
-    saveAs(f_->path("holiday"));
+    // An existing show is replaced only after the dialog's question, whether ".lmr" was typed or not;
+    // No goes back to the dialog.
+    m->List1Items->appendPaths({"/p/four.jpg"});
+    const QString replace = "holiday.lmr already exists.\nDo you want to replace it?";
+    for (const char* typed : {"holiday", "holiday.lmr"}) {
+        expectSaveDialog(f_->path(typed));
+        desktop().expectMessage("Save Lumora File", replace, Icon::Exclamation, Buttons::YesNo, Answer::No);
+    }
+    desktop().expectFileDialog([](const FileRequest&) { return FileReply{}; });
     clickToolbar(m, "Save");
+    QCOMPARE(linesOf(f_->path("holiday.lmr")).size(), 12);
+    expectSaveDialog(f_->path("holiday"));
+    desktop().expectMessage("Save Lumora File", replace, Icon::Exclamation, Buttons::YesNo, Answer::Yes);
+    expectSaved(f_->path("holiday.lmr"));
+    clickToolbar(m, "Save");
+    QCOMPARE(linesOf(f_->path("holiday.lmr")).last(), "\"/p/four.jpg\"");
+    // Other names keep or gain the extension.
     saveAs(f_->path("Holiday.LMR"));
     clickToolbar(m, "Save");
     QVERIFY(QFile::exists(f_->path("Holiday.LMR")));
@@ -521,6 +551,28 @@ void MakerTest::loadTakesOddFieldsAsPicturesAndReportsBadFiles() {
     load(f_->path("missing.lmr"));
     QCOMPARE(m->List1Items->count(), 0);
 
+    // What was appended before a failure stays, and the count shows it.
+    desktop().expectMessage(MakerTitle, "Error Loading in File!", Icon::Critical, Buttons::Ok);
+    load(f_->textFile("five.lmr", "/p/1.jpg\n/p/2.jpg\n/p/3.jpg\n/p/4.jpg\n/p/5.jpg\n"));
+    QCOMPARE(entries(m), (QStringList{"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg", "/p/5.jpg"}));
+    QCOMPARE(m->Label2->text(), "5");
+    desktop().expectMessage(MakerTitle, "Do you want to save the current Lumora first?", Icon::Question,
+                            Buttons::YesNoCancel, Answer::No);
+    desktop().expectMessage(MakerTitle, "Error Loading in File!", Icon::Critical, Buttons::Ok);
+    load(f_->textFile("latedelay.lmr", "/p/x.jpg\nRatio=0\nShuff=1\nDelay=99\nBackCol=0\n/p/y.jpg\n"
+                                       "Message=1\nUseMusic=0\nMusic=\n/p/z.jpg\n"));
+    QCOMPARE(entries(m), QStringList{"/p/x.jpg"});
+    QVERIFY(!m->Ratio_Chk->isChecked() && m->Shuff_Chk->isChecked());
+    // A show written by an editor that begins with a byte order mark keeps its first setting.
+    desktop().expectMessage(MakerTitle, "Do you want to save the current Lumora first?", Icon::Question,
+                            Buttons::YesNoCancel, Answer::No);
+    load(f_->textFile("marked.lmr", "\xEF\xBB\xBF\"Strech=True\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n"
+                                    "\"Delay=3\"\r\n\"BackCol=0\"\r\n\"Loop=1\"\r\n\"Message=1\"\r\n"
+                                    "\"UseMusic=0\"\r\n\"Music=\"\r\n\"/p/a.jpg\"\r\n"));
+    QCOMPARE(entries(m), QStringList{"/p/a.jpg"});
+    QVERIFY(m->Strech_Opt->isChecked());
+    m->List1Items->clear();
+
     // A following save works.
     m->List1Items->appendPaths({"/p/after.jpg"});
     saveAs(f_->path("after"));
@@ -586,6 +638,8 @@ void MakerTest::failedSaveLeavesTheOldFileAsItWas() {
     small.rlim_cur = 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     desktop().expectFileDialog([target](const FileRequest&) { return chose(target); });
+    desktop().expectMessage("Save Lumora File", "old.lmr already exists.\nDo you want to replace it?",
+                            Icon::Exclamation, Buttons::YesNo, Answer::Yes);
     desktop().expectMessage(MakerTitle, "Error Saving!", Icon::Critical, Buttons::Ok);
     m->Toolbar1_ButtonClick("Save");
     setrlimit(RLIMIT_FSIZE, &old);
@@ -612,6 +666,83 @@ void MakerTest::savedShowPlaysFromTheQuestion() {
     QTest::keyClick(player, Qt::Key_Escape);
     QVERIFY(f_->forms->as<MENU_Frm>(FormId::Menu)->isVisible());
     QVERIFY(QFile::exists(f_->path("run.lmr")));
+}
+
+void MakerTest::closingAChangedListAsksFirst() {
+    Maker_Frm* m = openMaker(*f_);
+    m->Check1->setChecked(false);
+    // The close box; `then` announces what the answer leads to.
+    auto closeAnswering = [&](Answer answer, const std::function<void()>& then = {}) {
+        desktop().expectMessage(MakerTitle, CloseQuestion, Icon::Question, Buttons::YesNoCancel, answer);
+        if (then)
+            then();
+        m->close();
+        QVERIFY(!desktop().pendingBoxes());
+    };
+    // Cancel keeps the window as it was; so does Yes with a save that is cancelled or fails.
+    m->List1Items->appendPaths({"/p/a.jpg", "/p/b.jpg"});
+    closeAnswering(Answer::Cancel);
+    closeAnswering(Answer::Yes,
+                   [&] { desktop().expectFileDialog([](const FileRequest&) { return FileReply{}; }); });
+    closeAnswering(Answer::Yes, [&] {
+        expectSaveDialog(f_->path("no such folder/kept"));
+        desktop().expectMessage(MakerTitle, "Error Saving!", Icon::Critical, Buttons::Ok);
+    });
+    QVERIFY(f_->forms->isLoaded(FormId::Maker) && m->isVisible());
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
+    // Yes with a save that works closes the maker; the show is on disk.
+    closeAnswering(Answer::Yes, [&] { saveAs(f_->path("kept")); });
+    QVERIFY(!f_->forms->isLoaded(FormId::Maker));
+    QVERIFY(f_->forms->as<MENU_Frm>(FormId::Menu)->isVisible());
+    QCOMPARE(linesOf(f_->path("kept.lmr")).mid(9), (QStringList{"\"/p/a.jpg\"", "\"/p/b.jpg\""}));
+
+    // Loaded and unchanged, saved, cleared: no question. Each kind of change asks again.
+    const auto changes = std::initializer_list<std::pair<const char*, std::function<void(Maker_Frm*)>>>{
+        {"an entry removed", [](Maker_Frm* w) { w->List1Items->removeRows(0, 1); }},
+        {"an entry moved", [](Maker_Frm* w) { w->List1Items->moveEntry(0, 1); }},
+        {"display mode", [](Maker_Frm* w) { w->Strech_Opt->setChecked(true); }},
+        {"keep ratio", [](Maker_Frm* w) { w->Ratio_Chk->toggle(); }},
+        {"delay", [](Maker_Frm* w) { w->Delay_Scroll->setValue(9); }},
+        {"shuffle", [](Maker_Frm* w) { clickToolbar(w, "Shuffle"); }},
+        {"music", [](Maker_Frm* w) { w->Music_Chk->toggle(); }},
+        {"colour",
+         [](Maker_Frm* w) {
+             w->Palette->Pal_MouseMove(Qt::NoButton, 0, 30, 24);
+             w->Palette->Pal_Click();
+         }},
+    };
+    auto loadKept = [&] {
+        m = openMaker(*f_);
+        m->Check1->setChecked(false);
+        desktop().expectFileDialog([this](const FileRequest&) { return chose(f_->path("kept.lmr")); });
+        m->Load_File();
+        QVERIFY(!m->changedSinceSaved());
+    };
+    loadKept();
+    m->close();
+    QVERIFY(!f_->forms->isLoaded(FormId::Maker));
+    for (const auto& [what, change] : changes) {
+        loadKept();
+        change(m);
+        QVERIFY2(m->changedSinceSaved(), what);
+        closeAnswering(Answer::No);
+        QVERIFY2(!f_->forms->isLoaded(FormId::Maker), what);
+    }
+    loadKept();
+    m->Delay_Scroll->setValue(30);
+    saveAs(f_->path("kept again"));
+    clickToolbar(m, "Save");
+    m->close();
+    QVERIFY(!f_->forms->isLoaded(FormId::Maker));
+    // After Clear only new pictures count; an empty list asks nothing.
+    loadKept();
+    desktop().expectMessage(MakerTitle,
+                            "Do you really want to remove all the files from the loaded images list?",
+                            Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+    clickToolbar(m, "Clear");
+    m->Delay_Scroll->setValue(12);
+    m->close();
+    QVERIFY(!f_->forms->isLoaded(FormId::Maker));
 }
 
 void MakerTest::toolbarTogglesMirrorTheHiddenBoxes() {

@@ -138,8 +138,10 @@ private slots:
                            const QStringList& pictures) {
             QTest::newRow(name) << text << ReadError::None << settings << pictures;
         };
-        const auto fails = [](const char* name, const QString& text, ReadError error) {
-            QTest::newRow(name) << text << error << QStringList{} << QStringList{};
+        // A failed read keeps what it read before the failure.
+        const auto fails = [](const char* name, const QString& text, ReadError error,
+                              const QStringList& settings = {}, const QStringList& pictures = {}) {
+            QTest::newRow(name) << text << error << settings << pictures;
         };
         // The example with some lines replaced.
         const auto example = [](std::initializer_list<std::pair<int, const char*>> changes) {
@@ -153,6 +155,9 @@ private slots:
         ok("LF only", quoted(exampleLines, "\n"), exampleSettings, pics);
         ok("CR only", quoted(exampleLines, "\r"), exampleSettings, pics);
         ok("unquoted", plain(exampleLines), exampleSettings, pics);
+        // As some text editors write UTF-8: the mark is no part of the first setting.
+        ok("byte order mark", QChar(0xFEFF) + quoted(exampleLines), exampleSettings, pics);
+        ok("byte order mark, unquoted", QChar(0xFEFF) + plain(exampleLines), exampleSettings, pics);
         ok("other values",
            quoted({"Strech=False", "Ratio=0", "Shuff=1", "Delay=2.5", "BackCol=-2147483633", "Loop=0",
                    "Message=0", "UseMusic=1", "Music=/m/a=b.mp3"}),
@@ -181,13 +186,18 @@ private slots:
            bare.mid(0, 7) + QStringList{"/pics/x", "y.jpg"});
 
         const QString eight = quoted(exampleLines.mid(0, 8));
-        fails("eight lines", eight, ReadError::TooFewFields);
-        fails("eight lines, no line end", eight.chopped(2), ReadError::TooFewFields);
+        const QStringList eightSettings = exampleSettings.mid(0, 8);
+        fails("eight lines", eight, ReadError::TooFewFields, eightSettings);
+        fails("eight lines, no line end", eight.chopped(2), ReadError::TooFewFields, eightSettings);
         fails("empty file", QString(), ReadError::TooFewFields);
+        fails("only a byte order mark", QString(QChar(0xFEFF)), ReadError::TooFewFields);
+        fails("five bare paths", plain(bare.mid(0, 5)), ReadError::TooFewFields, {}, bare.mid(0, 5));
         for (const char* delay : {"Delay=five", "Delay=", "Delay=5s", "Delay=1,5"})
-            fails(delay, example({{3, delay}}), ReadError::DelayNotANumber);
+            fails(delay, example({{3, delay}}), ReadError::DelayNotANumber, exampleSettings.mid(0, 3));
         for (const char* colour : {"BackCol=red", "BackCol=", "BackCol=2147483648"})
-            fails(colour, example({{4, colour}}), ReadError::ColourNotANumber);
+            fails(colour, example({{4, colour}}), ReadError::ColourNotANumber, exampleSettings.mid(0, 4));
+        fails("bad colour after pictures", quoted({"/p/1.jpg", "/p/2.jpg", "BackCol=red"}),
+              ReadError::TooFewFields, {}, {"/p/1.jpg", "/p/2.jpg", "BackCol=red"});
     }
 
     void parse() {
@@ -197,8 +207,6 @@ private slots:
         QCOMPARE(result.error, error);
         QFETCH(QStringList, settings);
         QFETCH(QStringList, pictures);
-        if (error != ReadError::None)
-            return;
         QCOMPARE(settingsOf(result.content), settings);
         QCOMPARE(result.content.pictures, pictures);
     }
@@ -466,7 +474,7 @@ private slots:
         QCOMPARE(result.content.pictures.size(), show_file::MaxEntries);
         result = readBack(settings + QByteArray(show_file::MaxEntries + 1, '\n'));
         QCOMPARE(result.error, ReadError::TooLarge);
-        QVERIFY(result.content.pictures.isEmpty());
+        QCOMPARE(result.content.pictures.size(), show_file::MaxEntries);
     }
 
     void colours_data() {
