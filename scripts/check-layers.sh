@@ -8,14 +8,16 @@ cd "$(dirname "$0")/.."
 declare -A floor=(
     [platform]=1
     [show]=2
-    [dialogs]=3 [controls]=3
-    [forms]=4
+    [dialogs]=3
+    # The shared controls may use the dialog component: the show options open the music dialog.
+    [controls]=4
+    [forms]=5
     # The windows' floors are ordered too: the maker may use the player's decoders, the folder
     # windows the player's, and neither may be used by the player.
-    [player]=5
-    [folder]=6
-    [maker]=7
-    [app]=8
+    [player]=6
+    [folder]=7
+    [maker]=8
+    [app]=9
 )
 
 status=0

@@ -1,5 +1,7 @@
 #include "app/Artwork.h"
 
+#include "controls/FolderDrawing.h"
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -23,45 +25,6 @@ QPixmap transparent(int width, int height) {
 void beginSmooth(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-}
-
-// A folder filling the 32 x 32 square (callers scale the painter for smaller ones): the back wall
-// with its tab in a deeper yellow, the front flap lighter and slightly slanted so it reads as open.
-void drawFolder(QPainter& painter) {
-    QPainterPath back;
-    back.moveTo(2, 7);
-    back.lineTo(12, 7);
-    back.lineTo(14.5, 10);
-    back.lineTo(29, 10);
-    back.lineTo(29, 27);
-    back.lineTo(2, 27);
-    back.closeSubpath();
-    QLinearGradient backFill(0, 7, 0, 27);
-    backFill.setColorAt(0, QColor(230, 170, 20));
-    backFill.setColorAt(1, QColor(200, 140, 10));
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(backFill);
-    painter.drawPath(back);
-
-    // A sheet peeking out, so the folder looks used rather than empty.
-    painter.setPen(QPen(QColor(150, 150, 150), 0.8));
-    painter.setBrush(Qt::white);
-    painter.drawRect(QRectF(5, 11.5, 21, 8));
-
-    QPainterPath front;
-    front.moveTo(2, 27);
-    front.lineTo(4.5, 14);
-    front.lineTo(31, 14);
-    front.lineTo(29, 27);
-    front.closeSubpath();
-    QLinearGradient frontFill(0, 14, 0, 27);
-    frontFill.setColorAt(0, QColor(255, 236, 110));
-    frontFill.setColorAt(1, QColor(250, 200, 40));
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(frontFill);
-    painter.drawPath(front);
-    painter.setPen(QPen(QColor(255, 250, 200), 1));
-    painter.drawLine(QPointF(5.3, 15.2), QPointF(29.6, 15.2));
 }
 
 // A page with a folded top-right corner inside `rect`, with `lines` lines of writing.
@@ -209,7 +172,7 @@ QPixmap folderIcon() {
     QPixmap pixmap = transparent(32, 32);
     QPainter painter(&pixmap);
     beginSmooth(painter);
-    drawFolder(painter);
+    folder_drawing::draw(painter);
     return pixmap;
 }
 
@@ -229,7 +192,7 @@ QPixmap openIcon() {
     drawPage(painter, QRectF(11.5, 1.5, 18, 22), 4);
     painter.translate(0, 8);
     painter.scale(0.78, 0.75);
-    drawFolder(painter);
+    folder_drawing::draw(painter);
     return pixmap;
 }
 

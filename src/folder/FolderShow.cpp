@@ -5,14 +5,6 @@
 
 namespace folder_show {
 
-QString delayText(int seconds) {
-    if (seconds == 0)
-        return QStringLiteral("Forever");
-    if (seconds == 1)
-        return QStringLiteral("1 Second");
-    return QString::number(seconds) + QStringLiteral(" Seconds");
-}
-
 desktop::MessageBox leftOutMessage(qsizetype count) {
     const QString text =
         count == 1

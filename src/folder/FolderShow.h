@@ -9,9 +9,6 @@
 // What the setup window and the subfolder search share when they make a folder show.
 namespace folder_show {
 
-// The delay in words: "Forever" for 0, "1 Second", otherwise "N Seconds".
-QString delayText(int seconds);
-
 // The notice that `count` pictures were left out of a folder show because a show file cannot store
 // their paths.
 desktop::MessageBox leftOutMessage(qsizetype count);

@@ -117,18 +117,12 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
                            twips::rect(180, 720, 1725, 285));
     Ratio_Chk = captioned(new QCheckBox(QStringLiteral("Keep Ratio"), Frame4), "Ratio_Chk",
                           twips::rect(585, 1080, 1230, 240));
-    Maintain_Opt->setChecked(true);
-    Ratio_Chk->setEnabled(false);
 
     Frame3 = frame(this, "Frame3", QStringLiteral("Delay"), twips::rect(3150, 1710, 2130, 1095));
     Delay_Lbl = centredLabel(Frame3, "Delay_Lbl", twips::rect(630, 270, 870, 285));
     Delay_Scroll =
         place(new StepScrollBar(Qt::Horizontal, Frame3), "Delay_Scroll", twips::rect(135, 630, 1860, 285));
     Delay_Scroll->setAccessibleName(QStringLiteral("Delay"));
-    Delay_Scroll->setRange(0, 60);
-    Delay_Scroll->setSingleStep(1);
-    Delay_Scroll->setPageStep(1);
-    Delay_Scroll->setValue(5);
 
     Frame2 = frame(this, "Frame2", QStringLiteral("Background Colour"), twips::rect(3150, 2925, 2130, 1455));
     Picker = new PalettePicker(Frame2, true);
@@ -150,6 +144,9 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     Music_Chk->setIcon(speakerPicture());
     Music_Chk->setIconSize(QSize(16, 16));
     Music_Chk->setAccessibleName(QStringLiteral("Background music"));
+    options_ = {Maintain_Opt, Strech_Opt, Ratio_Chk, Delay_Lbl,   Delay_Scroll,
+                Picker,       Shuff_Chk,  Loop_Chk,  Message_Chk, Music_Chk};
+    options_.prepare();
 
     QWidget::setTabOrder(Dir1, Drive1);
     QWidget::setTabOrder(Drive1, Delay_Scroll);
@@ -167,16 +164,8 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     connect(Drive1, &VolumeList::volumeChosen, this, &Setup_Frm::Drive1_Change);
     connect(Dir1, &FolderList::pathChanged, this, &Setup_Frm::Dir1_Change);
     connect(Subs_Chk, &QCheckBox::toggled, this, &Setup_Frm::Subs_Chk_Click);
-    connect(Strech_Opt, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            Strech_Opt_Click();
-    });
-    connect(Maintain_Opt, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            Maintain_Opt_Click();
-    });
-    connect(Delay_Scroll, &QScrollBar::valueChanged, this, &Setup_Frm::Delay_Scroll_Change);
-    connect(Delay_Scroll, &QScrollBar::sliderMoved, this, &Setup_Frm::Delay_Scroll_Scroll);
+    options_.connectHandlers(this, {[this] { Strech_Opt_Click(); }, [this] { Maintain_Opt_Click(); },
+                                    [this] { Delay_Scroll_Change(); }, [this] { Delay_Scroll_Scroll(); }});
     connect(Music_Chk, &MouseUpButton::mouseUp, this, &Setup_Frm::Music_Chk_MouseUp);
     onClick(Run_btn, [this] { Run_btn_Click(); });
     // The default button: a plain window has no dialog's default, so Enter is a shortcut here.
@@ -184,7 +173,6 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, Run_btn, &QPushButton::click);
     }
-    Update_Delay();
 }
 
 void Setup_Frm::showForm() {
@@ -272,26 +260,6 @@ void Setup_Frm::Subs_Chk_Click() {
                                                  : QStringLiteral("Number of Files: ") + count);
 }
 
-void Setup_Frm::Strech_Opt_Click() {
-    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
-}
-
-void Setup_Frm::Maintain_Opt_Click() {
-    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
-}
-
-void Setup_Frm::Delay_Scroll_Change() {
-    Update_Delay();
-}
-
-void Setup_Frm::Delay_Scroll_Scroll() {
-    Update_Delay();
-}
-
-void Setup_Frm::Update_Delay() {
-    Delay_Lbl->setText(folder_show::delayText(Delay_Scroll->value()));
-}
-
 void Setup_Frm::ShowColors(qint32 colour) {
     Picker->ShowColors(colour);
 }
@@ -301,42 +269,21 @@ void Setup_Frm::ShowGradient(std::optional<qint32> first, qint32 second) {
 }
 
 void Setup_Frm::Music_Chk_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint at) {
-    // The edges count as inside.
-    if (at.x() < 0 || at.y() < 0 || at.x() > Music_Chk->width() || at.y() > Music_Chk->height())
+    // Released outside the box, or clearing it: the music path stays as it was.
+    if (!show_options::releasedOver(Music_Chk, at) || !Music_Chk->isChecked())
         return;
-    if (!Music_Chk->isChecked())
-        return;
-    Dialog1->setFileName(QString());
-    Dialog1->setDialogTitle(QStringLiteral("Load Music File"));
-    Dialog1->setFilter(
-        QStringLiteral("All Supported Files (*.mp3,*.wav,*.mid)|*.mp3;*.wav;*.mid|All Files (*.*)|*.*"));
-    Dialog1->ShowOpen();
-    const QString chosen = Dialog1->FileName();
-    if (chosen.isEmpty())
-        return;
-    if (!show_file::storable(chosen)) {
-        forms_.desktop().message(this,
-                                 {QStringLiteral("The music file cannot be used: its path holds a double "
-                                                 "quote (\"), which a show file cannot store.\n") +
-                                      chosen,
-                                  QStringLiteral("ERROR"), desktop::Icon::Exclamation, desktop::Buttons::Ok});
-        return;
-    }
-    forms_.showState().musicPath = chosen;
+    const auto refusal = [](const QString& path) {
+        return desktop::MessageBox{QStringLiteral("The music file cannot be used: its path holds a double "
+                                                  "quote (\"), which a show file cannot store.\n") +
+                                       path,
+                                   QStringLiteral("ERROR"), desktop::Icon::Exclamation, desktop::Buttons::Ok};
+    };
+    if (const auto chosen = show_options::chooseMusic(*Dialog1, forms_.desktop(), this, refusal))
+        forms_.showState().musicPath = *chosen;
 }
 
 ShowSettings Setup_Frm::settings() const {
-    ShowSettings s;
-    s.stretch = Strech_Opt->isChecked();
-    s.keepRatio = Ratio_Chk->isChecked();
-    s.shuffle = Shuff_Chk->isChecked();
-    s.delaySeconds = Delay_Scroll->value();
-    s.backColour = Picker->chosenColour();
-    s.loop = Loop_Chk->isChecked();
-    s.pauseMessage = Message_Chk->isChecked();
-    s.useMusic = Music_Chk->isChecked();
-    s.musicPath = forms_.showState().musicPath;
-    return s;
+    return options_.settings(forms_.showState().musicPath);
 }
 
 void Setup_Frm::Save_Settings() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/ShowOptions.h"
 #include "forms/Form.h"
 #include "platform/Desktop.h"
 #include "show/ShowFile.h"
@@ -40,10 +41,11 @@ public:
     void Drive1_Change(const desktop::Volume& volume);
     void Dir1_Change();
     void Subs_Chk_Click();
-    void Strech_Opt_Click();
-    void Maintain_Opt_Click();
-    void Delay_Scroll_Change();
-    void Delay_Scroll_Scroll();
+    // The show options' handling is the one the maker shares.
+    void Strech_Opt_Click() { options_.followDisplayMode(); }
+    void Maintain_Opt_Click() { options_.followDisplayMode(); }
+    void Delay_Scroll_Change() { Update_Delay(); }
+    void Delay_Scroll_Scroll() { Update_Delay(); }
     void Music_Chk_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at);
     void Run_btn_Click();
 
@@ -70,7 +72,7 @@ public:
     MouseUpButton* Music_Chk;
 
 private:
-    void Update_Delay();
+    void Update_Delay() { options_.updateDelay(); }
     // Moves the volume and folder lists to `folder`; false when it cannot be listed.
     bool openFolder(const QString& folder);
     void restoreFolder();
@@ -78,5 +80,6 @@ private:
     // The full paths of the folder's pictures that a show file can hold (no double quote), in order.
     QStringList folderPictures() const;
 
+    show_options::Controls options_;
     bool placed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "maker/MakerArt.h"
 
+#include "controls/FolderDrawing.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -121,31 +123,10 @@ void drawClear(QPainter& p) {
     p.drawLine(QPointF(14, 7.5), QPointF(7.5, 14));
 }
 
-// An open yellow folder.
+// The menu's open yellow folder, at half its size.
 void drawLoad(QPainter& p) {
-    const QColor outline(110, 80, 10);
-    QPainterPath back;
-    back.moveTo(1, 3);
-    back.lineTo(6, 3);
-    back.lineTo(7.5, 5);
-    back.lineTo(14, 5);
-    back.lineTo(14, 14);
-    back.lineTo(1, 14);
-    back.closeSubpath();
-    p.setPen(QPen(outline, 1));
-    p.setBrush(QColor(215, 160, 20));
-    p.drawPath(back);
-    QPainterPath front;
-    front.moveTo(1, 14);
-    front.lineTo(3.5, 7.5);
-    front.lineTo(15.5, 7.5);
-    front.lineTo(14, 14);
-    front.closeSubpath();
-    QLinearGradient fill(0, 7.5, 0, 14);
-    fill.setColorAt(0, QColor(255, 235, 110));
-    fill.setColorAt(1, QColor(245, 195, 40));
-    p.setBrush(fill);
-    p.drawPath(front);
+    p.scale(0.5, 0.5);
+    folder_drawing::draw(p, 2.0);
 }
 
 // A floppy disk: blue case, metal shutter, white label.

@@ -62,28 +62,28 @@ void Maker_Frm::wireControls() {
     onDoubleClick(File1->viewport(), [this] { File1_DblClick(); });
     onFocus(File1, [this] { File1_GotFocus(); });
     onClick(Add_Btn, [this] { Add_Btn_Click(); });
+    // The count follows the list's own changes, whichever way the list is changed.
+    const auto count = [this] { Update_Count(); };
+    connect(List1Items, &QAbstractItemModel::rowsInserted, this, count);
+    connect(List1Items, &QAbstractItemModel::rowsRemoved, this, count);
+    connect(List1Items, &QAbstractItemModel::modelReset, this, count);
+    connect(List1Items, &QAbstractItemModel::layoutChanged, this, count);
     connect(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { List1_Click(); });
     onDoubleClick(List1->viewport(), [this] { List1_DblClick(); });
     onFocus(List1, [this] { List1_GotFocus(); });
     onClick(cmdUp, [this] { cmdUp_Click(); });
     onClick(cmdDown, [this] { cmdDown_Click(); });
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
-    connect(Strech_Opt, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            Strech_Opt_Click();
-    });
-    connect(Maintain_Opt, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            Maintain_Opt_Click();
-    });
-    // valueChanged also follows the thumb while it is dragged.
-    connect(Delay_Scroll, &QScrollBar::valueChanged, this, [this] { Delay_Scroll_Change(); });
+    // The delay's change also follows the thumb while it is dragged: no handler of its own for that.
+    options_.connectHandlers(this, {[this] { Strech_Opt_Click(); },
+                                    [this] { Maintain_Opt_Click(); },
+                                    [this] { Delay_Scroll_Change(); },
+                                    {}});
     connect(Music_Chk, &QPushButton::toggled, this, [this] { Music_Chk_Click(); });
     onClick(Music_Btn, [this] { Music_Btn_Click(); });
     connect(preview_, &PreviewLoader::ready, this, &Maker_Frm::previewReady);
     // The dropped entry is already selected, but its selection travelled with it: preview it here.
     connect(dragList_, &DragList::itemMoved, this, [this] { List1_Click(); });
-    Update_Delay();
     Music_Chk_Click();
     watchChanges();
 }

@@ -29,6 +29,7 @@ desktop::Answer Maker_Frm::ask(const QString& text, desktop::Buttons buttons) {
                                     {text, QLatin1String(MakerTitle), desktop::Icon::Question, buttons});
 }
 
+// The one place that writes the count; it runs on every change of the list's length.
 void Maker_Frm::Update_Count() {
     Label2->setText(QString::number(List1Items->count()));
 }
@@ -53,7 +54,6 @@ void Maker_Frm::addPictures(const QStringList& paths) {
     for (const QString& path : paths)
         (show_file::storable(path) ? added : refused) << path;
     List1Items->appendPaths(added);
-    Update_Count();
     if (!refused.isEmpty())
         forms_.desktop().message(
             this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
@@ -123,7 +123,6 @@ void Maker_Frm::List1_DblClick() {
     if (ask(question, desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
     List1Items->removeRows(row, 1);
-    Update_Count();
 }
 
 void Maker_Frm::cmdUp_Click() {

@@ -4,18 +4,14 @@
 
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
-#include "maker/MakerShow.h"
 #include "maker/PictureListModel.h"
 #include "platform/ProgramFolder.h"
 #include "show/Colour.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 
 void Maker_Frm::Toolbar1_ButtonClick(const QString& key) {
     // The toolbar has already toggled its check buttons; the hidden boxes that are saved follow them.
@@ -55,7 +51,6 @@ void Maker_Frm::Clear_Click() {
             desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
     List1Items->clear();
-    Update_Count();
     changed_ = false;
 }
 
@@ -65,25 +60,6 @@ void Maker_Frm::playPreview() {
         return;
     // The maker stays open beneath the player, which brings the user back here and removes the file.
     forms_.playShow(program_folder::tempLmrPath());
-}
-
-void Maker_Frm::Strech_Opt_Click() {
-    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
-}
-
-void Maker_Frm::Maintain_Opt_Click() {
-    Ratio_Chk->setEnabled(Strech_Opt->isChecked());
-}
-
-void Maker_Frm::Delay_Scroll_Change() {
-    Update_Delay();
-}
-
-void Maker_Frm::Update_Delay() {
-    const int value = Delay_Scroll->value();
-    Delay_Lbl->setText(value == 0   ? QStringLiteral("Forever")
-                       : value == 1 ? QStringLiteral("1 Second")
-                                    : QString::number(value) + QStringLiteral(" Seconds"));
 }
 
 void Maker_Frm::Music_Chk_Click() {
@@ -100,21 +76,13 @@ void Maker_Frm::Music_Chk_Click() {
 }
 
 void Maker_Frm::Music_Btn_Click() {
-    Dialog1->setFileName(QString());
-    Dialog1->setDialogTitle(QStringLiteral("Load Music File"));
-    Dialog1->setFilter(
-        QStringLiteral("All Supported Files (*.mp3,*.wav,*.mid)|*.mp3;*.wav;*.mid|All Files (*.*)|*.*"));
-    Dialog1->ShowOpen();
-    const QString chosen = Dialog1->FileName();
-    if (chosen.isEmpty())
-        return; // cancelled: the music stays as it was
-    if (!show_file::storable(chosen)) {
-        forms_.desktop().message(
-            this,
-            {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n") +
-                 chosen + QStringLiteral("\r\n\r\nThe music stays as it was."),
-             QStringLiteral("Lumora Maker"), desktop::Icon::Exclamation, desktop::Buttons::Ok});
-        return;
-    }
-    Music_Txt->setText(chosen);
+    const auto refusal = [](const QString& path) {
+        return desktop::MessageBox{
+            QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it:\r\n\r\n") +
+                path + QStringLiteral("\r\n\r\nThe music stays as it was."),
+            QStringLiteral("Lumora Maker"), desktop::Icon::Exclamation, desktop::Buttons::Ok};
+    };
+    // Cancelled or refused: the music stays as it was.
+    if (const auto chosen = show_options::chooseMusic(*Dialog1, forms_.desktop(), this, refusal))
+        Music_Txt->setText(*chosen);
 }

@@ -1,7 +1,6 @@
 // Saving the maker's list and options as a show file, and loading one back into them.
 #include "maker/Maker_Frm.h"
 
-#include "controls/PalettePicker.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
 #include "maker/MakerShow.h"
@@ -10,9 +9,6 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 
 namespace {
 
@@ -22,32 +18,14 @@ const QString Twice = QStringLiteral("\r\n\r\n");
 } // namespace
 
 ShowSettings Maker_Frm::options() const {
-    ShowSettings s;
-    s.stretch = Strech_Opt->isChecked();
-    s.keepRatio = Ratio_Chk->isChecked();
-    s.shuffle = Shuff_Chk->isChecked();
-    s.delaySeconds = Delay_Scroll->value();
-    s.backColour = Palette->chosenColour();
-    s.loop = Loop_Chk->isChecked();
-    s.pauseMessage = Message_Chk->isChecked();
-    s.useMusic = Music_Chk->isChecked();
-    s.musicPath = Music_Txt->text();
-    return s;
+    return options_.settings(Music_Txt->text());
 }
 
 void Maker_Frm::setOptions(const ShowSettings& s) {
     // Each control's change handling runs: the ratio box follows the display mode, the label the delay.
-    (s.stretch ? Strech_Opt : Maintain_Opt)->setChecked(true);
-    Ratio_Chk->setChecked(s.keepRatio);
-    Delay_Scroll->setValue(s.delaySeconds);
-    Palette->setChosenColour(s.backColour);
-    const std::pair<QCheckBox*, bool> mirrored[] = {
-        {Shuff_Chk, s.shuffle}, {Loop_Chk, s.loop}, {Message_Chk, s.pauseMessage}};
-    for (const auto& [box, on] : mirrored) {
-        box->setChecked(on);
-        on ? Press_Button(box->text()) : Release_Button(box->text());
-    }
-    Music_Chk->setChecked(s.useMusic);
+    options_.setSettings(s);
+    for (QCheckBox* box : {Shuff_Chk, Loop_Chk, Message_Chk})
+        box->isChecked() ? Press_Button(box->text()) : Release_Button(box->text());
     Music_Txt->setText(s.musicPath);
 }
 
@@ -120,7 +98,6 @@ void Maker_Frm::Load_File() {
     const maker_show::Loaded loaded = maker_show::take(show_file::read(path), options());
     setOptions(loaded.options);
     List1Items->appendPaths(loaded.pictures);
-    Update_Count();
     changed_ = false;
     if (!loaded.ok)
         forms_.desktop().message(this, {QStringLiteral("Error Loading in File!"), QLatin1String(MakerTitle),

@@ -87,17 +87,11 @@ void Maker_Frm::createControls() {
     Maintain_Opt = new QRadioButton(QStringLiteral("Maintain Dimentions"), Display_Fra);
     Strech_Opt = new QRadioButton(QStringLiteral("Strech to Fullscreen"), Display_Fra);
     Ratio_Chk = new QCheckBox(QStringLiteral("Keep Ratio"), Display_Fra);
-    Maintain_Opt->setChecked(true);
-    Ratio_Chk->setEnabled(false);
 
     Delay_Fra = new QGroupBox(QStringLiteral("Delay"), this);
     Delay_Lbl = new QLabel(Delay_Fra);
     Delay_Lbl->setAlignment(Qt::AlignCenter);
     Delay_Scroll = new QScrollBar(Qt::Horizontal, Delay_Fra);
-    Delay_Scroll->setRange(0, 60);
-    Delay_Scroll->setSingleStep(1);
-    Delay_Scroll->setPageStep(1);
-    Delay_Scroll->setValue(5);
 
     Colour_Fra = new QGroupBox(QStringLiteral("Background Colour"), this);
     Palette = new PalettePicker(Colour_Fra, false); // a click on the swatch chooses nothing here
@@ -146,6 +140,9 @@ void Maker_Frm::createControls() {
     for (QCheckBox* hidden : {Loop_Chk, Message_Chk, Shuff_Chk})
         hidden->hide();
     Dialog1 = new OpenSaveDialog(desktop, this);
+    options_ = {Maintain_Opt, Strech_Opt, Ratio_Chk, Delay_Lbl,   Delay_Scroll,
+                Palette,      Shuff_Chk,  Loop_Chk,  Message_Chk, Music_Chk};
+    options_.prepare();
 
     preview_ = new PreviewLoader(this);
     dragList_ = new DragList(*List1, this);

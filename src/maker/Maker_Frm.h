@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/ShowOptions.h"
 #include "forms/Form.h"
 #include "platform/Desktop.h"
 #include "show/ShowFile.h"
@@ -58,9 +59,10 @@ public:
     void cmdDown_Click();
     void Check1_Click();
     void Toolbar1_ButtonClick(const QString& key);
-    void Strech_Opt_Click();
-    void Maintain_Opt_Click();
-    void Delay_Scroll_Change();
+    // The show options' handling is the one the folder setup shares.
+    void Strech_Opt_Click() { options_.followDisplayMode(); }
+    void Maintain_Opt_Click() { options_.followDisplayMode(); }
+    void Delay_Scroll_Change() { Update_Delay(); }
     void Music_Chk_Click();
     void Music_Btn_Click();
 
@@ -123,7 +125,7 @@ private:
     bool Save_File(bool preview);
     void playPreview();
     void Clear_Click();
-    void Update_Delay();
+    void Update_Delay() { options_.updateDelay(); }
     void Press_Button(const QString& key);
     void Release_Button(const QString& key);
     void mirrorButton(const QString& key, QCheckBox* box);
@@ -135,6 +137,7 @@ private:
     void previewReady(const QString& path, const QImage& image);
     desktop::Answer ask(const QString& text, desktop::Buttons buttons);
 
+    show_options::Controls options_;
     DragList* dragList_ = nullptr;
     PreviewLoader* preview_ = nullptr;
     QString previewPath_;

@@ -172,6 +172,30 @@ unsigned fastCoveringEighths(QSize stored, QSize target) {
     return within(stored.width(), target.width()) && within(stored.height(), target.height()) ? fast : e;
 }
 
+// Print shops and some scanners write CMYK, or YCCK that libjpeg turns into CMYK; Adobe's
+// programs store the inks inverted (255 for none), which their marker tells.
+struct Inks {
+    bool inverted = false;
+    std::vector<JSAMPLE> row;
+
+    static int channel(int ink, int black, bool inverted) {
+        return inverted ? (ink * black + 127) / 255 : ((255 - ink) * (255 - black) + 127) / 255;
+    }
+    // The row just read, as 0xffRRGGBB words or as RGB bytes.
+    void toRgb32(quint32* out, JDIMENSION width) const {
+        const JSAMPLE* p = row.data();
+        for (JDIMENSION x = 0; x < width; ++x, p += 4)
+            out[x] = qRgb(channel(p[0], p[3], inverted), channel(p[1], p[3], inverted),
+                          channel(p[2], p[3], inverted));
+    }
+    void toRgb888(JSAMPLE* out, JDIMENSION width) const {
+        const JSAMPLE* p = row.data();
+        for (JDIMENSION x = 0; x < width; ++x, p += 4)
+            for (int c = 0; c < 3; ++c)
+                *out++ = JSAMPLE(channel(p[c], p[3], inverted));
+    }
+};
+
 // libjpeg state that must outlive a longjmp out of the decoder.
 struct Decompressor {
     jpeg_decompress_struct info{};
@@ -200,6 +224,32 @@ bool readHeader(Decompressor& d, std::FILE* file) {
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
 }
 
+bool isInks(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+}
+
+// Asks libjpeg for inks where the picture holds them; the rows are then turned into RGB here.
+void prepareInks(jpeg_decompress_struct& info, Inks& inks) {
+    info.out_color_space = JCS_CMYK;
+    inks.inverted = info.saw_Adobe_marker;
+}
+
+// One row into `row`: 0xffRRGGBB words (`words`), or RGB bytes.
+JDIMENSION readRow(jpeg_decompress_struct& info, JSAMPROW row, Inks* inks, bool words) {
+    if (!inks)
+        return jpeg_read_scanlines(&info, &row, 1);
+    inks->row.resize(size_t(info.output_width) * 4);
+    JSAMPROW in = inks->row.data();
+    const JDIMENSION got = jpeg_read_scanlines(&info, &in, 1);
+    if (got == 1) {
+        if (words)
+            inks->toRgb32(reinterpret_cast<quint32*>(row), info.output_width);
+        else
+            inks->toRgb888(row, info.output_width);
+    }
+    return got;
+}
+
 } // namespace
 
 std::optional<Result> probe(std::FILE* file) {
@@ -217,9 +267,10 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     if (!readHeader(d, file) || target.isEmpty())
         return std::nullopt;
     const QSize stored(int(d.info.image_width), int(d.info.image_height));
-    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK ||
-        d.info.data_precision != 8)
+    if (d.info.data_precision != 8)
         return std::nullopt;
+    Inks inkRows;
+    Inks* const inks = isInks(d.info) ? &inkRows : nullptr;
 
     // Kept in memory: the decoder may jump back past its register copy.
     volatile unsigned eighths = fastCoveringEighths(stored, target);
@@ -237,6 +288,8 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     d.info.scale_num = eighths;
     d.info.scale_denom = 8;
     d.info.out_color_space = Rgb32Space;
+    if (inks)
+        prepareInks(d.info, *inks);
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
     const QSize decoded(int(d.info.output_width), int(d.info.output_height));
@@ -258,16 +311,14 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
         }
         QImage& into = size == decoded ? out : whole;
         while (d.info.output_scanline < d.info.output_height) {
-            JSAMPROW row = into.scanLine(int(d.info.output_scanline));
-            jpeg_read_scanlines(&d.info, &row, 1);
+            readRow(d.info, into.scanLine(int(d.info.output_scanline)), inks, true);
         }
         if (size != decoded)
             out = whole.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } else {
         resampler.emplace(decoded, out);
         while (d.info.output_scanline < d.info.output_height) {
-            JSAMPROW row = resampler->next();
-            jpeg_read_scanlines(&d.info, &row, 1);
+            readRow(d.info, resampler->next(), inks, true);
             resampler->push();
         }
     }
@@ -281,9 +332,10 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
         return std::nullopt;
     const QSize stored(int(d.info.image_width), int(d.info.image_height));
     region &= QRect(QPoint(0, 0), stored);
-    if (region.isEmpty() || d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK ||
-        d.info.data_precision != 8)
+    if (region.isEmpty() || d.info.data_precision != 8)
         return std::nullopt;
+    Inks inkRows;
+    Inks* const inks = isInks(d.info) ? &inkRows : nullptr;
 
     Result result;
     result.stored = stored;
@@ -293,6 +345,8 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
     if (setjmp(d.errors.jump))
         return std::nullopt;
     d.info.out_color_space = JCS_RGB;
+    if (inks)
+        prepareInks(d.info, *inks);
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
     // libjpeg widens the columns to whole blocks; the rows above are skipped without drawing them.
@@ -307,8 +361,7 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
     const size_t skip = size_t(region.x() - int(left)) * 3;
     jpeg_skip_scanlines(&d.info, JDIMENSION(region.y()));
     for (int y = 0; y < region.height(); ++y) {
-        JSAMPROW r = row.data();
-        if (jpeg_read_scanlines(&d.info, &r, 1) != 1)
+        if (readRow(d.info, row.data(), inks, false) != 1)
             break;
         std::memcpy(out.scanLine(y), row.data() + skip, size_t(region.width()) * 3);
     }

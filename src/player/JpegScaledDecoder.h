@@ -9,8 +9,8 @@
 
 // Decodes a JPEG straight to the size it will be shown at: libjpeg's DCT scaling (in eighths) brings it
 // close, and a streaming resample brings it the rest of the way, so the full-size picture never
-// exists in memory. Gives nothing where this path does not apply (not a JPEG, colour spaces libjpeg
-// cannot turn into RGB, a decoding error before any pixels): the caller then uses Qt's reader.
+// exists in memory. CMYK and YCCK pictures are turned into RGB here, Adobe's inverted inks too.
+// Gives nothing where the file cannot be decoded (not a JPEG, 12-bit samples, a fatal error).
 namespace jpeg_scaled {
 
 struct Result {

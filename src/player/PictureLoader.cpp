@@ -1,13 +1,15 @@
 #include "player/PictureLoader.h"
 
+#include "player/BmpReader.h"
 #include "player/Enlarger.h"
+#include "player/GifReader.h"
 #include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
+#include "player/RowReducer.h"
 
 #include <QFile>
 #include <QImageReader>
 
-#include <cmath>
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
@@ -16,10 +18,14 @@ namespace picture_loader {
 
 namespace {
 
-// Pictures claiming more pixels than this are refused before any decoding starts.
+// A picture decoded whole (no screen to fit) claiming more pixels than this is refused, as is any
+// JPEG: libjpeg reads at most 65500 a side, and a header alone cannot make it take longer.
 constexpr qint64 MaxPixels = qint64(1) << 28;
-// What Qt's reader may allocate for one picture, for the pictures whose size it cannot tell before
-// decoding; every other is measured against the limits below first.
+// No BMP or GIF codes more pixels than this per byte of its file (LZW on one colour comes to some
+// 2700, runs of a BMP to 127): a file that claims more is a header over too little data, refused at
+// once rather than given time and memory by what it claims.
+constexpr qint64 PixelsPerByte = 4096;
+// What Qt's reader may allocate for one picture: only formats other than BMP, GIF and JPEG reach it.
 constexpr int AllocationLimitMb = 256;
 
 void raiseAllocationLimit() {
@@ -27,7 +33,7 @@ void raiseAllocationLimit() {
     std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
 }
 
-// What a header claims, whatever the sign of its figures (a BMP stored top-down has a negative height).
+// What a header claims, whatever the sign of its figures.
 qint64 claimedPixels(QSize size) {
     return qAbs(qint64(size.width())) * qAbs(qint64(size.height()));
 }
@@ -36,10 +42,8 @@ bool tooLarge(QSize size) {
     return claimedPixels(size) > MaxPixels;
 }
 
-// Formats that can only be decoded whole (BMP, GIF, and JPEGs that libjpeg cannot hand over as RGB)
-// are decoded for a screen only up to this many pixels: four screens, and never less than 16
-// megapixels (64 MB), so that a small file claiming a huge picture cannot take the memory. A decode
-// that asks for the whole picture (no screen) is bounded only by MaxPixels.
+// Other formats (PNG) are decoded whole by Qt's reader: for a screen only up to four screens, and
+// never less than 16 megapixels, so that a small file claiming a huge picture cannot take the memory.
 qint64 wholeDecodeLimit(const std::optional<ShowGeometry>& shown) {
     if (!shown)
         return MaxPixels;
@@ -56,64 +60,142 @@ QRect visiblePart(QSize size, const ShowGeometry& shown) {
     return onScreen.translated(-placed->pixels().topLeft()) & QRect(QPoint(0, 0), size);
 }
 
-bool looksLikeJpeg(QFile& file) {
-    const QByteArray magic = file.peek(3);
-    return magic.size() == 3 && uchar(magic[0]) == 0xFF && uchar(magic[1]) == 0xD8 && uchar(magic[2]) == 0xFF;
+enum class Kind { Jpeg, Bmp, Gif, Other };
+
+Kind kindOf(QFile& file) {
+    // As Qt's readers tell them, so that none of these formats reaches another reader.
+    const QByteArray magic = file.peek(4);
+    if (magic.startsWith("\xFF\xD8"))
+        return Kind::Jpeg;
+    if (magic.startsWith("BM"))
+        return Kind::Bmp;
+    if (magic.startsWith("GIF8"))
+        return Kind::Gif;
+    return Kind::Other;
 }
 
-// A JPEG that is shown smaller than it is stored, decoded at the size shown. Nothing when it is not
-// such a picture or the fast path cannot take it.
-std::optional<LoadedPicture> decodeReducedJpeg(QFile& file, const ShowGeometry& shown, bool& refused) {
+// A stretched picture is scaled once here, so that painting it is a plain copy, and held in the
+// backing store's own format, converted here on a worker rather than at every paint.
+void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& shown) {
+    if (!picture.ok || !shown || !shown->stretch)
+        return;
+    QImage& image = picture.image;
+    const QSize target = shownSize(picture.size, *shown);
+    if (enlarger::enlarges(image.size(), target))
+        image = enlarger::enlarge(image, target);
+    else if (!target.isEmpty() && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != format)
+        image = image.convertToFormat(format);
+}
+
+// How the rows of a picture of `size` are kept: whole, the part on screen at its own size, or
+// reduced to no more than the size shown (a smaller picture is enlarged afterwards).
+RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<ShowGeometry>& shown,
+                   QRect& region) {
+    const QRect whole(QPoint(0, 0), size);
+    if (!shown)
+        return RowReducer::keeping(size, whole, alpha);
+    if (!shown->stretch) {
+        const QRect part = visiblePart(size, *shown);
+        if (part != whole)
+            region = part;
+        return RowReducer::keeping(size, part, alpha);
+    }
+    const QSize target = shownSize(size, *shown).boundedTo(size);
+    if (target == size || target.isEmpty())
+        return RowReducer::keeping(size, whole, alpha);
+    return RowReducer::reducing(size, target, alpha, inOrder);
+}
+
+template <class Reader>
+LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
+                         const std::optional<ShowGeometry>& shown) {
+    LoadedPicture result;
+    if (!reader.valid() || reader.size().isEmpty() ||
+        codedPixels > PixelsPerByte * std::max<qint64>(bytes, 1))
+        return result;
+    if (!shown && tooLarge(reader.size()))
+        return result;
+    RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
+    if (!reader.read(rows))
+        return result;
+    result.image = rows.take();
+    if (result.image.isNull())
+        return LoadedPicture();
+    result.ok = true;
+    result.size = reader.size();
+    return result;
+}
+
+// JPEGs through libjpeg: reduced by its DCT scaling where shown smaller, only the part on screen at
+// their own size, the inks of CMYK pictures turned into RGB; turned upright by their EXIF orientation.
+LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown) {
+    LoadedPicture result;
     // The duplicate shares the file offset, which QFile's read-ahead has moved on.
     const int fd = ::dup(file.handle());
     if (fd < 0)
-        return std::nullopt;
+        return result;
     ::lseek(fd, 0, SEEK_SET);
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         ::close(fd);
-        return std::nullopt;
+        return result;
     }
-    std::optional<LoadedPicture> result;
-    if (const auto header = jpeg_scaled::probe(stream)) {
-        const bool quarterTurn = header->orientation >= 5;
-        const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
-        refused = tooLarge(header->stored);
-        if (!shown.stretch) {
-            // At its own size only what is on screen is decoded.
-            const QRect part = visiblePart(upright, shown);
-            if (!refused && !part.isEmpty() && part.size() != upright &&
-                std::fseek(stream, 0, SEEK_SET) == 0) {
-                const QRect stored = jpeg_scaled::storedRect(part, header->stored, header->orientation);
-                if (auto decoded = jpeg_scaled::decodeRegion(stream, stored)) {
-                    LoadedPicture p;
-                    p.ok = true;
-                    p.size = upright;
-                    p.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
-                    p.region = part;
-                    result = std::move(p);
-                }
-            }
-            std::fclose(stream);
-            return result;
+    const auto header = jpeg_scaled::probe(stream);
+    if (!header || tooLarge(header->stored) || header->stored.isEmpty() ||
+        std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return result;
+    }
+    const bool quarterTurn = header->orientation >= 5;
+    const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
+    std::optional<jpeg_scaled::Result> decoded;
+    if (shown && !shown->stretch) {
+        // At its own size only what is on screen is decoded.
+        const QRect part = visiblePart(upright, *shown);
+        if (part.size() != upright) {
+            decoded = jpeg_scaled::decodeRegion(
+                stream, jpeg_scaled::storedRect(part, header->stored, header->orientation));
+            result.region = part;
+        } else {
+            decoded = jpeg_scaled::decode(stream, header->stored);
         }
-        QSize target = shownSize(upright, shown);
+    } else {
+        QSize target = shown ? shownSize(upright, *shown) : upright;
         if (quarterTurn)
             target.transpose();
-        if (!refused && !target.isEmpty() &&
-            (target.width() < header->stored.width() || target.height() < header->stored.height() ||
-             target == header->stored) &&
-            std::fseek(stream, 0, SEEK_SET) == 0) {
-            if (auto decoded = jpeg_scaled::decode(stream, target)) {
-                LoadedPicture p;
-                p.ok = true;
-                p.size = upright;
-                p.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
-                result = std::move(p);
-            }
-        }
+        decoded =
+            jpeg_scaled::decode(stream, target.isEmpty() ? header->stored : target.boundedTo(header->stored));
     }
     std::fclose(stream);
+    if (!decoded || decoded->image.isNull())
+        return LoadedPicture();
+    result.ok = true;
+    result.size = upright;
+    result.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
+    return result;
+}
+
+// Any other format Qt reads (PNG), decoded whole.
+LoadedPicture decodeOther(QFile& file, const std::optional<ShowGeometry>& shown) {
+    LoadedPicture result;
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (tooLarge(stored) || claimedPixels(stored) > wholeDecodeLimit(shown))
+        return result;
+    QImage image = reader.read();
+    // The size is the one decoded: a header may claim another. A picture of no size has nothing
+    // to show.
+    if (image.isNull() || image.size().isEmpty())
+        return result;
+    result.ok = true;
+    result.size = image.size();
+    result.image = std::move(image);
     return result;
 }
 
@@ -138,60 +220,31 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     const auto file = regular_file::open(path, stamp);
     if (!file)
         return result;
-
-    if (shown && looksLikeJpeg(*file)) {
-        bool refused = false;
-        if (auto reduced = decodeReducedJpeg(*file, *shown, refused))
-            return std::move(*reduced);
-        if (refused || !file->seek(0))
-            return result;
+    switch (kindOf(*file)) {
+    case Kind::Jpeg:
+        result = decodeJpeg(*file, shown);
+        break;
+    case Kind::Bmp: {
+        BmpReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown);
+        break;
     }
-
-    QImageReader reader(file.get());
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (tooLarge(stored))
-        return result;
-    const bool reducible = shown && shown->stretch && reader.format() == "jpeg";
-    if (!reducible && claimedPixels(stored) > wholeDecodeLimit(shown))
-        return result;
-    const bool quarterTurn =
-        stored.isValid() && reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    const QSize upright = quarterTurn ? stored.transposed() : stored;
-
-    if (reducible && stored.isValid() && !stored.isEmpty()) {
-        QSize want = shownSize(upright, *shown);
-        if (quarterTurn)
-            want.transpose();
-        // The smallest size with the picture's own proportions that still covers what is shown.
-        const double scale =
-            std::max(double(want.width()) / stored.width(), double(want.height()) / stored.height());
-        if (scale > 0.0 && scale < 1.0) {
-            reader.setScaledSize(QSize(std::max(1, int(std::ceil(stored.width() * scale))),
-                                       std::max(1, int(std::ceil(stored.height() * scale)))));
-        }
+    case Kind::Gif: {
+        GifReader reader(*file);
+        // The screen around a small frame may claim far more than the frame codes.
+        if (reader.valid() && !tooLarge(reader.size()))
+            result = decodeRows(reader, reader.framePixels(), file->size(), shown);
+        // giflib refuses LZW codes wider than the GIF standard allows, which some writers use
+        // and Qt's reader takes: such a picture is decoded whole by Qt's reader, within its bounds.
+        else if (reader.frameRefused() && file->seek(0))
+            result = decodeOther(*file, shown);
+        break;
     }
-
-    QImage image = reader.read();
-    // The size is the one decoded: a header may claim another (Qt's GIF reader can read a wide
-    // screen as no width at all). A picture of no size has nothing to show.
-    result.size = reducible && stored.isValid() ? upright : image.size();
-    if (image.isNull() || result.size.isEmpty())
-        return result;
-    // A stretched picture is scaled once here, so that painting it is a plain copy.
-    if (shown && shown->stretch) {
-        const QSize target = shownSize(result.size, *shown);
-        if (enlarger::enlarges(image.size(), target))
-            image = enlarger::enlarge(image, target);
-        else if (!target.isEmpty() && image.size() != target)
-            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        // In the backing store's own format, converted here on a worker rather than at every paint.
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
+    case Kind::Other:
+        result = decodeOther(*file, shown);
+        break;
     }
-    result.ok = true;
-    result.image = std::move(image);
+    fitToScreen(result, shown);
     return result;
 }
 

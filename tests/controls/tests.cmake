@@ -1,3 +1,4 @@
 lumora_add_test(test_palettemaths SOURCES controls/test_palettemaths.cpp)
 lumora_add_test(test_palettepicker SOURCES controls/test_palettepicker.cpp)
 lumora_add_test(test_folderlists SOURCES controls/test_folderlists.cpp)
+lumora_add_test(test_showoptions SOURCES controls/test_showoptions.cpp)

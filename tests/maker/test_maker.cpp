@@ -169,6 +169,7 @@ private slots:
     void previewThatCannotSaveOrPlayItsMusicStaysInTheMaker();
     void arrangingFitsTheToolbarOnce();
     void namesThatAreNotUtf8AreListedAddedAndSavedByteForByte();
+    void countFollowsEveryChangeOfTheList();
 };
 
 void MakerTest::init() {
@@ -922,6 +923,24 @@ void MakerTest::namesThatAreNotUtf8AreListedAddedAndSavedByteForByte() {
     // Qt cannot name these to remove them with the temporary folder.
     ::unlink((folder + "/caf\xe9.jpg").constData());
     ::rmdir(folder.constData());
+}
+
+// However the list changes, not only through the window's own handlers, the count shows its length.
+void MakerTest::countFollowsEveryChangeOfTheList() {
+    Maker_Frm* m = openMaker(*f_);
+    QCOMPARE(m->Label2->text(), "0");
+    m->List1Items->appendPaths({"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"});
+    QCOMPARE(m->Label2->text(), "3");
+    m->List1Items->append("/p/d.jpg");
+    QCOMPARE(m->Label2->text(), "4");
+    QVERIFY(m->List1Items->removeRows(1, 2));
+    QCOMPARE(m->Label2->text(), "2");
+    QVERIFY(m->List1Items->moveEntry(0, 1));
+    QCOMPARE(m->Label2->text(), "2");
+    m->List1Items->clear();
+    QCOMPARE(m->Label2->text(), "0");
+    m->List1Items->appendEntries({{"/p/e.jpg", 7}});
+    QCOMPARE(m->Label2->text(), "1");
 }
 
 QTEST_MAIN(MakerTest)

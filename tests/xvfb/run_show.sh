@@ -78,22 +78,22 @@ ends_within() { # tenths of a second
 black=0,0,0 orange=255,128,0 red=255,0,0 green=0,255,0 blue=0,0,255
 
 # Stretched with kept ratio on 1920x1080: a 480x640 portrait fills the height, 810 pixels wide from
-# x=555; a 400x100 landscape fills the width, 480 pixels high from y=300. A file that is no picture
-# between them is passed over.
+# x=555; a 400x100 landscape fills the width, 480 pixels high from y=300. Right steps past a file
+# that is no picture, and on the last picture of a show without loop it ends the show.
 picture portrait.bmp 480x640 "$orange"
 picture wide.jpg 400x100 "$blue"
 echo "not a picture" >"$work/notes.jpg"
-show ratio.lmr True 1 1 0 "" portrait.bmp notes.jpg wide.jpg
-start=$(date +%s.%N)
+show ratio.lmr True 1 0 0 "" portrait.bmp notes.jpg wide.jpg
 "$lumora" "$work/ratio.lmr" &
 pid=$!
 sees 5 "portrait, kept in ratio" 960,540=$orange 960,2=$orange 960,1077=$orange \
     545,540=$black 565,540=$orange 1355,540=$orange 1375,540=$black
+xdotool key Right
 sees 5 "landscape, kept in ratio" 960,540=$blue 2,540=$blue 1917,540=$blue \
     960,290=$black 960,310=$blue 960,770=$blue 960,790=$black
-ends_within 100 || fail "the show without loop did not end by itself"
+xdotool key Right
+ends_within 50 || fail "Right on the last picture did not end the show"
 wait $pid || fail "the program ended with status $?"
-echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 
 # Steered by the keyboard: no timer (Delay=0); stretched without ratio, each picture covers the
 # screen to its corners. Three colours, so that Left (back, wrapping to the last) and Right differ.
@@ -120,15 +120,15 @@ ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
 
 # Music through the real program: the mixer is loaded when the show starts its music, and SDL's
-# disk driver writes what was played. The pictures at their own size: 64x48 from (928, 516).
+# disk driver writes what was played.
 sox -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 0.5 sine 440 vol 0.5
 show music.lmr False 0 1 0 "$work/tone.wav" red.bmp green.bmp
+start=$(date +%s.%N)
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" "$lumora" "$work/music.lmr" &
 pid=$!
-sees 5 "own size" 960,540=$red 930,518=$red 989,561=$red 924,540=$black 995,540=$black \
-    960,512=$black 960,566=$black
-ends_within 100 || fail "the music show did not end by itself"
+ends_within 100 || fail "the music show without loop did not end by itself"
 wait $pid || fail "the music show ended with status $?"
+echo "show ended by itself after $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 [ -s "$work/out.raw" ] || fail "no sound was written"
 peak=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$work/out.raw" -n stat 2>&1 | awk '/Maximum amplitude/ { print $3 }')
 echo "music: $(stat -c %s "$work/out.raw") bytes of sound, peak amplitude $peak"
@@ -147,12 +147,14 @@ ends_within 100 || fail "the show whose window was unmapped did not end by itsel
 wait $pid || fail "the unmapped show ended with status $?"
 echo "unmapped: the show ended by itself"
 
-# The window manager's close request ends a command-line show and its music, as Escape does.
+# The window manager's close request ends a command-line show and its music, as Escape does. The
+# pictures at their own size: 64x48 from (928, 516).
 sox -n -r 44100 -c 1 -b 16 "$work/long.wav" synth 20 sine 440 vol 0.5
 show close.lmr False 0 30 0 "$work/long.wav" red.bmp green.bmp
 "$lumora" "$work/close.lmr" &
 pid=$!
-sees 5 "close request" 960,540=$red
+sees 5 "own size" 960,540=$red 930,518=$red 989,561=$red 924,540=$black 995,540=$black \
+    960,512=$black 960,566=$black
 win=$(xdotool search --pid $pid --onlyvisible 2>/dev/null | head -n1)
 python3 "$here/wm_close.py" "$win"
 ends_within 50 || fail "the close request did not end the show"

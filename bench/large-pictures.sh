@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Peak memory and time of Lumora showing one large picture: a 600-dpi A4 scan as BMP (35 MP), a
+# 100 MP BMP, a 16000 x 16000 GIF and a 20 MP CMYK JPEG, each at its own size and stretched, and a
+# small BMP for the program's own base. Every case plays from the command line on one Xvfb screen
+# of 1920x1080 and ends by itself one second after its picture is up.
+#
+#   bench/large-pictures.sh BUILD_DIR [CASE]...
+#
+# Prints one line a case: peak resident memory (from /usr/bin/time -v) and wall time. The pictures
+# are written by BUILD_DIR/bench/make_large_picture into $LARGE_DIR (default /tmp/lumora-large);
+# together they take some 900 MB of disk.
+set -euo pipefail
+build=$(realpath "$1")
+shift
+lumora=$build/lumora
+make=$build/bench/make_large_picture
+cases=("$@")
+[ ${#cases[@]} -gt 0 ] || cases=(small-bmp bmp-35mp-own bmp-35mp-stretched bmp-100mp-own bmp-100mp-stretched
+                                 gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched)
+dir=${LARGE_DIR:-/tmp/lumora-large}
+mkdir -p "$dir"
+
+picture() { # KIND W H NAME
+    [ -f "$dir/$4" ] || { "$make" "$1" "$2" "$3" "$dir/$4.part" && mv "$dir/$4.part" "$dir/$4"; }
+}
+picture bmp 64 48 small.bmp
+picture bmp 4960 7016 scan-35mp.bmp
+picture bmp 10000 10000 big-100mp.bmp
+picture gif 16000 16000 panorama-16k.gif
+picture cmyk 5472 3648 photo-20mp-cmyk.jpg
+
+show() { # NAME STRETCH PICTURE
+    printf '"Strech=%s"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n' "$2" >"$dir/$1.lmr"
+    printf '"UseMusic=0"\r\n"Music="\r\n"%s"\r\n' "$dir/$3" >>"$dir/$1.lmr"
+}
+show small-bmp False small.bmp
+show bmp-35mp-own False scan-35mp.bmp
+show bmp-35mp-stretched True scan-35mp.bmp
+show bmp-100mp-own False big-100mp.bmp
+show bmp-100mp-stretched True big-100mp.bmp
+show gif-16k-own False panorama-16k.gif
+show gif-16k-stretched True panorama-16k.gif
+show cmyk-20mp-own False photo-20mp-cmyk.jpg
+show cmyk-20mp-stretched True photo-20mp-cmyk.jpg
+
+work=$(mktemp -d /tmp/lumora-large-run.XXXXXX)
+xvfb_pid=
+cleanup() {
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+Xvfb -screen 0 1920x1080x24 -nolisten tcp -displayfd 3 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(tr -d '\n' <"$work/display")" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+
+printf '%-22s %10s %8s  %s\n' case "peak MB" "wall s" "ended"
+for c in "${cases[@]}"; do
+    rc=0
+    /usr/bin/time -v -o "$work/time" timeout -s INT 60 "$lumora" "$dir/$c.lmr" >"$work/out" 2>&1 || rc=$?
+    awk -v c="$c" -v rc="$rc" -F': ' '
+        /Maximum resident set size/ { rss = $2 }
+        /Elapsed \(wall clock\)/ { n = split($2, t, ":"); wall = t[n] + (n > 1 ? t[n - 1] * 60 : 0) }
+        END { printf "%-22s %10.0f %8.1f  %s\n", c, rss / 1024, wall, rc == 0 ? "by itself" : (rc == 124 ? "stopped" : "exit " rc) }' "$work/time"
+done

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QIODevice>
+#include <QRgb>
+#include <QSize>
+
+#include <array>
+
+class RowReducer;
+
+// Reads BMP files row by row into a RowReducer, so that a picture of any size takes the memory of
+// what is shown: 1, 2, 4, 8, 16, 24 and 32 bits, RLE4 and RLE8, bit fields (with or without alpha),
+// rows stored bottom-up or top-down, OS/2 and Windows headers of every size up to V5. Pixels come
+// out as Qt's own reader gives them.
+class BmpReader {
+public:
+    // Reads the headers and the palette from the start of `file`.
+    explicit BmpReader(QIODevice& file);
+
+    bool valid() const { return valid_; }
+    QSize size() const { return size_; }
+    bool hasAlpha() const { return alpha_; }
+    // Rows come from the bottom up or from the top down, never out of order.
+    bool rowsInOrder() const { return true; }
+    // Whether the rows are run-length coded.
+    bool runLength() const { return compression_ == RunLength8 || compression_ == RunLength4; }
+
+    // Reads the rows `rows` wants. A file that ends early leaves the rows it does not reach
+    // untouched; false only when nothing can be read.
+    bool read(RowReducer& rows);
+
+private:
+    enum Compression { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3, AlphaBitFields = 6 };
+    struct Channel {
+        quint32 mask = 0;
+        int shift = 0;
+        int scale = 1; // the factor that widens the value to 8 bits, or minus the bits to drop
+        int of(quint32 pixel) const;
+    };
+
+    bool readHeader();
+    bool readRunLength(RowReducer& rows);
+    bool readPlain(RowReducer& rows);
+    void convert(const uchar* in, QRgb* out, int from, int to) const;
+
+    QIODevice& file_;
+    bool valid_ = false;
+    QSize size_;
+    bool bottomUp_ = true;
+    bool alpha_ = false;
+    int bits_ = 0;
+    int compression_ = Plain;
+    qint64 dataStart_ = 0;
+    qint64 stride_ = 0;
+    int colours_ = 0;
+    std::array<QRgb, 256> palette_{};
+    Channel red_, green_, blue_, alphaChannel_;
+};

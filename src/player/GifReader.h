@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QIODevice>
+#include <QRgb>
+#include <QSize>
+
+#include <array>
+#include <memory>
+
+class RowReducer;
+struct GifFileType;
+
+// Reads the first frame of a GIF file through giflib, row by row into a RowReducer (interlaced
+// passes included), so that a picture of any size takes the memory of what is shown. The picture
+// is the logical screen, as Qt's reader gives it: outside the frame the background colour, or
+// transparent when the frame has a transparent colour.
+class GifReader {
+public:
+    // Reads the headers from the start of `file` up to the first frame.
+    explicit GifReader(QIODevice& file);
+    ~GifReader();
+    GifReader(const GifReader&) = delete;
+    GifReader& operator=(const GifReader&) = delete;
+
+    bool valid() const { return valid_; }
+    // The first frame was found, but giflib would not decode it.
+    bool frameRefused() const { return frameRefused_; }
+    QSize size() const { return size_; }
+    bool hasAlpha() const { return transparent_ >= 0; }
+    bool rowsInOrder() const { return !interlaced_; }
+    // The pixels the first frame's data codes.
+    qint64 framePixels() const;
+
+    // Reads the rows `rows` wants. Data that ends early leaves the rest of the frame as the
+    // background; false only when nothing can be read.
+    bool read(RowReducer& rows);
+
+    struct Source;
+
+private:
+    bool readHeader();
+
+    std::unique_ptr<Source> source_;
+    GifFileType* gif_ = nullptr;
+    bool valid_ = false;
+    bool frameRefused_ = false;
+    QSize size_;
+    int transparent_ = -1;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool interlaced_ = false;
+    std::array<QRgb, 256> colours_{};
+    QRgb background_ = 0;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <vector>
+
+// Takes a picture's rows as a streaming decoder produces them, in any order, and keeps only what is
+// shown: at its own size the part on screen, reduced the area average of the source pixels. What
+// it holds is the result and a row, never the whole picture, whatever size that claims.
+class RowReducer {
+public:
+    // Keeps `part` of a picture of `source` pixels at its own size.
+    static RowReducer keeping(QSize source, QRect part, bool alpha);
+    // Reduces a picture of `source` pixels to `target`, which is no larger in either direction.
+    // Rows given `inOrder` (top to bottom or bottom to top) need two rows of sums; others, those
+    // of the whole result.
+    static RowReducer reducing(QSize source, QSize target, bool alpha, bool inOrder);
+
+    QSize source() const { return source_; }
+    // Whether source row `y` has any bearing on the result: a decoder may skip the others.
+    bool wants(int y) const;
+    // The columns [first, end) of a row that have any bearing on the result.
+    int firstColumn() const { return reduce_ ? 0 : part_.left(); }
+    int endColumn() const { return reduce_ ? source_.width() : part_.right() + 1; }
+
+    // Source row `y`, given at most once: `row` holds the row's pixels as 0xAARRGGBB from column 0,
+    // of which only those in [from, to) may be other than 0 (transparent black).
+    void put(int y, const QRgb* row, int from, int to);
+    // Source row `y` all of one colour.
+    void fill(int y, QRgb colour);
+
+    // The result. What no row reached is transparent, which a picture without alpha shows as black.
+    // Held at its own size in QImage::Format_ARGB32 or Format_RGB32 (as Qt's readers give them),
+    // reduced in the formats a window paints with (premultiplied or RGB32).
+    QImage take();
+
+private:
+    RowReducer() = default;
+    void accumulate(int y, int ox0, int ox1);
+    // The sums for output row `oy`; in order, a finished row is written out to make room.
+    quint16* sumsFor(int oy);
+    void finish(int slot);
+
+    QSize source_;
+    bool alpha_ = false;
+    bool reduce_ = false;
+    QRect part_;  // kept at its own size
+    QImage kept_; // the part at its own size, or the reduced result once taken
+
+    // Reducing: where each source column falls, in output columns (its first output column and the
+    // share of its width that lies there; the rest lies in the next).
+    std::vector<int> column_;
+    std::vector<float> share_;
+    float columnWidth_ = 1;     // a source column's width in output columns
+    std::vector<float> across_; // one source row reduced across: 4 channels per output column
+    std::vector<quint16> sums_; // the output so far: 4 premultiplied channels, 8.8 fixed point
+    QSize target_;
+    bool inOrder_ = false;
+    int open_[2] = {-1, -1}; // in order: the output rows whose sums are held
+    QImage reduced_;
+};
