@@ -3,6 +3,9 @@
 //   load 100000     Load_File of a 100,000-entry show, to the count shown and the list laid out
 //   save 100000     Save_File of the same list (dialog and question answered at once)
 //   add 10000       ADD with 10,000 selected files of one folder
+//   drop 10000      10,000 files of one folder dropped from a file manager onto the picture list, from
+//                   the drag's entry to the count shown: onto the empty list, and in front of the first
+//                   entry of a 100,000-entry list
 //   next photo      a click to the next 6000 x 4000 camera JPEG with previews on: how long the window
 //                   takes to answer the next event, and how long until the preview shows
 //
@@ -23,14 +26,19 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QListView>
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -162,6 +170,46 @@ int main(int argc, char** argv) {
     }
     maker->List1Items->clear();
 
+    // The same 10,000 files dropped from a file manager: its uri-list, delivered to the window as the
+    // window system delivers a drop.
+    QByteArray uriList;
+    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
+        uriList += QUrl::fromLocalFile(folder + u'/' + name).toEncoded() + "\r\n";
+    QMimeData dropData;
+    dropData.setData(QStringLiteral("text/uri-list"), uriList);
+    const QPoint at = maker->List1->viewport()->mapTo(maker, QPoint(4, 4));
+    const auto dropOnce = [&] {
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        QDragEnterEvent enter(at, offered, &dropData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(maker->windowHandle(), &enter);
+        QDragMoveEvent move(at, offered, &dropData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(maker->windowHandle(), &move);
+        QDropEvent drop(at, offered, &dropData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(maker->windowHandle(), &drop);
+        QCoreApplication::processEvents(); // the drop handled, the count and the list drawn
+    };
+    std::vector<double> dropEmpty, dropInFront;
+    for (int pass = 0; pass < passes; ++pass) {
+        maker->List1Items->clear();
+        QElapsedTimer t;
+        t.start();
+        dropOnce();
+        dropEmpty.push_back(ms(t));
+        if (maker->Label2->text() != QLatin1String("10000"))
+            qFatal("the drop gave %s entries", qPrintable(maker->Label2->text()));
+
+        maker->List1Items->clear();
+        maker->List1Items->appendPaths(paths);
+        maker->List1->scrollToTop();
+        QCoreApplication::processEvents();
+        t.start();
+        dropOnce();
+        dropInFront.push_back(ms(t));
+        if (maker->Label2->text() != QLatin1String("110000") || maker->List1Items->entry(0).path == paths[0])
+            qFatal("the drop in front gave %s entries", qPrintable(maker->Label2->text()));
+    }
+    maker->List1Items->clear();
+
     // Camera photos, clicked through with previews on.
     QString photos = parser.value("photos");
     if (photos.isEmpty()) {
@@ -203,6 +251,8 @@ int main(int argc, char** argv) {
     std::printf("  load 100000 entries to the count shown  %8.1f\n", median(load));
     std::printf("  save 100000 entries                     %8.1f\n", median(save));
     std::printf("  ADD of 10000 selected files             %8.1f\n", median(add));
+    std::printf("  drop of 10000 files onto the empty list %8.1f\n", median(dropEmpty));
+    std::printf("  drop of 10000 in front of 100000        %8.1f\n", median(dropInFront));
     std::printf("  next 6000x4000 JPEG: next event answered %7.1f\n", median(answer));
     std::printf("  next 6000x4000 JPEG: preview shown       %7.1f\n", median(shown));
     std::printf("  decoding one such photo alone (wall)     %7.1f\n", median(decode));

@@ -1,12 +1,14 @@
 #include "app/MENU_Frm.h"
 
 #include "app/Artwork.h"
+#include "controls/FileDrop.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PictureButton.h"
 #include "controls/Twips.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
 #include "show/SettingsStore.h"
+#include "show/ShowFileKind.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -59,6 +61,16 @@ MENU_Frm::MENU_Frm(Forms& owner)
     onFocus(Make_File_Btn, [this] { Make_File_Btn_GotFocus(); });
     onFocus(Open_File_Btn, [this] { Open_File_Btn_GotFocus(); });
     onFocus(About_Btn, [this] { About_Btn_GotFocus(); });
+
+    drop_ = new FileDrop(
+        *this,
+        [](const QStringList& dropped) {
+            return std::any_of(dropped.begin(), dropped.end(), show_file::looksLikeShow);
+        },
+        this);
+    connect(drop_, &FileDrop::dropped, this,
+            [this](const QStringList& dropped) { Form_OLEDragDrop(dropped); });
+    drop_->attach();
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(
@@ -130,6 +142,15 @@ void MENU_Frm::Open_File_Btn_Click() {
     // The player reads and judges the file itself.
     forms_.hide(FormId::Menu);
     forms_.playShow(chosen);
+}
+
+void MENU_Frm::Form_OLEDragDrop(const QStringList& dropped) {
+    const auto show = std::find_if(dropped.begin(), dropped.end(), show_file::looksLikeShow);
+    if (show == dropped.end() || !isVisible())
+        return;
+    // As after the open dialog: the player reads and judges the file itself.
+    forms_.hide(FormId::Menu);
+    forms_.playShow(*show);
 }
 
 void MENU_Frm::About_Btn_Click() {

@@ -5,6 +5,7 @@
 
 #include <array>
 
+class FileDrop;
 class OpenSaveDialog;
 class PictureButton;
 class HiddenTextField;
@@ -27,6 +28,8 @@ public:
     void Make_File_Btn_Click();
     void Open_File_Btn_Click();
     void About_Btn_Click();
+    // Files dropped on the menu from a file manager: the first show among them is played.
+    void Form_OLEDragDrop(const QStringList& dropped);
     void Open_Folder_Btn_GotFocus() { FocusedButton = 0; }
     void Make_File_Btn_GotFocus() { FocusedButton = 1; }
     void Open_File_Btn_GotFocus() { FocusedButton = 2; }
@@ -48,4 +51,6 @@ private:
     PictureButton* rememberedButton() const;
     // Hides the menu for a window that replaces it, or keeps it when that window cannot open.
     void replaceBy(FormId id);
+
+    FileDrop* drop_ = nullptr;
 };

@@ -28,5 +28,8 @@ void FileList::fill() {
     for (const QString& name : names_)
         shown << native_name::forDisplay(name);
     addItems(shown);
+    // Focus alone chooses no file: a list without a current entry would make its first one current
+    // when it is tabbed into, and that is the maker's click on it.
+    setCurrentIndex(QModelIndex());
     setUpdatesEnabled(true);
 }

@@ -1,5 +1,6 @@
 #include "folder/Setup_Frm.h"
 
+#include "controls/FileDrop.h"
 #include "controls/FileList.h"
 #include "controls/FittingFont.h"
 #include "controls/FolderList.h"
@@ -13,6 +14,7 @@
 #include "folder/FolderShow.h"
 #include "folder/Search_Frm.h"
 #include "forms/Forms.h"
+#include "platform/DroppedFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/General.h"
 #include "platform/Volumes.h"
@@ -173,6 +175,15 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, Run_btn, &QPushButton::click);
     }
+    drop_ = new FileDrop(
+        *this,
+        [](const QStringList& dropped) {
+            return std::any_of(dropped.begin(), dropped.end(), dropped_files::isFolder);
+        },
+        this);
+    connect(drop_, &FileDrop::dropped, this,
+            [this](const QStringList& dropped) { Form_OLEDragDrop(dropped); });
+    drop_->attach();
 }
 
 void Setup_Frm::showForm() {
@@ -252,6 +263,17 @@ QStringList Setup_Frm::folderPictures() const {
     for (const QString& name : File1->names())
         pictures << general::Full_Path(Dir1->path(), name);
     return show_file::storablePaths(pictures);
+}
+
+void Setup_Frm::Form_OLEDragDrop(const QStringList& dropped) {
+    const auto folder = std::find_if(dropped.begin(), dropped.end(), dropped_files::isFolder);
+    if (folder == dropped.end())
+        return;
+    const QString before = Dir1->path();
+    if (!openFolder(*folder))
+        forms_.desktop().beep(); // gone, or not to be listed, since the drag began
+    else if (Dir1->path() == before)
+        Dir1_Change(); // the same folder: counted afresh all the same
 }
 
 void Setup_Frm::Subs_Chk_Click() {

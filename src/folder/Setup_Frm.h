@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class FileDrop;
 class FileList;
 class FolderList;
 class MouseUpButton;
@@ -48,6 +49,8 @@ public:
     void Delay_Scroll_Scroll() { Update_Delay(); }
     void Music_Chk_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at);
     void Run_btn_Click();
+    // Files and folders dropped on the window from a file manager: the first folder is opened.
+    void Form_OLEDragDrop(const QStringList& dropped);
 
     QGroupBox* Frame1;
     VolumeList* Drive1;
@@ -80,6 +83,7 @@ private:
     // The full paths of the folder's pictures that a show file can hold (no double quote), in order.
     QStringList folderPictures() const;
 
+    FileDrop* drop_ = nullptr;
     show_options::Controls options_;
     bool placed_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 Form::Form(Forms& owner, FormId id) : QWidget(nullptr), forms_(owner), id_(id) {
@@ -32,12 +33,18 @@ void Form::onClick(QWidget* control, Handler handler) {
     hooksOf(control).click = std::move(handler);
 }
 
-void Form::onDoubleClick(QWidget* control, Handler handler) {
-    hooksOf(control).doubleClick = std::move(handler);
+void Form::onDoubleClick(QWidget* control, Handler handler, bool consume) {
+    Hooks& hooks = hooksOf(control);
+    hooks.doubleClick = std::move(handler);
+    hooks.consumeDoubleClick = consume;
 }
 
 void Form::onFocus(QWidget* control, Handler handler) {
     hooksOf(control).focus = std::move(handler);
+}
+
+void Form::onKeyDown(QWidget* control, KeyHandler handler) {
+    hooksOf(control).keyDown = std::move(handler);
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
@@ -58,8 +65,18 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::MouseButtonDblClick:
-        if (hooks.doubleClick)
+        if (hooks.doubleClick) {
             hooks.doubleClick();
+            if (hooks.consumeDoubleClick)
+                return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (hooks.keyDown) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (hooks.keyDown(key->key(), key->modifiers()))
+                return true;
+        }
         break;
     case QEvent::FocusIn: {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

@@ -16,7 +16,7 @@ enum class FormId { Menu, Player, Setup, Search, Maker, About };
 // whether by its close box or from code.
 //
 // Control events are wired here, once, for every window: a window names the handler of each control
-// with onClick, onDoubleClick and onFocus instead of writing its own eventFilter. Option controls
+// with onClick, onDoubleClick, onFocus and onKeyDown instead of writing its own eventFilter. Option controls
 // (check boxes, option buttons, scroll bars) are connected to the signals that also fire when code
 // sets their value (toggled, valueChanged), never to clicked, so that restoring a value runs the same
 // change handling as the user's change.
@@ -43,11 +43,16 @@ protected:
     // control a click is the release of the left or right button inside the control it was pressed
     // on; that release goes no further, so a press on a control that ends elsewhere is nobody's click.
     void onClick(QWidget* control, Handler handler);
-    // The control still gets the double-click for its own use.
-    void onDoubleClick(QWidget* control, Handler handler);
+    // The control still gets the double-click for its own use, unless `consume`: a list whose
+    // double-click removes an entry must not take it as a press on the entry that moved up.
+    void onDoubleClick(QWidget* control, Handler handler, bool consume = false);
     // The focus coming back to the control it left, when a message box, a file dialog or another
     // program closes, is not a new focus and runs nothing, as Form_Activate does not run again.
     void onFocus(QWidget* control, Handler handler);
+    // A key pressed on the control; the handler answers whether it used the key, which then goes no
+    // further.
+    using KeyHandler = std::function<bool(int key, Qt::KeyboardModifiers shift)>;
+    void onKeyDown(QWidget* control, KeyHandler handler);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -57,7 +62,9 @@ private:
     struct Hooks {
         Handler click;
         Handler doubleClick;
+        bool consumeDoubleClick = false;
         Handler focus;
+        KeyHandler keyDown;
     };
     Hooks& hooksOf(QWidget* control);
 

@@ -38,6 +38,7 @@ void DragList::detach() {
         return;
     if (dragging_)
         cancel();
+    spent_ = false;
     if (viewport_)
         viewport_->removeEventFilter(this);
     if (list_)
@@ -78,23 +79,47 @@ bool DragList::viewportEvent(QEvent* event) {
             if (mouse->button() != Qt::LeftButton)
                 return true;
         }
-        if (mouse->button() == Qt::LeftButton)
-            begin(*mouse);
-        return false; // the list selects the pressed entry as for any click
+        if (mouse->button() != Qt::LeftButton)
+            return spent_;
+        spent_ = false;
+        if (begin(*mouse))
+            return false; // the list selects the pressed entry as for any click
+        // A press on no entry carries nothing and selects nothing, wherever the button goes up;
+        // the list still takes the focus, as for any click.
+        spent_ = true;
+        if (list_)
+            list_->setFocus(Qt::MouseFocusReason);
+        return true;
     }
+    case QEvent::MouseButtonDblClick:
+        // Passed on (the window removes entries on it), but on no entry it begins nothing either.
+        if (!dragging_ && entryAt(static_cast<QMouseEvent*>(event)->position().toPoint()) < 0)
+            spent_ = true;
+        return false;
     case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool held = mouse->buttons() & Qt::LeftButton;
+        if (spent_) {
+            spent_ = held;
+            return held;
+        }
         if (!dragging_)
             return false;
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!(mouse->buttons() & Qt::LeftButton))
+        if (!held) {
             cancel(); // the release went elsewhere
-        else
+            spent_ = false;
+        } else {
             dragTo(mouse->position().toPoint());
+        }
         // Swallowed: the list would move its selection with the pointer and the wrong entry would move.
         return true;
     }
     case QEvent::MouseButtonRelease: {
         auto* mouse = static_cast<QMouseEvent*>(event);
+        if (spent_) {
+            spent_ = spent_ && mouse->button() != Qt::LeftButton;
+            return true;
+        }
         if (!dragging_ || mouse->button() != Qt::LeftButton)
             return dragging_;
         drop(mouse);
@@ -128,14 +153,15 @@ bool DragList::listEvent(QEvent* event) {
     }
 }
 
-void DragList::begin(const QMouseEvent& press) {
+bool DragList::begin(const QMouseEvent& press) {
     const QPoint pos = press.position().toPoint();
     DragStartIndex = entryAt(pos);
     if (DragStartIndex < 0)
-        return; // outside the entries there is nothing to carry
+        return false; // outside the entries there is nothing to carry
     startEntry_ = list_->model()->index(DragStartIndex, 0);
     lastPos_ = pos;
     dragging_ = true;
+    return true;
 }
 
 void DragList::dragTo(QPoint pos) {
@@ -158,14 +184,17 @@ void DragList::drop(QMouseEvent* release) {
     const QPersistentModelIndex start = startEntry_;
     end();
 
-    // The list sees the release before anything moves, so it finishes its click as it would without a
-    // drag (a release on the pressed entry is a click on it; elsewhere it is none).
-    forwarding_ = true;
-    QCoreApplication::sendEvent(viewport_, release);
-    forwarding_ = false;
-
-    if (target < 0 || !start.isValid() || target == start.row() || !list_)
+    // A release on the pressed entry is a click on it: the list sees it and finishes its click as
+    // without a drag. Anywhere else the list never sees it, since a list whose pressed entry was
+    // already selected would take a release elsewhere as a new choice (nothing, below the entries).
+    if (target < 0 || !start.isValid() || target == start.row() || !list_) {
+        if (start.isValid() && target == start.row()) {
+            forwarding_ = true;
+            QCoreApplication::sendEvent(viewport_, release);
+            forwarding_ = false;
+        }
         return;
+    }
     // The pressed entry is the one that moves, whatever became of the selection meanwhile.
     if (selectedRow(*list_) != start.row())
         list_->selectionModel()->setCurrentIndex(start, QItemSelectionModel::ClearAndSelect);
@@ -175,6 +204,9 @@ void DragList::drop(QMouseEvent* release) {
 
 void DragList::cancel() {
     end();
+    // The button is still down: until it goes up, the list must not take the pointer's moves as a
+    // choice of entries.
+    spent_ = true;
 }
 
 void DragList::end() {
@@ -228,11 +260,5 @@ void DragList::showMark(int row) {
     }
     if (!mark_)
         mark_ = new InsertMark(window);
-    // The arrow points at the gap in front of the entry, kept within the list's visible part.
-    const int top = qMax(0, list_->visualRect(list_->model()->index(row, 0)).top());
-    const QPoint listLeft = viewport_->mapTo(window, QPoint(0, top));
-    const QPoint frameLeft = list_->mapTo(window, QPoint(0, 0));
-    mark_->pointAt(QPoint(frameLeft.x() - 1, listLeft.y()));
-    mark_->raise();
-    mark_->show();
+    mark_->showBeside(*list_, row);
 }

@@ -15,9 +15,10 @@ class QMouseEvent;
 // the button is held, an insert mark beside the entry under the pointer shows where the entry will
 // go, and the list scrolls as long as the pointer is held above or below it. Releasing over another
 // entry moves the pressed entry in front of it (MoveItemTo); releasing over the pressed entry, the
-// one below it, below the last entry or outside the list changes nothing. Escape and the right
-// button cancel. Built on the list's own mouse events, watched from outside, so the handling is
-// connected with attach() when the window loads and disconnected with detach() before it goes.
+// one below it, below the last entry or outside the list changes nothing, the selection included.
+// Escape and the right button cancel. A press on no entry carries nothing and selects nothing.
+// Built on the list's own mouse events, watched from outside, so the handling is connected with
+// attach() when the window loads and disconnected with detach() before it goes.
 class DragList final : public QObject {
     Q_OBJECT
 
@@ -50,7 +51,8 @@ protected:
 private:
     bool viewportEvent(QEvent* event);
     bool listEvent(QEvent* event);
-    void begin(const QMouseEvent& press);
+    // False when the press is on no entry: there is nothing to carry.
+    bool begin(const QMouseEvent& press);
     void dragTo(QPoint pos);
     void drop(QMouseEvent* release);
     void cancel();
@@ -75,5 +77,8 @@ private:
     bool attached_ = false;
     bool dragging_ = false;
     bool forwarding_ = false;
+    // A drag that ended (or a press on no entry) while the left button is still down: its moves and
+    // release reach no one.
+    bool spent_ = false;
     bool cursorShown_ = false;
 };

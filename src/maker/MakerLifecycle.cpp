@@ -8,6 +8,7 @@
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
 #include "maker/DragList.h"
+#include "maker/ListDrop.h"
 #include "maker/ListMoves.h"
 #include "maker/PictureListModel.h"
 #include "maker/PreviewLoader.h"
@@ -69,7 +70,10 @@ void Maker_Frm::wireControls() {
     connect(List1Items, &QAbstractItemModel::modelReset, this, count);
     connect(List1Items, &QAbstractItemModel::layoutChanged, this, count);
     connect(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { List1_Click(); });
-    onDoubleClick(List1->viewport(), [this] { List1_DblClick(); });
+    // The press before it chose the entry already; the list has no use of its own for the double-click.
+    onDoubleClick(
+        List1->viewport(), [this] { List1_DblClick(); }, true);
+    onKeyDown(List1, [this](int key, Qt::KeyboardModifiers shift) { return List1_KeyDown(key, shift); });
     onFocus(List1, [this] { List1_GotFocus(); });
     onClick(cmdUp, [this] { cmdUp_Click(); });
     onClick(cmdDown, [this] { cmdDown_Click(); });
@@ -84,6 +88,7 @@ void Maker_Frm::wireControls() {
     connect(preview_, &PreviewLoader::ready, this, &Maker_Frm::previewReady);
     // The dropped entry is already selected, but its selection travelled with it: preview it here.
     connect(dragList_, &DragList::itemMoved, this, [this] { List1_Click(); });
+    connect(listDrop_, &ListDrop::dropped, this, &Maker_Frm::List1_OLEDragDrop);
     Music_Chk_Click();
     watchChanges();
 }
@@ -113,6 +118,7 @@ void Maker_Frm::Form_Load() {
 
 void Maker_Frm::Init_Drag_List() {
     dragList_->attach();
+    listDrop_->attach();
 }
 
 void Maker_Frm::restoreSettings() {
@@ -183,6 +189,7 @@ bool Maker_Frm::Form_QueryUnload() {
 void Maker_Frm::Form_Unload() {
     Save_Settings();
     dragList_->detach();
+    listDrop_->detach();
     preview_->cancel();
     forms_.show(FormId::Menu);
 }

@@ -7,6 +7,7 @@
 #include "controls/HiddenTextField.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
+#include "maker/DroppedPictures.h"
 #include "maker/ListMoves.h"
 #include "maker/MakerShow.h"
 #include "maker/PictureListModel.h"
@@ -53,13 +54,23 @@ void Maker_Frm::addPictures(const QStringList& paths) {
     added.reserve(paths.size());
     for (const QString& path : paths)
         (show_file::storable(path) ? added : refused) << path;
-    List1Items->appendPaths(added);
+    insertPictures(List1Items->count(), added, refused);
+}
+
+void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStringList& refused) {
+    List1Items->insertPaths(row, pictures);
     if (!refused.isEmpty())
         forms_.desktop().message(
             this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
                                   "pictures were not added:") +
                        Twice + refused.join(QStringLiteral("\r\n")),
                    QLatin1String(MakerTitle), desktop::Icon::Exclamation, desktop::Buttons::Ok});
+}
+
+void Maker_Frm::List1_OLEDragDrop(const QStringList& dropped, int row) {
+    const dropped_pictures::Taken taken =
+        dropped_pictures::take(dropped, folder_listing::Pattern(File1->pattern()));
+    insertPictures(row, taken.pictures, taken.refused);
 }
 
 void Maker_Frm::Add_Btn_Click() {
@@ -114,6 +125,17 @@ void Maker_Frm::List1_GotFocus() {
 }
 
 void Maker_Frm::List1_DblClick() {
+    removeSelectedEntry();
+}
+
+bool Maker_Frm::List1_KeyDown(int key, Qt::KeyboardModifiers shift) {
+    if (key != Qt::Key_Delete || (shift & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    removeSelectedEntry();
+    return true;
+}
+
+void Maker_Frm::removeSelectedEntry() {
     const int row = selectedRow(*List1);
     if (row < 0)
         return;
@@ -122,6 +144,9 @@ void Maker_Frm::List1_DblClick() {
                              QStringLiteral("from the loaded images list?");
     if (ask(question, desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;
+    // The list is left with no entry chosen (and so nothing previewed): the view would otherwise
+    // choose the next entry in place of the removed one.
+    List1->selectionModel()->clear();
     List1Items->removeRows(row, 1);
 }
 

@@ -10,6 +10,8 @@
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
 #include "maker/DragList.h"
+#include "maker/DroppedPictures.h"
+#include "maker/ListDrop.h"
 #include "maker/ListMoves.h"
 #include "maker/MakerArt.h"
 #include "maker/PictureListModel.h"
@@ -146,6 +148,12 @@ void Maker_Frm::createControls() {
 
     preview_ = new PreviewLoader(this);
     dragList_ = new DragList(*List1, this);
+    listDrop_ = new ListDrop(
+        *List1,
+        [this](const QStringList& dropped) {
+            return dropped_pictures::anyTaken(dropped, folder_listing::Pattern(File1->pattern()));
+        },
+        this);
 
     // Names for the controls that show no caption of their own.
     const std::pair<QWidget*, const char*> names[] = {

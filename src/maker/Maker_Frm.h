@@ -9,6 +9,7 @@ class DragList;
 class FileList;
 class FolderList;
 class HiddenTextField;
+class ListDrop;
 class OpenSaveDialog;
 class PalettePicker;
 class PictureListModel;
@@ -54,6 +55,11 @@ public:
     void Add_Btn_Click();
     void List1_Click();
     void List1_DblClick();
+    // Files and folders dropped on the list from a file manager: their pictures go in front of the
+    // entry at `row`.
+    void List1_OLEDragDrop(const QStringList& dropped, int row);
+    // Delete removes the selected entry as a double-click does; true when the key was used.
+    bool List1_KeyDown(int key, Qt::KeyboardModifiers shift);
     void List1_GotFocus();
     void cmdUp_Click();
     void cmdDown_Click();
@@ -103,6 +109,8 @@ public:
     QAction* toolbarButton(const QString& key) const;
     // The options as the controls hold them.
     ShowSettings options() const;
+    // The picture list's drops from file managers (for tests: where the mark stands).
+    const ListDrop* listDrop() const { return listDrop_; }
     // For tests: a preview is being decoded or waits to be shown.
     bool previewPending() const;
     // The list or an option changed since the list was last loaded, saved or cleared.
@@ -132,6 +140,9 @@ private:
 
     // Appends `paths` to the picture list; those that a show file cannot hold are named in a message.
     void addPictures(const QStringList& paths);
+    void insertPictures(int row, const QStringList& pictures, const QStringList& refused);
+    // Asks whether the selected entry is to be removed and removes it on Yes.
+    void removeSelectedEntry();
     // Starts the preview of `path` in Image1 while previews are on; an empty path clears it.
     void showPreview(const QString& path);
     void previewReady(const QString& path, const QImage& image);
@@ -139,6 +150,7 @@ private:
 
     show_options::Controls options_;
     DragList* dragList_ = nullptr;
+    ListDrop* listDrop_ = nullptr;
     PreviewLoader* preview_ = nullptr;
     QString previewPath_;
     bool changed_ = false;

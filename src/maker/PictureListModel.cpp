@@ -52,6 +52,17 @@ void PictureListModel::appendPaths(const QStringList& paths) {
     endInsertRows();
 }
 
+void PictureListModel::insertPaths(int row, const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    row = qBound(0, row, count());
+    beginInsertRows(QModelIndex(), row, row + int(paths.size()) - 1);
+    entries_.insert(row, paths.size(), PictureEntry{});
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        entries_[row + i].path = paths.at(i);
+    endInsertRows();
+}
+
 void PictureListModel::appendEntries(const QList<PictureEntry>& entries) {
     if (entries.isEmpty())
         return;

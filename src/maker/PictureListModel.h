@@ -35,6 +35,8 @@ public:
     void append(const QString& path, qint32 itemData = 0);
     void appendPaths(const QStringList& paths);
     void appendEntries(const QList<PictureEntry>& entries);
+    // Inserts `paths` in front of the entry at `row` (the number of entries: behind the last).
+    void insertPaths(int row, const QStringList& paths);
     void clear();
     // Moves the entry at `from` so that it ends at row `to`; false when either row is out of range.
     bool moveEntry(int from, int to);

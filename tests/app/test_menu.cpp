@@ -1,3 +1,4 @@
+#include "FileDrops.h"
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
 #include "app/MENU_Frm.h"
@@ -48,6 +49,7 @@ private slots:
     void storedNumberOfNoButtonMovesNoFocus();
     void cancelledOpenDialogChangesNothing();
     void chosenShowPlaysAndTheMenuReturns();
+    void droppedShowPlaysAsIfOpened();
     void folderButtonSwapsTheMenuForTheSetupWindow();
     void makerButtonSwapsTheMenuForTheMaker();
     void captionsFitUnderTheirPictures();
@@ -172,6 +174,35 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
     f.desktop.verifyDone();
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(menu->isVisible());
+}
+
+void MenuTest::droppedShowPlaysAsIfOpened() {
+    storeFocus("0");
+    ShowFixture f;
+    MENU_Frm* menu = startMenu(f);
+    const QString picture = f.picture("a.bmp", Qt::red);
+    const QString show = f.show("holiday.lmr", plainSettings(true), {picture});
+    // Without its extension a show is known by its first line, as the desktop knows it.
+    const QString bare = f.show("holiday", plainSettings(true), {picture});
+
+    // Pictures, folders and text are no shows: such a drag is not taken.
+    const auto pictures = file_drops::files({picture, f.dir(), f.textFile("notes.txt")});
+    QVERIFY(!file_drops::drop(menu->Make_File_Btn, QPoint(5, 5), *pictures));
+    QVERIFY(menu->isVisible());
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+
+    for (const QString& dropped : {show, bare}) {
+        QVERIFY(file_drops::drop(menu->About_Btn, QPoint(10, 10), *file_drops::files({picture, dropped})));
+        QVERIFY(!menu->isVisible());
+        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        QVERIFY(player);
+        QCOMPARE(player->File_Path_Txt->text(), dropped);
+        QVERIFY(QTest::qWaitForWindowActive(player));
+        QTest::keyClick(player, Qt::Key_Escape);
+        QVERIFY(!f.forms->isLoaded(FormId::Player));
+        QCOMPARE(shownMenu(f), menu);
+        QVERIFY(QTest::qWaitForWindowActive(menu));
+    }
 }
 
 void MenuTest::folderButtonSwapsTheMenuForTheSetupWindow() {

@@ -1,3 +1,4 @@
+#include "FileDrops.h"
 #include "SetupFixture.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
@@ -37,6 +38,7 @@ private slots:
     void controlsAreNamedAndPlaced();
     void keyboardOpensFoldersAndStepsTheDelay();
     void runPlaysTheFolderAsItIsNow();
+    void droppedFolderIsOpenedAndCounted();
     void movedWindowStaysWhereTheUserPutIt();
     void folderLastUsedOnAVolumeOutlivesTheWindow();
 };
@@ -418,6 +420,36 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
     QVERIFY(s->isVisible());
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+}
+
+void SetupTest::droppedFolderIsOpenedAndCounted() {
+    SetupFixture f;
+    f.desktop.volumeList = {{QStringLiteral("/"), true}, {f.dir(), true}};
+    QVERIFY(QDir().mkpath(f.path("trip/day one")));
+    f.textFile("trip/b.jpg");
+    f.textFile("trip/A.GIF");
+    f.textFile("trip/notes.txt");
+    f.textFile("trip/day one/c.jpg");
+    Setup_Frm* s = f.openSetup();
+    QVERIFY(s);
+    const QString before = s->Dir1->path();
+
+    // Only a folder is taken: files alone are not.
+    QVERIFY(!file_drops::drop(s->Run_btn, QPoint(5, 5), *file_drops::files({f.path("trip/b.jpg")})));
+    QCOMPARE(s->Dir1->path(), before);
+
+    // The first folder dropped anywhere on the window opens, and the volume list and count follow.
+    const auto dropped = file_drops::files({f.path("trip/b.jpg"), f.path("trip"), f.path("trip/day one")});
+    QVERIFY(file_drops::drop(s->Dir1->viewport(), QPoint(10, 10), *dropped));
+    QCOMPARE(s->Dir1->path(), f.path("trip"));
+    QCOMPARE(s->Drive1->text(), f.dir());
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
+    QCOMPARE(s->File1->names(), (QStringList{"A.GIF", "b.jpg"}));
+
+    // The same folder again is counted afresh.
+    f.textFile("trip/d.bmp");
+    QVERIFY(file_drops::drop(s->Picker->Pal, QPoint(3, 3), *file_drops::files({f.path("trip")})));
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 3");
 }
 
 void SetupTest::movedWindowStaysWhereTheUserPutIt() {

@@ -153,6 +153,71 @@ private slots:
         QCOMPARE(w.order(), "ABCDE");
     }
 
+    // A drag of the selected entry that ends without a move leaves the selection as it was: no
+    // selection change reaches the window, so its preview stays too. `end`: 0 Escape, 1 the right
+    // button, 2 released below the last entry, 3 released outside the list.
+    void aDragThatMovesNothingLeavesTheSelection_data() {
+        QTest::addColumn<int>("end");
+        QTest::newRow("escape") << 0;
+        QTest::newRow("right button") << 1;
+        QTest::newRow("below the last") << 2;
+        QTest::newRow("outside the list") << 3;
+    }
+
+    void aDragThatMovesNothingLeavesTheSelection() {
+        QFETCH(int, end);
+        Window w("ABCDE");
+        w.list->setCurrentIndex(w.model.index(1));
+        QSignalSpy selections(w.list->selectionModel(), &QItemSelectionModel::selectionChanged);
+        QSignalSpy currents(w.list->selectionModel(), &QItemSelectionModel::currentChanged);
+        w.press(w.entry(1));
+        w.moveTo(w.entry(3));
+        QPoint release = w.entry(3);
+        if (end == 0) {
+            QTest::keyClick(w.list, Qt::Key_Escape);
+        } else if (end == 1) {
+            QTest::mousePress(w.viewport(), Qt::RightButton, {}, release);
+            QTest::mouseRelease(w.viewport(), Qt::RightButton, {}, release);
+        } else {
+            release = end == 2 ? w.entry(4) + QPoint(0, 40) : QPoint(250, 20);
+            w.moveTo(release);
+        }
+        w.moveTo(w.entry(4));
+        w.moveTo(release);
+        w.release(release);
+        QVERIFY(w.dragLooksOver());
+        QCOMPARE(w.order(), "ABCDE");
+        QCOMPARE(selectedRow(*w.list), 1);
+        QCOMPARE(w.list->currentIndex().row(), 1);
+        QCOMPARE(selections.count(), 0);
+        QCOMPARE(currents.count(), 0);
+        // The next drag works as ever.
+        w.dragAndDrop(1, w.entry(4));
+        QCOMPARE(w.order(), "ACDBE");
+    }
+
+    // A press on no entry carries nothing and selects nothing, wherever the button is released.
+    void aPressOnNoEntryLeavesTheSelection() {
+        Window w("ABCDE");
+        for (int selected : {1, -1}) {
+            w.list->setCurrentIndex(selected >= 0 ? w.model.index(selected) : QModelIndex());
+            w.list->selectionModel()->clearSelection();
+            if (selected >= 0)
+                w.list->selectionModel()->select(w.model.index(selected), QItemSelectionModel::Select);
+            QSignalSpy selections(w.list->selectionModel(), &QItemSelectionModel::selectionChanged);
+            w.press(w.entry(4) + QPoint(0, 40));
+            w.moveTo(w.entry(2));
+            w.moveTo(w.entry(3));
+            w.release(w.entry(3));
+            QCOMPARE(selectedRow(*w.list), selected);
+            QCOMPARE(selections.count(), 0);
+        }
+        QCOMPARE(w.order(), "ABCDE");
+        // A plain click on an entry still selects it.
+        QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, w.entry(2));
+        QCOMPARE(selectedRow(*w.list), 2);
+    }
+
     // Clicks and double-clicks still reach the list (the window previews and removes through them);
     // a drop on another entry is no click on it.
     void clicksReachTheList() {

@@ -1,3 +1,4 @@
+#include "FileDrops.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FileList.h"
@@ -7,6 +8,8 @@
 #include "controls/PictureButton.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
+#include "maker/InsertMark.h"
+#include "maker/ListDrop.h"
 #include "maker/ListMoves.h"
 #include "maker/Maker_Frm.h"
 #include "maker/PictureListModel.h"
@@ -30,6 +33,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
+#include <QUrl>
 
 #include <csignal>
 #include <cstdio>
@@ -154,6 +158,7 @@ private slots:
     void anUnusableVolumeIsReportedAndChangesNothing();
     void addsInFileListOrderAndRefusesQuotedNames();
     void removalAsksAndOnlyYesRemoves();
+    void droppedFilesAndFoldersLandWhereTheMarkShows();
     void moveButtonsBeepAtTheEnds();
     void previewFollowsFilesAndEntriesAndThumbnailsSwitch();
     void savesUnderTheRightNameWithTwelveLines();
@@ -348,10 +353,114 @@ void MakerTest::removalAsksAndOnlyYesRemoves() {
     }
     QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
     QCOMPARE(m->Label2->text(), "2");
+    // Nothing is chosen afterwards, so the arrow buttons do nothing until the user picks an entry.
+    QCOMPARE(selectedRow(*m->List1), -1);
+    QTest::mouseClick(m->cmdDown, Qt::LeftButton);
+    QTest::mouseClick(m->cmdUp, Qt::LeftButton);
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
+    QCOMPARE(desktop().beeps, 0);
+
+    // Delete in the list asks the same question; only Yes removes, and nothing is chosen after it.
+    m->List1Items->appendPaths({"/p/d.jpg"});
+    m->List1->setFocus();
+    QTest::keyClick(m->List1, Qt::Key_Delete); // nothing chosen: nothing asked
+    for (Answer answer : {Answer::No, Answer::Yes}) {
+        selectEntry(m, 1);
+        desktop().expectMessage(MakerTitle,
+                                "Do you really want to remove the file..\r\n\r\n/p/c.jpg\r\n\r\nfrom the "
+                                "loaded images list?",
+                                Icon::Question, Buttons::YesNoCancel, answer);
+        QTest::keyClick(m->List1, Qt::Key_Delete);
+        QVERIFY(!desktop().pendingBoxes());
+    }
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/d.jpg"}));
+    QCOMPARE(m->Label2->text(), "2");
+    QCOMPARE(selectedRow(*m->List1), -1);
     // With no entry selected a double-click asks nothing.
     m->List1->clearSelection();
     m->List1Items->clear();
     QTest::mouseDClick(m->List1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+}
+
+void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
+    f_->textFile("a.jpg");
+    f_->textFile("b.BMP");
+    f_->textFile("notes.txt");
+    QVERIFY(QDir().mkpath(f_->path("pics/inner")));
+    for (const char* name : {"pics/y.jpg", "pics/X.gif", "pics/readme.txt", "pics/inner/z.jpg"})
+        f_->textFile(name);
+    Maker_Frm* m = openMaker(*f_);
+    m->List1Items->appendPaths({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"});
+    m->Update_Count();
+    selectEntry(m, 1);
+    QWidget* viewport = m->List1->viewport();
+    const ListDrop* drop = m->listDrop();
+
+    // Nothing that could be a picture: the drag is not taken and shows no mark.
+    const auto notes = file_drops::files({f_->path("notes.txt")});
+    QVERIFY(!file_drops::dragTo(viewport, entryCentre(m, 0), *notes));
+    QCOMPARE(drop->insertMark(), nullptr);
+    file_drops::leave(viewport);
+
+    // Over an entry the mark stands in front of it; below the last, behind the last; gone on leaving.
+    const auto dropped =
+        file_drops::files({f_->path("b.BMP"), f_->path("notes.txt"), f_->path("pics"), f_->path("a.jpg")});
+    const QPoint below =
+        entryCentre(m, 2) + QPoint(0, 3 * m->List1->visualRect(m->List1Items->index(0)).height());
+    QVERIFY(file_drops::dragTo(viewport, below, *dropped));
+    QCOMPARE(drop->markedRow(), 3);
+    QVERIFY(drop->insertMark());
+    QCOMPARE(drop->insertMark()->tip().y(),
+             viewport->mapTo(m, m->List1->visualRect(m->List1Items->index(2)).bottomLeft()).y() + 1);
+    file_drops::leave(viewport);
+    QCOMPARE(drop->insertMark(), nullptr);
+    QVERIFY(file_drops::dragTo(viewport, entryCentre(m, 1), *dropped));
+    QCOMPARE(drop->markedRow(), 1);
+    QCOMPARE(drop->insertMark()->tip().y(),
+             viewport->mapTo(m, m->List1->visualRect(m->List1Items->index(1)).topLeft()).y());
+    file_drops::leave(viewport);
+
+    // In the order given, a folder's own pictures in the file list's order; the count follows and the
+    // chosen entry stays chosen.
+    QVERIFY(file_drops::drop(viewport, entryCentre(m, 1), *dropped));
+    QCOMPARE(entries(m), (QStringList{"/p/1.jpg", f_->path("b.BMP"), f_->path("pics/X.gif"),
+                                      f_->path("pics/y.jpg"), f_->path("a.jpg"), "/p/2.jpg", "/p/3.jpg"}));
+    QCOMPARE(m->Label2->text(), "7");
+    QCOMPARE(selectedRow(*m->List1), 5);
+    QCOMPARE(drop->insertMark(), nullptr);
+
+    // Below the last entry: at the end. A name a show cannot hold is refused with ADD's message,
+    // a name that is not UTF-8 keeps its bytes, other machines' files are not taken.
+    f_->textFile("say \"cheese\".jpg");
+    const QByteArray folder = QUrl::fromLocalFile(f_->dir()).toEncoded();
+    const auto odd = file_drops::uriList("# from a file manager\r\n" + folder + "/caf%E9.jpg\r\n" + folder +
+                                         "/say%20%22cheese%22.jpg\r\nfile://elsewhere" + folder.mid(7) +
+                                         "/a.jpg\r\n" + folder + "/a.jpg\r\n");
+    desktop().expectMessage(MakerTitle,
+                            "A Lumora file cannot hold a name with a double quote (\") in it, so these "
+                            "pictures were not added:\r\n\r\n" +
+                                f_->path("say \"cheese\".jpg"),
+                            Icon::Exclamation, Buttons::Ok);
+    // A list just too full to show room below its last entry: the lower half of that entry stands for
+    // the room behind it.
+    const int row = m->List1->sizeHintForRow(0);
+    m->List1->resize(m->List1->width(), m->List1->height() - viewport->height() + 5 * row);
+    m->List1->scrollToBottom();
+    const QRect last = m->List1->visualRect(m->List1Items->index(6));
+    QVERIFY(file_drops::dragTo(viewport, last.center(), *odd));
+    QCOMPARE(drop->markedRow(), 6);
+    QVERIFY(file_drops::drop(viewport, last.bottomLeft() - QPoint(-5, 2), *odd));
+    QCOMPARE(
+        entries(m).mid(7),
+        (QStringList{native_name::decode(QFile::encodeName(f_->dir()) + "/caf\xe9.jpg"), f_->path("a.jpg")}));
+    QCOMPARE(m->Label2->text(), "9");
+    QCOMPARE(selectedRow(*m->List1), 5);
+
+    // Onto an empty list.
+    m->List1Items->clear();
+    QVERIFY(file_drops::drop(viewport, QPoint(5, 5), *file_drops::files({f_->path("pics")})));
+    QCOMPARE(entries(m), (QStringList{f_->path("pics/X.gif"), f_->path("pics/y.jpg")}));
+    QCOMPARE(m->Label2->text(), "2");
 }
 
 void MakerTest::moveButtonsBeepAtTheEnds() {
@@ -414,6 +523,20 @@ void MakerTest::previewFollowsFilesAndEntriesAndThumbnailsSwitch() {
     m->File1->setFocus(Qt::MouseFocusReason);
     QCOMPARE(selectedRow(*m->List1), -1);
     QVERIFY(!previewColour(m).isValid());
+    // Tabbed into, the file list chooses no file of its own, so nothing is previewed.
+    selectEntry(m, 0);
+    m->Dir1_Change(); // the files listed afresh, none of them current
+    m->Dir1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(m->Dir1, Qt::Key_Tab);
+    QVERIFY(m->File1->hasFocus());
+    QCOMPARE(m->File1->currentRow(), -1);
+    QCOMPARE(selectedRow(*m->List1), -1);
+    QVERIFY(!m->previewPending());
+    QVERIFY(!previewColour(m).isValid());
+    QTest::keyClick(m->File1, Qt::Key_Down); // the user's own choice is previewed
+    QCOMPARE(m->File1->currentRow(), 0);
+    QTRY_VERIFY(!m->previewPending());
+    QVERIFY(previewColour(m).blue() > 200);
     m->List1->setFocus(Qt::MouseFocusReason);
     QCOMPARE(m->File1->currentRow(), -1);
 

@@ -20,3 +20,4 @@ lumora_add_test(test_nativename SOURCES platform/test_nativename.cpp TIMEOUT 30)
 lumora_add_test(test_screensaver SOURCES platform/test_screensaver.cpp TIMEOUT 60)
 lumora_add_test(test_screensaver_no_bus SOURCES platform/test_screensaver.cpp TIMEOUT 60
     ENV "LUMORA_TEST_NO_BUS=1;DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus")
+lumora_add_test(test_droppedfiles SOURCES platform/test_droppedfiles.cpp)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/FolderListing.h"
+
+#include <QStringList>
+
+// Which of the files and folders dropped on the maker's picture list become entries: a file whose
+// name matches the file list's pattern, and the matching files of a dropped folder (not of its
+// subfolders) in the file list's order, everything in the order the drop gives it. A path a show
+// file cannot hold is refused.
+namespace dropped_pictures {
+
+struct Taken {
+    QStringList pictures; // in the list's order
+    QStringList refused;  // pictures a show file cannot hold
+};
+
+// Quick test for a drag as it enters: a name that matches, or a folder, is something to take.
+bool anyTaken(const QStringList& dropped, const folder_listing::Pattern& pattern);
+Taken take(const QStringList& dropped, const folder_listing::Pattern& pattern);
+
+} // namespace dropped_pictures
