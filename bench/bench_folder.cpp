@@ -1,7 +1,11 @@
 // Times the folder windows: the subfolder walk against find(1) on the same tree, opening the setup
 // window on a folder of 10,000 pictures, and the palette's gradient under the pointer with Shift.
 //
-//   bench_folder WORKDIR     (run with QT_QPA_PLATFORM=offscreen or under a display)
+//   bench_folder WORKDIR            (run with QT_QPA_PLATFORM=offscreen or under a display)
+//   bench_folder WORKDIR --big      the walk of 1,000,000 pictures in 100,000 folders (made in
+//                                   WORKDIR/big, empty files; delete it afterwards), and how long a
+//                                   stopped walk takes to bring the setup window back
+//   bench_folder WORKDIR --disk     the walk of the whole disk (/) against find
 //
 // WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
 
@@ -21,12 +25,23 @@
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QTest>
 
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "controls/FolderList.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +67,34 @@ QString makeTree(const QString& root) {
                 for (int p = 0; p < 10; ++p)
                     touch(QStringLiteral("%1/IMG_%2.JPG").arg(dir).arg(p));
                 touch(dir + "/notes.txt");
+            }
+        }
+    }
+    touch(tree + "/done");
+    return tree;
+}
+
+// 100,000 folders (100 x 1,000) holding ten pictures each: 1,000,000 empty files.
+QString makeBigTree(const QString& root) {
+    const QString tree = root + "/big";
+    if (QFileInfo::exists(tree + "/done"))
+        return tree;
+    QDir(tree).removeRecursively();
+    const QByteArray base = QFile::encodeName(tree);
+    ::mkdir(base.constData(), 0755);
+    char path[4096];
+    for (int a = 0; a < 100; ++a) {
+        std::snprintf(path, sizeof path, "%s/a%02d", base.constData(), a);
+        ::mkdir(path, 0755);
+        for (int b = 0; b < 1000; ++b) {
+            std::snprintf(path, sizeof path, "%s/a%02d/b%03d", base.constData(), a, b);
+            ::mkdir(path, 0755);
+            for (int p = 0; p < 10; ++p) {
+                std::snprintf(path, sizeof path, "%s/a%02d/b%03d/IMG_%d.JPG", base.constData(), a, b, p);
+                const int fd = ::open(path, O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+                if (fd < 0)
+                    qFatal("cannot write %s", path);
+                ::close(fd);
             }
         }
     }
@@ -100,49 +143,108 @@ public:
     void endNow(int) override {}
 };
 
-void benchWalk(const QString& tree) {
+// Runs the search window's walk of `tree` to its end, as the setup window starts it.
+double searchWindowWalk(const QString& tree, qsizetype* folders) {
+    QuietDesktop desktop;
+    Forms forms(desktop, QString());
+    forms.registerForm(FormId::Search, [](Forms& f) { return new Search_Frm(f); });
+    forms.onLastWindowGone = nullptr;
+    auto* search = qobject_cast<Search_Frm*>(forms.show(FormId::Search));
+    if (!search || !QTest::qWaitForWindowExposed(search))
+        qFatal("the search window did not show");
+    search->Dir_Txt->setText(tree);
+    search->showSettings = [] { return std::optional<ShowSettings>(); }; // ends without a show
+    *folders = 0;
+    QObject::connect(search, &Search_Frm::folderShown, [folders] { ++*folders; });
+    QElapsedTimer t;
+    t.start();
+    search->Trigger_Timer_Timer();
+    while (forms.isLoaded(FormId::Search))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return t.nsecsElapsed() / 1e6;
+}
+
+void benchWalk(const QString& tree, const char* what, int runs, qsizetype minFolders) {
     const QStringList findArgs{tree,    "-type", "f",      "(",      "-iname", "*.bmp",  "-o",    "-iname",
                                "*.jpg", "-o",    "-iname", "*.jpeg", "-o",     "-iname", "*.gif", ")"};
     std::vector<double> walkMs, findMs, bareMs;
     qsizetype found = 0;
-    for (int run = 0; run < 7; ++run) {
+    qsizetype walked = 0;
+    qsizetype folders = 0;
+    for (int run = 0; run < runs; ++run) {
         QElapsedTimer t;
         t.start();
         QProcess find;
+        find.setStandardErrorFile(QProcess::nullDevice());
         find.start("find", findArgs);
         find.waitForFinished(-1);
-        const qsizetype lines = find.readAllStandardOutput().count('\n');
+        found = find.readAllStandardOutput().count('\n');
         findMs.push_back(t.nsecsElapsed() / 1e6);
 
         t.restart();
-        folder_walk::walk(tree, folder_walk::diskLister());
+        walked = folder_walk::walk(tree, folder_walk::diskLister()).size();
         bareMs.push_back(t.nsecsElapsed() / 1e6);
 
         // The search window itself, on screen, with its label and bar drawn during the walk.
-        QuietDesktop desktop;
-        Forms forms(desktop, QString());
-        forms.registerForm(FormId::Search, [](Forms& f) { return new Search_Frm(f); });
-        forms.onLastWindowGone = nullptr;
-        auto* search = qobject_cast<Search_Frm*>(forms.show(FormId::Search));
-        if (!search || !QTest::qWaitForWindowExposed(search))
-            qFatal("the search window did not show");
-        search->Dir_Txt->setText(tree);
-        search->showSettings = [] { return std::optional<ShowSettings>(); }; // ends without a show
-        qsizetype folders = 0;
-        QObject::connect(search, &Search_Frm::folderShown, [&folders] { ++folders; });
-        t.restart();
-        search->Trigger_Timer_Timer();
-        walkMs.push_back(t.nsecsElapsed() / 1e6);
-        if (lines != 20000 || folders < 2000)
-            qFatal("find saw %lld pictures, the walk %lld folders", qlonglong(lines), qlonglong(folders));
-        found = lines;
+        walkMs.push_back(searchWindowWalk(tree, &folders));
+        if (folders < minFolders)
+            qFatal("find saw %lld pictures, the walk %lld folders", qlonglong(found), qlonglong(folders));
     }
     const auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
     std::printf(
-        "walk: %lld pictures in 2000 folders (7 runs, warm cache), best / median: search window (walk, label "
-        "and bar drawn) %.1f / %.1f ms, walk alone %.1f / %.1f ms, find %.1f / %.1f ms: %.2f / %.2f x find\n",
-        qlonglong(found), best(walkMs), median(walkMs), best(bareMs), median(bareMs), best(findMs),
-        median(findMs), best(walkMs) / best(findMs), median(walkMs) / median(findMs));
+        "walk of %s: find %lld pictures, the walk %lld (label steps %lld); %d runs, warm cache, best / "
+        "median: search window (walk, label and bar drawn) %.1f / %.1f ms, walk alone %.1f / %.1f ms, "
+        "find %.1f / %.1f ms: %.2f / %.2f x find\n",
+        what, qlonglong(found), qlonglong(walked), qlonglong(folders), runs, best(walkMs), median(walkMs),
+        best(bareMs), median(bareMs), best(findMs), median(findMs), best(walkMs) / best(findMs),
+        median(walkMs) / median(findMs));
+    std::fflush(stdout);
+}
+
+// From Escape in the search window, some time into a long walk, to the setup window back on screen.
+void benchStop(const QString& tree) {
+    std::vector<double> shownMs, goneMs;
+    for (int run = 0; run < 5; ++run) {
+        QuietDesktop desktop;
+        Forms forms(desktop, QString());
+        registerForms(forms);
+        forms.onLastWindowGone = nullptr;
+        auto* setup = qobject_cast<Setup_Frm*>(forms.show(FormId::Setup));
+        if (!setup || !QTest::qWaitForWindowExposed(setup))
+            qFatal("the setup window did not show");
+        setup->Subs_Chk->setChecked(true);
+        if (!setup->Dir1->setPath(tree))
+            qFatal("cannot open %s", qPrintable(tree));
+        setup->Run_btn->click();
+        auto* search = qobject_cast<Search_Frm*>(forms.form(FormId::Search));
+        if (!search)
+            qFatal("no search window");
+        QElapsedTimer walking;
+        walking.start();
+        while (walking.elapsed() < 400 + 150 * run)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        if (!forms.isLoaded(FormId::Search))
+            qFatal("the walk ended before it was stopped");
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(search, Qt::Key_Escape);
+        if (!QTest::qWaitForWindowExposed(setup))
+            qFatal("the setup window did not come back");
+        QCoreApplication::processEvents();
+        shownMs.push_back(t.nsecsElapsed() / 1e6);
+        QPointer<Search_Frm> gone(search);
+        while (gone)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        goneMs.push_back(t.nsecsElapsed() / 1e6);
+        if (forms.isLoaded(FormId::Player))
+            qFatal("a stopped walk started a show");
+    }
+    std::printf(
+        "stop: Escape during the walk of the big tree to the setup window shown and painted: median "
+        "%.2f ms, worst %.2f ms; to the search window and its walk gone: median %.2f ms, worst %.2f ms "
+        "(5 stops)\n",
+        median(shownMs), *std::max_element(shownMs.begin(), shownMs.end()), median(goneMs),
+        *std::max_element(goneMs.begin(), goneMs.end()));
 }
 
 void benchSetup(const QString& flat) {
@@ -213,7 +315,17 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(work + "/config"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    benchWalk(makeTree(work));
+    const QStringList options = QCoreApplication::arguments().mid(2);
+    if (options.contains("--big")) {
+        const QString big = makeBigTree(work);
+        benchWalk(big, "1,000,000 pictures in 100,000 folders", 2, 100000);
+        benchStop(big);
+    }
+    if (options.contains("--disk"))
+        benchWalk("/", "the whole disk (/)", 2, 1000);
+    if (!options.isEmpty())
+        return 0;
+    benchWalk(makeTree(work), "20,000 pictures in 2,000 folders", 7, 2000);
     benchSetup(makeFlat(work));
     benchPalette();
     return 0;

@@ -1,6 +1,7 @@
 #include "controls/FileList.h"
 
 #include "platform/FolderListing.h"
+#include "platform/NativeName.h"
 
 FileList::FileList(QWidget* parent)
     : QListWidget(parent), pattern_(QString::fromLatin1(folder_listing::PicturePattern)) {
@@ -22,7 +23,11 @@ void FileList::fill() {
     names_ = path_.isEmpty() ? QStringList() : folder_listing::picturesOf(path_, pattern_);
     setUpdatesEnabled(false);
     clear();
-    addItems(names_);
+    QStringList shown;
+    shown.reserve(names_.size());
+    for (const QString& name : names_)
+        shown << native_name::forDisplay(name);
+    addItems(shown);
     // Focus alone chooses no file: a list without a current entry would make its first one current
     // when it is tabbed into, and that is the maker's click on it.
     setCurrentIndex(QModelIndex());

@@ -16,8 +16,11 @@ public:
     QString path() const { return path_; }
     // Lists `folder`; a folder that cannot be listed gives an empty list.
     void setPath(const QString& folder);
-    // The names in the list's order.
+    // The names in the list's order, byte for byte as on the disk (an entry shows a name that is not
+    // UTF-8 with replacement characters).
     QStringList names() const { return names_; }
+    // The name of the entry at `row`, or an empty text.
+    QString name(int row) const { return names_.value(row); }
 
 private:
     void fill();

@@ -1,6 +1,7 @@
 #include "controls/FolderList.h"
 
 #include "platform/FolderListing.h"
+#include "platform/NativeName.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -40,14 +41,15 @@ bool FolderList::setPath(const QString& folder) {
     for (const QString& part : parts) {
         at = at == u"/" ? at + part : at + u'/' + part;
         ++level;
-        auto* item = new QListWidgetItem(openIcon, QString(level * IndentPerLevel, u' ') + part, this);
+        auto* item = new QListWidgetItem(
+            openIcon, QString(level * IndentPerLevel, u' ') + native_name::forDisplay(part), this);
         item->setData(PathRole, at);
     }
     const int currentRow = count() - 1;
     firstSubfolder_ = count();
     const QString indent(((level + 1) * IndentPerLevel), u' ');
     for (const QString& name : names) {
-        auto* item = new QListWidgetItem(closedIcon, indent + name, this);
+        auto* item = new QListWidgetItem(closedIcon, indent + native_name::forDisplay(name), this);
         item->setData(PathRole, clean == u"/" ? clean + name : clean + u'/' + name);
     }
     setCurrentRow(currentRow);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Desktop.h"
 #include "show/ShowFile.h"
 
 #include <QString>
@@ -7,6 +8,10 @@
 
 // What the setup window and the subfolder search share when they make a folder show.
 namespace folder_show {
+
+// The notice that `count` pictures were left out of a folder show because a show file cannot store
+// their paths.
+desktop::MessageBox leftOutMessage(qsizetype count);
 
 // The stored "Colour" as a background colour: a plain colour or a system colour the player accepts;
 // anything else (a damaged settings file) gives black, so that every folder show still plays.

@@ -8,32 +8,56 @@
 
 namespace folder_walk {
 
-Lister diskLister(const QString& pattern) {
-    return [p = folder_listing::Pattern(pattern)](const QString& folder) {
-        return folder_listing::list(folder, p);
+Lister diskLister(const QString& pattern, const std::atomic<bool>* stop) {
+    folder_listing::Options options;
+    options.linkedFolders = false;
+    options.keepOpen = true;
+    options.stop = stop;
+    return [p = folder_listing::Pattern(pattern), options](const Place& place) {
+        if (place.parent && place.parent->isOpen())
+            return folder_listing::listBelow(*place.parent, place.name, p, options);
+        return folder_listing::list(place.path, p, options);
     };
 }
 
 namespace {
 
+// Folders deeper than this are not held open while their subfolders are walked (a descriptor each):
+// they are opened again for each subfolder, and only if they are still the folder that was listed.
+constexpr std::size_t MaxHeldOpen = 128;
+
 struct Frame {
     QString path;
     QStringList subfolders;
     qsizetype next = 0;
+    folder_listing::OpenFolder folder;
+    bool wasOpen = false; // the lister gave the folder open: its subfolders are entered below it
+    quint64 device = 0;
+    quint64 inode = 0;
 };
 
 class Walker {
 public:
-    Walker(const Lister& lister, const Progress& progress) : lister_(lister), progress_(progress) {}
+    Walker(const Lister& lister, const Progress& progress, const std::atomic<bool>* stop)
+        : lister_(lister), progress_(progress), stop_(stop) {}
 
     QStringList run(const QString& start) {
-        if (!enter(start, true))
+        if (!enter(Place{start, nullptr, QString()}, true))
             return {};
-        while (!stack_.empty()) {
+        while (!stack_.empty() && !stopped()) {
             Frame& top = stack_.back();
             if (top.next < top.subfolders.size()) {
-                const QString child = general::Full_Path(top.path, top.subfolders[top.next++]);
-                enter(child, false);
+                const QString& name = top.subfolders[top.next++];
+                folder_listing::OpenFolder parent = top.folder;
+                if (top.wasOpen && !parent.isOpen())
+                    parent = folder_listing::reopen(top.path, top.device, top.inode);
+                // Done with the parent's descriptor once its last subfolder is entered.
+                if (top.next == top.subfolders.size())
+                    top.folder = {};
+                if (top.wasOpen && !parent.isOpen())
+                    continue; // the parent was replaced meanwhile: nothing below it is entered
+                enter(Place{general::Full_Path(top.path, name), top.wasOpen ? &parent : nullptr, name},
+                      false);
                 continue;
             }
             stack_.pop_back();
@@ -44,16 +68,23 @@ public:
     }
 
 private:
+    bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
     // Lists and enters a folder; false when it was skipped (unreadable, or already entered).
-    bool enter(const QString& folder, bool isStart) {
-        const auto listing = lister_(folder);
+    bool enter(const Place& place, bool isStart) {
+        auto listing = lister_(place);
         if (!listing || !visited_.insert({listing->device, listing->inode}).second)
             return false;
-        changed(folder);
-        stack_.push_back({folder, listing->subfolders, 0});
+        changed(place.path);
+        Frame frame{
+            place.path,    std::move(listing->subfolders), 0, {}, listing->folder.isOpen(), listing->device,
+            listing->inode};
+        if (!frame.subfolders.isEmpty() && stack_.size() < MaxHeldOpen)
+            frame.folder = std::move(listing->folder);
+        stack_.push_back(std::move(frame));
         // The start folder moves the bar even without pictures; an empty folder below it does not.
         if (isStart || !listing->files.isEmpty())
-            collect(folder, listing->files);
+            collect(place.path, listing->files);
         return true;
     }
 
@@ -74,6 +105,7 @@ private:
 
     const Lister& lister_;
     const Progress& progress_;
+    const std::atomic<bool>* stop_;
     std::vector<Frame> stack_;
     std::set<std::pair<quint64, quint64>> visited_;
     QStringList pictures_;
@@ -83,8 +115,9 @@ private:
 
 } // namespace
 
-QStringList walk(const QString& start, const Lister& lister, const Progress& progress) {
-    return Walker(lister, progress).run(start);
+QStringList walk(const QString& start, const Lister& lister, const Progress& progress,
+                 const std::atomic<bool>* stop) {
+    return Walker(lister, progress, stop).run(start);
 }
 
 } // namespace folder_walk

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -13,15 +14,26 @@
 //
 // The walk keeps a stack of (folder, its subfolders listed once, the next one to enter), so that
 // going back up costs nothing and a folder that vanishes meanwhile is simply skipped. Links to
-// folders are not followed and every folder (by device and inode) is entered once, so the walk
-// always ends; a folder that cannot be listed is skipped.
+// folders are not followed, not even a folder swapped for a link while the walk runs (subfolders
+// are entered relative to their open parent), and every folder (by device and inode) is entered
+// once, so the walk always ends; a folder that cannot be listed is skipped.
 namespace folder_walk {
 
-// Lists one folder; nothing when it cannot be listed. Tests hand in their own to make listings fail.
-using Lister = std::function<std::optional<folder_listing::Listing>(const QString& folder)>;
+// A folder the walk is about to enter.
+struct Place {
+    QString path;                                       // its full path, as the label shows it
+    const folder_listing::OpenFolder* parent = nullptr; // its parent, when held open
+    QString name;                                       // its name in the parent
+};
 
-// The listing of the disk for the picture pattern.
-Lister diskLister(const QString& pattern = QString::fromLatin1(folder_listing::PicturePattern));
+// Lists one folder; nothing when it cannot be listed. Tests hand in their own to make listings fail
+// or to change the tree between listing a folder and entering the next.
+using Lister = std::function<std::optional<folder_listing::Listing>(const Place& place)>;
+
+// The listing of the disk for the picture pattern: subfolders entered below their open parent
+// without following links, the start folder by its path. `stop` (may be null) cuts a listing short.
+Lister diskLister(const QString& pattern = QString::fromLatin1(folder_listing::PicturePattern),
+                  const std::atomic<bool>* stop = nullptr);
 
 struct Progress {
     // The folder the walk has moved to: every folder entered, and each parent on the way back up.
@@ -30,7 +42,9 @@ struct Progress {
     std::function<void(int maximum, int value)> barChanged;
 };
 
-// The full paths of every picture below and in `start`, in show order. The bar starts at 0.
-QStringList walk(const QString& start, const Lister& lister, const Progress& progress = {});
+// The full paths of every picture below and in `start`, in show order. The bar starts at 0. When
+// `stop` (may be null) is set, the walk ends after the folder it is in, with what it found so far.
+QStringList walk(const QString& start, const Lister& lister, const Progress& progress = {},
+                 const std::atomic<bool>* stop = nullptr);
 
 } // namespace folder_walk

@@ -3,18 +3,24 @@
 #include "controls/HiddenTextField.h"
 #include "controls/Twips.h"
 #include "folder/FolderShow.h"
+#include "folder/WalkThread.h"
 #include "forms/Forms.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
+#include "platform/NativeName.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
-Search_Frm::Search_Frm(Forms& owner) : Form(owner, FormId::Search) {
+Search_Frm::Search_Frm(Forms& owner)
+    : Form(owner, FormId::Search), stopWalk(std::make_shared<std::atomic<bool>>(false)),
+      lister(folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), stopWalk.get())) {
     setWindowTitle(QStringLiteral("Searching Subfolders"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips::rect(0, 0, 6270, 1605).size());
@@ -43,8 +49,16 @@ Search_Frm::Search_Frm(Forms& owner) : Form(owner, FormId::Search) {
     Dir_Txt = new HiddenTextField(this);
     Dir_Txt->setObjectName(QStringLiteral("Dir_Txt"));
 
+    // The label and the bar follow the walk once a frame: drawing each of thousands of folders
+    // would take longer than listing them.
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setInterval(16);
+    connect(frameTimer_, &QTimer::timeout, this, &Search_Frm::followWalk);
+
     connect(Trigger_Timer, &FormTimer::Timer, this, &Search_Frm::Trigger_Timer_Timer);
 }
+
+Search_Frm::~Search_Frm() = default;
 
 void Search_Frm::showForm() {
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -59,10 +73,20 @@ void Search_Frm::Form_Load() {
 
 void Search_Frm::Form_Unload() {
     Trigger_Timer->setEnabled(false);
-    // Closed by the user before the walk: the hidden setup window comes back rather than leaving
-    // the program without a window on screen.
+    frameTimer_->stop();
+    stopWalk->store(true);
+    // Closed by the user before the walk ended: no show; the hidden setup window comes back rather
+    // than leaving the program without a window on screen.
     if (!ended_ && forms_.isLoaded(FormId::Setup))
         forms_.show(FormId::Setup);
+}
+
+void Search_Frm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    Form::keyPressEvent(event);
 }
 
 void Search_Frm::Trigger_Timer_Timer() {
@@ -71,45 +95,63 @@ void Search_Frm::Trigger_Timer_Timer() {
 }
 
 void Search_Frm::Search_Folders() {
+    if (walk_)
+        return;
     List1.clear();
-    folder_walk::Progress progress;
-    progress.folderChanged = [this](const QString& folder) { Dir1_Change(folder); };
-    progress.barChanged = [this](int maximum, int value) { Get_Files(maximum, value); };
-    List1 = folder_walk::walk(Dir_Txt->text(), lister, progress);
-    drawNow(true);
+    walk_ = std::make_unique<WalkThread>(Dir_Txt->text(), lister, stopWalk);
+    frameTimer_->start();
+}
+
+void Search_Frm::followWalk() {
+    if (!walk_ || ended_ || stopWalk->load())
+        return;
+    // Read before the steps, so that no step made before the end is left behind.
+    const bool finished = walk_->finished();
+    const std::vector<WalkThread::Step> steps = walk_->takeSteps();
+    const WalkThread::Step* lastFolder = nullptr;
+    const WalkThread::Step* lastBar = nullptr;
+    for (const WalkThread::Step& step : steps) {
+        if (step.folder.isNull()) {
+            emit barShown(step.maximum, step.value);
+            lastBar = &step;
+        } else {
+            emit folderShown(step.folder);
+            lastFolder = &step;
+        }
+        if (stopWalk->load())
+            return; // a listener closed the window
+    }
+    if (lastFolder)
+        Dir1_Change(lastFolder->folder);
+    if (lastBar)
+        Get_Files(lastBar->maximum, lastBar->value);
+    if (!finished)
+        return;
+    frameTimer_->stop();
+    List1 = walk_->takePictures();
+    // The last folder is on the screen before the show or the message takes over.
+    Label1->repaint();
+    Search_Bar->repaint();
     Save_Temp_File();
 }
 
 void Search_Frm::Dir1_Change(const QString& folder) {
-    Label1->setText(folder);
-    emit folderShown(folder);
-    drawNow(false);
+    Label1->setText(native_name::forDisplay(folder));
 }
 
 void Search_Frm::Get_Files(int maximum, int value) {
     Search_Bar->setMaximum(maximum);
     Search_Bar->setValue(value);
-    emit barShown(maximum, value);
-    drawNow(false);
-}
-
-void Search_Frm::drawNow(bool last) {
-    // The walk does not return to the event loop, so the label and the bar are drawn here; but not
-    // more often than a screen shows frames: drawing each of thousands of folders would take the
-    // walk many times longer than the listing itself.
-    constexpr qint64 FrameMs = 16;
-    if (!last && lastDrawn_.isValid() && lastDrawn_.elapsed() < FrameMs)
-        return;
-    Label1->repaint();
-    Search_Bar->repaint();
-    lastDrawn_.start();
 }
 
 void Search_Frm::Save_Temp_File() {
     ended_ = true;
     const std::optional<ShowSettings> settings = showSettings ? showSettings() : std::nullopt;
-    // A path a show file cannot hold is left out rather than written as a broken line.
+    // A path a show file cannot hold is left out rather than written as a broken line, and the
+    // user is told so once.
     const QStringList pictures = show_file::storablePaths(List1);
+    if (settings && pictures.size() < List1.size())
+        forms_.desktop().message(this, folder_show::leftOutMessage(List1.size() - pictures.size()));
     if (pictures.isEmpty() || !settings) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});

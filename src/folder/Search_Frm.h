@@ -4,9 +4,9 @@
 #include "forms/Form.h"
 #include "show/ShowFile.h"
 
-#include <QElapsedTimer>
-
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class FormTimer;
@@ -14,19 +14,24 @@ class HiddenTextField;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
+class QTimer;
+class WalkThread;
 
-// The subfolder search: walks the start folder and every folder below it inside one timer event,
-// showing the folder it is in and the depth bar, then writes the folder show and starts the player.
+// The subfolder search: walks the start folder and every folder below it, showing the folder it is
+// in and the depth bar, then writes the folder show and starts the player. The walk runs on a thread
+// of its own, so the window stays painted while a whole disk is listed, and its close box or Escape
+// stops the walk and brings the setup window back without a show.
 class Search_Frm : public Form {
     Q_OBJECT
 public:
     explicit Search_Frm(Forms& owner);
+    ~Search_Frm() override;
 
     void Form_Load() override;
     void Form_Unload() override;
     void showForm() override;
 
-    // Collects the pictures of one folder and moves the bar (see folder_walk::Progress).
+    // Moves the bar after a folder's pictures were collected (see folder_walk::Progress).
     void Get_Files(int maximum, int value);
     // Writes the show of what was found and starts it, or says that nothing was found.
     void Save_Temp_File();
@@ -41,8 +46,10 @@ public:
     HiddenTextField* Dir_Txt;
     QStringList List1; // the pictures found, in show order
 
-    // How folders are listed; tests make listings fail through it.
-    folder_walk::Lister lister = folder_walk::diskLister();
+    // Set when the walk must end: the window closed. The disk lister watches it too.
+    const std::shared_ptr<std::atomic<bool>> stopWalk;
+    // How folders are listed; tests make listings fail through it. Runs on the walk's thread.
+    folder_walk::Lister lister;
     // The show's options as the setup window shows them when the walk ends; nothing when that
     // window is gone. Set by the setup window, which stays loaded (hidden) during the search.
     std::function<std::optional<ShowSettings>()> showSettings;
@@ -53,11 +60,16 @@ signals:
     void folderShown(const QString& folder);
     void barShown(int maximum, int value);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Search_Folders();
-    void drawNow(bool last);
+    // Shows what the walk did since the last frame; at its end, writes the show.
+    void followWalk();
     void backToSetup();
 
-    QElapsedTimer lastDrawn_;
+    QTimer* frameTimer_;
+    std::unique_ptr<WalkThread> walk_;
     bool ended_ = false; // the walk has ended, with a show or a message
 };

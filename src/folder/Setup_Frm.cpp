@@ -257,7 +257,15 @@ void Setup_Frm::Drive1_Change(const desktop::Volume& volume) {
 void Setup_Frm::Dir1_Change() {
     File1->setPath(Dir1->path());
     Drive1->followFolder(Dir1->path());
-    fitting::setText(Num_Files_Lbl, QStringLiteral("Number of Files: ") + QString::number(File1->count()));
+    fitting::setText(Num_Files_Lbl,
+                     QStringLiteral("Number of Files: ") + QString::number(folderPictures().size()));
+}
+
+QStringList Setup_Frm::folderPictures() const {
+    QStringList pictures;
+    for (const QString& name : File1->names())
+        pictures << general::Full_Path(Dir1->path(), name);
+    return show_file::storablePaths(pictures);
 }
 
 void Setup_Frm::Form_OLEDragDrop(const QStringList& dropped) {
@@ -272,7 +280,7 @@ void Setup_Frm::Form_OLEDragDrop(const QStringList& dropped) {
 }
 
 void Setup_Frm::Subs_Chk_Click() {
-    const QString count = QString::number(File1->count());
+    const QString count = QString::number(folderPictures().size());
     fitting::setText(Num_Files_Lbl, Subs_Chk->isChecked() ? QStringLiteral("No. of Files in Root: ") + count
                                                           : QStringLiteral("Number of Files: ") + count);
 }
@@ -344,11 +352,12 @@ void Setup_Frm::Run_btn_Click() {
 bool Setup_Frm::playFolder() {
     // The folder as it is now: pictures added or removed since it was opened, or the folder gone.
     Dir1_Change();
-    QStringList pictures;
-    for (const QString& name : File1->names())
-        pictures << general::Full_Path(Dir1->path(), name);
-    // A path a show file cannot hold is left out rather than written as a broken line.
-    pictures = show_file::storablePaths(pictures);
+    // A path a show file cannot hold is left out rather than written as a broken line, and the user
+    // is told so once.
+    const QStringList found = File1->names();
+    const QStringList pictures = folderPictures();
+    if (pictures.size() < found.size())
+        forms_.desktop().message(this, folder_show::leftOutMessage(found.size() - pictures.size()));
     if (pictures.isEmpty()) {
         forms_.desktop().message(this, {QStringLiteral("No Files in Directory!"), QStringLiteral("ERROR"),
                                         desktop::Icon::Exclamation, desktop::Buttons::Ok});

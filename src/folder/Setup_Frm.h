@@ -80,6 +80,8 @@ private:
     bool openFolder(const QString& folder);
     void restoreFolder();
     bool playFolder();
+    // The full paths of the folder's pictures that a show file can hold (no double quote), in order.
+    QStringList folderPictures() const;
 
     FileDrop* drop_ = nullptr;
     show_options::Controls options_;

@@ -90,7 +90,7 @@ void Maker_Frm::Add_Btn_Click() {
     for (int row = 0; row < File1->count(); ++row) {
         if (!File1->item(row)->isSelected())
             continue;
-        Text1->setText(general::Full_Path(Dir1->path(), names.value(row, File1->item(row)->text())));
+        Text1->setText(general::Full_Path(Dir1->path(), names.value(row)));
         paths << Text1->text();
     }
     if (!paths.isEmpty())
@@ -99,18 +99,17 @@ void Maker_Frm::Add_Btn_Click() {
 
 void Maker_Frm::File1_DblClick() {
     // Without a current file there would be nothing but the folder to add.
-    const QListWidgetItem* current = File1->currentItem();
-    if (!current || current->text().isEmpty())
+    const QString name = File1->name(File1->currentRow());
+    if (name.isEmpty())
         return;
-    Text1->setText(general::Full_Path(Dir1->path(), current->text()));
+    Text1->setText(general::Full_Path(Dir1->path(), name));
     addPictures({Text1->text()});
 }
 
 void Maker_Frm::File1_Click() {
     if (!Check1->isChecked())
         return;
-    const QListWidgetItem* current = File1->currentItem();
-    const QString name = current ? current->text() : QString();
+    const QString name = File1->name(File1->currentRow());
     Text1->setText(general::Full_Path(Dir1->path(), name));
     if (!name.isEmpty())
         showPreview(Text1->text());

@@ -52,7 +52,8 @@ bool Maker_Frm::Save_File(bool preview) {
         path = maker_show::savePath(Dialog1->FileName());
     }
     // Written beside the target and renamed over it: a failed save leaves the old file as it was.
-    if (!show_file::write(path, options(), List1Items->paths())) {
+    if (!show_file::write(path, options(), List1Items->paths(), nullptr,
+                          preview ? show_file::Replace::TempShow : show_file::Replace::UserFile)) {
         desktop.message(this, {QStringLiteral("Error Saving!"), QLatin1String(MakerTitle),
                                desktop::Icon::Critical, desktop::Buttons::Ok});
         return false;

@@ -1,5 +1,7 @@
 #include "maker/PictureListModel.h"
 
+#include "platform/NativeName.h"
+
 int PictureListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : count();
 }
@@ -11,7 +13,7 @@ QVariant PictureListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return e.path;
+        return native_name::forDisplay(e.path);
     case Qt::UserRole:
         return e.itemData;
     default:

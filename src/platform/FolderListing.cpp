@@ -1,6 +1,7 @@
 #include "platform/FolderListing.h"
 
-#include <QFile>
+#include "platform/NativeName.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -78,6 +79,14 @@ bool Pattern::matches(const QString& name) const {
     return false;
 }
 
+OpenFolder::OpenFolder(int fd)
+    : fd_(fd >= 0 ? std::shared_ptr<const int>(new int(fd),
+                                               [](const int* p) {
+                                                   ::close(*p);
+                                                   delete p;
+                                               })
+                  : nullptr) {}
+
 namespace {
 
 struct DirCloser {
@@ -86,10 +95,20 @@ struct DirCloser {
 
 enum class Kind { Other, File, Folder, LinkedFolder };
 
-Kind kindOf(int dirFd, const dirent* entry) {
-    unsigned char type = entry->d_type;
+Kind kindOfLinkTarget(int dirFd, const char* name) {
     struct stat st {};
+    if (fstatat(dirFd, name, &st, 0) != 0)
+        return Kind::Other;
+    if (S_ISREG(st.st_mode))
+        return Kind::File;
+    return S_ISDIR(st.st_mode) ? Kind::LinkedFolder : Kind::Other;
+}
+
+// What an entry is; links are resolved only when `resolveLink` says their target matters.
+Kind kindOf(int dirFd, const dirent* entry, bool resolveLink) {
+    unsigned char type = entry->d_type;
     if (type == DT_UNKNOWN) {
+        struct stat st {};
         if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             return Kind::Other;
         if (S_ISDIR(st.st_mode))
@@ -104,56 +123,54 @@ Kind kindOf(int dirFd, const dirent* entry) {
         return Kind::Folder;
     if (type == DT_REG)
         return Kind::File;
-    if (type != DT_LNK)
+    if (type != DT_LNK || !resolveLink)
         return Kind::Other;
     // A link counts by its target: a link to a picture is a picture, a link to a folder is no
     // subfolder of this one.
-    if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
-        return Kind::Other;
-    if (S_ISREG(st.st_mode))
-        return Kind::File;
-    return S_ISDIR(st.st_mode) ? Kind::LinkedFolder : Kind::Other;
+    return kindOfLinkTarget(dirFd, entry->d_name);
 }
 
-} // namespace
-
-std::optional<Listing> list(const QString& folder, const Pattern& pattern) {
-    if (folder.isEmpty())
-        return std::nullopt;
-    const QByteArray encoded = QFile::encodeName(folder);
-    const int fd = open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Lists the open folder `fd`, which it takes over.
+std::optional<Listing> listOpen(int fd, const Pattern& pattern, const Options& options) {
     if (fd < 0)
         return std::nullopt;
     struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        close(fd);
-        return std::nullopt;
-    }
-    std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
-    if (!dir) {
-        close(fd);
+    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        ::close(fd);
         return std::nullopt;
     }
     Listing listing;
     listing.device = quint64(st.st_dev);
     listing.inode = quint64(st.st_ino);
+    if (options.keepOpen) {
+        // The stream gets its own descriptor; the kept one stays for entering the subfolders.
+        listing.folder = OpenFolder(fd);
+        fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            return std::nullopt;
+    }
+    std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return std::nullopt;
+    }
     const bool wantsFiles = !pattern.isEmpty();
+    const auto stopped = [&] { return options.stop && options.stop->load(std::memory_order_relaxed); };
     while (const dirent* entry = readdir(dir.get())) {
+        if (stopped())
+            return std::nullopt;
         if (entry->d_name[0] == '.') // hidden, and "." and ".."
             continue;
         // Only the names that are kept are decoded: a folder list over 10,000 pictures decodes none.
         if (!wantsFiles && entry->d_type == DT_REG)
             continue;
-        const Kind kind = kindOf(dirfd(dir.get()), entry);
-        if (kind == Kind::Other || (kind == Kind::File && !wantsFiles))
+        const bool mightBePicture = wantsFiles && pattern.mightMatch(entry->d_name);
+        const Kind kind = kindOf(dirfd(dir.get()), entry, mightBePicture || options.linkedFolders);
+        if (kind == Kind::Other || (kind == Kind::File && !mightBePicture) ||
+            (kind == Kind::LinkedFolder && !options.linkedFolders))
             continue;
-        if (kind == Kind::File && !pattern.mightMatch(entry->d_name))
-            continue;
-        const QString name = QFile::decodeName(entry->d_name);
-        // A name that is not valid in the locale's encoding cannot be reached again from its text
-        // (nor written into a show file): it is left out rather than listed as a path that fails.
-        if (QFile::encodeName(name) != QByteArrayView(entry->d_name))
-            continue;
+        // Bytes that are not UTF-8 are kept as they are, so the name reaches the same file again.
+        const QString name = native_name::decode(entry->d_name);
         switch (kind) {
         case Kind::File:
             if (pattern.matches(name))
@@ -173,6 +190,38 @@ std::optional<Listing> list(const QString& folder, const Pattern& pattern) {
     sortNames(listing.subfolders);
     sortNames(listing.linkedFolders);
     return listing;
+}
+
+} // namespace
+
+std::optional<Listing> list(const QString& folder, const Pattern& pattern, const Options& options) {
+    const auto encoded = native_name::forSystem(folder);
+    if (!encoded)
+        return std::nullopt;
+    return listOpen(::open(encoded->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), pattern, options);
+}
+
+std::optional<Listing> listBelow(const OpenFolder& parent, const QString& name, const Pattern& pattern,
+                                 const Options& options) {
+    const auto encoded = native_name::forSystem(name);
+    if (!parent.isOpen() || !encoded || encoded->contains('/'))
+        return std::nullopt;
+    // O_NOFOLLOW: a link standing at the name now (put there since the parent was listed) is refused.
+    return listOpen(
+        ::openat(parent.fd(), encoded->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), pattern,
+        options);
+}
+
+OpenFolder reopen(const QString& folder, quint64 device, quint64 inode) {
+    const auto encoded = native_name::forSystem(folder);
+    if (!encoded)
+        return {};
+    OpenFolder open(::open(encoded->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st {};
+    if (!open.isOpen() || fstat(open.fd(), &st) != 0 || quint64(st.st_dev) != device ||
+        quint64(st.st_ino) != inode)
+        return {};
+    return open;
 }
 
 QStringList picturesOf(const QString& folder, const QString& pattern) {

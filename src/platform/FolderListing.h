@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 
 // One listing of a folder, shared by every file list, folder list and the subfolder walk, so that
@@ -34,18 +36,47 @@ private:
     bool matchAll_ = false;
 };
 
+// A folder held open, so that the folders below it are entered relative to it: a folder swapped
+// for a link after it was listed is then refused rather than followed. Closed with its last copy.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    // Takes over `fd`.
+    explicit OpenFolder(int fd);
+    bool isOpen() const { return fd_ != nullptr; }
+    int fd() const { return fd_ ? *fd_ : -1; }
+
+private:
+    std::shared_ptr<const int> fd_;
+};
+
 struct Listing {
     // Which folder this is on the disk, whatever path reached it.
     quint64 device = 0;
     quint64 inode = 0;
     QStringList files;         // names of the regular files (or links to them) that match, sorted
     QStringList subfolders;    // names of the real subfolders, sorted
-    QStringList linkedFolders; // names of links to folders, sorted
+    QStringList linkedFolders; // names of links to folders, sorted (when asked for)
+    OpenFolder folder;         // the folder itself, when asked to keep it open
 };
 
-// Lists `folder` (names only, hidden entries and names not valid in the locale's encoding left
-// out), or nothing when it cannot be listed.
-std::optional<Listing> list(const QString& folder, const Pattern& pattern);
+struct Options {
+    // Links are looked at (a stat of their target) only when they could be a picture or, with
+    // this, a folder: a walk that follows no links needs no stat of the many links in /sys.
+    bool linkedFolders = true;
+    bool keepOpen = false;
+    // Set from another thread: the listing gives up and gives nothing.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// Lists `folder` (names only, hidden entries left out), or nothing when it cannot be listed.
+// Names are kept byte for byte (see native_name): a Latin-1 name is listed and reaches its file.
+std::optional<Listing> list(const QString& folder, const Pattern& pattern, const Options& options = {});
+// Lists the subfolder `name` of `parent`, entered without following a link at `name`.
+std::optional<Listing> listBelow(const OpenFolder& parent, const QString& name, const Pattern& pattern,
+                                 const Options& options = {});
+// `folder` opened again, only if it is still the folder (device, inode) that was listed.
+OpenFolder reopen(const QString& folder, quint64 device, quint64 inode);
 
 // The pictures of a folder, in name order, by pattern: the names, or an empty list when the folder
 // cannot be listed.

@@ -114,6 +114,17 @@ QByteArray encode(QStringView text) {
     return out;
 }
 
+QString forDisplay(const QString& text) {
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return isEscape(c.unicode()); }))
+        return text;
+    QString shown = text;
+    for (QChar& c : shown) {
+        if (isEscape(c.unicode()))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return shown;
+}
+
 std::optional<QByteArray> forSystem(const QString& path) {
     if (path.isEmpty() || path.contains(QChar(u'\0')))
         return std::nullopt;

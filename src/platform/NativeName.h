@@ -16,6 +16,10 @@ namespace native_name {
 QString decode(QByteArrayView bytes);
 QByteArray encode(QStringView text);
 
+// The text to show for a decoded name: each kept byte drawn as the replacement character U+FFFD.
+// Only for the eye; the name itself keeps its bytes.
+QString forDisplay(const QString& text);
+
 // The bytes that name `path` to the system, or nothing when the path is empty or holds a NUL:
 // the system would read only the part before the NUL, which is another file.
 std::optional<QByteArray> forSystem(const QString& path);

@@ -32,5 +32,10 @@ std::unique_ptr<QFile> open(const QString& path, Stamp* stamp = nullptr);
 std::optional<Stamp> stampOf(const QString& path);
 // Deletes the file at `path` at once; on failure `error` says why.
 bool remove(const QString& path, QString* error = nullptr);
+// Puts `bytes` at `path` as a fresh file only the user can read: written under a new name in the
+// same folder (created, never opened through a link), then renamed over `path`, so whatever stood
+// there (a link planted at the name included) is replaced and never written through. On failure
+// (a full disk, a file size limit) `error` says why and `path` is as it was.
+bool replaceWithFresh(const QString& path, QByteArrayView bytes, QString* error = nullptr);
 
 } // namespace regular_file

@@ -211,7 +211,8 @@ std::optional<QByteArray> compose(const ShowSettings& s, const QStringList& pict
     return out;
 }
 
-bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error) {
+bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures, QString* error,
+           Replace how) {
     const std::optional<QByteArray> composed = compose(settings, pictures);
     if (!composed) {
         if (error)
@@ -219,6 +220,8 @@ bool write(const QString& path, const ShowSettings& settings, const QStringList&
         return false;
     }
     const QByteArray& bytes = *composed;
+    if (how == Replace::TempShow)
+        return regular_file::replaceWithFresh(path, bytes, error);
     QSaveFile file(path);
     // Unbuffered, so that a short write (a full disk, a file size limit) shows in write()'s count: a
     // buffered QSaveFile reports it nowhere and commits the cut file over the old one.

@@ -65,10 +65,19 @@ QStringList storablePaths(const QStringList& paths);
 // The file's text: every line a quoted field ended by CR LF, settings first in their fixed order.
 // Nothing when the music path or a picture cannot be stored: its line would read back as another.
 std::optional<QByteArray> compose(const ShowSettings& settings, const QStringList& pictures);
+// How a written show takes the place of the old file.
+enum class Replace {
+    // A user's show: written beside it and renamed over it; a link at the name keeps pointing to
+    // the show it names, which is the file replaced.
+    UserFile,
+    // A temporary show: a fresh file of our own renamed into place, never written through a link
+    // found at its name.
+    TempShow,
+};
 // Replaces `path` atomically; on failure (a path that cannot be stored included) `error` says why and
 // the old file is untouched.
 bool write(const QString& path, const ShowSettings& settings, const QStringList& pictures,
-           QString* error = nullptr);
+           QString* error = nullptr, Replace how = Replace::UserFile);
 
 // Numbers as the show file and the settings store hold them: decimal text with an optional sign,
 // fraction and exponent, blanks around it allowed.

@@ -1,4 +1,5 @@
 #include "folder/FolderWalk.h"
+#include "platform/NativeName.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,10 @@
 #include <QTest>
 
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +64,10 @@ private slots:
     void aFolderRemovedDuringTheWalkIsSkipped();
     void anUnreadableStartGivesNothing();
     void countsAreNotLimitedTo16Bits();
+    void aFolderSwappedForALinkIsNotFollowed_data();
+    void aFolderSwappedForALinkIsNotFollowed();
+    void latin1NamesKeepTheirBytes();
+    void aStoppedWalkEndsAtOnce();
 };
 
 void FolderWalkTest::treesGiveTheirPicturesInOrder_data() {
@@ -118,9 +127,10 @@ void FolderWalkTest::aFolderEnteredTwiceByABindLoopIsSkipped() {
     const QString root = tmp.path();
     const auto disk = folder_walk::diskLister();
     int listings = 0;
-    const folder_walk::Lister lister = [&](const QString& folder) {
+    const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
         ++listings;
-        return disk(folder.endsWith("/loop") ? root : folder);
+        return place.path.endsWith("/loop") ? disk(folder_walk::Place{root, nullptr, QString()})
+                                            : disk(place);
     };
     const Recorded r = walkRecorded(root, lister);
     QCOMPARE(relative(root, r.pictures), QStringList{"A/a.jpg"});
@@ -131,10 +141,11 @@ void FolderWalkTest::aFolderThatCannotBeListedIsSkipped() {
     QTemporaryDir tmp;
     build(tmp.path(), {"A/a.jpg", "B/b.jpg", "B/Deep/d.jpg", "C/c.jpg"});
     const auto disk = folder_walk::diskLister();
-    const folder_walk::Lister lister = [&](const QString& folder) -> std::optional<folder_listing::Listing> {
-        if (folder.endsWith("/B"))
+    const folder_walk::Lister lister =
+        [&](const folder_walk::Place& place) -> std::optional<folder_listing::Listing> {
+        if (place.path.endsWith("/B"))
             return std::nullopt;
-        return disk(folder);
+        return disk(place);
     };
     const Recorded r = walkRecorded(tmp.path(), lister);
     QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"A/a.jpg", "C/c.jpg"}));
@@ -145,10 +156,10 @@ void FolderWalkTest::aFolderRemovedDuringTheWalkIsSkipped() {
     QTemporaryDir tmp;
     build(tmp.path(), {"A/a.jpg", "B/b.jpg", "C/c.jpg"});
     const auto disk = folder_walk::diskLister();
-    const folder_walk::Lister lister = [&](const QString& folder) {
-        if (folder.endsWith("/A"))
+    const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
+        if (place.path.endsWith("/A"))
             QDir(tmp.path() + "/B").removeRecursively();
-        return disk(folder);
+        return disk(place);
     };
     const Recorded r = walkRecorded(tmp.path(), lister);
     // The walk goes on to the next sibling, not back to the first or to nowhere.
@@ -166,7 +177,9 @@ void FolderWalkTest::anUnreadableStartGivesNothing() {
 void FolderWalkTest::countsAreNotLimitedTo16Bits() {
     // 40,000 pictures in one folder and 40,000 subfolders beside them, through an injected lister.
     constexpr int Many = 40000;
-    const folder_walk::Lister lister = [](const QString& folder) -> std::optional<folder_listing::Listing> {
+    const folder_walk::Lister lister =
+        [](const folder_walk::Place& place) -> std::optional<folder_listing::Listing> {
+        const QString& folder = place.path;
         folder_listing::Listing l;
         l.device = 1;
         l.inode = qHash(folder);
@@ -184,6 +197,87 @@ void FolderWalkTest::countsAreNotLimitedTo16Bits() {
     QCOMPARE(pictures.size(), 2 * Many);
     QCOMPARE(pictures.at(Many - 1), QStringLiteral("/r/p39999.jpg"));
     QCOMPARE(pictures.last(), QStringLiteral("/r/d39999/q.jpg"));
+}
+
+void FolderWalkTest::aFolderSwappedForALinkIsNotFollowed_data() {
+    QTest::addColumn<QString>("swapped");
+    QTest::addColumn<QString>("listedFirst");
+    QTest::addColumn<QStringList>("pictures");
+    // Swapped after its parent was listed, just before it is entered.
+    QTest::newRow("a subfolder") << "B"
+                                 << "A" << QStringList{"A/a.jpg", "A/x.jpg"};
+    // Deep folders are not held open: their parent is opened again by path for each subfolder, and
+    // a parent that is no longer the folder that was listed has nothing entered below it.
+    QString deep;
+    for (int level = 0; level < 140; ++level)
+        deep += QStringLiteral("d/");
+    QTest::newRow("the parent of a deep folder")
+        << deep.chopped(1) << deep + "x" << QStringList{"A/a.jpg", "B/b.jpg", deep + "x/x.jpg"};
+}
+
+void FolderWalkTest::aFolderSwappedForALinkIsNotFollowed() {
+    QFETCH(QString, swapped);
+    QFETCH(QString, listedFirst);
+    QFETCH(QStringList, pictures);
+    QTemporaryDir tmp;
+    const QString root = tmp.path() + "/root";
+    build(root, {"A/a.jpg", "B/b.jpg", listedFirst + "/x.jpg", swapped + "/y/y.jpg"});
+    // What the link leads to: a tree of its own with the same shape.
+    const QString outside = tmp.path() + "/outside";
+    build(outside, {"b.jpg", "y/y.jpg", "x/x.jpg"});
+    bool done = false;
+    const auto disk = folder_walk::diskLister();
+    const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
+        auto listing = disk(place);
+        if (!done && place.path == root + "/" + listedFirst) {
+            done = true;
+            const QString at = root + "/" + swapped;
+            if (!QDir().rename(at, at + ".old") || !QFile::link(outside, at))
+                qFatal("cannot swap %s", qPrintable(at));
+        }
+        return listing;
+    };
+    const Recorded r = walkRecorded(root, lister);
+    QVERIFY(done);
+    QCOMPARE(relative(root, r.pictures), pictures);
+}
+
+void FolderWalkTest::latin1NamesKeepTheirBytes() {
+    QTemporaryDir tmp;
+    const QByteArray raw = QFile::encodeName(tmp.path());
+    QVERIFY(::mkdir((raw + "/d\xe9j\xe0").constData(), 0700) == 0);
+    for (const QByteArray& name : {QByteArray("/caf\xe9.jpg"), QByteArray("/d\xe9j\xe0/\xfc.gif")}) {
+        const int fd = ::open((raw + name).constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    const Recorded r = walkRecorded(tmp.path());
+    QCOMPARE(r.pictures.size(), 2);
+    QCOMPARE(native_name::encode(r.pictures[0]), raw + "/caf\xe9.jpg");
+    QCOMPARE(native_name::encode(r.pictures[1]), raw + "/d\xe9j\xe0/\xfc.gif");
+    QCOMPARE(native_name::encode(r.folders[1]), raw + "/d\xe9j\xe0");
+    // Qt cannot name these to remove them with the temporary folder.
+    ::unlink((raw + "/caf\xe9.jpg").constData());
+    ::unlink((raw + "/d\xe9j\xe0/\xfc.gif").constData());
+    ::rmdir((raw + "/d\xe9j\xe0").constData());
+}
+
+void FolderWalkTest::aStoppedWalkEndsAtOnce() {
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "B/b.jpg", "C/c.jpg"});
+    std::atomic<bool> stop{false};
+    int listings = 0;
+    const auto disk = folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), &stop);
+    const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
+        ++listings;
+        if (place.path.endsWith("/A"))
+            stop = true;
+        return disk(place); // the listing itself gives up too
+    };
+    folder_walk::Progress progress;
+    const QStringList pictures = folder_walk::walk(tmp.path(), lister, progress, &stop);
+    QCOMPARE(listings, 2);
+    QVERIFY(pictures.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(FolderWalkTest)

@@ -1,20 +1,31 @@
 #include "SetupFixture.h"
+#include "app/MENU_Frm.h"
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
+#include "controls/PictureButton.h"
 #include "folder/Search_Frm.h"
 #include "folder/Setup_Frm.h"
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
+#include "platform/NativeName.h"
 #include "platform/ProgramFolder.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,6 +62,11 @@ private slots:
     void unreadableFoldersAreSkipped();
     void windowIsLaidOutAndNamed();
     void closedBeforeTheWalkBringsTheSetupBack();
+    void escapeOrTheCloseBoxStopsTheWalk_data();
+    void escapeOrTheCloseBoxStopsTheWalk();
+    void picturesAShowCannotHoldAreCountedOutAndToldOnce();
+    void namesThatAreNotUtf8ReachTheShowByteForByte();
+    void aLinkAtTheTempShowIsReplacedNotWrittenThrough();
 };
 
 void SearchTest::walksTheTreeShowsItAndPlaysIt() {
@@ -117,7 +133,7 @@ void SearchTest::unreadableFoldersAreSkipped() {
     QVERIFY(QDir(f.dir()).mkpath("R/locked") && QDir(f.dir()).mkpath("R/open"));
     writeSolidPicture(f.path("R/locked/a.jpg"), Qt::red);
     writeSolidPicture(f.path("R/open/b.jpg"), Qt::red);
-    writeSolidPicture(f.path("R/open/say \"x\".jpg"), Qt::red); // cannot be stored: left out
+    writeSolidPicture(f.path("R/open/say \"x\".jpg"), Qt::red); // cannot be stored: left out, with a word
     QVERIFY(QFile::link(f.path("R"), f.path("R/open/loop")));
     Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
@@ -126,12 +142,17 @@ void SearchTest::unreadableFoldersAreSkipped() {
     QVERIFY(search);
     // Tests run as root, which reads every folder: the listing is made to fail instead.
     const auto disk = search->lister;
-    search->lister = [disk](const QString& folder) -> std::optional<folder_listing::Listing> {
-        if (folder.endsWith("/locked"))
+    search->lister = [disk](const folder_walk::Place& place) -> std::optional<folder_listing::Listing> {
+        if (place.path.endsWith("/locked"))
             return std::nullopt;
-        return disk(folder);
+        return disk(place);
     };
+    f.desktop.expectMessage("Lumora",
+                            "1 picture was left out of the show because its path holds a double quote (\"), "
+                            "which a Lumora file cannot store.",
+                            desktop::Icon::Information, desktop::Buttons::Ok);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    f.desktop.verifyDone();
     QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/open/b.jpg")});
 }
 
@@ -175,6 +196,159 @@ void SearchTest::closedBeforeTheWalkBringsTheSetupBack() {
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(program_folder::tempIniPath()));
     QVERIFY(!f.programEnded);
+}
+
+void SearchTest::escapeOrTheCloseBoxStopsTheWalk_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Escape") << true;
+    QTest::newRow("close box") << false;
+}
+
+void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
+    QFETCH(bool, escape);
+    SetupFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("R/A") && QDir(f.dir()).mkpath("R/B"));
+    const QString r = f.path("R");
+    writeSolidPicture(r + "/p1.jpg", Qt::red);
+    writeSolidPicture(r + "/A/p2.jpg", Qt::red);
+    writeSolidPicture(r + "/B/p3.jpg", Qt::red);
+    Setup_Frm* setup = f.openSetupOn(r, true);
+    QVERIFY(setup);
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    auto* search = f.forms->as<Search_Frm>(FormId::Search);
+    QVERIFY(search);
+    Watch watch(search);
+    // The walk is held at A as a slow disk would hold it, until the window stops it.
+    struct Held {
+        std::atomic<bool> atA{false};
+        std::atomic<bool> sawStop{false};
+        std::atomic<int> listedAfterA{0};
+    };
+    const auto held = std::make_shared<Held>();
+    const auto disk = search->lister;
+    const auto stop = search->stopWalk;
+    search->lister = [disk, held, stop](const folder_walk::Place& place) {
+        if (held->atA)
+            ++held->listedAfterA;
+        if (place.path.endsWith("/A")) {
+            held->atA = true;
+            QElapsedTimer waited;
+            waited.start();
+            while (!stop->load() && waited.elapsed() < 20000)
+                QThread::msleep(1);
+            held->sawStop = stop->load();
+        }
+        return disk(place);
+    };
+    QPointer<Search_Frm> gone(search);
+    QTRY_VERIFY(held->atA);
+    // While the walk is held the window answers: it shows and paints where the walk is.
+    QTRY_COMPARE(search->Label1->text(), r);
+    QTRY_VERIFY(watch.paintedLabels.contains(r));
+    QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}}));
+
+    if (escape)
+        QTest::keyClick(search, Qt::Key_Escape);
+    else
+        search->close();
+    // The setup is back at once, without a show.
+    QVERIFY(!f.forms->isLoaded(FormId::Search));
+    QVERIFY(setup->isVisible());
+    QTRY_VERIFY(!gone);
+    QVERIFY(held->sawStop);
+    QCOMPARE(held->listedAfterA.load(), 0); // A's listing gave up; B was never listed
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFile::exists(program_folder::tempIniPath()));
+    QCOMPARE(watch.labels, QStringList{r});
+    f.desktop.verifyDone();
+
+    // A new run walks afresh and plays the whole tree.
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
+}
+
+void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {
+    SetupFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("R/S") && QDir(f.dir()).mkpath("R/say \"so\""));
+    const QString r = f.path("R");
+    writeSolidPicture(r + "/a.jpg", Qt::red);
+    writeSolidPicture(r + "/b \"1\".jpg", Qt::red);
+    writeSolidPicture(r + "/S/c.jpg", Qt::red);
+    writeSolidPicture(r + "/S/d\".jpg", Qt::red);
+    writeSolidPicture(r + "/say \"so\"/e.jpg", Qt::red);
+    Setup_Frm* setup = f.openSetupOn(r, true);
+    QVERIFY(setup);
+    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
+    f.desktop.expectMessage("Lumora",
+                            "3 pictures were left out of the show because their paths hold a double quote "
+                            "(\"), which a Lumora file cannot store.",
+                            desktop::Icon::Information, desktop::Buttons::Ok);
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    f.desktop.verifyDone();
+    QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/a.jpg", r + "/S/c.jpg"}));
+}
+
+void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
+    // A folder and pictures named in Latin-1, as another system wrote them.
+    SetupFixture f;
+    const QByteArray raw = QFile::encodeName(f.path("R"));
+    QVERIFY(QDir(f.dir()).mkpath("R"));
+    QVERIFY(::mkdir((raw + "/d\xe9j\xe0").constData(), 0700) == 0);
+    writeSolidPicture(f.path("one.jpg"), Qt::red);
+    writeSolidPicture(f.path("two.jpg"), Qt::red);
+    QVERIFY(::rename(QFile::encodeName(f.path("one.jpg")).constData(), (raw + "/caf\xe9.jpg").constData()) ==
+            0);
+    QVERIFY(::rename(QFile::encodeName(f.path("two.jpg")).constData(),
+                     (raw + "/d\xe9j\xe0/\xfc.jpg").constData()) == 0);
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    QVERIFY(setup);
+    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
+    QCOMPARE(setup->Dir1->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
+    const auto tempBytes = [] {
+        QFile file(program_folder::tempIniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QVERIFY(tempBytes().endsWith("\"" + raw + "/caf\xe9.jpg\"\r\n\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
+    f.leaveShow();
+
+    // Without subfolders, from inside the Latin-1 folder.
+    f.store("Path", native_name::decode(raw + "/d\xe9j\xe0"));
+    f.store("Sub Dirs", "0");
+    auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
+    QTRY_VERIFY(menu && menu->isVisible());
+    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    setup = f.forms->as<Setup_Frm>(FormId::Setup);
+    QVERIFY(setup);
+    QCOMPARE(native_name::encode(setup->Dir1->path()), raw + "/d\xe9j\xe0");
+    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QVERIFY(tempBytes().endsWith("\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
+    // Qt cannot name these to remove them with the temporary folder.
+    ::unlink((raw + "/caf\xe9.jpg").constData());
+    ::unlink((raw + "/d\xe9j\xe0/\xfc.jpg").constData());
+    ::rmdir((raw + "/d\xe9j\xe0").constData());
+}
+
+void SearchTest::aLinkAtTheTempShowIsReplacedNotWrittenThrough() {
+    SetupFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("R/A"));
+    writeSolidPicture(f.path("R/A/a.jpg"), Qt::red);
+    const QString victim = f.textFile("victim.txt", "the user's own file\n");
+    QVERIFY(QFile::link(victim, program_folder::tempIniPath()));
+    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    QVERIFY(setup);
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QVERIFY(!QFileInfo(program_folder::tempIniPath()).isSymLink());
+    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/A/a.jpg")});
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "the user's own file\n");
 }
 
 QTEST_MAIN(SearchTest)

@@ -237,6 +237,11 @@ void SetupTest::picturesWithQuotesAreLeftOut() {
     f.store("Path", f.path("q"));
     Setup_Frm* s = f.openSetup();
     QVERIFY(s);
+    // Counted out, and the user told why once.
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    const QString leftOut = "1 picture was left out of the show because its path holds a double quote (\"), "
+                            "which a Lumora file cannot store.";
+    f.desktop.expectMessage("Lumora", leftOut, desktop::Icon::Information, desktop::Buttons::Ok);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
@@ -246,8 +251,11 @@ void SetupTest::picturesWithQuotesAreLeftOut() {
     writeSolidPicture(f.path("q/plain.jpg"), Qt::red);
     s->Dir1->setPath(f.dir());
     s->Dir1->setPath(f.path("q"));
+    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
+    f.desktop.expectMessage("Lumora", leftOut, desktop::Icon::Information, desktop::Buttons::Ok);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    f.desktop.verifyDone();
     QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("q/plain.jpg")});
     f.leaveShow();
 }
@@ -262,7 +270,7 @@ void SetupTest::unwritableShowFileWarnsAndStays() {
     Setup_Frm* s = f.openSetup();
     QVERIFY(s);
     QString why;
-    QVERIFY(!show_file::write(temp, ShowSettings(), {}, &why));
+    QVERIFY(!show_file::write(temp, ShowSettings(), {}, &why, show_file::Replace::TempShow));
     f.desktop.expectMessage("ERROR", "The show could not be started: " + why, desktop::Icon::Critical,
                             desktop::Buttons::Ok);
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);

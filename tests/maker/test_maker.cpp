@@ -36,8 +36,10 @@
 #include <QUrl>
 
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using desktop::Answer;
 using desktop::Buttons;
@@ -171,6 +173,7 @@ private slots:
     void clearAsksAndPreviewPlaysTheListAndComesBack();
     void previewThatCannotSaveOrPlayItsMusicStaysInTheMaker();
     void arrangingFitsTheToolbarOnce();
+    void namesThatAreNotUtf8AreListedAddedAndSavedByteForByte();
     void countFollowsEveryChangeOfTheList();
 };
 
@@ -1013,6 +1016,42 @@ void MakerTest::arrangingFitsTheToolbarOnce() {
     m->Form_Activate();
     QCOMPARE(m->size(), size);
     QCOMPARE(m->List1->geometry(), list);
+}
+
+void MakerTest::namesThatAreNotUtf8AreListedAddedAndSavedByteForByte() {
+    // A folder and a picture named in Latin-1, as another system wrote them.
+    const QByteArray raw = QFile::encodeName(f_->dir());
+    const QByteArray folder = raw + "/d\xe9j\xe0";
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    writeSolidPicture(f_->path("plain.jpg"), Qt::red);
+    QVERIFY(::rename((raw + "/plain.jpg").constData(), (folder + "/caf\xe9.jpg").constData()) == 0);
+
+    Maker_Frm* m = makerOn(*f_, f_->dir());
+    const auto shown = m->Dir1->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith);
+    QCOMPARE(shown.size(), 1);
+    QTest::keyClick(m->Dir1, Qt::Key_End);
+    QTest::keyClick(m->Dir1, Qt::Key_Return);
+    QCOMPARE(native_name::encode(m->Dir1->path()), folder);
+    QCOMPARE(m->File1->count(), 1);
+    QCOMPARE(m->File1->item(0)->text(), QStringLiteral("caf\uFFFD.jpg"));
+
+    m->File1->item(0)->setSelected(true);
+    QTest::mouseClick(m->Add_Btn, Qt::LeftButton);
+    m->File1->setCurrentRow(0);
+    QTest::mouseDClick(m->File1->viewport(), Qt::LeftButton, {},
+                       m->File1->visualItemRect(m->File1->item(0)).center());
+    QCOMPARE(entries(m).size(), 2);
+    for (const QString& path : entries(m))
+        QCOMPARE(native_name::encode(path), folder + "/caf\xe9.jpg");
+    QCOMPARE(m->List1Items->index(0).data().toString(), native_name::forDisplay(entries(m)[0]));
+    QVERIFY(m->List1Items->index(0).data().toString().endsWith(QStringLiteral("caf\uFFFD.jpg")));
+
+    saveAs(f_->path("latin"));
+    clickToolbar(m, "Save");
+    QVERIFY(bytesOf(f_->path("latin.lmr")).endsWith("\"" + folder + "/caf\xe9.jpg\"\r\n"));
+    // Qt cannot name these to remove them with the temporary folder.
+    ::unlink((folder + "/caf\xe9.jpg").constData());
+    ::rmdir(folder.constData());
 }
 
 // However the list changes, not only through the window's own handlers, the count shows its length.

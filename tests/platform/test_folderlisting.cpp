@@ -1,4 +1,5 @@
 #include "platform/FolderListing.h"
+#include "platform/NativeName.h"
 #include "platform/Volumes.h"
 
 #include <QDir>
@@ -21,7 +22,35 @@ private slots:
     void pseudoMounts_data();
     void pseudoMounts();
     void volumeHoldingAPath();
+    void subfoldersAreEnteredWithoutFollowingLinks();
 };
+
+void FolderListingTest::subfoldersAreEnteredWithoutFollowingLinks() {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    QVERIFY(QDir(d).mkpath("sub/inner"));
+    QVERIFY(QFile(d + "/sub/p.jpg").open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(d + "/sub", d + "/linked"));
+    QVERIFY(QFile::link(d + "/sub/p.jpg", d + "/sub/q.jpg"));
+    folder_listing::Options options;
+    options.keepOpen = true;
+    options.linkedFolders = false;
+    const auto top = folder_listing::list(d, folder_listing::Pattern(), options);
+    QVERIFY(top && top->folder.isOpen());
+    QVERIFY(top->linkedFolders.isEmpty());
+    const auto sub = folder_listing::listBelow(top->folder, "sub", folder_listing::Pattern(), options);
+    QVERIFY(sub);
+    QCOMPARE(sub->files, (QStringList{"p.jpg", "q.jpg"})); // a link to a picture still counts
+    QCOMPARE(sub->subfolders, QStringList{"inner"});
+    for (const QString& name : QStringList{"linked", "../" + QFileInfo(d).fileName(), "missing", "sub/inner"})
+        QVERIFY2(!folder_listing::listBelow(top->folder, name, folder_listing::Pattern(), options),
+                 qPrintable(name));
+    // A folder is opened again only while it is still the one that was listed.
+    QVERIFY(folder_listing::reopen(d + "/sub", sub->device, sub->inode).isOpen());
+    QVERIFY(QDir().rename(d + "/sub", d + "/sub.old"));
+    QVERIFY(QFile::link(d + "/sub.old/inner", d + "/sub"));
+    QVERIFY(!folder_listing::reopen(d + "/sub", sub->device, sub->inode).isOpen());
+}
 
 void FolderListingTest::nameOrder_data() {
     QTest::addColumn<QStringList>("names");
@@ -89,7 +118,7 @@ void FolderListingTest::listingSortsSeparatesAndHides() {
     QVERIFY(QFile::link(d + "/a.jpg", d + "/link.jpg"));
     QVERIFY(QFile::link(d + "/missing.jpg", d + "/dangling.jpg"));
     QVERIFY(mkfifo(QFile::encodeName(d + "/pipe.jpg").constData(), 0600) == 0);
-    // Names in Latin-1 on a UTF-8 system: no text reaches them again.
+    // Names in Latin-1 on a UTF-8 system: listed, their bytes kept.
     const QByteArray raw = QFile::encodeName(d);
     const int latin = ::open((raw + "/caf\xe9.jpg").constData(), O_CREAT | O_WRONLY, 0600);
     QVERIFY(latin >= 0);
@@ -99,14 +128,19 @@ void FolderListingTest::listingSortsSeparatesAndHides() {
 
     const auto listing = folder_listing::list(d, folder_listing::Pattern());
     QVERIFY(listing);
-    QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", "link.jpg", "Z.GIF", "\u00e9t\u00e9.jpg"}));
-    QCOMPARE(listing->subfolders, (QStringList{"Alpha", "folder.jpg", "sub"}));
+    const QString cafe = native_name::decode("caf\xe9.jpg");
+    QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", cafe, "link.jpg", "Z.GIF", "\u00e9t\u00e9.jpg"}));
+    QCOMPARE(listing->subfolders,
+             (QStringList{"Alpha", native_name::decode("d\xe9j\xe0"), "folder.jpg", "sub"}));
     QCOMPARE(listing->linkedFolders, QStringList{"linked"});
     QCOMPARE(folder_listing::picturesOf(d), listing->files);
 
     QVERIFY(!folder_listing::list(d + "/missing", folder_listing::Pattern()));
     QVERIFY(!folder_listing::list(d + "/a.jpg", folder_listing::Pattern()));
     QVERIFY(folder_listing::picturesOf(d + "/missing").isEmpty());
+    // Qt cannot name these to remove them with the temporary folder.
+    ::unlink((raw + "/caf\xe9.jpg").constData());
+    ::rmdir((raw + "/d\xe9j\xe0").constData());
 }
 
 void FolderListingTest::pseudoMounts_data() {

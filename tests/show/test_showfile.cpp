@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
@@ -368,6 +369,60 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(contentOf(path), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"show.lmr"});
+    }
+
+    // A temporary show replaces a link planted at its name and never writes through it; a user's
+    // show that is a link is saved into the show the link names, as before.
+    void linksAtTheNameOfAShow() {
+        QTemporaryDir dir;
+        const QString victim = dir.filePath("victim.txt");
+        const QByteArray precious = "the user's own file\n";
+        const QByteArray show = show_file::compose(ShowSettings{}, {"/pics/a.jpg"}).value_or("");
+        for (const auto how : {show_file::Replace::TempShow, show_file::Replace::UserFile}) {
+            writeFile(victim, precious);
+            const QString path = dir.filePath("temp.ini");
+            QFile::remove(path);
+            QVERIFY(QFile::link(victim, path));
+            QString error;
+            QVERIFY2(show_file::write(path, ShowSettings{}, {"/pics/a.jpg"}, &error, how), qPrintable(error));
+            const bool temp = how == show_file::Replace::TempShow;
+            QCOMPARE(contentOf(victim), temp ? precious : show);
+            QCOMPARE(QFileInfo(path).isSymLink(), !temp);
+            QCOMPARE(contentOf(path), show);
+            if (temp)
+                QCOMPARE(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions()); // owner's only
+        }
+        // A dangling link to a file elsewhere does not create that file.
+        const QString elsewhere = dir.filePath("elsewhere.lmr");
+        const QString path = dir.filePath("temp.lmr");
+        QVERIFY(QFile::link(elsewhere, path));
+        QVERIFY(
+            show_file::write(path, ShowSettings{}, {"/pics/a.jpg"}, nullptr, show_file::Replace::TempShow));
+        QVERIFY(!QFileInfo::exists(elsewhere));
+        QVERIFY(!QFileInfo(path).isSymLink());
+
+        // A temporary show cut short fails, leaves the link as it was and no file of its own behind.
+        QFile::remove(path);
+        QVERIFY(QFile::link(victim, path));
+        QStringList many;
+        for (int i = 0; i < 100; ++i)
+            many << QStringLiteral("/pics/a picture with a long name %1.jpg").arg(i);
+        rlimit old{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written =
+            show_file::write(path, ShowSettings{}, many, &error, show_file::Replace::TempShow);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 (QStringList{"temp.ini", "temp.lmr", "victim.txt"}));
     }
 
     void readRefusesWhatIsNoFile() {
