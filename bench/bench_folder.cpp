@@ -16,6 +16,7 @@
 #include "folder/Search_Frm.h"
 #include "folder/Setup_Frm.h"
 #include "forms/Forms.h"
+#include "platform/FormTimer.h"
 #include "platform/QtDesktop.h"
 #include "show/SettingsStore.h"
 
@@ -150,6 +151,10 @@ double searchWindowWalk(const QString& tree, qsizetype* folders) {
     forms.registerForm(FormId::Search, [](Forms& f) { return new Search_Frm(f); });
     forms.onLastWindowGone = nullptr;
     auto* search = qobject_cast<Search_Frm*>(forms.show(FormId::Search));
+    // The bench starts the walk itself, once the folder is set: the window's own start timer could
+    // otherwise fire while it waits to be exposed and walk no folder at all.
+    if (search)
+        search->Trigger_Timer->setEnabled(false);
     if (!search || !QTest::qWaitForWindowExposed(search))
         qFatal("the search window did not show");
     search->Dir_Txt->setText(tree);
@@ -225,6 +230,8 @@ void benchStop(const QString& tree) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         if (!forms.isLoaded(FormId::Search))
             qFatal("the walk ended before it was stopped");
+        // Taken while the window surely lives: the stop deletes it.
+        QPointer<Search_Frm> gone(search);
         QElapsedTimer t;
         t.start();
         QTest::keyClick(search, Qt::Key_Escape);
@@ -232,7 +239,6 @@ void benchStop(const QString& tree) {
             qFatal("the setup window did not come back");
         QCoreApplication::processEvents();
         shownMs.push_back(t.nsecsElapsed() / 1e6);
-        QPointer<Search_Frm> gone(search);
         while (gone)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         goneMs.push_back(t.nsecsElapsed() / 1e6);

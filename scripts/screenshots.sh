@@ -116,6 +116,50 @@ shoot "$(wait_named "$menu_caption" 100)" menu.png
 stop
 through_menu about about.png "about window" '^About 10\. Lumora$'
 through_menu folder setup.png "folder setup window" '^Lumora from Folder Setup$'
+# The palette close up: the pointer over it with Shift held, so the swatch shows the pure colour.
+hover_palette() {
+    xdotool mousemove --window "$1" 240 222 keydown shift mousemove --window "$1" 262 230
+}
+through_menu folder palette.png "folder setup window" '^Lumora from Folder Setup$' hover_palette
+xdotool keyup shift
+# Cut to the "Background Colour" frame (pixels in the window), twice as large.
+$convert "$out/palette.png" -crop 146x101+208+193 +repage -filter point -resize 200% -strip \
+    -define png:exclude-chunks=date,time "$out/palette.png"
+echo "palette.png: $(/usr/bin/identify -format '%wx%h' "$out/palette.png")"
+
+# The subfolder search, shot while it walks a photo archive large enough to take a few seconds.
+archive=$HOME/Pictures/Archive
+python3 - "$archive" <<'PY'
+import os, sys
+root = sys.argv[1]
+for year in range(2001, 2027):
+    for month in range(1, 13):
+        for day in range(1, 29):
+            for event in range(1, 13):
+                folder = os.path.join(root, str(year), "%02d" % month, "%02d" % day, "Event %d" % event)
+                os.makedirs(folder)
+                for n in range(2):
+                    open(os.path.join(folder, "IMG_%04d.JPG" % n), "w").close()
+PY
+printf '[Settings]\nDrive=/\nPath=%s\nSub%%20Dirs=1\n' "$archive" > "$XDG_CONFIG_HOME/10. Lumora.ini"
+walk_archive() {
+    xdotool key --window "$1" Return
+    local id
+    id=$(wait_named '^Searching Subfolders$' 50) || { echo "search.png: skipped, no search window" >&2; return; }
+    sleep 0.3
+    import -display "$DISPLAY" -window "$id" "$work/shot.png"
+    $convert "$work/shot.png" -strip -define png:exclude-chunks=date,time "$out/search.png"
+    echo "search.png: $(/usr/bin/identify -format '%wx%h' "$out/search.png")"
+}
+start
+menu=$(wait_named "$menu_caption" 100) || { echo "the main menu did not open" >&2; exit 1; }
+sleep 0.3
+click "$menu" folder
+setup=$(wait_named '^Lumora from Folder Setup$' 50) || { echo "the setup window did not open" >&2; exit 1; }
+sleep 0.5
+walk_archive "$setup"
+stop
+rm -rf "$archive"
 # The maker with the holiday pictures in its list and the first one previewed (pixels in the window).
 fill_maker() {
     sleep 0.5
