@@ -50,10 +50,12 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -screen 0 1920x1080x24 -nolisten tcp -displayfd 3 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(tr -d '\n' <"$work/display")" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+# The shared starter keeps the server from resetting between clients: a picture run started while it
+# resets could not connect and ended at once.
+# shellcheck source=../scripts/xvfb.sh
+. "$(dirname "$0")/../scripts/xvfb.sh"
+start_xvfb "$work" 1920x1080
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
 
