@@ -358,7 +358,9 @@ void PictureLoaderTest::bitmapsAndGifsGiveQtsPixelsAtTheirOwnSize() {
     const auto outcomes = recordedOutcomes();
     for (auto it = outcomes.begin(); it != outcomes.end(); ++it) {
         // Fuzzed files differ in the pixels their corruption leaves; their outcomes are checked below.
-        if (!it.value() || !isBitmapOrGif(it.key()) || it.key().startsWith("afl-testcases/"))
+        // Where this file's runs overflow, Qt's reader leaves whatever memory held: no fixed answer.
+        if (!it.value() || !isBitmapOrGif(it.key()) || it.key().startsWith("afl-testcases/") ||
+            it.key().endsWith("/rle_overflow.bmp"))
             continue;
         const QString path = testData(it.key());
         const QString name = QFileInfo(path).fileName();
