@@ -44,11 +44,11 @@ colours() {
 # sees SECONDS WHAT "x,y=r,g,b"...: waits until every point shows its colour (give or take what
 # JPEG changes), or fails saying what the screen showed.
 sees() {
-    local seconds=$1 what=$2 points=() expected=() spec seen
+    local seconds=$1 what=$2 points=() expected=() point seen
     shift 2
-    for spec in "$@"; do
-        points+=("${spec%%=*}")
-        expected+=("${spec#*=}")
+    for point in "$@"; do
+        points+=("${point%%=*}")
+        expected+=("${point#*=}")
     done
     local until=$(($(date +%s%N) + seconds * 1000000000))
     while :; do
