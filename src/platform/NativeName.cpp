@@ -1,5 +1,7 @@
 #include "platform/NativeName.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace native_name {
@@ -65,8 +67,10 @@ void appendUtf8(QByteArray& out, char32_t cp) {
 } // namespace
 
 QString decode(QByteArrayView bytes) {
+    // A name may begin with U+FEFF like any other character; a plain UTF-8 decode would drop it.
     if (bytes.isValidUtf8())
-        return QString::fromUtf8(bytes);
+        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)
+            .decode(bytes);
     QString out;
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const uchar*>(bytes.data());

@@ -34,6 +34,8 @@ void NativeNameTest::bytesSurviveTheRoundTrip_data() {
     QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QString();
     QTest::newRow("lone continuation") << QByteArray("\x80\xbf") << QString();
     QTest::newRow("escape look-alike") << QByteArray("\xed\xb3\xa9\xe9") << QString();
+    QTest::newRow("leading byte order marks")
+        << QByteArray("\xef\xbb\xbf\xef\xbb\xbf").append("a.jpg") << QStringLiteral("\uFEFF\uFEFFa.jpg");
     QTest::newRow("valid then invalid") << QByteArray("\xc3\xa9\xe9\xc3\xa9") << QString();
 }
 
