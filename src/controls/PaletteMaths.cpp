@@ -84,6 +84,23 @@ const QImage& image() {
     return built;
 }
 
+QString describe(qint32 colour) {
+    const Rgb c = split(colour);
+    return QStringLiteral("red %1, green %2, blue %3").arg(c.red).arg(c.green).arg(c.blue);
+}
+
+QPoint startFor(qint32 colour) {
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            if (pixel(x, y) == colour)
+                return {x, y};
+    return {Width / 2, 24};
+}
+
+QPoint stepped(QPoint from, int dx, int dy) {
+    return {qBound(0, from.x() + dx, Width - 1), qBound(0, from.y() + dy, Height - 1)};
+}
+
 Rgb split(qint32 colour) {
     // As the colour number is taken apart everywhere else: by whole-number division.
     const qint32 blue = colour / 65536;

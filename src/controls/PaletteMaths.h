@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
@@ -27,6 +29,15 @@ struct Rgb {
 };
 // A colour split into its parts (the colour must not be negative).
 Rgb split(qint32 colour);
+// The colour as a screen reader says it: "red 255, green 0, blue 0".
+QString describe(qint32 colour);
+
+// Where the keyboard's cross-hair starts: the first pixel (row by row) that shows `colour`, or the
+// middle of the full hues when none does.
+QPoint startFor(qint32 colour);
+// The keyboard's steps over the image: one pixel, or BigStep with Shift; never off the image.
+inline constexpr int BigStep = 8;
+QPoint stepped(QPoint from, int dx, int dy);
 
 // The colour of gradient column i (0 to 255) from `first` (nothing counts as black) to `second`.
 qint32 gradientColumn(std::optional<qint32> first, qint32 second, int i);

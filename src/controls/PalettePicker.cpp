@@ -2,8 +2,10 @@
 
 #include "controls/PaletteMaths.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 
@@ -41,6 +43,10 @@ PalettePicker::PalettePicker(QWidget* parent, bool swatchChooses)
     for (PictureBox* box : {Pal, lbColor, Save_Colour})
         box->setCursor(cross);
     Pal->setCanvas(palette::image());
+    // Tab reaches the palette; a click leaves the focus where it was, so that Enter still runs
+    // what it ran before.
+    Pal->setFocusPolicy(Qt::TabFocus);
+    Pal->installEventFilter(this);
     lbColor->setBackColour(0);
     Save_Colour->setBackColour(0);
 
@@ -58,6 +64,12 @@ void PalettePicker::setChosenColour(qint32 colour) {
 
 void PalettePicker::Pal_MouseMove(Qt::MouseButtons, int shift, int x, int y) {
     const qint32 colour = palette::pixel(x, y);
+    if (colour >= 0) {
+        // The keys go on from where the pointer was.
+        crossHair_ = QPoint(x, y);
+        if (Pal->hasFocus())
+            Pal->setCrossHair(crossHair_);
+    }
     if (shift == 0)
         ShowColors(colour);
     else
@@ -125,6 +137,87 @@ void PalettePicker::lbColor_Click() {
         return;
     Save_Colour->setBackColour(lbColor->backColour());
     emit colourChosen(lbColor->backColour());
+}
+
+bool PalettePicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Pal)
+        return false;
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Enter is the window's default button elsewhere; on the palette it chooses the colour.
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            key->accept();
+            return true;
+        default:
+            return false;
+        }
+    }
+    case QEvent::KeyPress:
+        return paletteKey(*static_cast<QKeyEvent*>(event));
+    case QEvent::FocusIn:
+        // The cross-hair stays where the user left it, unless another colour was chosen since
+        // (by the pointer, or a show loaded): then it starts on that one.
+        if (!crossHairFor_ || *crossHairFor_ != chosenColour()) {
+            crossHair_ = palette::startFor(chosenColour());
+            crossHairFor_ = chosenColour();
+        }
+        moveCrossHair(crossHair_, Qt::NoModifier);
+        return false;
+    case QEvent::FocusOut:
+        Pal->setCrossHair(std::nullopt);
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool PalettePicker::paletteKey(QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    const int step = modifiers.testFlag(Qt::ShiftModifier) ? palette::BigStep : 1;
+    QPoint to = crossHair_;
+    switch (key.key()) {
+    case Qt::Key_Left:
+        to = palette::stepped(crossHair_, -step, 0);
+        break;
+    case Qt::Key_Right:
+        to = palette::stepped(crossHair_, step, 0);
+        break;
+    case Qt::Key_Up:
+        to = palette::stepped(crossHair_, 0, -step);
+        break;
+    case Qt::Key_Down:
+        to = palette::stepped(crossHair_, 0, step);
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (key.isAutoRepeat())
+            return true;
+        // What is under the cross-hair now, even if the pointer passed over the palette since.
+        moveCrossHair(crossHair_, modifiers);
+        Pal_Click();
+        crossHairFor_ = chosenColour();
+        return true;
+    default:
+        return false;
+    }
+    moveCrossHair(to, modifiers);
+    return true;
+}
+
+void PalettePicker::moveCrossHair(QPoint at, Qt::KeyboardModifiers modifiers) {
+    Pal_MouseMove(Qt::NoButton, shiftValue(modifiers), at.x(), at.y());
+    Pal->setCrossHair(crossHair_);
+    // A screen reader hears the colour under the cross-hair (the change is announced by Qt).
+    Pal->setAccessibleDescription(palette::describe(palette::pixel(crossHair_.x(), crossHair_.y())));
 }
 
 QCursor PalettePicker::crossHairCursor() {

@@ -12,6 +12,11 @@
 // (`Save_Colour`). Moving over the palette shows the colour in the swatch, or, with Shift, Ctrl or
 // Alt held, a gradient from black to it with a scale; a click on the palette chooses the colour
 // under the pointer. The holding window places the three boxes in its own frame.
+//
+// From the keyboard: the palette takes the focus with Tab; a cross-hair then stands on it, the arrow
+// keys move it (with Shift in bigger steps) and the swatch follows as for the pointer, with the
+// modifiers as for the pointer; Space or Enter chooses the colour under it as a click does. The
+// palette's accessible description says the colour under the cross-hair.
 class PalettePicker : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +42,8 @@ public:
     void Pal_MouseMove(Qt::MouseButtons buttons, int shift, int x, int y);
     void Pal_Click();
     void lbColor_Click();
+    // The keyboard's cross-hair, in palette pixels.
+    QPoint crossHair() const { return crossHair_; }
 
     // The pointer over the three boxes: a black circle with a yellow cross and a mark at its centre.
     static QCursor crossHairCursor();
@@ -44,7 +51,16 @@ public:
 signals:
     void colourChosen(qint32 colour);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    bool paletteKey(QKeyEvent& key);
+    // The cross-hair to `at`: the swatch shows what is under it, as under the pointer.
+    void moveCrossHair(QPoint at, Qt::KeyboardModifiers modifiers);
+
     bool swatchChooses_;
     QString txCol_ = QStringLiteral("0");
+    QPoint crossHair_;
+    std::optional<qint32> crossHairFor_; // the chosen colour when the cross-hair was placed
 };

@@ -27,12 +27,32 @@ void PictureBox::setCanvas(const QImage& image) {
     update();
 }
 
+void PictureBox::setCrossHair(std::optional<QPoint> at) {
+    if (at == crossHair_)
+        return;
+    crossHair_ = at;
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     {
         QPainter p(this);
         const QRect inner = contentsRect();
         p.fillRect(inner, colour::toQColor(backColour_).value_or(Qt::black));
         p.drawImage(inner.topLeft(), canvas_);
+        if (crossHair_) {
+            // Four short arms, black edged in white, leaving the pixel itself to be seen.
+            const QPoint c = inner.topLeft() + *crossHair_;
+            p.setClipRect(inner);
+            for (const auto& [pen, width] :
+                 {std::pair{QColor(Qt::white), 3}, std::pair{QColor(Qt::black), 1}}) {
+                p.setPen(QPen(pen, width, Qt::SolidLine, Qt::FlatCap));
+                p.drawLine(c + QPoint(-6, 0), c + QPoint(-2, 0));
+                p.drawLine(c + QPoint(2, 0), c + QPoint(6, 0));
+                p.drawLine(c + QPoint(0, -6), c + QPoint(0, -2));
+                p.drawLine(c + QPoint(0, 2), c + QPoint(0, 6));
+            }
+        }
     }
     QFrame::paintEvent(event); // the frame
 }

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QImage>
 
+#include <optional>
+
 // A picture box of the palette picker: a 2-pixel sunken frame round an inner area that is filled
 // with a back colour (a 0x00BBGGRR value) and can carry a picture drawn at its top left. It reports
 // pointer moves over its inner area and clicks (press and release on it).
@@ -21,6 +23,9 @@ public:
     const QImage& canvas() const { return canvas_; }
     void setCanvas(const QImage& image);
     QSize innerSize() const { return contentsRect().size(); }
+    // A cross-hair over the inner area at `at` (inner coordinates), or none.
+    void setCrossHair(std::optional<QPoint> at);
+    std::optional<QPoint> crossHair() const { return crossHair_; }
 
 signals:
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint inner);
@@ -38,4 +43,5 @@ private:
     QImage canvas_;
     bool pressed_ = false;
     bool hasPicture_ = false; // the canvas is a picture of its own size, not the inner area's fill
+    std::optional<QPoint> crossHair_;
 };

@@ -154,7 +154,8 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
 
     QWidget::setTabOrder(Dir1, Drive1);
     QWidget::setTabOrder(Drive1, Delay_Scroll);
-    QWidget::setTabOrder(Delay_Scroll, Maintain_Opt);
+    QWidget::setTabOrder(Delay_Scroll, Picker->Pal);
+    QWidget::setTabOrder(Picker->Pal, Maintain_Opt);
     QWidget::setTabOrder(Maintain_Opt, Strech_Opt);
     QWidget::setTabOrder(Strech_Opt, Ratio_Chk);
     QWidget::setTabOrder(Ratio_Chk, Run_btn);

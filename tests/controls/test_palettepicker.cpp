@@ -1,6 +1,8 @@
+#include "controls/PaletteMaths.h"
 #include "controls/PalettePicker.h"
-#include <QSignalSpy>
 
+#include <QAccessible>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 
@@ -36,6 +38,15 @@ QRgb swatchAt(const PalettePicker& p, int x, int y) {
     return p.lbColor->canvas().pixel(x, y) & 0xFFFFFFu;
 }
 
+QString spoken(QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+}
+
+QRgb asRgb(qint32 colour) {
+    const palette::Rgb c = palette::split(colour);
+    return QRgb(c.red << 16 | c.green << 8 | c.blue);
+}
+
 } // namespace
 
 class PalettePickerTest : public QObject {
@@ -46,6 +57,7 @@ private slots:
     void theGreyFrameIsAColourAndOutsideChangesNothing();
     void aModifierDrawsTheGradientAndItsScale();
     void theSwatchChoosesOnlyWhereAsked();
+    void keysMoveACrossHairAndChooseAsTheMouseDoes();
 };
 
 void PalettePickerTest::boxesHaveTheirInnerSizesNamesAndPointer() {
@@ -124,6 +136,64 @@ void PalettePickerTest::theSwatchChoosesOnlyWhereAsked() {
         QTest::mouseClick(f.picker.lbColor, Qt::LeftButton, {}, QPoint(10, 8));
         QCOMPARE(f.picker.chosenColour(), chooses ? under : 0);
     }
+}
+
+void PalettePickerTest::keysMoveACrossHairAndChooseAsTheMouseDoes() {
+    Frame f(true);
+    PictureBox* pal = f.picker.Pal;
+    QCOMPARE(pal->focusPolicy(), Qt::TabFocus); // a click leaves the focus (and Enter) where it was
+    QSignalSpy chosen(&f.picker, &PalettePicker::colourChosen);
+
+    // The cross-hair comes with the focus, on the chosen colour, and goes with it.
+    f.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    pal->clearFocus();
+    f.picker.setChosenColour(255);
+    pal->setFocus(Qt::TabFocusReason);
+    QVERIFY(pal->hasFocus());
+    QCOMPARE(pal->crossHair(), std::optional<QPoint>(QPoint(2, 24)));
+    QCOMPARE(spoken(pal), "red 255, green 0, blue 0");
+    QCOMPARE(pal->grab().toImage().pixel(onPalette(2, 24) + QPoint(4, 0)) & 0xFFFFFFu, 0u);
+
+    // One pixel a key, eight with Shift (which also draws the band, as it does for the pointer),
+    // never off the palette.
+    const std::pair<QKeyCombination, QPoint> steps[] = {{Qt::Key_Right, {3, 24}},
+                                                        {Qt::ShiftModifier | Qt::Key_Right, {11, 24}},
+                                                        {Qt::Key_Up, {11, 23}},
+                                                        {Qt::ShiftModifier | Qt::Key_Down, {11, 31}},
+                                                        {Qt::ShiftModifier | Qt::Key_Left, {3, 31}},
+                                                        {Qt::ShiftModifier | Qt::Key_Left, {0, 31}},
+                                                        {Qt::Key_Left, {0, 31}},
+                                                        {Qt::ShiftModifier | Qt::Key_Down, {0, 39}},
+                                                        {Qt::Key_Right, {1, 39}}};
+    for (const auto& [key, at] : steps) {
+        QTest::keyClick(pal, key.key(), key.keyboardModifiers());
+        QCOMPARE(pal->crossHair(), std::optional<QPoint>(at));
+        const qint32 under = palette::pixel(at.x(), at.y());
+        QCOMPARE(f.picker.txCol(), QString::number(under));
+        const bool band = key.keyboardModifiers() == Qt::ShiftModifier;
+        QCOMPARE(swatchAt(f.picker, 0, 0), band ? 0u : asRgb(under));
+        const palette::Rgb c = palette::split(under);
+        QCOMPARE(spoken(pal), QString("red %1, green %2, blue %3").arg(c.red).arg(c.green).arg(c.blue));
+    }
+    QCOMPARE(chosen.size(), 0);
+
+    // Enter and Space choose what is under the cross-hair; with Shift the colour itself, not a shade
+    // of the band.
+    QTest::keyClick(pal, Qt::Key_Return);
+    QCOMPARE(f.picker.chosenColour(), palette::pixel(1, 39));
+    QTest::keyClick(pal, Qt::Key_Up);
+    QTest::keyClick(pal, Qt::Key_Space, Qt::ShiftModifier);
+    QCOMPARE(f.picker.chosenColour(), palette::pixel(1, 38));
+    QCOMPARE(swatchAt(f.picker, 0, 0), 0u);
+    QCOMPARE(chosen.size(), 2);
+
+    // The pointer's last place is where the keys go on from.
+    moveOver(pal, onPalette(50, 20));
+    QTest::keyClick(pal, Qt::Key_Down);
+    QCOMPARE(pal->crossHair(), std::optional<QPoint>(QPoint(50, 21)));
+    pal->clearFocus();
+    QVERIFY(!pal->crossHair());
 }
 
 QTEST_MAIN(PalettePickerTest)

@@ -3,6 +3,7 @@
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "controls/MouseUpButton.h"
+#include "controls/PaletteMaths.h"
 #include "controls/PalettePicker.h"
 #include "controls/VolumeList.h"
 #include "folder/Setup_Frm.h"
@@ -34,7 +35,7 @@ private slots:
     void picturesWithQuotesAreLeftOut();
     void unwritableShowFileWarnsAndStays();
     void volumeThatIsNotReadyIsReportedAndFallsBack();
-    void paletteClickGivesTheShowItsColour();
+    void paletteByMouseOrKeysGivesTheShowItsColour();
     void controlsAreNamedAndPlaced();
     void keyboardOpensFoldersAndStepsTheDelay();
     void runPlaysTheFolderAsItIsNow();
@@ -307,7 +308,7 @@ void SetupTest::volumeThatIsNotReadyIsReportedAndFallsBack() {
     QCOMPARE(s->Drive1->text(), "/");
 }
 
-void SetupTest::paletteClickGivesTheShowItsColour() {
+void SetupTest::paletteByMouseOrKeysGivesTheShowItsColour() {
     SetupFixture f;
     f.picture("a.jpg", Qt::red);
     f.store("Path", f.dir());
@@ -318,10 +319,30 @@ void SetupTest::paletteClickGivesTheShowItsColour() {
     QTRY_COMPARE(s->Picker->txCol(), "255");
     QTest::mouseClick(s->Picker->Pal, Qt::LeftButton, {}, red);
     QCOMPARE(s->Picker->chosenColour(), 255);
+
+    // From the keyboard: the palette comes after the delay in the tab order, with its cross-hair on
+    // the chosen colour; Enter there chooses rather than runs.
+    const auto press = [s](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(s->focusWidget(), key, modifiers);
+    };
+    s->Delay_Scroll->setFocus();
+    press(Qt::Key_Tab);
+    QCOMPARE(s->focusWidget(), s->Picker->Pal);
+    press(Qt::Key_Tab);
+    QVERIFY(s->focusWidget() == s->Maintain_Opt || s->focusWidget() == s->Strech_Opt);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(s->focusWidget(), s->Picker->Pal);
+    QCOMPARE(s->Picker->Pal->crossHair(), QPoint(2, 24));
+    press(Qt::Key_Right, Qt::ShiftModifier);
+    press(Qt::Key_Return);
+    const qint32 chosen = s->Picker->chosenColour();
+    QCOMPARE(chosen, palette::pixel(10, 24));
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
+
     QTest::mouseClick(s->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    QCOMPARE(f.tempShowLines().value(4), "BackCol=255");
-    QCOMPARE(f.stored("Colour"), "255");
+    QCOMPARE(f.tempShowLines().value(4), "BackCol=" + QString::number(chosen));
+    QCOMPARE(f.stored("Colour"), QString::number(chosen));
     f.leaveShow();
 }
 

@@ -839,6 +839,16 @@ void MakerTest::closingAChangedListAsksFirst() {
              w->Palette->Pal_MouseMove(Qt::NoButton, 0, 30, 24);
              w->Palette->Pal_Click();
          }},
+        {"colour from the keys",
+         [](Maker_Frm* w) {
+             // Tab reaches the palette from the list; Enter there chooses and saves nothing.
+             w->List1->setFocus(Qt::TabFocusReason);
+             for (int i = 0; i < 40 && !w->Palette->Pal->hasFocus(); ++i)
+                 QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+             QVERIFY(w->Palette->Pal->hasFocus());
+             QTest::keyClick(w->Palette->Pal, Qt::Key_Up, Qt::ShiftModifier);
+             QTest::keyClick(w->Palette->Pal, Qt::Key_Return);
+         }},
     };
     auto loadKept = [&] {
         m = openMaker(*f_);
