@@ -6,6 +6,9 @@
 #include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
 #include "platform/TerminationSignals.h"
+#include "player/EarlyStart.h"
+#include "player/Main_Frm.h"
+#include "player/PicturePreloader.h"
 
 #include <QApplication>
 #include <QFile>
@@ -43,6 +46,11 @@ int main(int argc, char* argv[]) {
     termination_signals::ignoreFileSizeLimitSignal();
     Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
     registerForms(forms);
+    // A show from the command line: its first picture decodes while the windows are made.
+    if (auto prepared = early_start::firstPicture(forms.commandLine())) {
+        auto held = std::make_shared<std::unique_ptr<PicturePreloader>>(std::move(prepared));
+        forms.registerForm(FormId::Player, [held](Forms& f) { return new Main_Frm(f, std::move(*held)); });
+    }
     // A show from the command line is on screen before the icon, which only a window manager's
     // task list would show for the borderless player, is drawn.
     const auto setIcon = [] { QApplication::setWindowIcon(artwork::programIcon()); };

@@ -19,6 +19,8 @@ class Main_Frm : public Form {
     Q_OBJECT
 public:
     explicit Main_Frm(Forms& owner);
+    // `prepared` is a preloader the program started for this show before the window existed.
+    Main_Frm(Forms& owner, std::unique_ptr<PicturePreloader> prepared);
     ~Main_Frm() override;
 
     void Form_Load() override;

@@ -76,7 +76,8 @@ ReadError failureOf(const FieldReader& reader) {
     return ReadError::CannotOpen;
 }
 
-ReadResult parseFields(FieldReader& reader) {
+// A limit below 0 reads every entry.
+ReadResult parseFields(FieldReader& reader, qsizetype pictureLimit = -1) {
     ReadResult result;
     ShowFileContent& c = result.content;
     for (int slot = 1; slot <= 9; ++slot) {
@@ -141,7 +142,7 @@ ReadResult parseFields(FieldReader& reader) {
             c.pictures << *field;
     }
     const qint64 settingsBytes = reader.bytesRead();
-    while (!reader.atEnd()) {
+    while (!reader.atEnd() && (pictureLimit < 0 || c.pictures.size() < pictureLimit)) {
         auto field = reader.next();
         if (!field) {
             result.error = failureOf(reader);
@@ -173,6 +174,21 @@ ReadResult read(const QString& path) {
     }
     FieldReader reader(*file);
     return parseFields(reader);
+}
+
+ReadResult readHead(const QString& path, qsizetype pictures) {
+    const auto file = regular_file::open(path);
+    if (!file) {
+        ReadResult result;
+        result.error = ReadError::CannotOpen;
+        return result;
+    }
+    FieldReader reader(*file);
+    ReadResult result = parseFields(reader, pictures);
+    // Settings lines that were not recognised count as pictures and may already pass the limit.
+    if (result.content.pictures.size() > pictures)
+        result.content.pictures.resize(pictures);
+    return result;
 }
 
 bool storable(const QString& path) {

@@ -55,6 +55,9 @@ ReadResult parse(const QString& text);
 // Reads the show file at `path`, as it goes: the file is never held whole. A field longer than any
 // path, or more entries than MaxEntries allows, is TooLarge.
 ReadResult read(const QString& path);
+// Reads the settings and no more than the first `pictures` entries, stopping there: what a show's
+// start needs to know, without a long list.
+ReadResult readHead(const QString& path, qsizetype pictures);
 
 // Whether a path can be stored as a show file line: a quoted field runs to the next double quote, so
 // commas, blanks and line breaks survive and a double quote does not.

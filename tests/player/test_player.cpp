@@ -2,8 +2,10 @@
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
 #include "platform/ProgramFolder.h"
+#include "player/EarlyStart.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
+#include "player/PicturePreloader.h"
 
 #include "controls/HiddenTextField.h"
 #include <QFile>
@@ -53,6 +55,7 @@ private slots:
     void refusesBrokenShows();
     void tempIniIsDeletedOnlyForItsExactPath();
     void commandLineShowEndsTheProgram();
+    void commandLineShowDecodesItsFirstPictureEarly();
     void commandLineMustNameAFile_data();
     void commandLineMustNameAFile();
     void settingsMissingFromAShowKeepTheLastValues();
@@ -276,6 +279,38 @@ void PlayerTest::commandLineShowEndsTheProgram() {
     QVERIFY(!f.forms->isLoaded(FormId::Menu));
     QTRY_VERIFY(f.programEnded);
     QVERIFY(!f.desktop.endedWith);
+}
+
+void PlayerTest::commandLineShowDecodesItsFirstPictureEarly() {
+    ShowFixture probe;
+    const QString red = probe.picture("r.bmp", Qt::red);
+    const QString blue = probe.picture("b.bmp", Qt::blue);
+    const QString commandLine = "\"" + probe.show("cl.lmr", plainSettings(false), {red, blue}) + "\"";
+    // Known before any window exists: its first picture alone, for the screen the player opens on.
+    auto prepared = early_start::firstPicture(commandLine);
+    QVERIFY(prepared);
+    QCOMPARE(prepared->wanted(), QStringList{red});
+    prepared->waitUntilIdle();
+    QVERIFY(prepared->isPrepared(red));
+    PicturePreloader* early = prepared.get();
+    ShowFixture f(commandLine);
+    auto held = std::make_shared<std::unique_ptr<PicturePreloader>>(std::move(prepared));
+    f.forms->registerForm(FormId::Player,
+                          [held](Forms& forms) { return new Main_Frm(forms, std::move(*held)); });
+    f.forms->start();
+    QVERIFY(f.forms->as<Main_Frm>(FormId::Player));
+    QCOMPARE(f.shownColour(), QColor(Qt::red));
+    QCOMPARE(early->decodesStarted(), 1); // taken over, not decoded again
+    // The player's own source from then on: it plans the next picture once the first is on screen.
+    QTRY_COMPARE(early->wanted(), (QStringList{blue, red}));
+
+    // Nothing to start early: a shuffled show, no show, a missing or broken one.
+    ShowSettings shuffled = plainSettings(false);
+    shuffled.shuffle = true;
+    QVERIFY(!early_start::firstPicture("\"" + probe.show("shuffled.lmr", shuffled, {red, blue}) + "\""));
+    QVERIFY(!early_start::firstPicture(QString()));
+    QVERIFY(!early_start::firstPicture(probe.path("missing.lmr")));
+    QVERIFY(!early_start::firstPicture(probe.textFile("short.lmr", "\"Strech=True\"\r\n")));
 }
 
 void PlayerTest::commandLineMustNameAFile_data() {

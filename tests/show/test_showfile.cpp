@@ -321,6 +321,27 @@ private slots:
         QCOMPARE(result.content.pictures, pictures);
     }
 
+    void headOfAShow() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("head.lmr");
+        ShowSettings s;
+        s.delaySeconds = 3;
+        QVERIFY(show_file::write(path, s, {"/pics/a.jpg", "/pics/b.jpg", "/pics/c.jpg"}));
+        const auto head = show_file::readHead(path, 1);
+        QCOMPARE(head.error, show_file::ReadError::None);
+        QCOMPARE(head.content.pictures, QStringList{"/pics/a.jpg"});
+        QCOMPARE(head.content.delaySeconds, std::optional<double>(3));
+        // A settings line that is not its slot's setting is an entry here too, and counts.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\"odd\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n\"Delay=1\"\r\n\"BackCol=0\"\r\n\"Loop=0\"\r\n"
+                   "\"Message=1\"\r\n\"UseMusic=0\"\r\n\"Music=\"\r\n\"/pics/a.jpg\"\r\n");
+        file.close();
+        QCOMPARE(show_file::readHead(path, 1).content.pictures, QStringList{"odd"});
+        QCOMPARE(show_file::readHead(path, 5).content.pictures, (QStringList{"odd", "/pics/a.jpg"}));
+        QCOMPARE(show_file::readHead(dir.filePath("none.lmr"), 1).error, show_file::ReadError::CannotOpen);
+    }
+
     void failedWriteLeavesTheOldFile() {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("locked"));
