@@ -12,6 +12,7 @@ import time
 import urllib.parse
 
 LUMORA = os.environ["LUMORA"]
+DRAG_SOURCE = os.environ["DRAG_SOURCE"]
 WORK = os.environ["WORK"]
 PICTURES = os.environ["PICTURES"]
 TOP = os.path.join(PICTURES, "Holiday 2024")
@@ -144,6 +145,35 @@ def press(node):
 def focus(node):
     node.queryComponent().grabFocus()
     wait(lambda: states(node).contains(pyatspi.STATE_FOCUSED), "focus on " + node.name)
+
+
+def drag(paths, target):
+    """Drags files from a real X drag source (as a file manager offers them) and drops them at the
+    screen point `target`."""
+    source = subprocess.Popen([DRAG_SOURCE, *paths], stdout=subprocess.PIPE, text=True)
+    if source.stdout.readline().strip() != "ready":
+        fail("the drag source did not start")
+    start = (60, 40)  # inside the source's window at the top left of the screen
+    xdotool("mousemove", "--sync", *start)
+    xdotool("mousedown", 1)
+    # In steps, so that the drag starts and the target answers each position on the way.
+    for i in range(1, 11):
+        xdotool("mousemove", "--sync", start[0] + (target[0] - start[0]) * i // 10,
+                start[1] + (target[1] - start[1]) * i // 10)
+        time.sleep(0.05)
+    time.sleep(0.3)
+    xdotool("mouseup", 1)
+    try:
+        taken = source.wait(10) == 0
+    except subprocess.TimeoutExpired:
+        source.kill()
+        fail("the drag of %s never ended" % paths)
+    if not taken:
+        fail("the drop of %s was refused" % paths)
+
+
+def description(node):
+    return node.description or ""
 
 
 # --- the screen and the paint log --------------------------------------------------------------
@@ -395,19 +425,44 @@ def check_second_run(menu):
     setup = wait_window("Lumora from Folder Setup")
     wait_gone("Searching Subfolders")
 
-    open_folder(setup, "Pictures", "Holiday 2024")
-    # A new folder is counted in the plain words, whatever the subfolder box says.
+    # The folder dropped from a file manager opens as a double-click would. A new folder is counted
+    # in the plain words, whatever the subfolder box says.
+    drag([TOP], centre(control(setup, "label", re.compile(r"(No\. of Files in Root|Number of Files): \d+"))))
     wait_name(setup, "label", "Number of Files: 3")
+    wait(lambda: selected_entry(control(setup, "list", "Folders")) == "Holiday 2024",
+         "the dropped folder to open")
     delay = control(setup, "scroll bar", "Delay")
     focus(delay)
     xdotool("key", "Left")
     wait_name(setup, "label", "Forever")
+
+    # The palette by keys alone: Tab from the delay, the cross-hair on the red chosen last time; the
+    # arrows move it and the screen reader hears the colour under it; Enter chooses, not runs.
+    xdotool("key", "Tab")
+    pal = control(setup, "frame", "Palette")
+    wait(lambda: states(pal).contains(pyatspi.STATE_FOCUSED), "Tab to reach the palette")
+    wait(lambda: description(pal) == "red 255, green 0, blue 0", "the cross-hair on the chosen red")
+    xdotool("key", "shift+Right", "shift+Right", "Down")
+    heard = wait(lambda: (lambda d: d if d.startswith("red ") and d != "red 255, green 0, blue 0" else None)(
+        description(pal)), "the palette's description to follow the cross-hair")
+    colour = tuple(int(v) for v in re.findall(r"\d+", heard))
+    xdotool("key", "Return")
+    chosen = control(setup, "frame", "Chosen colour")
+    wait(lambda: near(pixels([centre(chosen)])[0], colour, 5), "Enter to choose " + heard)
+    if window("Lumora from Folder Setup") is None:
+        fail("Enter on the palette ran the show")
+    xdotool("key", "shift+Tab")
+    wait(lambda: states(delay).contains(pyatspi.STATE_FOCUSED), "Shift+Tab back to the delay")
+    print("setup: the dropped folder opened; the palette by keys chose %s" % heard)
     before = len(painted())
     xdotool("key", "Return")
     names = ["A.JPG", "b.bmp", "c.Gif", os.path.join("Sub one", "d.jpeg"),
              os.path.join("Sub one", "Deeper", "e.bmp"), os.path.join("Zed", "f.jpg")]
     expected = [os.path.join(TOP, n) for n in names]
     wait_shown(before + 1, "the first picture of the tree")
+    corner = pixels([(5, 5)])[0]
+    if not near(corner, colour, 5):
+        fail("the background should be %s, the corner shows %s" % (colour, corner))
     for i in range(1, len(expected)):
         xdotool("key", "Right")
         wait_shown(before + i + 1, "picture %d after Right" % (i + 1))
@@ -420,9 +475,10 @@ def check_second_run(menu):
         fail("temp.ini left behind after Escape")
     print("run with subfolders: %s, the link loop and the empty folders passed over; Escape to the menu"
           % [os.path.relpath(p, TOP) for p in shown])
+    return colour[0] + colour[1] * 256 + colour[2] * 65536
 
 
-def check_settings():
+def check_settings(colour):
     path = os.path.join(os.environ["XDG_CONFIG_HOME"], "10. Lumora.ini")
     if not os.path.exists(path):
         fail("no settings file at " + path)
@@ -432,7 +488,7 @@ def check_settings():
     # The store writes a blank in a key as %20.
     got = {urllib.parse.unquote(k): v for k, v in ini["Settings"].items()}
     expected = {"Display Mode": "True", "Keep Ratio": "1", "Delay": "0", "Loop": "0", "Shuffle": "0",
-                "Pause Message": "1", "Sub Dirs": "1", "Colour": "255", "Path": TOP,
+                "Pause Message": "1", "Sub Dirs": "1", "Colour": str(colour), "Path": TOP,
                 "UseMusic": "0", "MusicPath": ""}
     wrong = {k: (got.get(k), v) for k, v in expected.items() if got.get(k) != v}
     if wrong:
@@ -462,6 +518,15 @@ def check_maker(menu):
     added = [os.path.join(TOP, n) for n in ("A.JPG", "b.bmp", "c.Gif")]
     if listed != added:
         fail("the maker lists %s after adding %s" % (listed, added))
+    # From a file manager: a picture and a folder (its pictures, not its subfolders') dropped on the
+    # second entry go in front of it, in the order given.
+    drag([os.path.join(TOP, "Zed", "f.jpg"), os.path.join(TOP, "Sub one")], centre(pictures.getChildAtIndex(1)))
+    wait_name(maker, "label", "5")
+    listed = [pictures.getChildAtIndex(i).name for i in range(pictures.childCount)]
+    dropped = [os.path.join(TOP, "Zed", "f.jpg"), os.path.join(TOP, "Sub one", "d.jpeg")]
+    if listed != added[:1] + dropped + added[1:]:
+        fail("the maker lists %s after the drop of %s" % (listed, dropped))
+    added = listed
 
     # Pure red from the palette, without Shift this time.
     pal = control(maker, "frame", "Palette")
@@ -514,14 +579,23 @@ def check_maker(menu):
     wait(lambda: showing(menu), "the menu after the saved show")
     print("maker: the saved show played from the question; Escape to the menu")
 
+    # The show file dropped on the menu plays, as "Open Lumora File" would.
+    before = len(painted())
+    drag([saved], centre(control(menu, "push button", "Make Lumora File")))
+    if wait_shown(before + 1, "the show dropped on the menu to play") != added[0]:
+        fail("the dropped show started with %s" % painted()[before])
+    xdotool("key", "Escape")
+    wait(lambda: showing(menu), "the menu after the dropped show")
+    print("menu: %s dropped on it played" % os.path.basename(saved))
+
 
 def main():
     began = time.monotonic()
     program, menu = start()
     try:
         check_first_run(menu)
-        check_second_run(menu)
-        check_settings()
+        colour = check_second_run(menu)
+        check_settings(colour)
         check_maker(menu)
     finally:
         if program.poll() is None:

@@ -2,9 +2,11 @@
 # Plays folder shows in the real program under Xvfb, driven as a user would: through the controls'
 # roles and accessible names (AT-SPI) and the real mouse and keyboard (xdotool). The folder tree it
 # plays carries traps: a link back to its top, extensions in mixed case, a file that is no picture,
-# a folder without pictures and names with blanks.
+# a folder without pictures and names with blanks. Files are dropped on the windows from a real X
+# drag source (DRAG_SOURCE, the second argument).
 set -euo pipefail
 lumora=$1
+drag_source=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 cleanup() {
@@ -40,6 +42,6 @@ echo "not a picture" > "$top/notes.txt"
 echo "not a picture either" > "$pics/Nothing here/empty one/readme.txt"
 ln -s .. "$top/Sub one/loop"
 
-export LUMORA=$lumora WORK=$work PICTURES=$pics
+export LUMORA=$lumora DRAG_SOURCE=$drag_source WORK=$work PICTURES=$pics
 # A session bus of our own, with the accessibility bus started before the program asks for it.
 dbus-run-session -- /usr/bin/python3 "$here/folder_check.py"

@@ -1,0 +1,60 @@
+// A file manager's drag, for the real-window checks: a small window at the top left of the screen
+// that, once pressed, drags the files named on its command line as text/uri-list. It prints "ready"
+// when it is on the screen and ends with 0 when the drop was taken, 1 when it was refused.
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+class DragSource : public QWidget {
+public:
+    explicit DragSource(QList<QUrl> urls) : urls_(std::move(urls)) {
+        setWindowTitle(QStringLiteral("Drag source"));
+        // The window under test keeps the keyboard, as it does when a file manager drags onto it.
+        setWindowFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setGeometry(0, 0, 120, 80);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Qt::darkCyan);
+        if (!ready_) {
+            ready_ = true;
+            std::puts("ready");
+            std::fflush(stdout);
+        }
+    }
+
+    void mousePressEvent(QMouseEvent*) override {
+        auto* drag = new QDrag(this);
+        auto* data = new QMimeData;
+        data->setUrls(urls_);
+        drag->setMimeData(data);
+        const Qt::DropAction done = drag->exec(Qt::CopyAction);
+        QCoreApplication::exit(done == Qt::CopyAction ? 0 : 1);
+    }
+
+private:
+    QList<QUrl> urls_;
+    bool ready_ = false;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QList<QUrl> urls;
+    for (const QString& path : app.arguments().mid(1))
+        urls << QUrl::fromLocalFile(path);
+    DragSource source(urls);
+    source.show();
+    return app.exec();
+}
