@@ -43,28 +43,11 @@ show gif-16k-stretched True panorama-16k.gif
 show cmyk-20mp-own False photo-20mp-cmyk.jpg
 show cmyk-20mp-stretched True photo-20mp-cmyk.jpg
 
-work=$(mktemp -d /tmp/lumora-large-run.XXXXXX)
-xvfb_pid=
-cleanup() {
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-# The shared starter keeps the server from resetting between clients: a picture run started while it
-# resets could not connect and ended at once.
-# shellcheck source=../scripts/xvfb.sh
-. "$(dirname "$0")/../scripts/xvfb.sh"
-start_xvfb "$work" 1920x1080
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+# shellcheck source=one-screen.sh
+. "$(dirname "$0")/one-screen.sh"
+one_screen lumora-large-run
 
 printf '%-22s %10s %8s  %s\n' case "peak MB" "wall s" "ended"
 for c in "${cases[@]}"; do
-    rc=0
-    /usr/bin/time -v -o "$work/time" timeout -s INT 60 "$lumora" "$dir/$c.lmr" >"$work/out" 2>&1 || rc=$?
-    awk -v c="$c" -v rc="$rc" -F': ' '
-        /Maximum resident set size/ { rss = $2 }
-        /Elapsed \(wall clock\)/ { n = split($2, t, ":"); wall = t[n] + (n > 1 ? t[n - 1] * 60 : 0) }
-        END { printf "%-22s %10.0f %8.1f  %s\n", c, rss / 1024, wall, rc == 0 ? "by itself" : (rc == 124 ? "stopped" : "exit " rc) }' "$work/time"
+    timed_case "$c" 22 60 "$lumora" "$dir/$c.lmr"
 done
