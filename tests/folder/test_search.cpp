@@ -23,6 +23,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include <sys/stat.h>
@@ -51,6 +52,25 @@ struct Watch : QObject {
     QStringList paintedLabels;
     QList<std::pair<int, int>> bars;
 };
+
+// Runs the search of `root` with its subfolders from the setup and returns the pictures of the show it
+// leads to. `whileSearching` sees the search window before the walk starts.
+QStringList searchedPictures(SetupFixture& f, const QString& root,
+                             const std::function<void(Search_Frm&)>& whileSearching = {}) {
+    Setup_Frm* setup = f.openSetupOn(root, true);
+    if (!setup)
+        return {QStringLiteral("no setup window")};
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    auto* search = f.forms->as<Search_Frm>(FormId::Search);
+    if (!search)
+        return {QStringLiteral("no search window")};
+    if (whileSearching)
+        whileSearching(*search);
+    if (!QTest::qWaitFor([&] { return f.forms->isLoaded(FormId::Player); }))
+        return {QStringLiteral("no show")};
+    f.desktop.verifyDone();
+    return f.tempShowLines().mid(9);
+}
 
 } // namespace
 
@@ -135,25 +155,20 @@ void SearchTest::unreadableFoldersAreSkipped() {
     writeSolidPicture(f.path("R/open/b.jpg"), Qt::red);
     writeSolidPicture(f.path("R/open/say \"x\".jpg"), Qt::red); // cannot be stored: left out, with a word
     QVERIFY(QFile::link(f.path("R"), f.path("R/open/loop")));
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
-    QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
-    auto* search = f.forms->as<Search_Frm>(FormId::Search);
-    QVERIFY(search);
-    // Tests run as root, which reads every folder: the listing is made to fail instead.
-    const auto disk = search->lister;
-    search->lister = [disk](const folder_walk::Place& place) -> std::optional<folder_listing::Listing> {
-        if (place.path.endsWith("/locked"))
-            return std::nullopt;
-        return disk(place);
-    };
     f.desktop.expectMessage("Lumora",
                             "1 picture was left out of the show because its path holds a double quote (\"), "
                             "which a Lumora file cannot store.",
                             desktop::Icon::Information, desktop::Buttons::Ok);
-    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    f.desktop.verifyDone();
-    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/open/b.jpg")});
+    const QStringList shown = searchedPictures(f, f.path("R"), [](Search_Frm& search) {
+        // Tests run as root, which reads every folder: the listing is made to fail instead.
+        const auto disk = search.lister;
+        search.lister = [disk](const folder_walk::Place& place) -> std::optional<folder_listing::Listing> {
+            if (place.path.endsWith("/locked"))
+                return std::nullopt;
+            return disk(place);
+        };
+    });
+    QCOMPARE(shown, QStringList{f.path("R/open/b.jpg")});
 }
 
 void SearchTest::windowIsLaidOutAndNamed() {
@@ -277,17 +292,11 @@ void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {
     writeSolidPicture(r + "/S/c.jpg", Qt::red);
     writeSolidPicture(r + "/S/d\".jpg", Qt::red);
     writeSolidPicture(r + "/say \"so\"/e.jpg", Qt::red);
-    Setup_Frm* setup = f.openSetupOn(r, true);
-    QVERIFY(setup);
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
     f.desktop.expectMessage("Lumora",
                             "3 pictures were left out of the show because their paths hold a double quote "
                             "(\"), which a Lumora file cannot store.",
                             desktop::Icon::Information, desktop::Buttons::Ok);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
-    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
-    f.desktop.verifyDone();
-    QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/a.jpg", r + "/S/c.jpg"}));
+    QCOMPARE(searchedPictures(f, r), (QStringList{r + "/a.jpg", r + "/S/c.jpg"}));
 }
 
 void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
@@ -340,12 +349,8 @@ void SearchTest::aLinkAtTheTempShowIsReplacedNotWrittenThrough() {
     writeSolidPicture(f.path("R/A/a.jpg"), Qt::red);
     const QString victim = f.textFile("victim.txt", "the user's own file\n");
     QVERIFY(QFile::link(victim, program_folder::tempIniPath()));
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
-    QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
-    QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
+    QCOMPARE(searchedPictures(f, f.path("R")), QStringList{f.path("R/A/a.jpg")});
     QVERIFY(!QFileInfo(program_folder::tempIniPath()).isSymLink());
-    QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("R/A/a.jpg")});
     QFile file(victim);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "the user's own file\n");
