@@ -72,6 +72,25 @@ QStringList settingsOf(const ShowFileContent& c) {
     return out;
 }
 
+// Writes a show of some 5 KB while files may grow to 1 KB only, as on a full disk.
+bool writeCutShort(const QString& path, show_file::Replace how, QString* error) {
+    QStringList many;
+    for (int i = 0; i < 100; ++i)
+        many << QStringLiteral("/pics/a picture with a long name %1.jpg").arg(i);
+    rlimit old{};
+    if (::getrlimit(RLIMIT_FSIZE, &old) != 0)
+        qFatal("no file size limit to lower");
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+        qFatal("the file size limit cannot be lowered");
+    const bool written = show_file::write(path, ShowSettings{}, many, error, how);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return written;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -375,19 +394,7 @@ private slots:
         const QString path = dir.filePath("show.lmr");
         const QByteArray before = quoted(exampleLines).toUtf8();
         writeFile(path, before);
-        QStringList many;
-        for (int i = 0; i < 100; ++i)
-            many << QStringLiteral("/pics/a picture with a long name %1.jpg").arg(i);
-        rlimit old{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 1024;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = show_file::write(path, ShowSettings{}, many);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!written);
+        QVERIFY(!writeCutShort(path, show_file::Replace::UserFile, nullptr));
         QCOMPARE(contentOf(path), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"show.lmr"});
     }
@@ -425,21 +432,8 @@ private slots:
         // A temporary show cut short fails, leaves the link as it was and no file of its own behind.
         QFile::remove(path);
         QVERIFY(QFile::link(victim, path));
-        QStringList many;
-        for (int i = 0; i < 100; ++i)
-            many << QStringLiteral("/pics/a picture with a long name %1.jpg").arg(i);
-        rlimit old{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 1024;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         QString error;
-        const bool written =
-            show_file::write(path, ShowSettings{}, many, &error, show_file::Replace::TempShow);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!written);
+        QVERIFY(!writeCutShort(path, show_file::Replace::TempShow, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(QFileInfo(path).isSymLink());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
