@@ -3,6 +3,7 @@
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "platform/General.h"
+#include "platform/NativeName.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
 #include "platform/TerminationSignals.h"
@@ -11,7 +12,6 @@
 #include "player/PicturePreloader.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QStringList>
 #include <QTimer>
 
@@ -19,16 +19,26 @@
 
 #include <malloc.h>
 
+namespace {
+
+// Byte for byte, as the names are on disk: a show named in another encoding than UTF-8 is still found.
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << native_name::decode(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     // Pictures come and go in buffers of several megabytes on several threads. Left to itself, glibc
     // raises its mmap threshold after the first such buffer is freed and then keeps freed pictures
     // in its heaps; a fixed threshold hands each one back to the system as soon as it is freed.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // Answered before any window system is needed, so that they work on a console too.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QFile::decodeName(argv[i]);
-    if (const QString info = command_line_info::answer(general::commandLine(arguments)); !info.isEmpty()) {
+    if (const QString info = command_line_info::answer(general::commandLine(argumentsOf(argc, argv)));
+        !info.isEmpty()) {
         std::fputs(info.toLocal8Bit().constData(), stdout);
         return 0;
     }
@@ -44,7 +54,8 @@ int main(int argc, char* argv[]) {
     termination_signals::endProgramOnSignals([&desktop] { desktop.releaseScreenSaverBeforeEnding(); },
                                              {program_folder::tempIniPath(), program_folder::tempLmrPath()});
     termination_signals::ignoreFileSizeLimitSignal();
-    Forms forms(desktop, general::commandLine(QApplication::arguments().mid(1)));
+    // Qt has taken its own options out of argv by now.
+    Forms forms(desktop, general::commandLine(argumentsOf(argc, argv)));
     registerForms(forms);
     // A show from the command line: its first picture decodes while the windows are made.
     if (auto prepared = early_start::firstPicture(forms.commandLine())) {

@@ -119,6 +119,20 @@ xdotool key Escape
 ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
 
+# Names in another encoding than UTF-8 (Latin-1, as an older system wrote them): the show named so
+# on the command line plays its picture named so.
+latin=$(printf 'caf\xe9')
+mkdir "$work/$latin"
+cp "$work/green.bmp" "$work/$latin/$(printf 'gr\xfcn.bmp')"
+show "$latin/$(printf 'sh\xf6w.lmr')" True 0 0 0 "" "$latin/$(printf 'gr\xfcn.bmp')"
+"$lumora" "$work/$latin/$(printf 'sh\xf6w.lmr')" &
+pid=$!
+# shellcheck disable=SC2046
+sees 5 "a show and a picture named in Latin-1" $(corners "$green")
+xdotool key Escape
+ends_within 50 || fail "Escape did not end the Latin-1 show"
+wait $pid || fail "the Latin-1 show ended with status $?"
+
 # Music through the real program: the mixer is loaded when the show starts its music, and SDL's
 # disk driver writes what was played.
 sox -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 0.5 sine 440 vol 0.5
