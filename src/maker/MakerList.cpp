@@ -14,6 +14,7 @@
 #include "maker/PictureListModel.h"
 #include "maker/PreviewLoader.h"
 #include "platform/General.h"
+#include "platform/NativeName.h"
 
 #include <QCheckBox>
 #include <QFontMetricsF>
@@ -73,7 +74,7 @@ void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStri
         forms_.desktop().message(
             this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
                                   "pictures were not added:") +
-                       Twice + refused.join(QStringLiteral("\r\n")),
+                       Twice + native_name::forDisplay(refused.join(QStringLiteral("\r\n"))),
                    QLatin1String(MakerTitle), desktop::Icon::Exclamation, desktop::Buttons::Ok});
 }
 
@@ -150,7 +151,7 @@ void Maker_Frm::removeSelectedEntry() {
     if (row < 0)
         return;
     const QString question = QStringLiteral("Do you really want to remove the file..") + Twice +
-                             List1Items->entry(row).path + Twice +
+                             native_name::forDisplay(List1Items->entry(row).path) + Twice +
                              QStringLiteral("from the loaded images list?");
     if (ask(question, desktop::Buttons::YesNoCancel) != desktop::Answer::Yes)
         return;

@@ -6,6 +6,7 @@
 #include "maker/MakerShow.h"
 #include "maker/PictureListModel.h"
 #include "platform/ProgramFolder.h"
+#include "show/ShowFile.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -97,7 +98,13 @@ void Maker_Frm::Load_File() {
     List1Items->clear();
     const maker_show::Loaded loaded = maker_show::take(show_file::read(path), options());
     setOptions(loaded.options);
-    List1Items->appendPaths(loaded.pictures);
+    // Entries a show cannot hold (a double quote in the name, which only a hand-edited file has) are
+    // left out as ADD leaves them out; kept, they would make every later save fail.
+    QStringList pictures;
+    QStringList refused;
+    for (const QString& path : loaded.pictures)
+        (show_file::storable(path) ? pictures : refused) << path;
+    insertPictures(0, pictures, refused);
     changed_ = false;
     if (!loaded.ok)
         forms_.desktop().message(this, {QStringLiteral("Error Loading in File!"), QLatin1String(MakerTitle),

@@ -361,19 +361,20 @@ void MakerTest::removalAsksAndOnlyYesRemoves() {
     QCOMPARE(desktop().beeps, 0);
 
     // Delete in the list asks the same question; only Yes removes, and nothing is chosen after it.
-    m->List1Items->appendPaths({"/p/d.jpg"});
+    // A name that is not UTF-8 is asked about as best it can be shown.
+    m->List1Items->appendPaths({native_name::decode("/p/d\xe9.jpg")});
     m->List1->setFocus();
     QTest::keyClick(m->List1, Qt::Key_Delete); // nothing chosen: nothing asked
     for (Answer answer : {Answer::No, Answer::Yes}) {
-        selectEntry(m, 1);
+        selectEntry(m, 2);
         desktop().expectMessage(MakerTitle,
-                                "Do you really want to remove the file..\r\n\r\n/p/c.jpg\r\n\r\nfrom the "
-                                "loaded images list?",
+                                "Do you really want to remove the file..\r\n\r\n/p/d\uFFFD.jpg\r\n\r\nfrom "
+                                "the loaded images list?",
                                 Icon::Question, Buttons::YesNoCancel, answer);
         QTest::keyClick(m->List1, Qt::Key_Delete);
         QVERIFY(!desktop().pendingBoxes());
     }
-    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/d.jpg"}));
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
     QCOMPARE(m->Label2->text(), "2");
     QCOMPARE(selectedRow(*m->List1), -1);
     // With no entry selected a double-click asks nothing.
@@ -695,6 +696,18 @@ void MakerTest::loadTakesOddFieldsAsPicturesAndReportsBadFiles() {
                                     "\"UseMusic=0\"\r\n\"Music=\"\r\n\"/p/a.jpg\"\r\n"));
     QCOMPARE(entries(m), QStringList{"/p/a.jpg"});
     QVERIFY(m->Strech_Opt->isChecked());
+    // An entry no show can hold (written by hand) is left out as ADD leaves it out, so that a save
+    // still works; the message shows a name that is not UTF-8 as best it can.
+    desktop().expectMessage(MakerTitle, "Do you want to save the current Lumora first?", Icon::Question,
+                            Buttons::YesNoCancel, Answer::No);
+    desktop().expectMessage(MakerTitle,
+                            "A Lumora file cannot hold a name with a double quote (\") in it, so these "
+                            "pictures were not added:\r\n\r\n/p/say \"caf\uFFFD\".jpg",
+                            Icon::Exclamation, Buttons::Ok);
+    load(f_->textFile("quoted.lmr",
+                      "Strech=True\nRatio=1\nShuff=0\nDelay=3\nBackCol=0\nLoop=1\n"
+                      "Message=1\nUseMusic=0\nMusic=\n/p/a.jpg\n/p/say \"caf\xe9\".jpg\n/p/b.jpg\n"));
+    QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
     m->List1Items->clear();
 
     // A following save works.
