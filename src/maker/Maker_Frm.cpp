@@ -343,9 +343,12 @@ void Maker_Frm::Arrange_Controls() {
 }
 
 void Maker_Frm::showForm() {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Centred when it opens; shown again after a preview, it stays where the user put it.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!placed_ && screen)
         move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry())
                  .topLeft());
+    placed_ = true;
     Form::showForm();
 }
 

@@ -154,4 +154,5 @@ private:
     PreviewLoader* preview_ = nullptr;
     QString previewPath_;
     bool changed_ = false;
+    bool placed_ = false; // centred once, when it first opens
 };

@@ -827,10 +827,14 @@ void MakerTest::closingAChangedListAsksFirst() {
     });
     QVERIFY(f_->forms->isLoaded(FormId::Maker) && m->isVisible());
     QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
-    // The window destroyed by another program asks the same; Cancel brings the maker back on screen.
+    // The window destroyed by another program asks the same; Cancel brings the maker back on screen,
+    // where the user had put it.
+    const QPoint moved = m->pos() + QPoint(-30, 20);
+    m->move(moved);
     desktop().expectMessage(MakerTitle, CloseQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Cancel);
     f_->forms->windowDestroyedOutside(m->internalWinId());
     QVERIFY(m->isVisible() && QTest::qWaitForWindowExposed(m));
+    QCOMPARE(m->pos(), moved);
     QCOMPARE(entries(m), (QStringList{"/p/a.jpg", "/p/b.jpg"}));
     // Yes with a save that works closes the maker; the show is on disk.
     closeAnswering(Answer::Yes, [&] { saveAs(f_->path("kept")); });
