@@ -85,28 +85,54 @@ void RowReducer::put(int y, const QRgb* row, int from, int to) {
     std::fill(across_.begin() + ox0 * 4, across_.begin() + (ox1 + 1) * 4, 0.0f);
     float* across = across_.data();
     const float whole = columnWidth_;
-    for (int x = from; x < to; ++x) {
-        const QRgb p = row[x];
-        float r = float(qRed(p)), g = float(qGreen(p)), b = float(qBlue(p)), a = 255.0f;
-        if (alpha_) {
-            a = float(qAlpha(p));
-            const float k = a * (1.0f / 255.0f);
-            r *= k;
-            g *= k;
-            b *= k;
+    // Many source columns fall into one output column: their shares are summed in registers and
+    // added to the row once the output column changes. Of an opaque picture, the columns wholly
+    // inside the output column are summed as whole numbers (red and blue side by side in one word);
+    // only the few that straddle two output columns are split.
+    int column = column_[size_t(from)];
+    float here[4] = {}, next[4] = {};
+    quint64 redBlue = 0, green = 0, wholeColumns = 0;
+    const auto flush = [&] {
+        here[0] += whole * float(redBlue >> 32);
+        here[1] += whole * float(green);
+        here[2] += whole * float(redBlue & 0xFFFFFFFFu);
+        here[3] += whole * 255.0f * float(wholeColumns);
+        redBlue = green = wholeColumns = 0;
+        float* c = across + column * 4;
+        for (int i = 0; i < 4; ++i) {
+            c[i] += here[i];
+            c[4 + i] += next[i];
+            here[i] = next[i] = 0.0f;
         }
+    };
+    for (int x = from; x < to; ++x) {
+        if (column_[size_t(x)] != column) {
+            flush();
+            column = column_[size_t(x)];
+        }
+        const QRgb p = row[x];
         const float w0 = share_[size_t(x)];
+        if (!alpha_ && w0 == whole) {
+            redBlue += (quint64(p & 0xFF0000u) << 16) | (p & 0xFFu);
+            green += (p >> 8) & 0xFFu;
+            ++wholeColumns;
+            continue;
+        }
+        float v[4] = {float(qRed(p)), float(qGreen(p)), float(qBlue(p)), 255.0f};
+        if (alpha_) {
+            v[3] = float(qAlpha(p));
+            const float k = v[3] * (1.0f / 255.0f);
+            v[0] *= k;
+            v[1] *= k;
+            v[2] *= k;
+        }
         const float w1 = whole - w0;
-        float* c = across + column_[size_t(x)] * 4;
-        c[0] += w0 * r;
-        c[1] += w0 * g;
-        c[2] += w0 * b;
-        c[3] += w0 * a;
-        c[4] += w1 * r;
-        c[5] += w1 * g;
-        c[6] += w1 * b;
-        c[7] += w1 * a;
+        for (int i = 0; i < 4; ++i) {
+            here[i] += w0 * v[i];
+            next[i] += w1 * v[i];
+        }
     }
+    flush();
     accumulate(y, ox0, std::min(ox1 + 1, target_.width()));
 }
 
