@@ -158,6 +158,17 @@ ReadResult parseFields(FieldReader& reader, qsizetype pictureLimit = -1) {
     return result;
 }
 
+ReadResult readFile(const QString& path, qsizetype pictureLimit) {
+    const auto file = regular_file::open(path);
+    if (!file) {
+        ReadResult result;
+        result.error = ReadError::CannotOpen;
+        return result;
+    }
+    FieldReader reader(*file);
+    return parseFields(reader, pictureLimit);
+}
+
 } // namespace
 
 ReadResult parse(const QString& text) {
@@ -166,25 +177,11 @@ ReadResult parse(const QString& text) {
 }
 
 ReadResult read(const QString& path) {
-    const auto file = regular_file::open(path);
-    if (!file) {
-        ReadResult result;
-        result.error = ReadError::CannotOpen;
-        return result;
-    }
-    FieldReader reader(*file);
-    return parseFields(reader);
+    return readFile(path, -1);
 }
 
 ReadResult readHead(const QString& path, qsizetype pictures) {
-    const auto file = regular_file::open(path);
-    if (!file) {
-        ReadResult result;
-        result.error = ReadError::CannotOpen;
-        return result;
-    }
-    FieldReader reader(*file);
-    ReadResult result = parseFields(reader, pictures);
+    ReadResult result = readFile(path, pictures);
     // Settings lines that were not recognised count as pictures and may already pass the limit.
     if (result.content.pictures.size() > pictures)
         result.content.pictures.resize(pictures);
