@@ -42,7 +42,7 @@ void PreviewLoader::cancel() {
 
 bool PreviewLoader::busy() const {
     std::lock_guard lock(mutex_);
-    return waiting_ || decoding_ || delivered_ != latest_;
+    return delivered_ != latest_;
 }
 
 void PreviewLoader::work() {
@@ -55,12 +55,10 @@ void PreviewLoader::work() {
                 return;
             job = std::move(*waiting_);
             waiting_.reset();
-            decoding_ = true;
         }
         QImage image = decode(job.path, job.size);
         {
             std::lock_guard lock(mutex_);
-            decoding_ = false;
             if (stopping_)
                 return;
         }

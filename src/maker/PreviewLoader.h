@@ -23,7 +23,8 @@ public:
     void request(const QString& path, QSize size);
     // No result comes for anything asked so far.
     void cancel();
-    // A request is waiting or being decoded, or its result has not been delivered yet.
+    // The latest request's result is still to come. A cancelled request that is still being decoded
+    // does not count: its result is never delivered.
     bool busy() const;
 
     // The picture stretched to `size`, or a null image when the file cannot be read as a picture.
@@ -46,7 +47,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<Job> waiting_;
-    bool decoding_ = false;
     bool stopping_ = false;
     quint64 latest_ = 0;    // the ticket of the last request; results of others are dropped
     quint64 delivered_ = 0; // the ticket whose result was delivered or dropped last
