@@ -1,7 +1,6 @@
 #include "player/PictureLoader.h"
 
 #include "player/BmpReader.h"
-#include "player/Enlarger.h"
 #include "player/GifReader.h"
 #include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
@@ -74,16 +73,23 @@ Kind kindOf(QFile& file) {
     return Kind::Other;
 }
 
-// A stretched picture is scaled once here, so that painting it is a plain copy, and held in the
-// backing store's own format, converted here on a worker rather than at every paint.
+// Shown larger than it is stored, in both directions: the paint enlarges it. Qt's smooth scaling
+// there costs less than a scaled copy made here, which also needs fresh memory the size of the
+// screen (measured on whole shows and on the time to the first picture).
+bool paintEnlarges(QSize stored, QSize shown) {
+    return !stored.isEmpty() && shown.width() >= stored.width() && shown.height() >= stored.height() &&
+           shown != stored;
+}
+
+// A stretched picture reduced any further here, so that the paint has at most the screen's pixels to
+// draw, and held in the backing store's own format, converted here on a worker rather than at every
+// paint.
 void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& shown) {
     if (!picture.ok || !shown || !shown->stretch)
         return;
     QImage& image = picture.image;
     const QSize target = shownSize(picture.size, *shown);
-    if (enlarger::enlarges(image.size(), target))
-        image = enlarger::enlarge(image, target);
-    else if (!target.isEmpty() && image.size() != target)
+    if (!target.isEmpty() && image.size() != target && !paintEnlarges(image.size(), target))
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
@@ -92,7 +98,7 @@ void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& show
 }
 
 // How the rows of a picture of `size` are kept: whole, the part on screen at its own size, or
-// reduced to no more than the size shown (a smaller picture is enlarged afterwards).
+// reduced to no more than the size shown (a smaller picture is enlarged by the paint).
 RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<ShowGeometry>& shown,
                    QRect& region) {
     const QRect whole(QPoint(0, 0), size);

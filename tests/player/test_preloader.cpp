@@ -18,8 +18,9 @@ namespace {
 
 const ShowGeometry Screen{QSize(320, 240), true, true};
 
-QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colour) {
-    return writeSolidPicture(dir.filePath(name), colour);
+QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colour,
+                     QSize size = QSize(64, 48)) {
+    return writeSolidPicture(dir.filePath(name), colour, size);
 }
 
 // Prepares `paths` and waits until the workers are done with them.
@@ -76,7 +77,7 @@ void PreloaderTest::preparedPictureIsHandedOutOnce() {
     const LoadedPicture p = preloader.load(a, Screen);
     QVERIFY(p.ok);
     QCOMPARE(p.size, QSize(64, 48));
-    QCOMPARE(p.image.size(), QSize(320, 240)); // scaled once, to the size shown
+    QCOMPARE(p.image.size(), QSize(64, 48)); // shown larger: the paint enlarges it
     QCOMPARE(centre(p), QColor(Qt::red));
     QVERIFY(!preloader.isPrepared(a));
     QCOMPARE(preloader.decodesStarted(), 1);
@@ -157,7 +158,7 @@ void PreloaderTest::workStaysWithinTheBudgetAndThePlan() {
     QTemporaryDir dir;
     QStringList paths;
     for (int i = 0; i < 6; ++i)
-        paths << writePicture(dir, QString("p%1.bmp").arg(i), Qt::cyan);
+        paths << writePicture(dir, QString("p%1.bmp").arg(i), Qt::cyan, QSize(320, 240));
     // Room for two pictures of the screen's size (320 x 240 x 4 bytes each, a little more as estimated).
     PicturePreloader preloader(2 * 320 * 240 * 4 * 4 / 3);
     prepare(preloader, paths);
@@ -174,9 +175,9 @@ void PreloaderTest::workStaysWithinTheBudgetAndThePlan() {
     preloader.waitUntilIdle();
     QVERIFY(preloader.isPrepared(paths[4]) && preloader.isPrepared(paths[5]));
     // Another way of showing invalidates what was prepared.
-    prepare(preloader, {paths[4]}, ShowGeometry{QSize(320, 240), false, false});
-    QCOMPARE(preloader.load(paths[4], ShowGeometry{QSize(320, 240), false, false}).image.size(),
-             QSize(64, 48));
+    const ShowGeometry ownSize{QSize(160, 120), false, false};
+    prepare(preloader, {paths[4]}, ownSize);
+    QCOMPARE(preloader.load(paths[4], ownSize).image.size(), QSize(160, 120)); // the part on screen
 }
 
 void PreloaderTest::sequencePlansInPlayOrder() {
@@ -245,7 +246,9 @@ void PreloaderTest::playerStepsThroughChangingFiles() {
     emit p->Timer1->Timer();
     QCOMPARE(f.shownColour(), QColor(Qt::yellow)); // the deleted one is skipped
     QCOMPARE(f.forms->playerState().currentIndex, 3);
-    QCOMPARE(p->Image1->size(), p->Image1->picture().size()); // painted as decoded, no scaling
+    // Smaller than the screen: held as decoded, the box at the size shown.
+    QCOMPARE(p->Image1->picture().size(), QSize(64, 48));
+    QCOMPARE(p->Image1->width(), p->width()); // a landscape picture kept in ratio fills the width
 }
 
 QTEST_MAIN(PreloaderTest)
