@@ -45,6 +45,11 @@ bool PreviewLoader::busy() const {
     return delivered_ != latest_;
 }
 
+int PreviewLoader::decodesStarted() const {
+    std::lock_guard lock(mutex_);
+    return decodesStarted_;
+}
+
 void PreviewLoader::work() {
     for (;;) {
         Job job;
@@ -55,6 +60,7 @@ void PreviewLoader::work() {
                 return;
             job = std::move(*waiting_);
             waiting_.reset();
+            ++decodesStarted_;
         }
         QImage image = decode(job.path, job.size);
         {

@@ -26,6 +26,8 @@ public:
     // The latest request's result is still to come. A cancelled request that is still being decoded
     // does not count: its result is never delivered.
     bool busy() const;
+    // How many requests the worker has begun to decode.
+    int decodesStarted() const;
 
     // The picture stretched to `size`, or a null image when the file cannot be read as a picture.
     static QImage decode(const QString& path, QSize size);
@@ -50,5 +52,6 @@ private:
     bool stopping_ = false;
     quint64 latest_ = 0;    // the ticket of the last request; results of others are dropped
     quint64 delivered_ = 0; // the ticket whose result was delivered or dropped last
+    int decodesStarted_ = 0;
     std::thread worker_;
 };

@@ -49,9 +49,10 @@ private slots:
 
         // A cancelled request is never answered, and nothing is awaited from it even while it is
         // still being decoded (a large PNG goes through a reader that decodes it whole).
+        const int started = loader.decodesStarted();
         loader.request(writeSolidPicture(dir.filePath("large.png"), Qt::red, QSize(4000, 3000)),
                        QSize(135, 104));
-        QTest::qWait(20);
+        QTRY_COMPARE(loader.decodesStarted(), started + 1);
         loader.cancel();
         QVERIFY(!loader.busy());
         loader.request(paths.at(1), QSize(135, 104));
