@@ -1,6 +1,7 @@
 // A file manager's drag, for the real-window checks: a small window at the top left of the screen
 // that, once pressed, drags the files named on its command line as text/uri-list. It prints "ready"
-// when it is on the screen and ends with 0 when the drop was taken, 1 when it was refused.
+// when it is on the screen and "taken" whenever the window under the pointer accepts the drag, and
+// ends with 0 when the drop was taken, 1 when it was refused.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -38,6 +39,12 @@ protected:
         auto* data = new QMimeData;
         data->setUrls(urls_);
         drag->setMimeData(data);
+        QObject::connect(drag, &QDrag::actionChanged, [](Qt::DropAction action) {
+            if (action == Qt::CopyAction) {
+                std::puts("taken");
+                std::fflush(stdout);
+            }
+        });
         const Qt::DropAction done = drag->exec(Qt::CopyAction);
         QCoreApplication::exit(done == Qt::CopyAction ? 0 : 1);
     }

@@ -6,6 +6,7 @@ are real X events (xdotool). Every step waits for the state it expects, never fo
 import configparser
 import os
 import re
+import select
 import subprocess
 import sys
 import time
@@ -156,12 +157,14 @@ def drag(paths, target):
     start = (60, 40)  # inside the source's window at the top left of the screen
     xdotool("mousemove", "--sync", *start)
     xdotool("mousedown", 1)
-    # In steps, so that the drag starts and the target answers each position on the way.
+    # In steps, as a hand moves, then released once the window under the pointer has taken the drag.
     for i in range(1, 11):
         xdotool("mousemove", "--sync", start[0] + (target[0] - start[0]) * i // 10,
                 start[1] + (target[1] - start[1]) * i // 10)
-        time.sleep(0.05)
-    time.sleep(0.3)
+    ready, _, _ = select.select([source.stdout], [], [], 10)
+    if not ready or source.stdout.readline().strip() != "taken":
+        source.kill()
+        fail("the window at %s never took the drag of %s" % (target, paths))
     xdotool("mouseup", 1)
     try:
         taken = source.wait(10) == 0
