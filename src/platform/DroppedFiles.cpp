@@ -17,14 +17,6 @@ bool startsWithNoCase(QByteArrayView text, QByteArrayView start) {
     return text.size() >= start.size() && qstrnicmp(text.data(), start.data(), size_t(start.size())) == 0;
 }
 
-QByteArrayView trimmed(QByteArrayView line) {
-    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t' || line.front() == '\r'))
-        line = line.sliced(1);
-    while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
-        line.chop(1);
-    return line;
-}
-
 bool thisMachine(QByteArrayView host) {
     if (host.isEmpty() || (host.size() == 9 && startsWithNoCase(host, "localhost")))
         return true;
@@ -73,7 +65,7 @@ QStringList parseUriList(QByteArrayView list) {
     QStringList paths;
     while (!list.isEmpty()) {
         const qsizetype end = list.indexOf('\n');
-        const QByteArrayView line = trimmed(end < 0 ? list : list.first(end));
+        const QByteArrayView line = (end < 0 ? list : list.first(end)).trimmed();
         list = end < 0 ? QByteArrayView() : list.sliced(end + 1);
         if (line.isEmpty() || line.startsWith('#'))
             continue;
