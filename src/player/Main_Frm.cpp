@@ -8,6 +8,7 @@
 #include "platform/Music.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
+#include "platform/WindowMemory.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
 #include "player/PicturePreloader.h"
@@ -187,6 +188,7 @@ void Main_Frm::Form_Load() {
     QTimer::singleShot(FirstExposureWaitMs, this, &Main_Frm::afterFirstPaint);
     setGeometry(screen);
     create();
+    window_memory::prepare(*this);
     Show_Pics();
     if (!closing_) {
         Timer1->setEnabled(true);
@@ -554,9 +556,10 @@ void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void Main_Frm::paintEvent(QPaintEvent* event) {
-    // Queued, so that it runs once this paint has been handed to the screen.
+    // The look-ahead decoding and the desktop call wait a moment, so that on a small machine the
+    // window system has the processors to itself while it puts this first paint on the screen.
     if (!exposedOnce_)
-        QMetaObject::invokeMethod(this, &Main_Frm::afterFirstPaint, Qt::QueuedConnection);
+        QTimer::singleShot(FirstPaintSettleMs, this, &Main_Frm::afterFirstPaint);
     exposedOnce_ = true;
     Form::paintEvent(event);
 }
@@ -607,5 +610,11 @@ void Main_Frm::mouseMoveEvent(QMouseEvent*) {
 void Main_Frm::focusOutEvent(QFocusEvent* event) {
     // A key released while another window had the focus never reaches us.
     left_.held = right_.held = false;
-    Form::focusOutEvent(event);
+    // Qt's own handlers repaint the whole window when the focus comes or goes; nothing here shows
+    // it, and at the start of a show that second paint held the first picture back.
+    event->accept();
+}
+
+void Main_Frm::focusInEvent(QFocusEvent* event) {
+    event->accept();
 }

@@ -56,6 +56,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +110,7 @@ private:
     bool screenWanted_ = false;
     bool screenKeptAwake_ = false; // as the desktop was last told
     static constexpr qint64 FirstExposureWaitMs = 2000;
+    static constexpr int FirstPaintSettleMs = 30;
     int quickMusicEnds_ = 0;
     static constexpr int QuickEndsTolerated = 3;
 };

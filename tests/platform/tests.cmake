@@ -22,3 +22,4 @@ lumora_add_test(test_screensaver_no_bus SOURCES platform/test_screensaver.cpp TI
     ENV "LUMORA_TEST_NO_BUS=1;DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus")
 lumora_add_test(test_droppedfiles SOURCES platform/test_droppedfiles.cpp)
 lumora_add_test(test_termination SOURCES platform/test_termination.cpp TIMEOUT 120)
+lumora_add_test(test_windowmemory SOURCES platform/test_windowmemory.cpp)

@@ -72,6 +72,7 @@ private slots:
     void onlyShiftAloneDeletes();
     void namesAreTakenByteForByte();
     void screenStaysAwakeWhileTheShowPlays();
+    void theFocusComingAndGoingRepaintsNothing();
     void pointerHidesAndComesBack();
     void aKeyGivesThePictureAWholeDelay();
 };
@@ -382,6 +383,32 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
         f.desktop.verifyDone();
         QVERIFY(f.desktop.screenSaverCalls.isEmpty());
     }
+}
+
+void PlayerInputTest::theFocusComingAndGoingRepaintsNothing() {
+    // A full-screen paint costs milliseconds; at the start of a show the player's activation
+    // came right after the first paint and painted it all again.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    Show s(true);
+    QTRY_VERIFY(s.player->Image1->isPainted());
+    s.player->Image1->installEventFilter(&counter);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    s.player->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.player));
+    QTRY_VERIFY(s.player->hasFocus());
+    QTest::qWait(100);
+    QCOMPARE(counter.paints, 0);
+    s.player->update();
+    QTRY_COMPARE(counter.paints, 1);
 }
 
 void PlayerInputTest::pointerHidesAndComesBack() {
