@@ -107,8 +107,10 @@ start_xvfb "$work" "$screen" -br -fbdir "$work/fb" || { say "Xvfb did not start"
 export XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
 export XDG_RUNTIME_DIR=$work/home/runtime HOME=$work/home
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-lumora_env=(env TZ=UTC QT_SCALE_FACTOR="$scale" QT_LOGGING_RULES="lumora.paint.info=true"
-            QT_MESSAGE_PATTERN="%{time HH:mm:ss.zzz} %{category}: %{message}")
+# Lumora's own settings are in the environment of both programs (feh reads none of them), so that
+# both are started the same way: through `env` Lumora paid one more program start than feh.
+export TZ=UTC QT_SCALE_FACTOR="$scale" QT_LOGGING_RULES="lumora.paint.info=true"
+export QT_MESSAGE_PATTERN="%{time HH:mm:ss.zzz} %{category}: %{message}"
 
 fb=$work/fb/Xvfb_screen0
 u32() { od -An -tu4 --endian=big -j "$1" -N4 "$fb" | tr -d ' '; }
@@ -189,7 +191,7 @@ for set in "${sets[@]}"; do
         for program in "${order[@]}"; do
             prefix=$work/$set.$program.$run
             if [ "$program" = lumora ]; then
-                line=$(timed_run "$prefix" "${lumora_env[@]}" "$lumora" "$show")
+                line=$(timed_run "$prefix" "$lumora" "$show")
                 checks+=("$(paint_check "$list" "$prefix.err")")
             else
                 line=$(timed_run "$prefix" feh -F -Z -D 0.001 --on-last-slide quit "${files[@]}")
@@ -282,7 +284,7 @@ for run in $(seq "$startup_runs"); do
     for program in "${order[@]}"; do
         prefix=$work/start.$program.$run
         if [ "$program" = lumora ]; then
-            read -r first picture start <<<"$(poll_start "$prefix" "${lumora_env[@]}" "$lumora" "$start_show")"
+            read -r first picture start <<<"$(poll_start "$prefix" "$lumora" "$start_show")"
             log=$(awk -v s="$start" '/lumora\.paint: painted / {
                       split($1, t, ":"); p = t[1] * 3600 + t[2] * 60 + t[3]
                       d = p - (s % 86400); if (d < -43200) d += 86400
