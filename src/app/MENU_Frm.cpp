@@ -22,11 +22,11 @@ constexpr auto FocusKey = "btnFocus";
 
 MENU_Frm::MENU_Frm(Forms& owner)
     : Form(owner, FormId::Menu),
-      Open_Folder_Btn(new PictureButton(QStringLiteral("Lumora from Folder"), artwork::folderIcon(), this)),
-      Make_File_Btn(new PictureButton(QStringLiteral("Make Lumora File"), artwork::makeIcon(), this)),
-      Open_File_Btn(new PictureButton(QStringLiteral("Open Lumora File"), artwork::openIcon(), this)),
+      Open_Folder_Btn(new PictureButton(QStringLiteral("Lumora from Folder"), artwork::folderIcon, this)),
+      Make_File_Btn(new PictureButton(QStringLiteral("Make Lumora File"), artwork::makeIcon, this)),
+      Open_File_Btn(new PictureButton(QStringLiteral("Open Lumora File"), artwork::openIcon, this)),
       Open_File_Path_Txt(new HiddenTextField(this)),
-      About_Btn(new PictureButton(QStringLiteral("About 10. Lumora"), artwork::aboutIcon(), this)),
+      About_Btn(new PictureButton(QStringLiteral("About 10. Lumora"), artwork::aboutIcon, this)),
       Dialog1(new OpenSaveDialog(owner.desktop(), this)) {
     setWindowTitle(QStringLiteral("10. Lumora v0.4b by Corvath"));
     // A fixed border with a title bar and only the close box.

@@ -14,9 +14,17 @@ constexpr int CaptionFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
 
 } // namespace
 
-PictureButton::PictureButton(const QString& caption, const QPixmap& picture, QWidget* parent)
-    : QPushButton(QIcon(picture), caption, parent) {
+PictureButton::PictureButton(const QString& caption, Drawing picture, QWidget* parent)
+    : QPushButton(caption, parent), picture_(picture) {
     setIconSize(QSize(PictureSize, PictureSize));
+}
+
+void PictureButton::showEvent(QShowEvent* event) {
+    if (picture_) {
+        setIcon(QIcon(picture_()));
+        picture_ = nullptr;
+    }
+    QPushButton::showEvent(event);
 }
 
 QRect PictureButton::pictureRect() const {

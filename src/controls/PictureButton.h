@@ -7,7 +7,11 @@
 class PictureButton : public QPushButton {
     Q_OBJECT
 public:
-    PictureButton(const QString& caption, const QPixmap& picture, QWidget* parent);
+    using Drawing = QPixmap (*)();
+
+    // The picture is drawn when the button is first shown: a window that is made but never shown
+    // (the menu behind a show from the command line) has no pictures to draw.
+    PictureButton(const QString& caption, Drawing picture, QWidget* parent);
 
     // The font the caption is drawn with: the button's own, made smaller if the caption would not
     // fit under the picture otherwise.
@@ -16,6 +20,10 @@ public:
     QRect pictureRect() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Drawing picture_;
 };

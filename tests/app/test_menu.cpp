@@ -238,8 +238,9 @@ void MenuTest::makerButtonSwapsTheMenuForTheMaker() {
 void MenuTest::captionsFitUnderTheirPictures() {
     ShowFixture f;
     MENU_Frm* menu = static_cast<MENU_Frm*>(f.forms->load(FormId::Menu));
-    for (PictureButton* b :
-         {menu->Open_Folder_Btn, menu->Make_File_Btn, menu->Open_File_Btn, menu->About_Btn}) {
+    const QList<PictureButton*> buttons{menu->Open_Folder_Btn, menu->Make_File_Btn, menu->Open_File_Btn,
+                                        menu->About_Btn};
+    for (PictureButton* b : buttons) {
         QVERIFY(menu->rect().contains(b->geometry()) && b->rect().contains(b->pictureRect()));
         QVERIFY(!b->captionRect().intersects(b->pictureRect()));
         const QRectF box(b->captionRect());
@@ -247,7 +248,12 @@ void MenuTest::captionsFitUnderTheirPictures() {
             QFontMetricsF(b->captionFont())
                 .boundingRect(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, b->text());
         QVERIFY2(box.adjusted(-0.5, -0.5, 0.5, 0.5).contains(used), qPrintable(b->text()));
+        // Drawn when shown, not for a menu that only carries a show from the command line.
+        QVERIFY(b->icon().isNull());
     }
+    f.forms->show(FormId::Menu);
+    for (PictureButton* b : buttons)
+        QVERIFY(!b->icon().pixmap(b->iconSize()).isNull());
 }
 
 QTEST_MAIN(MenuTest)
