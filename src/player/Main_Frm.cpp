@@ -607,14 +607,11 @@ void Main_Frm::mouseMoveEvent(QMouseEvent*) {
     Hide_Mouse_Timer->setEnabled(true);
 }
 
-void Main_Frm::focusOutEvent(QFocusEvent* event) {
+// Qt's own focus handlers repaint the whole window when the focus comes or goes; nothing here shows
+// it, and at the start of a show that second paint held the first picture back.
+void Main_Frm::focusOutEvent(QFocusEvent*) {
     // A key released while another window had the focus never reaches us.
     left_.held = right_.held = false;
-    // Qt's own handlers repaint the whole window when the focus comes or goes; nothing here shows
-    // it, and at the start of a show that second paint held the first picture back.
-    event->accept();
 }
 
-void Main_Frm::focusInEvent(QFocusEvent* event) {
-    event->accept();
-}
+void Main_Frm::focusInEvent(QFocusEvent*) {}
