@@ -1,6 +1,7 @@
 #include "platform/WindowMemory.h"
 
 #include <QBackingStore>
+#include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -12,14 +13,29 @@
 
 namespace window_memory {
 
+namespace {
+
+// The window systems whose backing store is one image, made by resize() and kept until the next
+// one. Elsewhere the paint device may not exist before a paint begins: Wayland's store hands out a
+// pointer into a buffer it has not made yet, so even asking that device its type would crash.
+bool storeIsOneImage() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform == QLatin1String("offscreen");
+}
+
+} // namespace
+
 void prepare(QWidget& window) {
     QBackingStore* store = window.backingStore();
-    if (!store || !window.windowHandle())
+    if (!store || !window.windowHandle() || !storeIsOneImage())
         return;
     // The repaint that follows asks for the same size, and the store keeps what it has.
     store->resize(window.size());
-    const auto* image = dynamic_cast<const QImage*>(store->paintDevice());
-    if (!image || image->isNull())
+    QPaintDevice* device = store->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return;
+    const auto* image = static_cast<const QImage*>(device);
+    if (image->isNull())
         return;
     const auto page = quintptr(sysconf(_SC_PAGESIZE));
     const auto first = quintptr(image->constBits()) & ~(page - 1);

@@ -15,9 +15,10 @@ namespace {
 
 // Pages of the window's pixel memory that are in place, out of all its pages.
 std::pair<std::size_t, std::size_t> residentPages(QWidget& window) {
-    const auto* image = dynamic_cast<const QImage*>(window.backingStore()->paintDevice());
-    if (!image)
+    QPaintDevice* device = window.backingStore()->paintDevice();
+    if (device->devType() != QInternal::Image)
         return {0, 0};
+    const auto* image = static_cast<const QImage*>(device);
     const auto page = quintptr(sysconf(_SC_PAGESIZE));
     const auto first = quintptr(image->constBits()) & ~(page - 1);
     const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
