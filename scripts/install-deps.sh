@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libsdl2-mixer-dev libjpeg62-turbo-dev libgif-dev
           xvfb xdotool imagemagick sox lame clang-format-14
-          dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 "$@")
+          dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+          qt6-wayland sway grim wtype xwayland x11-xserver-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

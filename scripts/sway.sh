@@ -12,7 +12,8 @@
 # sway refuses to run as root: as root it runs as the user lumora-check, made here when missing.
 # A headless seat has no keyboard until a client makes one, and a program binds the keyboards it
 # finds when it starts, so the virtual keyboard is made before anything else runs; `wtype` calls
-# from then on reach the focused window.
+# from then on reach the focused window. XWayland belongs to the compositor's user and lets in the
+# caller's user too (xhost), so that X programs started here can connect.
 start_sway() {
     local work=$1 mode=$2 scale=$3 runtime=$1/sway-runtime
     local as_user=()
@@ -27,7 +28,7 @@ start_sway() {
     cat >"$work/sway.conf" <<CONF
 output HEADLESS-1 resolution $mode scale $scale
 xwayland enable
-exec sh -c 'echo "\$DISPLAY" >"$runtime/x-display"'
+exec sh -c 'xhost +si:localuser:$(id -un) >/dev/null; echo "\$DISPLAY" >"$runtime/x-display"'
 CONF
     chmod a+r "$work/sway.conf"
     "${as_user[@]}" env -i PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \

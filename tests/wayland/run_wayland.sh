@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Plays real shows and opens the windows of the real program on a Wayland desktop: a headless sway
+# at each scale given (default 1 and 2), natively and through XWayland, keys from a virtual keyboard
+# and colours from the compositor's screenshots.
+#
+#   run_wayland.sh LUMORA [SCALE...]
+set -euo pipefail
+lumora=$1
+shift
+scales=("${@:-1}")
+[ $# -gt 0 ] || scales=(1 2)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../scripts/sway.sh
+. "$here/../../scripts/sway.sh"
+
+for scale in "${scales[@]}"; do
+    work=$(mktemp -d)
+    trap 'stop_sway; rm -rf "$work"' EXIT
+    export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+    export XDG_RUNTIME_DIR=$work/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    start_sway "$work" 1920x1080 "$scale"
+    export SDL_AUDIODRIVER=dummy QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_LOGGING_RULES="lumora.paint.info=true"
+    LUMORA=$lumora WORK=$work SCALE=$scale dbus-run-session -- /usr/bin/python3 "$here/wayland_check.py"
+    stop_sway
+    rm -rf "$work"
+    trap - EXIT
+done
