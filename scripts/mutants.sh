@@ -45,6 +45,16 @@ fault "the folder walk follows links" src/platform/FolderListing.cpp "test_folde
     's/S_ISDIR(st\.st_mode) ? Kind::LinkedFolder/S_ISDIR(st.st_mode) ? Kind::Folder/'
 fault "a missing sound device is tried again at once" src/platform/Music.cpp "test_music_no_driver test_music_no_device" \
     's/kRetryAfterFailure{5}/kRetryAfterFailure{0}/'
+fault "a run-length move lands on the wrong column" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+    's/x = std::min(x + dx, w - 1);/x = std::min(dx, w - 1);/'
+fault "a small GIF is judged by its logical screen" src/player/PictureLoader.cpp "test_picturebytes test_pictureloader" \
+    's/result = decodeRows(reader, reader\.framePixels(), /result = decodeRows(reader, claimedPixels(reader.size()), /'
+fault "short bit-field channels are shifted up only" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+    's|return int((value \* 255 + top / 2) / top);|return int(value << (8 - bits));|'
+fault "plain 32-bit alpha of all zeros hides the picture" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+    's/(plainAlpha \&\& !fourthBytesAllZero())/plainAlpha/'
+fault "a GIF frame without a row is a picture" src/player/GifReader.cpp "test_picturebytes test_pictureloader" \
+    's/    if (decoded == 0)$/    if (false)/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 

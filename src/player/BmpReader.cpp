@@ -47,10 +47,16 @@ private:
 } // namespace
 
 int BmpReader::Channel::of(quint32 pixel) const {
-    // As Qt's reader widens a value of fewer than 8 bits: shifted up, so that 31 of 5 bits is 248.
-    // Wider values keep their top 8 bits.
+    // A value of fewer than 8 bits spans the whole range, so that the largest (31 of 5 bits, 1 of a
+    // 1-bit alpha) is 255; wider values keep their top 8 bits.
     const quint32 value = (pixel & mask) >> shift;
-    return int(scale >= 0 ? value * quint32(scale) : value >> -scale) & 0xff;
+    if (bits <= 0)
+        return 0;
+    if (bits < 8) {
+        const quint32 top = (1u << bits) - 1;
+        return int((value * 255 + top / 2) / top);
+    }
+    return int(value >> (bits - 8)) & 0xff;
 }
 
 BmpReader::BmpReader(QIODevice& file) : file_(file) {
@@ -136,14 +142,8 @@ bool BmpReader::readHeader() {
             ++c.shift;
             mask >>= 1;
         }
-        if (mask < 0x100) {
-            c.scale = int(256 / (mask + 1));
-        } else {
-            int bits = 0;
-            while (bits < 32 && mask >> bits)
-                ++bits;
-            c.scale = 8 - bits;
-        }
+        while (c.bits < 32 && mask >> c.bits)
+            ++c.bits;
         return c;
     };
     if (bitFields) {
@@ -159,15 +159,39 @@ bool BmpReader::readHeader() {
         green_ = channel(0xff00);
         blue_ = channel(0xff);
     }
-    alpha_ = masks[3] && (bitFields || (compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u));
+    // The pixels start where the header says, but never inside the palette.
+    const qint64 paletteEnd = file_.pos();
+    dataStart_ = std::max(offBits, paletteEnd);
+    // Plain 32-bit pixels carry alpha only where a newer header names it, and then, as browsers
+    // read them, only when some pixel has any: many writers leave the fourth bytes 0, which would
+    // hide the whole picture. Bit fields say what they hold and are taken at their word.
+    const bool plainAlpha = compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u;
+    alpha_ = masks[3] && (bitFields || (plainAlpha && !fourthBytesAllZero()));
     if (alpha_)
         alphaChannel_ = channel(masks[3]);
     // Run-length coded pixels that no code reaches are left transparent.
     alpha_ = alpha_ || runLength();
-    // The pixels start where the header says, but never inside the palette.
-    dataStart_ = std::max(offBits, file_.pos());
     // A file that ends with its palette holds no picture.
-    return file_.size() > file_.pos();
+    return file_.size() > paletteEnd;
+}
+
+bool BmpReader::fourthBytesAllZero() {
+    // Rows of 32-bit pixels have no padding: every fourth byte of the data is an alpha.
+    const qint64 bytes = stride_ * size_.height();
+    if (!file_.seek(dataStart_))
+        return true;
+    std::vector<uchar> block(1 << 16);
+    for (qint64 done = 0; done < bytes;) {
+        const qint64 got = file_.read(reinterpret_cast<char*>(block.data()),
+                                      std::min<qint64>(qint64(block.size()), bytes - done));
+        if (got <= 0)
+            break;
+        for (qint64 i = 3; i < got; i += 4)
+            if (block[size_t(i)])
+                return false;
+        done += got;
+    }
+    return true;
 }
 
 void BmpReader::convert(const uchar* in, QRgb* out, int from, int to) const {

@@ -11,7 +11,9 @@ class RowReducer;
 // Reads BMP files row by row into a RowReducer, so that a picture of any size takes the memory of
 // what is shown: 1, 2, 4, 8, 16, 24 and 32 bits, RLE4 and RLE8, bit fields (with or without alpha),
 // rows stored bottom-up or top-down, OS/2 and Windows headers of every size up to V5. Pixels come
-// out as Qt's own reader gives them.
+// out as Qt's own reader gives them, but for channels of fewer than 8 bits, which span 0-255 here
+// (Qt's shifts 31 of 5 bits to 248 and a 1-bit alpha to 128), and plain 32-bit pixels whose alpha
+// bytes are all 0, which are opaque here.
 class BmpReader {
 public:
     // Reads the headers and the palette from the start of `file`.
@@ -34,11 +36,12 @@ private:
     struct Channel {
         quint32 mask = 0;
         int shift = 0;
-        int scale = 1; // the factor that widens the value to 8 bits, or minus the bits to drop
+        int bits = 0; // from the lowest bit of the mask to its highest
         int of(quint32 pixel) const;
     };
 
     bool readHeader();
+    bool fourthBytesAllZero();
     bool readRunLength(RowReducer& rows);
     bool readPlain(RowReducer& rows);
     void convert(const uchar* in, QRgb* out, int from, int to) const;

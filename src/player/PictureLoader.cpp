@@ -237,12 +237,12 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     }
     case Kind::Gif: {
         GifReader reader(*file);
-        // The screen around a small frame may claim far more than the frame codes.
-        if (reader.valid() && !tooLarge(reader.size()))
+        // The screen around a small frame may claim far more than the frame codes: the data is
+        // judged by the frame.
+        if (reader.valid())
             result = decodeRows(reader, reader.framePixels(), file->size(), shown);
-        // giflib refuses LZW codes wider than the GIF standard allows, which some writers use
-        // and Qt's reader takes: such a picture is decoded whole by Qt's reader, within its bounds.
-        else if (reader.frameRefused() && file->seek(0))
+        // Such frames are decoded whole by Qt's reader, within its bounds.
+        else if (reader.wideCodes() && file->seek(0))
             result = decodeOther(*file, shown);
         break;
     }
