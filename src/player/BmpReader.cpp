@@ -1,5 +1,6 @@
 #include "player/BmpReader.h"
 
+#include "player/DecodeLimit.h"
 #include "player/RowReducer.h"
 
 #include <algorithm>
@@ -233,13 +234,13 @@ void BmpReader::convert(const uchar* in, QRgb* out, int from, int to) const {
     }
 }
 
-bool BmpReader::read(RowReducer& rows) {
+bool BmpReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
-    return runLength() ? readRunLength(rows) : readPlain(rows);
+    return runLength() ? readRunLength(rows, limit) : readPlain(rows, limit);
 }
 
-bool BmpReader::readPlain(RowReducer& rows) {
+bool BmpReader::readPlain(RowReducer& rows, const DecodeLimit& limit) {
     const int h = size_.height();
     // The rows of the file, in file order, that hold the rows wanted.
     int first = 0;
@@ -257,13 +258,15 @@ bool BmpReader::readPlain(RowReducer& rows) {
         // A file cut short shows the rows it holds.
         if (file_.read(reinterpret_cast<char*>(in.data()), stride_) != stride_)
             break;
+        if (limit.over())
+            return false;
         convert(in.data(), out.data(), from, to);
         rows.put(bottomUp_ ? h - 1 - i : i, out.data(), from, to);
     }
     return true;
 }
 
-bool BmpReader::readRunLength(RowReducer& rows) {
+bool BmpReader::readRunLength(RowReducer& rows, const DecodeLimit& limit) {
     if (!file_.seek(dataStart_))
         return true;
     Bytes in(file_);
@@ -289,7 +292,10 @@ bool BmpReader::readRunLength(RowReducer& rows) {
         lo = w;
         hi = 0;
     };
-    while (y < h) {
+    // Codes of a byte each may spend as long on nothing as on pixels: the limit is minded per code.
+    for (quint32 codes = 0; y < h; ++codes) {
+        if ((codes & 0xfff) == 0 && limit.over())
+            return false;
         const int b = in.next();
         if (b < 0)
             break;

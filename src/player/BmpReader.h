@@ -6,6 +6,7 @@
 
 #include <array>
 
+class DecodeLimit;
 class RowReducer;
 
 // Reads BMP files row by row into a RowReducer, so that a picture of any size takes the memory of
@@ -28,8 +29,8 @@ public:
     bool runLength() const { return compression_ == RunLength8 || compression_ == RunLength4; }
 
     // Reads the rows `rows` wants. A file that ends early leaves the rows it does not reach
-    // untouched; false only when nothing can be read.
-    bool read(RowReducer& rows);
+    // untouched; false when nothing can be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
 
 private:
     enum Compression { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3, AlphaBitFields = 6 };
@@ -42,8 +43,8 @@ private:
 
     bool readHeader();
     bool fourthBytesAllZero();
-    bool readRunLength(RowReducer& rows);
-    bool readPlain(RowReducer& rows);
+    bool readRunLength(RowReducer& rows, const DecodeLimit& limit);
+    bool readPlain(RowReducer& rows, const DecodeLimit& limit);
     void convert(const uchar* in, QRgb* out, int from, int to) const;
 
     QIODevice& file_;

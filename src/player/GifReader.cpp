@@ -1,5 +1,6 @@
 #include "player/GifReader.h"
 
+#include "player/DecodeLimit.h"
 #include "player/RowReducer.h"
 
 #include <algorithm>
@@ -117,7 +118,7 @@ bool GifReader::readHeader() {
     return true;
 }
 
-bool GifReader::read(RowReducer& rows) {
+bool GifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
     const int sw = size_.width(), sh = size_.height();
@@ -154,6 +155,8 @@ bool GifReader::read(RowReducer& rows) {
             }
             // Data cut short: the decoder stops at the padding's codes, and the row that reached
             // them is as doubtful as those after it.
+            if (limit.over())
+                return false;
             if (DGifGetLine(gif_, line.data(), width_) == GIF_ERROR)
                 break;
             const int y = top_ + r;

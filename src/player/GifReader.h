@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+class DecodeLimit;
 class RowReducer;
 struct GifFileType;
 
@@ -32,8 +33,8 @@ public:
     qint64 framePixels() const;
 
     // Reads the rows `rows` wants. Data that ends early leaves the rest of the frame as the
-    // background; false only when nothing can be read.
-    bool read(RowReducer& rows);
+    // background; false when not one row can be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
 
     struct Source;
 
