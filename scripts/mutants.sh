@@ -55,6 +55,12 @@ fault "plain 32-bit alpha of all zeros hides the picture" src/player/BmpReader.c
     's/(plainAlpha \&\& !fourthBytesAllZero())/plainAlpha/'
 fault "a GIF frame without a row is a picture" src/player/GifReader.cpp "test_picturebytes test_pictureloader" \
     's/    if (decoded == 0)$/    if (false)/'
+fault "progressive JPEGs have no scan limit" src/player/JpegScaledDecoder.h "test_picturebytes" \
+    's/constexpr int MaxScans = 256;/constexpr int MaxScans = 1 << 30;/'
+fault "a decode nobody wants goes on" src/player/DecodeLimit.cpp "test_picturebytes" \
+    's/if (cancelled_ \&\& cancelled_->load(std::memory_order_relaxed))/if (false)/'
+fault "a step holds the window until its picture comes" src/player/Main_Frm.cpp "test_player" \
+    's/    sequence_\.setPictureWait(PictureWait);/    sequence_.setPictureWait(std::chrono::milliseconds::max());/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 

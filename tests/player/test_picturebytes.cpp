@@ -1,4 +1,5 @@
 // Pictures written byte by byte, for what no sample file pins down.
+#include "FloodedJpeg.h"
 #include "player/PictureLoader.h"
 
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@ private slots:
     void plainAlphaCountsOnlyWhereSomePixelHasIt();
     void runLengthDeltaMovesToItsColumn();
     void gifsAreJudgedByTheirFrame();
+    void floodedJpegsAreGivenUp();
 
 private:
     QString write(const QByteArray& bytes) {
@@ -151,6 +153,23 @@ void PictureBytesTest::gifsAreJudgedByTheirFrame() {
     QVERIFY(!picture_loader::decode(write(gif(QSize(1, 1), dot, 2, OneWhitePixel, false))).ok);
     QVERIFY(!picture_loader::decode(write(gif(QSize(1, 1), dot, 2, QByteArray::fromHex("2c")))).ok);
     QVERIFY(!picture_loader::decode(write(gif(QSize(1, 1), dot, 12, OneWhitePixel))).ok);
+}
+
+void PictureBytesTest::floodedJpegsAreGivenUp() {
+    // A hundred scans more than it needs is still a picture; thousands, or tens of thousands of
+    // empty ones, are a failure rather than minutes of work.
+    const ShowGeometry screen{QSize(1920, 1080), true, true};
+    const QByteArray jpeg = flooded_jpeg::honest(QSize(400, 300));
+    QVERIFY(picture_loader::decode(write(jpeg), screen).ok);
+    QVERIFY(picture_loader::decode(write(flooded_jpeg::repeatingLastScan(jpeg, 100)), screen).ok);
+    QVERIFY(!picture_loader::decode(write(flooded_jpeg::repeatingLastScan(jpeg, 3000)), screen).ok);
+    QVERIFY(!picture_loader::decode(write(flooded_jpeg::withEmptyScans(jpeg, 20000)), screen).ok);
+    // A decode nobody wants any more ends, whatever the format.
+    const std::atomic<bool> cancelled{true};
+    const QString bmpPath = write(bmp(1, 1, 24, 0, {}, QByteArray(4, '\0'), 40));
+    QVERIFY(picture_loader::decode(bmpPath, screen).ok);
+    QVERIFY(!picture_loader::decode(bmpPath, screen, nullptr, &cancelled).ok);
+    QVERIFY(!picture_loader::decode(write(jpeg), screen, nullptr, &cancelled).ok);
 }
 
 QTEST_MAIN(PictureBytesTest)

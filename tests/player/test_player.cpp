@@ -1,3 +1,4 @@
+#include "FloodedJpeg.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
@@ -65,6 +66,7 @@ private slots:
     void randomBytesEndAsAShow();
     void missingFirstPictureStillEndsAShowWithoutLoop();
     void makerPreviewReturnsToTheMaker();
+    void pictureStillDecodingLeavesTheWindowFree();
 };
 
 void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
@@ -520,6 +522,24 @@ void PlayerTest::makerPreviewReturnsToTheMaker() {
     QFile::remove(tempLmr);
     QCoreApplication::processEvents();
     QVERIFY(!f.programEnded);
+}
+
+void PlayerTest::pictureStillDecodingLeavesTheWindowFree() {
+    // A picture that floods its decoder with scans (a second or so of work, within the limits): the
+    // step waits for it with the last picture on screen, and Escape ends the show meanwhile.
+    ShowFixture f;
+    const QString slow = f.path("slow.jpg");
+    QFile file(slow);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(flooded_jpeg::repeatingLastScan(flooded_jpeg::honest(QSize(3000, 3000)), 200));
+    file.close();
+    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red), slow}));
+    QVERIFY(near(f.shownColour(), Qt::red));
+    tick(p);
+    QVERIFY(p->sequence().waiting());
+    QVERIFY(near(f.shownColour(), Qt::red));
+    QTest::keyClick(p, Qt::Key_Escape);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
 }
 
 QTEST_MAIN(PlayerTest)
