@@ -61,6 +61,10 @@ fault "a decode nobody wants goes on" src/player/DecodeLimit.cpp "test_pictureby
     's/if (cancelled_ \&\& cancelled_->load(std::memory_order_relaxed))/if (false)/'
 fault "a step holds the window until its picture comes" src/player/Main_Frm.cpp "test_player" \
     's/    sequence_\.setPictureWait(PictureWait);/    sequence_.setPictureWait(std::chrono::milliseconds::max());/'
+fault "a closed search waits for a stuck listing" src/folder/WalkThread.cpp "test_search" \
+    's/        thread_\.detach();/        thread_.join();/'
+fault "sorting a listing never looks at the stop" src/platform/FolderListing.cpp "test_folderlisting test_folderwalk test_search" \
+    's/const auto stopped = \[stop\] { return stop \&\& stop->load(std::memory_order_relaxed); };/const auto stopped = [] { return false; };/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 
