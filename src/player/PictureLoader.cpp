@@ -188,15 +188,38 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, 
     return result;
 }
 
+// The file as Qt's readers see it: its reads fail once the decode is over its limit, which ends the
+// decode as a failure.
+class LimitedFile final : public QIODevice {
+public:
+    LimitedFile(QFile& file, const DecodeLimit& limit) : file_(file), limit_(limit) {
+        file_.seek(0);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return file_.size(); }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && file_.seek(pos); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override { return limit_.over() ? -1 : file_.read(data, most); }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& file_;
+    const DecodeLimit& limit_;
+};
+
 // Any other format Qt reads (PNG), decoded whole.
-LoadedPicture decodeOther(QFile& file, const std::optional<ShowGeometry>& shown) {
+LoadedPicture decodeOther(QFile& whole, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
+    LimitedFile file(whole, limit);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (tooLarge(stored) || claimedPixels(stored) > wholeDecodeLimit(shown))
         return result;
+    limit.allowFor(claimedPixels(stored));
     QImage image = reader.read();
     // The size is the one decoded: a header may claim another. A picture of no size has nothing
     // to show.
@@ -247,11 +270,11 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
             result = decodeRows(reader, reader.framePixels(), file->size(), shown, limit);
         // Such frames are decoded whole by Qt's reader, within its bounds.
         else if (reader.wideCodes() && file->seek(0))
-            result = decodeOther(*file, shown);
+            result = decodeOther(*file, shown, limit);
         break;
     }
     case Kind::Other:
-        result = decodeOther(*file, shown);
+        result = decodeOther(*file, shown, limit);
         break;
     }
     fitToScreen(result, shown);

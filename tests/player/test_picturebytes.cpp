@@ -2,6 +2,8 @@
 #include "FloodedJpeg.h"
 #include "player/PictureLoader.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -170,6 +172,11 @@ void PictureBytesTest::floodedJpegsAreGivenUp() {
     QVERIFY(picture_loader::decode(bmpPath, screen).ok);
     QVERIFY(!picture_loader::decode(bmpPath, screen, nullptr, &cancelled).ok);
     QVERIFY(!picture_loader::decode(write(jpeg), screen, nullptr, &cancelled).ok);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && QImage(8, 8, QImage::Format_RGB32).save(&buffer, "png"));
+    QVERIFY(picture_loader::decode(write(png), screen).ok);
+    QVERIFY(!picture_loader::decode(write(png), screen, nullptr, &cancelled).ok);
 }
 
 QTEST_MAIN(PictureBytesTest)
