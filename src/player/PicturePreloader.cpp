@@ -150,7 +150,10 @@ bool PicturePreloader::awaitReady(const QString& path, const ShowGeometry& geome
         auto it = entries_.find(path);
         if (it != entries_.end()) {
             Entry& e = it->second;
-            if (e.geometry == geometry) {
+            // A file changed since it was decoded is decoded again here, not by `load` on the
+            // caller's thread.
+            const bool current = e.state != State::Ready || regular_file::stampOf(path) == e.stamp;
+            if (e.geometry == geometry && current) {
                 if (e.state == State::Ready)
                     return true;
                 e.dropped = false; // a decode given up meanwhile starts again once it ends
