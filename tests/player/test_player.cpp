@@ -528,18 +528,25 @@ void PlayerTest::makerPreviewReturnsToTheMaker() {
 
 void PlayerTest::pictureStillDecodingLeavesTheWindowFree() {
     // A picture that floods its decoder with scans (a second or so of work, within the limits): the
-    // step waits for it with the last picture on screen, and Escape ends the show meanwhile.
+    // step waits for it with the last picture on screen; the right arrow moves on past it, and
+    // Escape ends the show meanwhile.
     ShowFixture f;
     const QString slow = f.path("slow.jpg");
     QFile file(slow);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(flooded_jpeg::repeatingLastScan(flooded_jpeg::honest(QSize(3000, 3000)), 200));
     file.close();
-    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red), slow}));
+    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true),
+                                {f.picture("a.bmp", Qt::red), slow, f.picture("b.bmp", Qt::blue), slow}));
     QVERIFY(near(f.shownColour(), Qt::red));
     emit p->Timer1->Timer();
     QVERIFY(p->sequence().waiting());
     QVERIFY(near(f.shownColour(), Qt::red));
+    p->Next_Pic();
+    settleStep(p);
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    emit p->Timer1->Timer();
+    QVERIFY(p->sequence().waiting());
     QTest::keyClick(p, Qt::Key_Escape);
     QVERIFY(!f.forms->isLoaded(FormId::Player));
 }
