@@ -102,7 +102,10 @@ StepOutcome ShowSequence::showPics(bool atEnd) {
 }
 
 StepOutcome ShowSequence::Next_Pic() {
-    // Pressed while a picture does not come: the user moves on past it.
+    // While the key's own last step waits, a key held down goes on waiting with it, so that every
+    // picture is seen. Pressed while the show's advance waits, the user moves on past that picture.
+    if (waiting_ && !waiting_->timer && waiting_->direction > 0)
+        return resume();
     if (waiting_)
         state_.currentIndex = waiting_->index;
     waiting_.reset();

@@ -50,7 +50,8 @@ public:
 
     // The advance timer's step (also the first picture and the step after a removal).
     StepOutcome Show_Pics();
-    // The arrow keys' steps. Taken while a step waits, they go on from the entry it waits for.
+    // The arrow keys' steps. Right while the advance timer's step waits goes on past the entry it
+    // waits for; while its own step waits, it waits on with it. Left leaves any wait behind.
     StepOutcome Next_Pic();
     StepOutcome Prev_Pic();
 
