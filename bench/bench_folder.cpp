@@ -6,6 +6,9 @@
 //                                   WORKDIR/big, empty files; delete it afterwards), and how long a
 //                                   stopped walk takes to bring the setup window back
 //   bench_folder WORKDIR --disk     the walk of the whole disk (/) against find
+//   bench_folder WORKDIR --wide     one folder of 1,000,000 pictures (made in WORKDIR/wide, empty
+//                                   files; delete it afterwards): from the stop to the walk's end,
+//                                   stopped at tenths of its whole time (listing, sorting, collecting)
 //
 // WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
 
@@ -29,6 +32,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -38,6 +42,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -253,6 +258,60 @@ void benchStop(const QString& tree) {
         *std::max_element(goneMs.begin(), goneMs.end()));
 }
 
+QString makeWide(const QString& root) {
+    const QString wide = root + "/wide";
+    if (QFileInfo::exists(wide + "/.done"))
+        return wide;
+    QDir(wide).removeRecursively();
+    QDir().mkpath(wide);
+    const QByteArray base = QFile::encodeName(wide);
+    for (int i = 0; i < 1000000; ++i) {
+        const int fd = ::open(base + "/p" + QByteArray::number(999983LL * i % 1000000) + ".jpg",
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0)
+            qFatal("cannot write in %s", base.constData());
+        ::close(fd);
+    }
+    touch(wide + "/.done");
+    return wide;
+}
+
+// From setting the stop to the walk's return, and to the end of its thread (what it gathered freed:
+// glibc's consolidation of a million small blocks takes up to some 180 ms of it), with one folder
+// of a million pictures.
+void benchWideStop(const QString& wide) {
+    QElapsedTimer whole;
+    whole.start();
+    const qsizetype found = folder_walk::walk(wide, folder_walk::diskLister()).size();
+    const double wholeMs = whole.nsecsElapsed() / 1e6;
+    std::vector<double> ms;
+    for (int tenth = 1; tenth <= 9; ++tenth) {
+        std::atomic<bool> stop{false};
+        QElapsedTimer sinceStop;
+        double returnedMs = 0;
+        qsizetype kept = 0;
+        std::thread walk([&] {
+            const QStringList found = folder_walk::walk(
+                wide, folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), &stop), {},
+                &stop);
+            returnedMs = sinceStop.nsecsElapsed() / 1e6;
+            kept = found.size();
+        });
+        QThread::usleep((unsigned long)(wholeMs * 1000 * tenth / 10));
+        sinceStop.start();
+        stop = true;
+        walk.join();
+        ms.push_back(sinceStop.nsecsElapsed() / 1e6);
+        std::printf("  stopped at %d/10 of the walk: returned %.2f ms later with %lld pictures, its thread "
+                    "ended %.2f ms later\n",
+                    tenth, returnedMs, qlonglong(kept), ms.back());
+    }
+    std::printf(
+        "wide: one folder of %lld pictures, walked in %.0f ms; stop to the walk's end: median %.2f ms, "
+        "worst %.2f ms (9 stops)\n",
+        qlonglong(found), wholeMs, median(ms), *std::max_element(ms.begin(), ms.end()));
+}
+
 void benchSetup(const QString& flat) {
     desktop::QtDesktop desktop;
     std::vector<double> ms;
@@ -327,6 +386,8 @@ int main(int argc, char** argv) {
         benchWalk(big, "1,000,000 pictures in 100,000 folders", 2, 100000);
         benchStop(big);
     }
+    if (options.contains("--wide"))
+        benchWideStop(makeWide(work));
     if (options.contains("--disk"))
         benchWalk("/", "the whole disk (/)", 2, 1000);
     if (!options.isEmpty())

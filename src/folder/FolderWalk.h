@@ -43,7 +43,8 @@ struct Progress {
 };
 
 // The full paths of every picture below and in `start`, in show order. The bar starts at 0. When
-// `stop` (may be null) is set, the walk ends after the folder it is in, with what it found so far.
+// `stop` (may be null) is set, the walk ends within a few thousand names, with some of what it
+// found so far.
 QStringList walk(const QString& start, const Lister& lister, const Progress& progress = {},
                  const std::atomic<bool>* stop = nullptr);
 

@@ -17,7 +17,9 @@ inline constexpr auto PicturePattern = "*.bmp;*.jpg;*.jpeg;*.gif";
 
 // Name order: letter case ignored, ties broken by case; the same in every locale.
 bool nameLess(const QString& a, const QString& b);
-void sortNames(QStringList& names);
+// Sorts by nameLess. With `stop` set from another thread meanwhile it gives up within a few
+// thousand comparisons, returns false and leaves `names` in no order (some may be left empty).
+bool sortNames(QStringList& names, const std::atomic<bool>* stop = nullptr);
 
 // A ";"-separated list of wildcards ("*.bmp;*.jpg"), matched with letter case ignored.
 class Pattern {

@@ -1,5 +1,6 @@
 #include "player/BmpReader.h"
 
+#include "player/DecodeLimit.h"
 #include "player/RowReducer.h"
 
 #include <algorithm>
@@ -47,10 +48,16 @@ private:
 } // namespace
 
 int BmpReader::Channel::of(quint32 pixel) const {
-    // As Qt's reader widens a value of fewer than 8 bits: shifted up, so that 31 of 5 bits is 248.
-    // Wider values keep their top 8 bits.
+    // A value of fewer than 8 bits spans the whole range, so that the largest (31 of 5 bits, 1 of a
+    // 1-bit alpha) is 255; wider values keep their top 8 bits.
     const quint32 value = (pixel & mask) >> shift;
-    return int(scale >= 0 ? value * quint32(scale) : value >> -scale) & 0xff;
+    if (bits <= 0)
+        return 0;
+    if (bits < 8) {
+        const quint32 top = (1u << bits) - 1;
+        return int((value * 255 + top / 2) / top);
+    }
+    return int(value >> (bits - 8)) & 0xff;
 }
 
 BmpReader::BmpReader(QIODevice& file) : file_(file) {
@@ -136,14 +143,8 @@ bool BmpReader::readHeader() {
             ++c.shift;
             mask >>= 1;
         }
-        if (mask < 0x100) {
-            c.scale = int(256 / (mask + 1));
-        } else {
-            int bits = 0;
-            while (bits < 32 && mask >> bits)
-                ++bits;
-            c.scale = 8 - bits;
-        }
+        while (c.bits < 32 && mask >> c.bits)
+            ++c.bits;
         return c;
     };
     if (bitFields) {
@@ -159,15 +160,39 @@ bool BmpReader::readHeader() {
         green_ = channel(0xff00);
         blue_ = channel(0xff);
     }
-    alpha_ = masks[3] && (bitFields || (compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u));
+    // The pixels start where the header says, but never inside the palette.
+    const qint64 paletteEnd = file_.pos();
+    dataStart_ = std::max(offBits, paletteEnd);
+    // Plain 32-bit pixels carry alpha only where a newer header names it, and then, as browsers
+    // read them, only when some pixel has any: many writers leave the fourth bytes 0, which would
+    // hide the whole picture. Bit fields say what they hold and are taken at their word.
+    const bool plainAlpha = compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u;
+    alpha_ = masks[3] && (bitFields || (plainAlpha && !fourthBytesAllZero()));
     if (alpha_)
         alphaChannel_ = channel(masks[3]);
     // Run-length coded pixels that no code reaches are left transparent.
     alpha_ = alpha_ || runLength();
-    // The pixels start where the header says, but never inside the palette.
-    dataStart_ = std::max(offBits, file_.pos());
     // A file that ends with its palette holds no picture.
-    return file_.size() > file_.pos();
+    return file_.size() > paletteEnd;
+}
+
+bool BmpReader::fourthBytesAllZero() {
+    // Rows of 32-bit pixels have no padding: every fourth byte of the data is an alpha.
+    const qint64 bytes = stride_ * size_.height();
+    if (!file_.seek(dataStart_))
+        return true;
+    std::vector<uchar> block(1 << 16);
+    for (qint64 done = 0; done < bytes;) {
+        const qint64 got = file_.read(reinterpret_cast<char*>(block.data()),
+                                      std::min<qint64>(qint64(block.size()), bytes - done));
+        if (got <= 0)
+            break;
+        for (qint64 i = 3; i < got; i += 4)
+            if (block[size_t(i)])
+                return false;
+        done += got;
+    }
+    return true;
 }
 
 void BmpReader::convert(const uchar* in, QRgb* out, int from, int to) const {
@@ -209,13 +234,13 @@ void BmpReader::convert(const uchar* in, QRgb* out, int from, int to) const {
     }
 }
 
-bool BmpReader::read(RowReducer& rows) {
+bool BmpReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
-    return runLength() ? readRunLength(rows) : readPlain(rows);
+    return runLength() ? readRunLength(rows, limit) : readPlain(rows, limit);
 }
 
-bool BmpReader::readPlain(RowReducer& rows) {
+bool BmpReader::readPlain(RowReducer& rows, const DecodeLimit& limit) {
     const int h = size_.height();
     // The rows of the file, in file order, that hold the rows wanted.
     int first = 0;
@@ -233,13 +258,15 @@ bool BmpReader::readPlain(RowReducer& rows) {
         // A file cut short shows the rows it holds.
         if (file_.read(reinterpret_cast<char*>(in.data()), stride_) != stride_)
             break;
+        if (limit.over())
+            return false;
         convert(in.data(), out.data(), from, to);
         rows.put(bottomUp_ ? h - 1 - i : i, out.data(), from, to);
     }
     return true;
 }
 
-bool BmpReader::readRunLength(RowReducer& rows) {
+bool BmpReader::readRunLength(RowReducer& rows, const DecodeLimit& limit) {
     if (!file_.seek(dataStart_))
         return true;
     Bytes in(file_);
@@ -265,7 +292,10 @@ bool BmpReader::readRunLength(RowReducer& rows) {
         lo = w;
         hi = 0;
     };
-    while (y < h) {
+    // Codes of a byte each may spend as long on nothing as on pixels: the limit is minded per code.
+    for (quint32 codes = 0; y < h; ++codes) {
+        if ((codes & 0xfff) == 0 && limit.over())
+            return false;
         const int b = in.next();
         if (b < 0)
             break;

@@ -6,12 +6,15 @@
 
 #include <array>
 
+class DecodeLimit;
 class RowReducer;
 
 // Reads BMP files row by row into a RowReducer, so that a picture of any size takes the memory of
 // what is shown: 1, 2, 4, 8, 16, 24 and 32 bits, RLE4 and RLE8, bit fields (with or without alpha),
 // rows stored bottom-up or top-down, OS/2 and Windows headers of every size up to V5. Pixels come
-// out as Qt's own reader gives them.
+// out as Qt's own reader gives them, but for channels of fewer than 8 bits, which span 0-255 here
+// (Qt's shifts 31 of 5 bits to 248 and a 1-bit alpha to 128), and plain 32-bit pixels whose alpha
+// bytes are all 0, which are opaque here.
 class BmpReader {
 public:
     // Reads the headers and the palette from the start of `file`.
@@ -26,21 +29,22 @@ public:
     bool runLength() const { return compression_ == RunLength8 || compression_ == RunLength4; }
 
     // Reads the rows `rows` wants. A file that ends early leaves the rows it does not reach
-    // untouched; false only when nothing can be read.
-    bool read(RowReducer& rows);
+    // untouched; false when nothing can be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
 
 private:
     enum Compression { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3, AlphaBitFields = 6 };
     struct Channel {
         quint32 mask = 0;
         int shift = 0;
-        int scale = 1; // the factor that widens the value to 8 bits, or minus the bits to drop
+        int bits = 0; // from the lowest bit of the mask to its highest
         int of(quint32 pixel) const;
     };
 
     bool readHeader();
-    bool readRunLength(RowReducer& rows);
-    bool readPlain(RowReducer& rows);
+    bool fourthBytesAllZero();
+    bool readRunLength(RowReducer& rows, const DecodeLimit& limit);
+    bool readPlain(RowReducer& rows, const DecodeLimit& limit);
     void convert(const uchar* in, QRgb* out, int from, int to) const;
 
     QIODevice& file_;

@@ -1,5 +1,6 @@
 #include "player/GifReader.h"
 
+#include "player/DecodeLimit.h"
 #include "player/RowReducer.h"
 
 #include <algorithm>
@@ -11,19 +12,23 @@ struct GifReader::Source {
     QIODevice* file = nullptr;
     bool padding = false;
     bool padded = false;
+    int last = -1; // the last byte read
 };
 
 namespace {
 
 // giflib takes the pixel data a block of up to 255 bytes at a time and gives up on a block cut
 // short: once the rows are read, the end of the file is padded, so that the rows before the cut
-// still come out.
+// still come out. The padding is all ones, codes that the table has yet to define, so that the
+// decoder stops soon after the cut rather than making up rows from it.
 int readFrom(GifFileType* gif, GifByteType* into, int length) {
     auto* source = static_cast<GifReader::Source*>(gif->UserData);
     const qint64 got = std::max<qint64>(0, source->file->read(reinterpret_cast<char*>(into), length));
+    if (got > 0)
+        source->last = into[got - 1];
     if (got == length || !source->padding)
         return int(got);
-    std::fill(into + got, into + length, GifByteType(0));
+    std::fill(into + got, into + length, GifByteType(0xff));
     source->padded = true;
     return length;
 }
@@ -74,7 +79,10 @@ bool GifReader::readHeader() {
                 return false;
     }
     if (DGifGetImageDesc(gif_) == GIF_ERROR) {
-        frameRefused_ = true;
+        // giflib refuses LZW code sizes past the standard's 8 bits, the byte it read last. Up to 11
+        // some writers use them and other readers take them; from 12 no code is left for the
+        // table itself, and nothing can be decoded.
+        wideCodes_ = source_->last > 8 && source_->last < 12;
         return false;
     }
     const GifImageDesc& frame = gif_->Image;
@@ -96,10 +104,12 @@ bool GifReader::readHeader() {
 
     // Indexes past the colour table, and the transparent one, are transparent.
     const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif_->SColorMap;
+    // Without a colour table the indexes name nothing: there is no picture to show.
+    if (!map)
+        return false;
     colours_.fill(0);
-    if (map)
-        for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
-            colours_[size_t(i)] = qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+    for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
+        colours_[size_t(i)] = qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
     if (transparent_ >= 0 && transparent_ < 256)
         colours_[size_t(transparent_)] = 0;
     const bool covers = left_ == 0 && top_ == 0 && width_ >= sw && height_ >= sh;
@@ -108,7 +118,7 @@ bool GifReader::readHeader() {
     return true;
 }
 
-bool GifReader::read(RowReducer& rows) {
+bool GifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
     const int sw = size_.width(), sh = size_.height();
@@ -121,6 +131,7 @@ bool GifReader::read(RowReducer& rows) {
         done[size_t(y)] = true;
     }
     source_->padding = true;
+    int decoded = 0;
     if (width_ > 0 && height_ > 0) {
         std::vector<GifPixelType> line(static_cast<size_t>(width_));
         std::vector<QRgb> row(size_t(sw), background_);
@@ -142,8 +153,11 @@ bool GifReader::read(RowReducer& rows) {
             } else {
                 r = i;
             }
-            // Data cut short: the row that reached the cut is as doubtful as those after it.
-            if (DGifGetLine(gif_, line.data(), width_) == GIF_ERROR || (source_->padded && i + 1 < height_))
+            // Data cut short: the decoder stops at the padding's codes, and the row that reached
+            // them is as doubtful as those after it.
+            if (limit.over())
+                return false;
+            if (DGifGetLine(gif_, line.data(), width_) == GIF_ERROR)
                 break;
             const int y = top_ + r;
             if (y < sh && rows.wants(y)) {
@@ -154,12 +168,17 @@ bool GifReader::read(RowReducer& rows) {
                 else
                     rows.put(y, row.data(), from, to);
             }
+            ++decoded;
             if (y < sh)
                 done[size_t(y)] = true;
             if (interlaced_)
                 r += step[pass];
         }
     }
+    // A frame whose data gives not one row cannot be decoded: a failure, not a picture of its
+    // background. One cut short keeps the rows it has.
+    if (decoded == 0)
+        return false;
     // Below the frame, and the frame's rows that data cut short did not reach.
     if (background_)
         for (int y = 0; y < sh; ++y)

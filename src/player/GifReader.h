@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+class DecodeLimit;
 class RowReducer;
 struct GifFileType;
 
@@ -23,8 +24,8 @@ public:
     GifReader& operator=(const GifReader&) = delete;
 
     bool valid() const { return valid_; }
-    // The first frame was found, but giflib would not decode it.
-    bool frameRefused() const { return frameRefused_; }
+    // The first frame's LZW codes start wider than giflib decodes, but not too wide to decode.
+    bool wideCodes() const { return wideCodes_; }
     QSize size() const { return size_; }
     bool hasAlpha() const { return transparent_ >= 0; }
     bool rowsInOrder() const { return !interlaced_; }
@@ -32,8 +33,8 @@ public:
     qint64 framePixels() const;
 
     // Reads the rows `rows` wants. Data that ends early leaves the rest of the frame as the
-    // background; false only when nothing can be read.
-    bool read(RowReducer& rows);
+    // background; false when not one row can be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
 
     struct Source;
 
@@ -43,7 +44,7 @@ private:
     std::unique_ptr<Source> source_;
     GifFileType* gif_ = nullptr;
     bool valid_ = false;
-    bool frameRefused_ = false;
+    bool wideCodes_ = false;
     QSize size_;
     int transparent_ = -1;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;

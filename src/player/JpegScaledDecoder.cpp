@@ -1,5 +1,6 @@
 #include "player/JpegScaledDecoder.h"
 
+#include "player/DecodeLimit.h"
 #include "player/PictureMemory.h"
 
 #include <QTransform>
@@ -224,6 +225,28 @@ bool readHeader(Decompressor& d, std::FILE* file) {
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
 }
 
+// Called by libjpeg as it reads each row of blocks, of every scan: where a picture floods the decoder
+// with scans, or takes too long, the decode ends through the error exit.
+struct Progress {
+    jpeg_progress_mgr base{};
+    DecodeLimit* limit = nullptr;
+
+    static void check(j_common_ptr common) {
+        auto* info = reinterpret_cast<j_decompress_ptr>(common);
+        const auto* self = reinterpret_cast<Progress*>(info->progress);
+        if (info->input_scan_number > MaxScans || self->limit->over())
+            onError(common);
+    }
+};
+
+// Watches the decode from here on; the limit is given the picture's size.
+void watch(Decompressor& d, Progress& progress, DecodeLimit& limit) {
+    limit.allowFor(qint64(d.info.image_width) * d.info.image_height);
+    progress.limit = &limit;
+    progress.base.progress_monitor = Progress::check;
+    d.info.progress = &progress.base;
+}
+
 bool isInks(const jpeg_decompress_struct& info) {
     return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
 }
@@ -262,10 +285,12 @@ std::optional<Result> probe(std::FILE* file) {
     return r;
 }
 
-std::optional<Result> decode(std::FILE* file, QSize target) {
+std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit) {
     Decompressor d;
+    Progress progress;
     if (!readHeader(d, file) || target.isEmpty())
         return std::nullopt;
+    watch(d, progress, limit);
     const QSize stored(int(d.info.image_width), int(d.info.image_height));
     if (d.info.data_precision != 8)
         return std::nullopt;
@@ -326,10 +351,12 @@ std::optional<Result> decode(std::FILE* file, QSize target) {
     return result;
 }
 
-std::optional<Result> decodeRegion(std::FILE* file, QRect region) {
+std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& limit) {
     Decompressor d;
+    Progress progress;
     if (!readHeader(d, file))
         return std::nullopt;
+    watch(d, progress, limit);
     const QSize stored(int(d.info.image_width), int(d.info.image_height));
     region &= QRect(QPoint(0, 0), stored);
     if (region.isEmpty() || d.info.data_precision != 8)

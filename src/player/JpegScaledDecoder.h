@@ -5,6 +5,8 @@
 #include <QSize>
 
 #include <cstdio>
+
+class DecodeLimit;
 #include <optional>
 
 // Decodes a JPEG straight to the size it will be shown at: libjpeg's DCT scaling (in eighths) brings it
@@ -19,13 +21,18 @@ struct Result {
     int orientation = 1; // EXIF orientation, 1 when there is none
 };
 
-// `file` is read from its current position. `target` is in the stored orientation.
-std::optional<Result> decode(std::FILE* file, QSize target);
+// A progressive picture of more scans than this is refused: honest ones have about ten, and each
+// scan goes over the whole picture again (libjpeg-turbo's advice for untrusted input).
+constexpr int MaxScans = 256;
+
+// `file` is read from its current position. `target` is in the stored orientation. Decoding is
+// given up, with nothing, past MaxScans or once `limit` is over.
+std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit);
 
 // The part `region` (in the stored orientation) of the picture at its own size, read without
 // decoding the rows above or below it or the columns beside it beyond what libjpeg must; nothing
 // where this path does not apply, as for `decode`.
-std::optional<Result> decodeRegion(std::FILE* file, QRect region);
+std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& limit);
 
 // The rectangle of the stored picture that shows as `upright` once turned by EXIF `orientation`.
 QRect storedRect(QRect upright, QSize stored, int orientation);

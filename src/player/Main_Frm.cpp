@@ -47,7 +47,10 @@ Main_Frm::Main_Frm(Forms& owner, std::unique_ptr<PicturePreloader> prepared)
       Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
       state_(owner.playerState()),
       source_(prepared ? std::move(prepared) : std::make_unique<PicturePreloader>()),
-      sequence_(state_, *source_) {
+      sequence_(state_, *source_), pictureLook_(new QTimer(this)) {
+    sequence_.setPictureWait(PictureWait);
+    pictureLook_->setInterval(PictureLookMs);
+    connect(pictureLook_, &QTimer::timeout, this, &Main_Frm::resumeStep);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -296,8 +299,13 @@ void Main_Frm::display(const StepOutcome& outcome) {
 }
 
 bool Main_Frm::present(StepOutcome outcome) {
+    if (outcome.kind == StepOutcome::Waiting)
+        pictureLook_->start();
+    else
+        pictureLook_->stop();
     switch (outcome.kind) {
     case StepOutcome::Nothing:
+    case StepOutcome::Waiting:
         return false;
     case StepOutcome::Shown:
         display(outcome);
@@ -329,6 +337,19 @@ void Main_Frm::Show_Pics() {
     if (closing_)
         return;
     present(sequence_.Show_Pics());
+}
+
+void Main_Frm::resumeStep() {
+    if (closing_ || !sequence_.waiting()) {
+        pictureLook_->stop();
+        return;
+    }
+    // The picture on screen now is the one the step was for: it gets a whole delay, whether the
+    // step was the timer's or a key's, unless the show was paused meanwhile.
+    if (present(sequence_.resume()) && !state_.paused) {
+        Timer1->setEnabled(false);
+        Timer1->setEnabled(true);
+    }
 }
 
 void Main_Frm::Next_Pic() {
@@ -367,6 +388,11 @@ void Main_Frm::Timer1_Timer() {
     // A step whose message box is still open is not overtaken by the next tick.
     if (busy_ != 0)
         return;
+    // Nor is one whose picture has yet to come: the tick only looks for it again.
+    if (sequence_.waiting()) {
+        resumeStep();
+        return;
+    }
     // Nor is a picture that is about to reach the screen (the first one, placed before the window
     // was shown): a fast timer waits for it rather than skipping it.
     if (waitsForPaint()) {
@@ -410,6 +436,9 @@ void Main_Frm::Pause_Show() {
 }
 
 void Main_Frm::Remove_Frame() {
+    // While a step waits, the entry in hand is not the picture on screen.
+    if (sequence_.waiting())
+        return;
     Timer1->setEnabled(false);
     if (sequence_.entries().size() > 1) {
         sequence_.removeCurrent();
@@ -425,6 +454,8 @@ void Main_Frm::Remove_Frame() {
 }
 
 void Main_Frm::DELETE_Frame() {
+    if (sequence_.waiting())
+        return;
     Timer1->setEnabled(false);
     desktop::Desktop& desk = forms_.desktop();
     if (sequence_.entries().size() == 1) {
@@ -477,6 +508,7 @@ void Main_Frm::Close_Show() {
     if (closing_)
         return;
     closing_ = true;
+    pictureLook_->stop();
     for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
         t->setEnabled(false);
     keepScreenAwake(false);

@@ -12,6 +12,7 @@ class PicturePreloader;
 class ImageBox;
 class QLabel;
 class QScreen;
+class QTimer;
 class HiddenTextField;
 
 // The full-screen, top-most player.
@@ -94,6 +95,8 @@ private:
     QRect screenGeometry() const;
     // The advance timer holds back while the picture just placed has yet to reach the screen.
     bool waitsForPaint() const;
+    // Looks again for the picture a step waits for.
+    void resumeStep();
 
     PlayerState& state_;
     // Behind a pointer: its threads and locks stay out of every file that includes this one.
@@ -111,6 +114,11 @@ private:
     bool screenKeptAwake_ = false; // as the desktop was last told
     static constexpr qint64 FirstExposureWaitMs = 2000;
     static constexpr int FirstPaintSettleMs = 30;
+    // A step waits this long for a picture being decoded, then leaves the window to the user and
+    // looks again every PictureLookMs: a key or the close box is answered within 100 ms.
+    static constexpr std::chrono::milliseconds PictureWait{50};
+    static constexpr int PictureLookMs = 10;
+    QTimer* pictureLook_;
     int quickMusicEnds_ = 0;
     static constexpr int QuickEndsTolerated = 3;
 };

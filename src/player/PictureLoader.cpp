@@ -1,6 +1,7 @@
 #include "player/PictureLoader.h"
 
 #include "player/BmpReader.h"
+#include "player/DecodeLimit.h"
 #include "player/GifReader.h"
 #include "player/JpegScaledDecoder.h"
 #include "player/Placement.h"
@@ -118,15 +119,17 @@ RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<Sho
 
 template <class Reader>
 LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
-                         const std::optional<ShowGeometry>& shown) {
+                         const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
     if (!reader.valid() || reader.size().isEmpty() ||
         codedPixels > PixelsPerByte * std::max<qint64>(bytes, 1))
         return result;
     if (!shown && tooLarge(reader.size()))
         return result;
+    // The time a picture may take follows what its data codes, not what its header claims.
+    limit.allowFor(codedPixels);
     RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
-    if (!reader.read(rows))
+    if (!reader.read(rows, limit))
         return result;
     result.image = rows.take();
     if (result.image.isNull())
@@ -138,7 +141,7 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
 
 // JPEGs through libjpeg: reduced by its DCT scaling where shown smaller, only the part on screen at
 // their own size, the inks of CMYK pictures turned into RGB; turned upright by their EXIF orientation.
-LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown) {
+LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
     // The duplicate shares the file offset, which QFile's read-ahead has moved on.
     const int fd = ::dup(file.handle());
@@ -164,17 +167,17 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown) 
         const QRect part = visiblePart(upright, *shown);
         if (part.size() != upright) {
             decoded = jpeg_scaled::decodeRegion(
-                stream, jpeg_scaled::storedRect(part, header->stored, header->orientation));
+                stream, jpeg_scaled::storedRect(part, header->stored, header->orientation), limit);
             result.region = part;
         } else {
-            decoded = jpeg_scaled::decode(stream, header->stored);
+            decoded = jpeg_scaled::decode(stream, header->stored, limit);
         }
     } else {
         QSize target = shown ? shownSize(upright, *shown) : upright;
         if (quarterTurn)
             target.transpose();
-        decoded =
-            jpeg_scaled::decode(stream, target.isEmpty() ? header->stored : target.boundedTo(header->stored));
+        decoded = jpeg_scaled::decode(
+            stream, target.isEmpty() ? header->stored : target.boundedTo(header->stored), limit);
     }
     std::fclose(stream);
     if (!decoded || decoded->image.isNull())
@@ -185,15 +188,38 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown) 
     return result;
 }
 
+// The file as Qt's readers see it: its reads fail once the decode is over its limit, which ends the
+// decode as a failure.
+class LimitedFile final : public QIODevice {
+public:
+    LimitedFile(QFile& file, const DecodeLimit& limit) : file_(file), limit_(limit) {
+        file_.seek(0);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return file_.size(); }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && file_.seek(pos); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override { return limit_.over() ? -1 : file_.read(data, most); }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& file_;
+    const DecodeLimit& limit_;
+};
+
 // Any other format Qt reads (PNG), decoded whole.
-LoadedPicture decodeOther(QFile& file, const std::optional<ShowGeometry>& shown) {
+LoadedPicture decodeOther(QFile& whole, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
+    LimitedFile file(whole, limit);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (tooLarge(stored) || claimedPixels(stored) > wholeDecodeLimit(shown))
         return result;
+    limit.allowFor(claimedPixels(stored));
     QImage image = reader.read();
     // The size is the one decoded: a header may claim another. A picture of no size has nothing
     // to show.
@@ -216,7 +242,7 @@ QSize shownSize(QSize size, const ShowGeometry& g) {
 }
 
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown,
-                     regular_file::Stamp* stamp) {
+                     regular_file::Stamp* stamp, const std::atomic<bool>* cancelled) {
     raiseAllocationLimit();
     LoadedPicture result;
     if (path.isEmpty()) {
@@ -226,28 +252,29 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     const auto file = regular_file::open(path, stamp);
     if (!file)
         return result;
+    DecodeLimit limit(cancelled);
     switch (kindOf(*file)) {
     case Kind::Jpeg:
-        result = decodeJpeg(*file, shown);
+        result = decodeJpeg(*file, shown, limit);
         break;
     case Kind::Bmp: {
         BmpReader reader(*file);
-        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit);
         break;
     }
     case Kind::Gif: {
         GifReader reader(*file);
-        // The screen around a small frame may claim far more than the frame codes.
-        if (reader.valid() && !tooLarge(reader.size()))
-            result = decodeRows(reader, reader.framePixels(), file->size(), shown);
-        // giflib refuses LZW codes wider than the GIF standard allows, which some writers use
-        // and Qt's reader takes: such a picture is decoded whole by Qt's reader, within its bounds.
-        else if (reader.frameRefused() && file->seek(0))
-            result = decodeOther(*file, shown);
+        // The screen around a small frame may claim far more than the frame codes: the data is
+        // judged by the frame.
+        if (reader.valid())
+            result = decodeRows(reader, reader.framePixels(), file->size(), shown, limit);
+        // Such frames are decoded whole by Qt's reader, within its bounds.
+        else if (reader.wideCodes() && file->seek(0))
+            result = decodeOther(*file, shown, limit);
         break;
     }
     case Kind::Other:
-        result = decodeOther(*file, shown);
+        result = decodeOther(*file, shown, limit);
         break;
     }
     fitToScreen(result, shown);

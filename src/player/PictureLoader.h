@@ -3,6 +3,7 @@
 #include "platform/RegularFile.h"
 #include "player/PictureSource.h"
 
+#include <atomic>
 #include <optional>
 
 // Decodes pictures from disk: BMP, JPEG, GIF (first frame) and PNG, recognised by their content,
@@ -13,9 +14,10 @@ namespace picture_loader {
 // reduced is decoded at the smallest size that still covers what is shown, a JPEG at its own size
 // only as far as it is on screen (`LoadedPicture::region`), and a picture that can only be decoded
 // whole is refused beyond four screens. Without, the whole picture is decoded. `stamp` receives the
-// stamp of the file that was read.
+// stamp of the file that was read. A BMP, GIF or JPEG decode is given up as a failure once
+// `cancelled` is set, or when it takes far longer than the picture's size warrants (DecodeLimit).
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
-                     regular_file::Stamp* stamp = nullptr);
+                     regular_file::Stamp* stamp = nullptr, const std::atomic<bool>* cancelled = nullptr);
 
 // The size in device pixels a picture of `size` takes on screen for `geometry`: what a decode
 // must cover.

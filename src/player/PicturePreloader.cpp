@@ -11,6 +11,9 @@ PicturePreloader::~PicturePreloader() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        // The show is over: nothing under way is wanted, and ending it must not wait for it.
+        for (auto& [path, e] : entries_)
+            e.cancelled->store(true);
     }
     wake_.notify_all();
     for (auto& t : workers_)
@@ -40,7 +43,17 @@ qint64 PicturePreloader::usedBytes() const {
     return used;
 }
 
+void PicturePreloader::drop(Entry& entry) {
+    entry.dropped = true;
+    entry.cancelled->store(true);
+}
+
 const QString* PicturePreloader::nextToDecode() const {
+    if (!urgent_.isEmpty()) {
+        const auto it = entries_.find(urgent_);
+        if (it != entries_.end() && it->second.state == State::Queued)
+            return &it->first;
+    }
     for (const QString& path : plan_) {
         const auto it = entries_.find(path);
         if (it == entries_.end() || it->second.state != State::Queued)
@@ -65,18 +78,24 @@ void PicturePreloader::work() {
         entry.state = State::Decoding;
         entry.bytes = estimate();
         const ShowGeometry geometry = entry.geometry;
+        const auto cancelled = entry.cancelled;
         ++decodesStarted_;
         lock.unlock();
 
         regular_file::Stamp stamp;
         stamp.size = -1; // stays so when nothing could be opened
-        LoadedPicture picture = picture_loader::decode(path, geometry, &stamp);
+        LoadedPicture picture = picture_loader::decode(path, geometry, &stamp, cancelled.get());
 
         lock.lock();
         const auto it = entries_.find(path);
         if (it != entries_.end() && it->second.state == State::Decoding) {
             if (it->second.dropped) {
                 entries_.erase(it);
+            } else if (cancelled->load()) {
+                // Given up when it left the plan, and wanted again since: decoded afresh.
+                it->second.state = State::Queued;
+                it->second.bytes = 0;
+                it->second.cancelled = std::make_shared<std::atomic<bool>>(false);
             } else {
                 it->second.state = State::Ready;
                 it->second.stamp = stamp.size >= 0 ? std::optional(stamp) : std::nullopt;
@@ -104,6 +123,8 @@ LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& ge
         if (it != entries_.end() && it->second.state == State::Ready) {
             Entry entry = std::move(it->second);
             entries_.erase(it);
+            if (urgent_ == path)
+                urgent_.clear();
             lock.unlock();
             wake_.notify_all();
             // Handed out only while the file is the one that was decoded.
@@ -118,6 +139,45 @@ LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& ge
     return picture_loader::decode(path, geometry);
 }
 
+bool PicturePreloader::awaitReady(const QString& path, const ShowGeometry& geometry,
+                                  std::chrono::milliseconds wait) {
+    // A blank entry is an empty picture, which needs no decoding.
+    if (path.isEmpty())
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        auto it = entries_.find(path);
+        if (it != entries_.end()) {
+            Entry& e = it->second;
+            // A file changed since it was decoded is decoded again here, not by `load` on the
+            // caller's thread.
+            const bool current = e.state != State::Ready || regular_file::stampOf(path) == e.stamp;
+            if (e.geometry == geometry && current) {
+                if (e.state == State::Ready)
+                    return true;
+                e.dropped = false; // a decode given up meanwhile starts again once it ends
+            } else if (e.state == State::Decoding) {
+                drop(e); // for another screen: its end makes room for this one
+            } else {
+                entries_.erase(it);
+                it = entries_.end();
+            }
+        }
+        if (it == entries_.end()) {
+            Entry e;
+            e.geometry = geometry;
+            entries_.emplace(path, std::move(e));
+        }
+        urgent_ = path;
+        wake_.notify_all();
+        if (done_.wait_until(lock, deadline) == std::cv_status::timeout) {
+            const auto j = entries_.find(path);
+            return j != entries_.end() && j->second.geometry == geometry && j->second.state == State::Ready;
+        }
+    }
+}
+
 void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
     bool newWork = false;
     {
@@ -129,12 +189,12 @@ void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry
                 plan_ << path;
         for (auto it = entries_.begin(); it != entries_.end();) {
             Entry& e = it->second;
-            const bool keep = plan_.contains(it->first) && e.geometry == geometry;
+            const bool keep = (plan_.contains(it->first) || it->first == urgent_) && e.geometry == geometry;
             if (keep) {
                 e.dropped = false;
                 ++it;
             } else if (e.state == State::Decoding) {
-                e.dropped = true;
+                drop(e);
                 ++it;
             } else {
                 newWork |= e.state == State::Ready; // its bytes are free for the next one
@@ -163,7 +223,7 @@ void PicturePreloader::forget(const QString& path) {
         const auto it = entries_.find(path);
         if (it != entries_.end()) {
             if (it->second.state == State::Decoding)
-                it->second.dropped = true;
+                drop(it->second);
             else
                 entries_.erase(it);
         }

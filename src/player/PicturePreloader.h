@@ -3,9 +3,11 @@
 #include "platform/RegularFile.h"
 #include "player/PictureSource.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -15,6 +17,8 @@
 // ready. What it holds is bounded by the bytes of the decoded pictures; work the user stepped past
 // is dropped. A prepared picture is handed out only while its file is unchanged on disk, and a
 // failed preparation is only a failure once the step that asks for it finds the file unchanged too.
+// A decode nobody wants any more is given up, so that neither a step nor the end of a show waits
+// for a picture that floods its decoder.
 class PicturePreloader final : public PictureSource {
 public:
     explicit PicturePreloader(qint64 budgetBytes = DefaultBudget, int workers = 2);
@@ -28,6 +32,8 @@ public:
     static constexpr qint64 DefaultBudget = 36ll << 20;
 
     LoadedPicture load(const QString& path, const ShowGeometry& geometry) override;
+    bool awaitReady(const QString& path, const ShowGeometry& geometry,
+                    std::chrono::milliseconds wait) override;
     void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) override;
     void forget(const QString& path) override;
 
@@ -48,7 +54,10 @@ private:
         std::optional<regular_file::Stamp> stamp;
         qint64 bytes = 0;
         bool dropped = false; // left the plan while being decoded
+        // Set to give up the decode under way.
+        std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
     };
+    void drop(Entry& entry);
 
     void work();
     // The next queued entry in plan order that the budget allows, or null.
@@ -64,6 +73,7 @@ private:
     mutable std::condition_variable done_;
     std::map<QString, Entry> entries_;
     QStringList plan_;
+    QString urgent_; // a step waits for it: decoded before the plan, whatever the budget
     ShowGeometry geometry_;
     bool stopping_ = false;
     int decodesStarted_ = 0;

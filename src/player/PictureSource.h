@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 // A picture as the player shows it: its own (upright) size in pixels and the decoded pixels, which
 // may be smaller than that size when the picture is shown reduced.
 struct LoadedPicture {
@@ -34,6 +36,16 @@ public:
     // Loads the picture at `path` as it is shown with `geometry`. An empty path is an empty picture,
     // not a failure.
     virtual LoadedPicture load(const QString& path, const ShowGeometry& geometry) = 0;
+    // Whether `load` would hand out `path` at once rather than decode it here, waiting at most
+    // `wait` for that; otherwise its decode is under way first of all, and the caller asks again
+    // later. A source that decodes in `load` is always ready.
+    virtual bool awaitReady(const QString& path, const ShowGeometry& geometry,
+                            std::chrono::milliseconds wait) {
+        Q_UNUSED(path);
+        Q_UNUSED(geometry);
+        Q_UNUSED(wait);
+        return true;
+    }
     // The entries the show will ask for next, nearest first; a source may prepare them meanwhile.
     virtual void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) {
         Q_UNUSED(upcoming);

@@ -23,23 +23,53 @@ void ShowSequence::shuffle() {
     list_ = std::move(drawn);
 }
 
-bool ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
+ShowSequence::Try ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
+    const QString& path = list_.at(index);
+    // Until its picture has come the step stands where it was.
+    if (waitNow_ != std::chrono::milliseconds::max() && !source_.awaitReady(path, geometry(), waitNow_))
+        return Try::NotYet;
     state_.currentIndex = index;
-    state_.currentPath = list_.at(index);
+    state_.currentPath = path;
     LoadedPicture picture = source_.load(state_.currentPath, geometry());
     if (!picture.ok)
-        return false;
+        return Try::Failed;
     const auto placement =
         Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio, devicePixelRatio_);
     if (!placement)
-        return false;
+        return Try::Failed;
     state_.failedCount = 0;
     outcome.picture = std::move(picture);
     outcome.placement = *placement;
-    return true;
+    return Try::Shown;
+}
+
+StepOutcome ShowSequence::waitFor(Wait wait) {
+    waiting_ = wait;
+    StepOutcome outcome;
+    outcome.kind = StepOutcome::Waiting;
+    return outcome;
+}
+
+StepOutcome ShowSequence::resume() {
+    if (!waiting_)
+        return {};
+    const Wait wait = *waiting_;
+    waiting_.reset();
+    waitNow_ = std::chrono::milliseconds(0);
+    StepOutcome outcome = wait.timer ? showPics(wait.atEnd) : arrowStep(wait.direction, wait.tried);
+    waitNow_ = pictureWait_;
+    return outcome;
 }
 
 StepOutcome ShowSequence::Show_Pics() {
+    // The timer's step while one waits: that one goes on.
+    if (waiting_ && waiting_->timer)
+        return resume();
+    waiting_.reset();
+    return showPics(false);
+}
+
+StepOutcome ShowSequence::showPics(bool atEnd) {
     StepOutcome outcome;
     const qsizetype n = list_.size();
     if (n == 0)
@@ -47,13 +77,17 @@ StepOutcome ShowSequence::Show_Pics() {
     // Once a show without loop has left its last entry it is over, even when the first entries
     // after the wrap fail to load: the next picture that loads ends it. Otherwise a show whose
     // first picture is gone would start its round again for ever.
-    bool atEnd = false;
     for (;;) {
         atEnd = atEnd || (state_.currentIndex == n - 1 && !state_.loop);
         const qsizetype next = state_.currentIndex >= n - 1 ? 0 : state_.currentIndex + 1;
-        if (tryShow(next, outcome)) {
+        switch (tryShow(next, outcome)) {
+        case Try::Shown:
             outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
             return planned(std::move(outcome), +1);
+        case Try::NotYet:
+            return waitFor({+1, true, atEnd, 0, next});
+        case Try::Failed:
+            break;
         }
         if (state_.failedCount >= n) {
             outcome.kind = StepOutcome::NoValidPictures;
@@ -68,21 +102,29 @@ StepOutcome ShowSequence::Show_Pics() {
 }
 
 StepOutcome ShowSequence::Next_Pic() {
+    // While the key's own last step waits, a key held down goes on waiting with it, so that every
+    // picture is seen. Pressed while the show's advance waits, the user moves on past that picture.
+    if (waiting_ && !waiting_->timer && waiting_->direction > 0)
+        return resume();
+    if (waiting_)
+        state_.currentIndex = waiting_->index;
+    waiting_.reset();
     return arrowStep(+1);
 }
 
 StepOutcome ShowSequence::Prev_Pic() {
+    waiting_.reset();
     return arrowStep(-1);
 }
 
-StepOutcome ShowSequence::arrowStep(int direction) {
+StepOutcome ShowSequence::arrowStep(int direction, qsizetype tried) {
     StepOutcome outcome;
     const qsizetype n = list_.size();
     if (n <= 1)
         return outcome;
     // The arrow keys step over failed loads without counting them towards the timer's message;
     // they give up after one whole round, when no entry can be shown any more.
-    for (qsizetype tried = 0; tried < n; ++tried) {
+    for (; tried < n; ++tried) {
         qsizetype next;
         bool atEnd = false;
         if (direction > 0) {
@@ -91,9 +133,14 @@ StepOutcome ShowSequence::arrowStep(int direction) {
         } else {
             next = state_.currentIndex <= 0 ? n - 1 : state_.currentIndex - 1;
         }
-        if (tryShow(next, outcome)) {
+        switch (tryShow(next, outcome)) {
+        case Try::Shown:
             outcome.kind = atEnd ? StepOutcome::ShownThenEnd : StepOutcome::Shown;
             return planned(std::move(outcome), direction);
+        case Try::NotYet:
+            return waitFor({direction, false, atEnd, tried, next});
+        case Try::Failed:
+            break;
         }
         if (atEnd) {
             outcome.kind = StepOutcome::EndedQuietly;

@@ -6,6 +6,9 @@
 
 #include <QStringList>
 
+#include <chrono>
+#include <optional>
+
 // What a step asks of the window.
 struct StepOutcome {
     enum Kind {
@@ -14,6 +17,8 @@ struct StepOutcome {
         ShownThenEnd,    // as Shown, then the show ends (a show without loop passed its last entry)
         EndedQuietly,    // the show ends without a message (the last entry failed, no loop)
         NoValidPictures, // every entry failed in a row: tell the user, then end the show
+        Waiting,         // the picture to show is still being decoded: the screen stays as it is,
+                         // and `ShowSequence::resume` goes on with the step
     };
     Kind kind = Nothing;
     LoadedPicture picture;
@@ -45,9 +50,17 @@ public:
 
     // The advance timer's step (also the first picture and the step after a removal).
     StepOutcome Show_Pics();
-    // The arrow keys' steps.
+    // The arrow keys' steps. Right while the advance timer's step waits goes on past the entry it
+    // waits for; while its own step waits, it waits on with it. Left leaves any wait behind.
     StepOutcome Next_Pic();
     StepOutcome Prev_Pic();
+
+    // How long a step waits for a picture still being decoded before it says Waiting.
+    void setPictureWait(std::chrono::milliseconds wait) { pictureWait_ = waitNow_ = wait; }
+    // A step waits for its picture.
+    bool waiting() const { return waiting_.has_value(); }
+    // Goes on with the step that waits, without waiting for the picture again.
+    StepOutcome resume();
 
     // Tells the source which entries come next in `direction` (+1 forward, -1 back) from the current
     // one, at most `count` of them.
@@ -61,10 +74,22 @@ public:
     QString removeCurrent();
 
 private:
-    StepOutcome arrowStep(int direction);
+    enum class Try { Shown, Failed, NotYet };
+    // Where a step stands while it waits for a picture.
+    struct Wait {
+        int direction = +1;
+        bool timer = true; // the advance timer's step, or an arrow key's
+        bool atEnd = false;
+        qsizetype tried = 0;
+        qsizetype index = 0; // the entry waited for
+    };
+
+    StepOutcome showPics(bool atEnd);
+    StepOutcome arrowStep(int direction, qsizetype tried = 0);
     StepOutcome planned(StepOutcome outcome, int direction);
     ShowGeometry geometry() const { return {screen_, state_.stretch, state_.keepRatio, devicePixelRatio_}; }
-    bool tryShow(qsizetype index, StepOutcome& outcome);
+    Try tryShow(qsizetype index, StepOutcome& outcome);
+    StepOutcome waitFor(Wait wait);
 
     PlayerState& state_;
     PictureSource& source_;
@@ -74,4 +99,7 @@ private:
     static constexpr int Lookahead = 8;
     bool planningHeld_ = false;
     int heldDirection_ = 0; // the direction of the last step taken while held, 0 for none
+    std::chrono::milliseconds pictureWait_ = std::chrono::milliseconds::max();
+    std::chrono::milliseconds waitNow_ = pictureWait_;
+    std::optional<Wait> waiting_;
 };

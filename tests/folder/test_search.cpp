@@ -84,6 +84,7 @@ private slots:
     void closedBeforeTheWalkBringsTheSetupBack();
     void escapeOrTheCloseBoxStopsTheWalk_data();
     void escapeOrTheCloseBoxStopsTheWalk();
+    void aListingThatIgnoresTheStopDoesNotHoldTheWindow();
     void picturesAShowCannotHoldAreCountedOutAndToldOnce();
     void namesThatAreNotUtf8ReachTheShowByteForByte();
     void aLinkAtTheTempShowIsReplacedNotWrittenThrough();
@@ -281,6 +282,48 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
+}
+
+void SearchTest::aListingThatIgnoresTheStopDoesNotHoldTheWindow() {
+    // A listing stuck on a dead mount does not look at the stop: the window closes and the setup
+    // comes back while it is still stuck, and the walk ends on its own once the listing returns.
+    SetupFixture f;
+    QVERIFY(QDir(f.dir()).mkpath("R/A"));
+    const QString r = f.path("R");
+    writeSolidPicture(r + "/A/p.jpg", Qt::red);
+    Setup_Frm* setup = f.openSetupOn(r, true);
+    QVERIFY(setup);
+    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    auto* search = f.forms->as<Search_Frm>(FormId::Search);
+    QVERIFY(search);
+    struct Stuck {
+        std::atomic<bool> in{false};
+        std::atomic<bool> released{false};
+        std::atomic<bool> out{false};
+    };
+    const auto stuck = std::make_shared<Stuck>();
+    const auto disk = search->lister;
+    search->lister = [disk, stuck](const folder_walk::Place& place) {
+        if (place.path.endsWith("/A")) {
+            stuck->in = true;
+            QElapsedTimer waited;
+            waited.start();
+            while (!stuck->released && waited.elapsed() < 10000)
+                QThread::msleep(1);
+            stuck->out = true;
+        }
+        return disk(place);
+    };
+    QTRY_VERIFY(stuck->in);
+    QPointer<Search_Frm> gone(search);
+    search->close();
+    QVERIFY(!f.forms->isLoaded(FormId::Search));
+    QVERIFY(setup->isVisible());
+    QTRY_VERIFY(!gone);
+    QVERIFY(!stuck->out);
+    stuck->released = true;
+    QTRY_VERIFY(stuck->out);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
 }
 
 void SearchTest::picturesAShowCannotHoldAreCountedOutAndToldOnce() {

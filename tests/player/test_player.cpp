@@ -1,3 +1,4 @@
+#include "FloodedJpeg.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
@@ -21,8 +22,10 @@ using desktop::Icon;
 
 namespace {
 
+// The advance timer's step, and its picture on screen (or the show over).
 void tick(Main_Frm* player) {
     emit player->Timer1->Timer();
+    settleStep(player);
 }
 
 bool near(QColor a, QColor b) {
@@ -65,6 +68,7 @@ private slots:
     void randomBytesEndAsAShow();
     void missingFirstPictureStillEndsAShowWithoutLoop();
     void makerPreviewReturnsToTheMaker();
+    void pictureStillDecodingLeavesTheWindowFree();
 };
 
 void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
@@ -520,6 +524,34 @@ void PlayerTest::makerPreviewReturnsToTheMaker() {
     QFile::remove(tempLmr);
     QCoreApplication::processEvents();
     QVERIFY(!f.programEnded);
+}
+
+void PlayerTest::pictureStillDecodingLeavesTheWindowFree() {
+    // A picture that floods its decoder with scans (a second or so of work, within the limits): the
+    // step waits for it with the last picture on screen; the right arrow moves on past it, and
+    // Escape ends the show meanwhile.
+    ShowFixture f;
+    const QString slow = f.path("slow.jpg");
+    QFile file(slow);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(flooded_jpeg::repeatingLastScan(flooded_jpeg::honest(QSize(3000, 3000)), 200));
+    file.close();
+    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true),
+                                {f.picture("a.bmp", Qt::red), slow, f.picture("b.bmp", Qt::blue), slow}));
+    QVERIFY(near(f.shownColour(), Qt::red));
+    emit p->Timer1->Timer();
+    QVERIFY(p->sequence().waiting());
+    QVERIFY(near(f.shownColour(), Qt::red));
+    p->Next_Pic();
+    settleStep(p);
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    // The key held down waits on with its own step rather than pass the picture unseen.
+    p->Next_Pic();
+    p->Next_Pic();
+    QVERIFY(p->sequence().waiting());
+    QVERIFY(near(f.shownColour(), Qt::blue));
+    QTest::keyClick(p, Qt::Key_Escape);
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
 }
 
 QTEST_MAIN(PlayerTest)

@@ -23,6 +23,7 @@ const QString DeleteQuestion =
 
 void poll(Main_Frm* p) {
     emit p->Hotkeys_Timer->Timer();
+    settleStep(p);
 }
 
 // Sends Shift+Delete the way a keyboard does: Shift goes down first and comes up last.

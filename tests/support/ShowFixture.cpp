@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPointer>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -60,6 +61,7 @@ Main_Frm* ShowFixture::play(const QString& showPath) {
     // On screen, as a user would see it, before the test steps on.
     if (player && player->isVisible() && !QTest::qWaitForWindowExposed(player))
         qWarning("the player never came on screen");
+    settleStep(player);
     return player;
 }
 
@@ -69,6 +71,12 @@ QColor ShowFixture::shownColour() const {
         return {};
     const QImage& image = player->Image1->picture();
     return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+void settleStep(Main_Frm* player) {
+    const QPointer<Main_Frm> alive(player);
+    if (!QTest::qWaitFor([&] { return !alive || !alive->sequence().waiting(); }))
+        qWarning("a step still waits for its picture");
 }
 
 ShowSettings plainSettings(bool loop, int delaySeconds) {

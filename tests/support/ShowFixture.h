@@ -30,7 +30,8 @@ public:
     QString fifo(const QString& name);
     QString show(const QString& name, const ShowSettings& settings, const QStringList& pictures);
 
-    // Hands the show to the player as the menu does and returns the player (null if it closed).
+    // Hands the show to the player as the menu does and returns the player (null if it closed), its
+    // first picture on screen.
     Main_Frm* play(const QString& showPath);
     // What the player shows: the colour at the centre of its picture, or invalid when none is shown.
     QColor shownColour() const;
@@ -43,6 +44,8 @@ private:
     QTemporaryDir tmp_;
 };
 
+// Lets a step of `player` whose picture is still being decoded (on a busy machine) finish.
+void settleStep(Main_Frm* player);
 ShowSettings plainSettings(bool loop, int delaySeconds = 60);
 // Writes a picture of one colour to `path`; the format follows the extension (bmp, jpg, png).
 QString writeSolidPicture(const QString& path, QColor colour, QSize size = QSize(64, 48));
