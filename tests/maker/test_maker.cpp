@@ -424,7 +424,10 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     file_drops::leave(viewport);
 
     // In the order given, a folder's own pictures in the file list's order; the count follows and the
-    // chosen entry stays chosen.
+    // chosen entry stays chosen. The file that is not a picture is left out, and said so.
+    desktop().expectMessage(
+        MakerTitle, "These files are not pictures, so they were not added:\r\n\r\n" + f_->path("notes.txt"),
+        Icon::Exclamation, Buttons::Ok);
     QVERIFY(file_drops::drop(viewport, entryCentre(m, 1), *dropped));
     QCOMPARE(entries(m), (QStringList{"/p/1.jpg", f_->path("b.BMP"), f_->path("pics/X.gif"),
                                       f_->path("pics/y.jpg"), f_->path("a.jpg"), "/p/2.jpg", "/p/3.jpg"}));
@@ -432,17 +435,20 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     QCOMPARE(selectedRow(*m->List1), 5);
     QCOMPARE(drop->insertMark(), nullptr);
 
-    // Below the last entry: at the end. A name a show cannot hold is refused with ADD's message,
-    // a name that is not UTF-8 keeps its bytes, other machines' files are not taken.
+    // Below the last entry: at the end. A name a show cannot hold is refused with ADD's message, in
+    // the one message that names what was left out; a name that is not UTF-8 keeps its bytes, other
+    // machines' files are not taken.
     f_->textFile("say \"cheese\".jpg");
     const QByteArray folder = QUrl::fromLocalFile(f_->dir()).toEncoded();
     const auto odd = file_drops::uriList("# from a file manager\r\n" + folder + "/caf%E9.jpg\r\n" + folder +
                                          "/say%20%22cheese%22.jpg\r\nfile://elsewhere" + folder.mid(7) +
-                                         "/a.jpg\r\n" + folder + "/a.jpg\r\n");
+                                         "/a.jpg\r\n" + folder + "/a.jpg\r\n" + folder + "/notes.txt\r\n");
     desktop().expectMessage(MakerTitle,
                             "A Lumora file cannot hold a name with a double quote (\") in it, so these "
                             "pictures were not added:\r\n\r\n" +
-                                f_->path("say \"cheese\".jpg"),
+                                f_->path("say \"cheese\".jpg") +
+                                "\r\n\r\nThese files are not pictures, so they were not added:\r\n\r\n" +
+                                f_->path("notes.txt"),
                             Icon::Exclamation, Buttons::Ok);
     // A list just too full to show room below its last entry: the lower half of that entry stands for
     // the room behind it.
