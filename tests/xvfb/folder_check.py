@@ -563,6 +563,12 @@ def check_maker(menu):
     def on(role, name):
         return int(checked(control(maker, role, name)))
     toolbar = control(maker, "tool bar", "Toolbar")
+    # The toolbar's buttons by their keys: Shuffle on and off again, Save below.
+    shuffle = control(toolbar, "check box", "Shuffle")
+    xdotool("key", "ctrl+r")
+    wait(lambda: checked(shuffle), "Ctrl+R to switch Shuffle on")
+    xdotool("key", "ctrl+r")
+    wait(lambda: not checked(shuffle), "Ctrl+R to switch Shuffle off")
     options = [
         "Strech=" + ("True" if on("radio button", "Strech to Fullscreen") else "False"),
         "Ratio=%d" % on("check box", "Keep Ratio"),
@@ -575,8 +581,7 @@ def check_maker(menu):
         "Music=" + control(maker, "text", "Music file").queryText().getText(0, -1),
     ]
 
-    # A click rather than the accessible action: the action's answer would wait for the modal dialog.
-    click(control(toolbar, "push button", "Save"))
+    xdotool("key", "ctrl+s")
     dialog = wait(lambda: find(application(), "dialog", "Save Lumora File"), "the save dialog")
     name = control(dialog, "text", re.compile(".*"))
     focus(name)
