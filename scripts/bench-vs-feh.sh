@@ -40,27 +40,8 @@ scale=${SCALE:-1}
 poll_x=1200
 poll_y=700
 
-say() { printf '%s\n' "$*" >&2; }
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    else
-        sudo "$@"
-    fi
-}
-
-apt_updated=0
-need() { # COMMAND PACKAGE
-    command -v "$1" >/dev/null 2>&1 && return 0
-    say "installing $2"
-    if [ $apt_updated -eq 0 ]; then
-        as_root apt-get -o DPkg::Lock::Timeout=120 update -qq
-        apt_updated=1
-    fi
-    DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=120 install -y \
-        --no-install-recommends "$2" >/dev/null
-}
+# shellcheck source=bench-lib.sh
+. "$here/scripts/bench-lib.sh"
 
 need feh feh
 need Xvfb xvfb

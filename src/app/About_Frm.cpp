@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 namespace {
@@ -107,6 +108,9 @@ About_Frm::About_Frm(Forms& owner) : Form(owner, FormId::About) {
     onClick(Label4, [this] { Label4_Click(); });
     onClick(Label5, [this] { Label5_Click(); });
     onClick(Link_Lbl, [this] { Link_Lbl_Click(); });
+    // Escape closes it, as any click off the link does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &About_Frm::closeWindow);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(

@@ -1,5 +1,6 @@
 #include "controls/FileList.h"
 
+#include "controls/FocusMark.h"
 #include "platform/FolderListing.h"
 #include "platform/NativeName.h"
 
@@ -7,6 +8,7 @@ FileList::FileList(QWidget* parent)
     : QListWidget(parent), pattern_(QString::fromLatin1(folder_listing::PicturePattern)) {
     setAccessibleName(QStringLiteral("Files"));
     setUniformItemSizes(true);
+    focus_mark::attach(*this);
 }
 
 void FileList::setPattern(const QString& pattern) {

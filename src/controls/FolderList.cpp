@@ -1,5 +1,6 @@
 #include "controls/FolderList.h"
 
+#include "controls/FocusMark.h"
 #include "platform/FolderListing.h"
 #include "platform/NativeName.h"
 
@@ -16,6 +17,7 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setAccessibleName(QStringLiteral("Folders"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    focus_mark::attach(*this);
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::open);
 }
 

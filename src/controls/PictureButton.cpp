@@ -44,6 +44,10 @@ void PictureButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
+    // The style marks the focus only once a key has moved it, but the menu gives the focus to the
+    // button used last for the keyboard's sake: the mark shows as soon as the button has the focus.
+    if (hasFocus())
+        option.state |= QStyle::State_KeyboardFocusChange;
     // The style draws the face and the focus mark; picture and caption are placed here.
     option.text.clear();
     option.icon = QIcon();

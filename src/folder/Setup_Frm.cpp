@@ -1,5 +1,6 @@
 #include "folder/Setup_Frm.h"
 
+#include "controls/DefaultButton.h"
 #include "controls/FileDrop.h"
 #include "controls/FileList.h"
 #include "controls/FittingFont.h"
@@ -31,7 +32,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 
@@ -173,11 +173,7 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
                                     [this] { Delay_Scroll_Change(); }, [this] { Delay_Scroll_Scroll(); }});
     connect(Music_Chk, &MouseUpButton::mouseUp, this, &Setup_Frm::Music_Chk_MouseUp);
     onClick(Run_btn, [this] { Run_btn_Click(); });
-    // The default button: a plain window has no dialog's default, so Enter is a shortcut here.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(key, this);
-        connect(shortcut, &QShortcut::activated, Run_btn, &QPushButton::click);
-    }
+    new DefaultButton(*this, *Run_btn);
     drop_ = new FileDrop(
         *this,
         [](const QStringList& dropped) {

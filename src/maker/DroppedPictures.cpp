@@ -38,6 +38,8 @@ Taken take(const QStringList& dropped, const folder_listing::Pattern& pattern) {
                     keep(general::Full_Path(path, name));
         } else if (pattern.matches(nameOf(path))) {
             keep(path);
+        } else {
+            taken.others << path;
         }
     }
     return taken;

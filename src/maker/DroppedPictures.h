@@ -7,12 +7,13 @@
 // Which of the files and folders dropped on the maker's picture list become entries: a file whose
 // name matches the file list's pattern, and the matching files of a dropped folder (not of its
 // subfolders) in the file list's order, everything in the order the drop gives it. A path a show
-// file cannot hold is refused.
+// file cannot hold is refused; a dropped file that is not a picture is left out, and said so.
 namespace dropped_pictures {
 
 struct Taken {
     QStringList pictures; // in the list's order
     QStringList refused;  // pictures a show file cannot hold
+    QStringList others;   // dropped files that are not pictures
 };
 
 // Quick test for a drag as it enters: a name that matches, or a folder, is something to take.

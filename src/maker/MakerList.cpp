@@ -68,20 +68,28 @@ void Maker_Frm::addPictures(const QStringList& paths) {
     insertPictures(List1Items->count(), added, refused);
 }
 
-void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStringList& refused) {
+void Maker_Frm::insertPictures(int row, const QStringList& pictures, const QStringList& refused,
+                               const QStringList& others) {
     List1Items->insertPaths(row, pictures);
-    if (!refused.isEmpty())
-        forms_.desktop().message(
-            this, {QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
-                                  "pictures were not added:") +
-                       Twice + native_name::forDisplay(refused.join(QStringLiteral("\r\n"))),
-                   QLatin1String(MakerTitle), desktop::Icon::Exclamation, desktop::Buttons::Ok});
+    const auto listed = [](const QString& why, const QStringList& paths) {
+        return paths.isEmpty()
+                   ? QStringList()
+                   : QStringList{why + Twice + native_name::forDisplay(paths.join(QStringLiteral("\r\n")))};
+    };
+    const QStringList told =
+        listed(QStringLiteral("A Lumora file cannot hold a name with a double quote (\") in it, so these "
+                              "pictures were not added:"),
+               refused) +
+        listed(QStringLiteral("These files are not pictures, so they were not added:"), others);
+    if (!told.isEmpty())
+        forms_.desktop().message(this, {told.join(Twice), QLatin1String(MakerTitle),
+                                        desktop::Icon::Exclamation, desktop::Buttons::Ok});
 }
 
 void Maker_Frm::List1_OLEDragDrop(const QStringList& dropped, int row) {
     const dropped_pictures::Taken taken =
         dropped_pictures::take(dropped, folder_listing::Pattern(File1->pattern()));
-    insertPictures(row, taken.pictures, taken.refused);
+    insertPictures(row, taken.pictures, taken.refused, taken.others);
 }
 
 void Maker_Frm::Add_Btn_Click() {

@@ -2,9 +2,11 @@
 
 #include "controls/FileList.h"
 #include "controls/FittingFont.h"
+#include "controls/FocusMark.h"
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PalettePicker.h"
+#include "controls/StepScrollBar.h"
 #include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
@@ -93,7 +95,7 @@ void Maker_Frm::createControls() {
     Delay_Fra = new QGroupBox(QStringLiteral("Delay"), this);
     Delay_Lbl = new QLabel(Delay_Fra);
     Delay_Lbl->setAlignment(Qt::AlignCenter);
-    Delay_Scroll = new QScrollBar(Qt::Horizontal, Delay_Fra);
+    Delay_Scroll = new StepScrollBar(Qt::Horizontal, Delay_Fra);
 
     Colour_Fra = new QGroupBox(QStringLiteral("Background Colour"), this);
     Palette = new PalettePicker(Colour_Fra, false); // a click on the swatch chooses nothing here
@@ -113,6 +115,7 @@ void Maker_Frm::createControls() {
     List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    focus_mark::attach(*List1);
     cmdUp = new QPushButton(this);
     cmdUp->setIcon(makerart::upArrow());
     cmdUp->setIconSize(makerart::arrowSize());
@@ -226,18 +229,23 @@ void Maker_Frm::createToolbar() {
         const char* tip;
         bool check;
         bool pressed;
+        QKeySequence::StandardKey standardKey;
+        QKeyCombination ownKey;
     };
+    // The keys users know for these actions where there is one; Clear empties the list as "New"
+    // does elsewhere, and the toggles take their first letters (R for random order).
     static constexpr Button buttons[] = {
-        {"Loop", "Loop the Lumora", true, true},
-        {"Shuffle", "Shuffle the pictures in the Lumora", true, false},
-        {"Message", "Display Pause Message", true, true},
-        {nullptr, nullptr, false, false},
-        {"Clear", "Clear Loaded Images", false, false},
-        {nullptr, nullptr, false, false},
-        {"Load", "Load Lumora", false, false},
-        {"Save", "Save Lumora", false, false},
-        {nullptr, nullptr, false, false},
-        {"Preview", "Preview Lumora", false, false},
+        {"Loop", "Loop the Lumora", true, true, QKeySequence::UnknownKey, Qt::CTRL | Qt::Key_L},
+        {"Shuffle", "Shuffle the pictures in the Lumora", true, false, QKeySequence::UnknownKey,
+         Qt::CTRL | Qt::Key_R},
+        {"Message", "Display Pause Message", true, true, QKeySequence::UnknownKey, Qt::CTRL | Qt::Key_M},
+        {nullptr, nullptr, false, false, QKeySequence::UnknownKey, {}},
+        {"Clear", "Clear Loaded Images", false, false, QKeySequence::New, {}},
+        {nullptr, nullptr, false, false, QKeySequence::UnknownKey, {}},
+        {"Load", "Load Lumora", false, false, QKeySequence::Open, {}},
+        {"Save", "Save Lumora", false, false, QKeySequence::Save, {}},
+        {nullptr, nullptr, false, false, QKeySequence::UnknownKey, {}},
+        {"Preview", "Preview Lumora", false, false, QKeySequence::UnknownKey, QKeyCombination(Qt::Key_F5)},
     };
     for (const Button& b : buttons) {
         if (!b.key) {
@@ -250,9 +258,15 @@ void Maker_Frm::createToolbar() {
         action->setToolTip(QLatin1String(b.tip));
         action->setCheckable(b.check);
         action->setChecked(b.pressed);
+        // The tooltip was set above, so the shortcut does not change it.
+        action->setShortcut(b.standardKey != QKeySequence::UnknownKey ? QKeySequence(b.standardKey)
+                                                                      : QKeySequence(b.ownKey));
         if (QWidget* button = Toolbar1->widgetForAction(action)) {
             button->setObjectName(key + QStringLiteral("_Button"));
             button->setAccessibleName(key);
+            // A toolbar keeps its buttons out of the Tab chain; this one is the only way to most of
+            // the maker's actions, so Tab reaches each of them and Space presses it.
+            button->setFocusPolicy(Qt::TabFocus);
         }
         connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
     }

@@ -140,7 +140,10 @@ private:
 
     // Appends `paths` to the picture list; those that a show file cannot hold are named in a message.
     void addPictures(const QStringList& paths);
-    void insertPictures(int row, const QStringList& pictures, const QStringList& refused);
+    // Inserts `pictures` at `row` and names in one message what was left out: `refused`, which a
+    // show file cannot hold, and `others`, which are not pictures.
+    void insertPictures(int row, const QStringList& pictures, const QStringList& refused,
+                        const QStringList& others = {});
     // Asks whether the selected entry is to be removed and removes it on Yes.
     void removeSelectedEntry();
     // Starts the preview of `path` in Image1 while previews are on; an empty path clears it.

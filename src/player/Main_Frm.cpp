@@ -412,6 +412,21 @@ void Main_Frm::Hotkeys_Timer_Timer() {
         Next_Pic();
 }
 
+void Main_Frm::arrowPressed(ArrowKey& key, bool autoRepeat, void (Main_Frm::*step)()) {
+    const bool fresh = !key.held && !autoRepeat;
+    key.held = key.pressedSincePoll = true;
+    // A fresh press steps at once rather than at the next poll, up to 100 ms later; the poll then
+    // starts over from this step, so a held key still steps every 100 ms from here on.
+    if (!fresh || closing_ || !isActiveWindow())
+        return;
+    key.pressedSincePoll = false;
+    if (Hotkeys_Timer->isEnabled()) {
+        Hotkeys_Timer->setEnabled(false);
+        Hotkeys_Timer->setEnabled(true);
+    }
+    (this->*step)();
+}
+
 void Main_Frm::Hide_Mouse_Timer_Timer() {
     Show_Mouse(*this, false);
 }
@@ -549,10 +564,10 @@ void Main_Frm::Form_KeyPress(int code) {
 void Main_Frm::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Left:
-        left_.held = left_.pressedSincePoll = true;
+        arrowPressed(left_, event->isAutoRepeat(), &Main_Frm::Prev_Pic);
         return;
     case Qt::Key_Right:
-        right_.held = right_.pressedSincePoll = true;
+        arrowPressed(right_, event->isAutoRepeat(), &Main_Frm::Next_Pic);
         return;
     case Qt::Key_Escape:
         Form_KeyPress(27);

@@ -75,6 +75,7 @@ private:
     void Hide_Mouse_Timer_Timer();
     void Music_Timer_Timer();
     void Form_KeyPress(int code);
+    void arrowPressed(ArrowKey& key, bool autoRepeat, void (Main_Frm::*step)());
     void arrowStep(StepOutcome (ShowSequence::*step)());
     void Escape();
     void SetTopMostWindow(bool on);

@@ -69,6 +69,7 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns_data() {
     QTest::newRow("outline of a frame") << "Shape2" << Qt::LeftButton;
     QTest::newRow("inside a frame") << "Shape1" << Qt::LeftButton;
     QTest::newRow("close box") << "close" << Qt::LeftButton;
+    QTest::newRow("Escape") << "Escape" << Qt::NoButton;
 }
 
 void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
@@ -78,6 +79,8 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
     const QRect picture = a.about->Image2->geometry();
     if (target == "close")
         a.about->close();
+    else if (target == "Escape")
+        QTest::keyClick(a.about, Qt::Key_Escape);
     else if (target == "empty")
         a.click(a.emptyArea(), button);
     else if (target == "Shape2")

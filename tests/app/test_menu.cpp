@@ -62,6 +62,11 @@ void MenuTest::firstRunFocusesTheFolderButtonAndAboutIsRemembered() {
     MENU_Frm* menu = startMenu(f);
     QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
     QCOMPARE(menu->FocusedButton, 0);
+    // The focus is marked at once, before any key is pressed.
+    const QImage marked = menu->Open_Folder_Btn->grab().toImage();
+    menu->Open_Folder_Btn->clearFocus();
+    QVERIFY(menu->Open_Folder_Btn->grab().toImage() != marked);
+    menu->Open_Folder_Btn->setFocus();
 
     QTest::mouseClick(menu->About_Btn, Qt::LeftButton);
     // The menu is gone, its focus saved, while the about window is open.

@@ -10,6 +10,7 @@
 #include "forms/Forms.h"
 #include "platform/ProgramFolder.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
@@ -403,6 +404,17 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
         QCOMPARE(s->Delay_Scroll->value(), value);
     }
     QCOMPARE(s->Delay_Lbl->text(), "Forever");
+
+    // Enter in the open volume list chooses there and runs nothing.
+    f.desktop.volumeList.append({f.path("inner"), true});
+    s->Drive1->setFocus();
+    s->Drive1->showPopup();
+    QTRY_VERIFY(s->Drive1->view()->isVisible());
+    QTest::keyClick(s->Drive1->view(), Qt::Key_Down);
+    QTest::keyClick(s->Drive1->view(), Qt::Key_Return);
+    QTRY_VERIFY(!s->Drive1->view()->isVisible());
+    QCOMPARE(s->Drive1->text(), f.path("inner"));
+    QVERIFY(!f.forms->isLoaded(FormId::Player));
 
     // On the folder already open, and elsewhere, Enter is the run button's.
     s->Dir1->setFocus();

@@ -20,6 +20,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,7 @@ private slots:
     void savedShowPlaysFromTheQuestion();
     void closingAChangedListAsksFirst();
     void toolbarTogglesMirrorTheHiddenBoxes();
+    void everyActionByTheKeyboardAlone();
     void displayModeDelayAndMusicOptions();
     void clearAsksAndPreviewPlaysTheListAndComesBack();
     void previewThatCannotSaveOrPlayItsMusicStaysInTheMaker();
@@ -422,7 +424,10 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     file_drops::leave(viewport);
 
     // In the order given, a folder's own pictures in the file list's order; the count follows and the
-    // chosen entry stays chosen.
+    // chosen entry stays chosen. The file that is not a picture is left out, and said so.
+    desktop().expectMessage(
+        MakerTitle, "These files are not pictures, so they were not added:\r\n\r\n" + f_->path("notes.txt"),
+        Icon::Exclamation, Buttons::Ok);
     QVERIFY(file_drops::drop(viewport, entryCentre(m, 1), *dropped));
     QCOMPARE(entries(m), (QStringList{"/p/1.jpg", f_->path("b.BMP"), f_->path("pics/X.gif"),
                                       f_->path("pics/y.jpg"), f_->path("a.jpg"), "/p/2.jpg", "/p/3.jpg"}));
@@ -430,17 +435,20 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     QCOMPARE(selectedRow(*m->List1), 5);
     QCOMPARE(drop->insertMark(), nullptr);
 
-    // Below the last entry: at the end. A name a show cannot hold is refused with ADD's message,
-    // a name that is not UTF-8 keeps its bytes, other machines' files are not taken.
+    // Below the last entry: at the end. A name a show cannot hold is refused with ADD's message, in
+    // the one message that names what was left out; a name that is not UTF-8 keeps its bytes, other
+    // machines' files are not taken.
     f_->textFile("say \"cheese\".jpg");
     const QByteArray folder = QUrl::fromLocalFile(f_->dir()).toEncoded();
     const auto odd = file_drops::uriList("# from a file manager\r\n" + folder + "/caf%E9.jpg\r\n" + folder +
                                          "/say%20%22cheese%22.jpg\r\nfile://elsewhere" + folder.mid(7) +
-                                         "/a.jpg\r\n" + folder + "/a.jpg\r\n");
+                                         "/a.jpg\r\n" + folder + "/a.jpg\r\n" + folder + "/notes.txt\r\n");
     desktop().expectMessage(MakerTitle,
                             "A Lumora file cannot hold a name with a double quote (\") in it, so these "
                             "pictures were not added:\r\n\r\n" +
-                                f_->path("say \"cheese\".jpg"),
+                                f_->path("say \"cheese\".jpg") +
+                                "\r\n\r\nThese files are not pictures, so they were not added:\r\n\r\n" +
+                                f_->path("notes.txt"),
                             Icon::Exclamation, Buttons::Ok);
     // A list just too full to show room below its last entry: the lower half of that entry stands for
     // the room behind it.
@@ -928,6 +936,62 @@ void MakerTest::toolbarTogglesMirrorTheHiddenBoxes() {
     clickToolbar(m, "Loop");
     clickToolbar(m, "Message");
     QVERIFY(!m->Loop_Chk->isChecked() && !m->Message_Chk->isChecked());
+}
+
+void MakerTest::everyActionByTheKeyboardAlone() {
+    const QString red = f_->picture("red.bmp", Qt::red);
+    Maker_Frm* m = openMaker(*f_);
+    m->Check1->setChecked(false);
+    m->List1Items->appendPaths({red});
+    QVERIFY(QTest::qWaitForWindowActive(m));
+    const auto key = [m](QKeyCombination k) { QTest::keyClick(m, k.key(), k.keyboardModifiers()); };
+    key(Qt::CTRL | Qt::Key_L);
+    key(Qt::CTRL | Qt::Key_R);
+    key(Qt::CTRL | Qt::Key_M);
+    QVERIFY(!m->Loop_Chk->isChecked() && m->Shuff_Chk->isChecked() && !m->Message_Chk->isChecked());
+    QVERIFY(!m->toolbarButton("Loop")->isChecked() && m->toolbarButton("Shuffle")->isChecked());
+    QCOMPARE(m->toolbarButton("Save")->toolTip(), "Save Lumora"); // the keys leave the tooltips alone
+    saveAs(f_->path("keys"));
+    key(Qt::CTRL | Qt::Key_S);
+    QCOMPARE(linesOf(f_->path("keys.lmr")).mid(2, 4),
+             (QStringList{"\"Shuff=1\"", "\"Delay=5\"", "\"BackCol=0\"", "\"Loop=0\""}));
+    desktop().expectMessage(MakerTitle, "Do you want to save the current Lumora first?", Icon::Question,
+                            Buttons::YesNoCancel, Answer::Cancel);
+    key(Qt::CTRL | Qt::Key_O);
+    desktop().expectMessage(MakerTitle,
+                            "Do you really want to remove all the files from the loaded images list?",
+                            Icon::Question, Buttons::YesNoCancel, Answer::No);
+    key(Qt::CTRL | Qt::Key_N);
+    key(QKeyCombination(Qt::Key_F5));
+    QVERIFY(f_->forms->isLoaded(FormId::Player));
+    QTest::keyClick(f_->forms->form(FormId::Player), Qt::Key_Escape);
+    QVERIFY(QTest::qWaitForWindowActive(m));
+
+    // Tab reaches the delay and every toolbar button, and Space presses the one it is on.
+    QSet<QWidget*> reached;
+    m->Drive1->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    QVERIFY(reached.contains(m->Delay_Scroll));
+    for (QAction* a : m->Toolbar1->actions())
+        QVERIFY2(a->isSeparator() || reached.contains(m->Toolbar1->widgetForAction(a)),
+                 qPrintable(a->text()));
+    // Each list marks the focus, whether or not it has a current entry.
+    m->Dir1->setPath(f_->dir());
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{m->Dir1, m->File1, m->List1}) {
+        list->setFocus(Qt::TabFocusReason);
+        list->setCurrentIndex(QModelIndex());
+        const QImage marked = list->grab().toImage();
+        m->Add_Btn->setFocus(Qt::TabFocusReason);
+        QVERIFY2(list->grab().toImage() != marked, qPrintable(list->objectName()));
+    }
+    QWidget* shuffle = m->Toolbar1->widgetForAction(m->toolbarButton("Shuffle"));
+    while (QApplication::focusWidget() != shuffle)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(shuffle, Qt::Key_Space);
+    QVERIFY(!m->Shuff_Chk->isChecked());
 }
 
 void MakerTest::displayModeDelayAndMusicOptions() {

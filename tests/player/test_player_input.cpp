@@ -4,8 +4,10 @@
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <QWindow>
@@ -82,13 +84,16 @@ void PlayerInputTest::arrowsArePolled() {
     Show s(true);
     QCOMPARE(s.player->Hotkeys_Timer->interval(), 100); // held: about ten steps a second
     QTest::keyPress(s.player, Qt::Key_Right);
-    poll(s.player);
+    QCOMPARE(s.index(), 1); // the press itself steps, without waiting for a poll
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(s.player, &repeat);
+    QCOMPARE(s.index(), 1);
     poll(s.player);
     QCOMPARE(s.index(), 2); // held: a step on every poll
     QTest::keyRelease(s.player, Qt::Key_Right);
     poll(s.player);
     QCOMPARE(s.index(), 2);
-    // Pressed and released between two polls still counts once.
+    // Pressed and released between two polls counts once.
     QTest::keyClick(s.player, Qt::Key_Left);
     poll(s.player);
     poll(s.player);
@@ -112,13 +117,20 @@ void PlayerInputTest::arrowsArePolled() {
     QTest::keyClick(t.player, Qt::Key_Right);
     poll(t.player);
     QVERIFY(!t.open());
+
+    // The poll starts over from a press, so holding on does not step again a moment later.
+    Show u(true);
+    u.player->Hotkeys_Timer->setEnabled(true);
+    QTRY_VERIFY(u.player->Hotkeys_Timer->remainingTime() <= 50);
+    QTest::keyPress(u.player, Qt::Key_Right);
+    QVERIFY(u.player->Hotkeys_Timer->remainingTime() > 50);
+    QCOMPARE(u.index(), 1);
+    QTest::keyRelease(u.player, Qt::Key_Right);
 }
 
 void PlayerInputTest::arrowsWaitWhileAMessageBoxIsOpen() {
     Show s(true);
-    QTest::keyClick(s.player, Qt::Key_Right);
     QTest::keyPress(s.player, Qt::Key_Right);
-    poll(s.player);
     QCOMPARE(s.index(), 1);
     bool polledWhileOpen = false;
     s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::No,
