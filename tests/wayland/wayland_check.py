@@ -92,6 +92,11 @@ def ends(program, what, status=0, timeout=10.0):
         fail("%s: ended with status %d, expected %d; its output:\n%s" % (what, got, status, open(LOG).read()))
 
 
+def close_window(title):
+    """The compositor's close request, as its close shortcut or a title bar's button sends it."""
+    subprocess.run(["swaymsg", '[title="%s"] kill' % title], check=True, capture_output=True)
+
+
 def painted():
     with open(LOG, encoding="utf-8", errors="replace") as f:
         return re.findall(r"painted (.*)", f.read())
@@ -159,14 +164,28 @@ def check_menu_and_folder():
     sees([((960, 540), RED)], "the folder show")
     key("Escape")
     wait(lambda: showing(menu), "the menu after Escape")
+    # The open dialog, by the keyboard alone: the name typed, Enter plays the show.
+    shown = show("typed.lmr", [picture("typed.bmp", "64x48", GREEN)])
+    press(control(menu, "push button", "Open Lumora File"))
+    wait_window("Open Lumora File")
+    subprocess.run(["wtype", shown], check=True)
+    key("Return")
+    sees(everywhere(GREEN), "the show chosen in the open dialog")
+    key("Escape")
+    wait(lambda: showing(menu), "the menu after the chosen show")
+    # The maker, closed by the compositor with nothing in its list: the menu comes back.
+    press(control(menu, "push button", "Make Lumora File"))
+    wait_window("10. Lumora Maker v0.4b by Corvath")
+    close_window("^10\\. Lumora Maker")
+    wait(lambda: showing(menu), "the menu after the maker closed")
     press(control(menu, "push button", "About 10. Lumora"))
     about = wait_window("About 10. Lumora")
-    # The compositor's close request, as its close shortcut or a title bar's button sends it.
-    subprocess.run(["swaymsg", '[title="^About 10\\. Lumora$"] kill'], check=True, capture_output=True)
+    close_window("^About 10\\. Lumora$")
     wait(lambda: not showing(about), "the about window to close")
     program.terminate()
     ends(program, "the menu ended by SIGTERM", status=-15)
-    print("menu, folder setup (3 pictures counted), the folder show, Escape back to the menu, about: all answered")
+    print("menu, folder setup (3 pictures counted) and its show, the open dialog by keys and its show, the maker and "
+          "the about window closed by the compositor: all answered")
 
 
 def main():
