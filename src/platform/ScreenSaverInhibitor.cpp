@@ -16,14 +16,35 @@ namespace {
 constexpr int ReleaseOnExitMs = 500;
 
 using XScreenSaverSuspendFn = void (*)(void* display, int suspend);
+using XScreenSaverQueryExtensionFn = int (*)(void* display, int* eventBase, int* errorBase);
+
+struct XssCalls {
+    XScreenSaverSuspendFn suspend = nullptr;
+    XScreenSaverQueryExtensionFn queryExtension = nullptr;
+};
 
 // libXss is loaded when first needed, so that the program does not depend on it.
-XScreenSaverSuspendFn xScreenSaverSuspend() {
-    static const XScreenSaverSuspendFn fn = [] {
-        void* lib = ::dlopen("libXss.so.1", RTLD_NOW | RTLD_LOCAL);
-        return lib ? reinterpret_cast<XScreenSaverSuspendFn>(::dlsym(lib, "XScreenSaverSuspend")) : nullptr;
+const XssCalls& xss() {
+    static const XssCalls calls = [] {
+        XssCalls c;
+        if (void* lib = ::dlopen("libXss.so.1", RTLD_NOW | RTLD_LOCAL)) {
+            c.suspend = reinterpret_cast<XScreenSaverSuspendFn>(::dlsym(lib, "XScreenSaverSuspend"));
+            c.queryExtension =
+                reinterpret_cast<XScreenSaverQueryExtensionFn>(::dlsym(lib, "XScreenSaverQueryExtension"));
+        }
+        return c;
     }();
-    return fn;
+    return calls;
+}
+
+// The suspend call on a server without the extension (XWayland has none) prints a warning of
+// Xlib's own on the terminal each time; there it has nothing to do anyway.
+XScreenSaverSuspendFn xScreenSaverSuspend(void* display) {
+    const XssCalls& calls = xss();
+    int eventBase = 0, errorBase = 0;
+    if (!calls.suspend || !calls.queryExtension || !calls.queryExtension(display, &eventBase, &errorBase))
+        return nullptr;
+    return calls.suspend;
 }
 
 void* x11Display() {
@@ -113,7 +134,7 @@ void ScreenSaverInhibitor::suspendX11(bool on) {
     if (on == x11Suspended_)
         return;
     void* display = x11Display();
-    const XScreenSaverSuspendFn suspend = display ? xScreenSaverSuspend() : nullptr;
+    const XScreenSaverSuspendFn suspend = display ? xScreenSaverSuspend(display) : nullptr;
     if (!suspend)
         return;
     // The X server keeps a count per client: every suspend is paired with one resume.

@@ -655,10 +655,16 @@ void Main_Frm::mouseMoveEvent(QMouseEvent*) {
 }
 
 // Qt's own focus handlers repaint the whole window when the focus comes or goes; nothing here shows
-// it, and at the start of a show that second paint held the first picture back.
+// it, and at the start of a show that second paint held the first picture back. Wayland is the
+// exception: the compositor activates a window by a configure that takes effect only with the
+// window's next frame, and sway holds the whole screen for up to 200 ms waiting for that frame, so
+// there the focus coming is answered with a paint.
 void Main_Frm::focusOutEvent(QFocusEvent*) {
     // A key released while another window had the focus never reaches us.
     left_.held = right_.held = false;
 }
 
-void Main_Frm::focusInEvent(QFocusEvent*) {}
+void Main_Frm::focusInEvent(QFocusEvent*) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        update();
+}

@@ -4,6 +4,7 @@ XWayland, as run_wayland.sh sets it up (a headless sway at the scale in SCALE).
 Keys come from the compositor's virtual keyboard (wtype), colours from its own screenshots (grim,
 in device pixels), windows and controls over AT-SPI. Every step waits for the state it expects.
 """
+import json
 import os
 import re
 import subprocess
@@ -57,8 +58,13 @@ def show(name, pictures, stretch=True, delay=0, loop=True):
     return path
 
 
-def start(*args, platform="wayland"):
-    env = dict(os.environ, QT_QPA_PLATFORM=platform)
+def start(*args, platform=None):
+    """Starts the program as a Wayland session starts it (Qt chooses by the session's type), or on
+    the platform plugin named."""
+    env = dict(os.environ, XDG_SESSION_TYPE="wayland")
+    env.pop("QT_QPA_PLATFORM", None)
+    if platform:
+        env["QT_QPA_PLATFORM"] = platform
     log = open(LOG, "w")
     return subprocess.Popen([LUMORA, *args], stdout=log, stderr=subprocess.STDOUT, env=env)
 
@@ -102,11 +108,24 @@ def painted():
         return re.findall(r"painted (.*)", f.read())
 
 
+def shell(program):
+    """How the compositor holds the program's window: "xdg_shell" natively, "xwayland" through X."""
+    def nodes(node):
+        yield node
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            yield from nodes(child)
+    tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], capture_output=True, check=True).stdout)
+    return next((n.get("shell") for n in nodes(tree) if n.get("pid") == program.pid), None)
+
+
 def check_keys(platform, how):
     red, green, blue = picture("red.bmp", "64x48", RED), picture("green.bmp", "64x48", GREEN), \
         picture("blue.jpg", "64x48", BLUE)
     program = start(show("keys.lmr", [red, green, blue]), platform=platform)
     sees(everywhere(RED), how + ": the first picture, stretched")
+    expected = "xwayland" if platform == "xcb" else "xdg_shell"
+    if shell(program) != expected:
+        fail("%s: the window is held by %s, expected %s" % (how, shell(program), expected))
     key("Left")
     sees(everywhere(BLUE), how + ": Left from the first")
     key("Right")
@@ -190,7 +209,7 @@ def check_menu_and_folder():
 
 def main():
     began = time.monotonic()
-    check_keys("wayland", "Wayland at scale " + SCALE)
+    check_keys(None, "Wayland at scale " + SCALE)
     check_own_size()
     check_ends_by_itself()
     check_menu_and_folder()
