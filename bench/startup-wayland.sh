@@ -5,7 +5,8 @@
 #   bench/startup-wayland.sh LUMORA [RUNS] [SCALE]      RUNS defaults to 11, SCALE to 1
 #
 # Each launch plays a one-picture show (a 1024x768 BMP stretched over the screen); the time is from
-# the launch to the first screenshot of one pixel that shows the picture. The screenshots are
+# the launch to the first screenshot of one pixel that shows the picture (at a point, in the
+# compositor's logical coordinates, that lies on the screen at scales up to 3). The screenshots are
 # taken by grim, one process each, which bounds the resolution and takes processor time from the
 # launch being timed: the script prints the median time one poll takes, and also the time to the
 # program's own "painted" log line, which no poll disturbs. Prints each launch and the medians.
@@ -25,7 +26,7 @@ start_sway "$work" 1920x1080 "$scale"
 printf '"Strech=True"\r\n"Ratio=0"\r\n"Shuff=0"\r\n"Delay=5"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n' >"$work/start.lmr"
 printf '"UseMusic=0"\r\n"Music="\r\n"%s"\r\n' "$work/start.bmp" >>"$work/start.lmr"
 
-red() { grim -g "1200,540 1x1" -t ppm - 2>/dev/null | tail -c 3 | od -An -tu1 | grep -q '255 *0 *0'; }
+red() { grim -g "600,300 1x1" -t ppm - 2>/dev/null | tail -c 3 | od -An -tu1 | grep -q '255 *0 *0'; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 times=() polls=() paints=()
