@@ -463,6 +463,13 @@ void Main_Frm::DELETE_Frame() {
         Timer1->setEnabled(true);
 }
 
+bool Main_Frm::Form_QueryUnload() {
+    if (!closing_)
+        Escape();
+    // Escape has unloaded the window already.
+    return false;
+}
+
 void Main_Frm::Escape() {
     deleteTempIniIfPlayed();
     Close_Show();
@@ -565,14 +572,6 @@ void Main_Frm::paintEvent(QPaintEvent* event) {
 }
 
 bool Main_Frm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == this && event->type() == QEvent::Close) {
-        // The window system's close request (its close shortcut) leaves the show as Escape does,
-        // so that the music stops and a show from the command line ends the program.
-        event->ignore();
-        if (!closing_)
-            Escape();
-        return true;
-    }
     if (watched == Paused_lbl) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

@@ -24,6 +24,10 @@ public:
     ~Main_Frm() override;
 
     void Form_Load() override;
+    // The window system's close request, or the window destroyed by another program, leaves the show
+    // as Escape does: the music stops, a folder show's temp.ini goes, and a show from the command
+    // line ends the program.
+    bool Form_QueryUnload() override;
     void Form_Activate() override;
     void showForm() override;
 

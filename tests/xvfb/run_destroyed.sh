@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Windows, boxes and dialogs of the real program destroyed by another client under Xvfb, in every
+# state that has a box or dialog (destroyed_check.py), and the X connection cut under a folder show.
+set -euo pipefail
+lumora=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+cleanup() {
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+
+# shellcheck source=../../scripts/xvfb.sh
+. "$here/../../scripts/xvfb.sh"
+start_xvfb "$work" 1280x1024
+
+# The pictures folder itself holds none (the setup's Run answers with a box there); Shows holds two.
+pics=$HOME/Pictures
+mkdir -p "$pics/Shows"
+/usr/bin/convert -size 160x120 xc:'rgb(255,128,0)' "$pics/Shows/a.bmp"
+/usr/bin/convert -size 160x120 xc:'rgb(0,0,255)' "$pics/Shows/b.bmp"
+
+export LUMORA=$lumora WORK=$work PICTURES=$pics
+dbus-run-session -- /usr/bin/python3 "$here/destroyed_check.py" || {
+    echo "the program's output:"
+    cat "$work/lumora.log"
+    exit 1
+}
