@@ -186,18 +186,31 @@ def open_maker(menu):
     return wait_window(MAKER)
 
 
-def open_shows(win):
-    """Opens the folder of pictures in the window's folder list."""
+def open_folder(win, name):
+    """Opens a subfolder of the folder list's folder."""
     folders = control(win, "list", "Folders")
-    wait(lambda: find(folders, "list item", re.compile(r"\s*Shows")), "Shows in the folder list")
+    wait(lambda: find(folders, "list item", re.compile(r"\s*" + name)), name + " in the folder list")
     # By the keys: the maker's folder list is short, the entry may be out of view.
     names = [folders.getChildAtIndex(i).name.strip() for i in range(folders.childCount)]
     selected = [i for i in range(folders.childCount)
                 if folders.getChildAtIndex(i).getState().contains(pyatspi.STATE_SELECTED)][0]
+    if names[selected] == name:
+        return  # open already: the window remembers its folder
     click(folders.getChildAtIndex(selected))
-    for _ in range(names.index("Shows") - selected):
-        xdotool("key", "Down")
+    steps = names.index(name) - selected
+    for _ in range(abs(steps)):
+        xdotool("key", "Down" if steps > 0 else "Up")
     xdotool("key", "Return")
+    wait(lambda: [folders.getChildAtIndex(i).name.strip() for i in range(folders.childCount)] != names,
+         "the folder list to open " + name)
+
+
+def open_shows(win):
+    """Opens the folder of pictures in the window's folder list."""
+    folders = control(win, "list", "Folders")
+    if not find(folders, "list item", re.compile(r"\s*Shows")):
+        open_folder(win, "Pictures")
+    open_folder(win, "Shows")
     files = control(win, "list", "Files")
     wait(lambda: files.childCount >= 2, "the pictures of Shows")
     return files
@@ -297,6 +310,21 @@ def check_windows_destroyed_under_their_boxes():
     program.alive("the maker destroyed under its overwrite question")
     state("maker, its overwrite question open (the file kept, then the close question)")
 
+    # The search's box, after a walk that found no pictures: the setup comes back.
+    setup = open_setup(menu)
+    open_folder(setup, "Empty")
+    click(control(setup, "check box", "Include Subfolders"))
+    click(control(setup, "push button", "Run Lumora"))
+    box("ERROR", "No Files in Directory!")
+    destroy("Searching Subfolders")
+    setup = wait_window(SETUP)
+    wait(lambda: window("ERROR") is None, "the search's box to go")
+    click(control(setup, "check box", "Include Subfolders"))
+    subprocess.run([sys.executable, os.path.join(HERE, "wm_close.py"), x_window(SETUP)], check=True)
+    wait_window(MENU)
+    program.alive("the search destroyed under its box")
+    state("search, its message box open (the setup came back)")
+
     # The menu's Open dialog: the menu closes as by its close box, which ends the program.
     click(control(menu, "push button", "Open Lumora File"))
     box("Open Lumora File")
@@ -356,11 +384,34 @@ def check_player():
     program.stop()
 
 
+def check_connection_cut():
+    """The X connection cut under a folder show, as at a logout: the program ends, and the temp.ini
+    it wrote goes with it. The last check: the screen goes too."""
+    program, menu = menu_program()
+    setup = open_setup(menu)
+    open_shows(setup)
+    click(control(setup, "push button", "Run Lumora"))
+    wait(lambda: os.path.exists(TEMP_INI), "temp.ini")
+    wait(lambda: window(MENU) is None and window(SETUP) is None, "the show to start")
+    os.kill(int(os.environ["XVFB_PID"]), 15)
+    try:
+        status = program.process.wait(10)
+    except subprocess.TimeoutExpired:
+        program.process.kill()
+        fail("the X connection cut: the program did not end")
+    if status < 0:
+        fail("the X connection cut: the program died by signal %d" % -status)
+    if os.path.exists(TEMP_INI):
+        fail("the X connection cut: temp.ini was left behind")
+    state("the X connection, a folder show playing (ended with status %d, temp.ini removed)" % status)
+
+
 def main():
     try:
         check_windows_destroyed_under_their_boxes()
         check_boxes_destroyed()
         check_player()
+        check_connection_cut()
     finally:
         print("states tried: %d" % len(tried))
     print("PASS")

@@ -21,13 +21,14 @@ export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_O
 . "$here/../../scripts/xvfb.sh"
 start_xvfb "$work" 1280x1024
 
-# The pictures folder itself holds none (the setup's Run answers with a box there); Shows holds two.
+# The pictures folder itself holds none (the setup's Run answers with a box there), nor does the
+# tree of Empty (the search's walk does); Shows holds two.
 pics=$HOME/Pictures
-mkdir -p "$pics/Shows"
+mkdir -p "$pics/Shows" "$pics/Empty/Deeper"
 /usr/bin/convert -size 160x120 xc:'rgb(255,128,0)' "$pics/Shows/a.bmp"
 /usr/bin/convert -size 160x120 xc:'rgb(0,0,255)' "$pics/Shows/b.bmp"
 
-export LUMORA=$lumora WORK=$work PICTURES=$pics
+export LUMORA=$lumora WORK=$work PICTURES=$pics XVFB_PID=$xvfb_pid
 dbus-run-session -- /usr/bin/python3 "$here/destroyed_check.py" || {
     echo "the program's output:"
     cat "$work/lumora.log"
