@@ -125,10 +125,10 @@ void Main_Frm::SetTopMostWindow(bool on) {
 }
 
 void Main_Frm::Form_Load() {
-    // Installed after the window owner's own filter, so it sees a close request first.
-    installEventFilter(this);
     SetTopMostWindow(true);
     File_Path_Txt->setText(forms_.handOver());
+    // temp.ini is removed at the end only if it is still this show, not one another copy wrote since.
+    playedStamp_ = regular_file::stampOf(File_Path_Txt->text());
     state_.paused = false;
     state_.failedCount = 0;
 
@@ -477,7 +477,8 @@ void Main_Frm::Escape() {
 
 void Main_Frm::deleteTempIniIfPlayed() {
     if (File_Path_Txt->text() == program_folder::tempIniPath())
-        QFile::remove(File_Path_Txt->text());
+        if (regular_file::stampOf(File_Path_Txt->text()) == playedStamp_)
+            QFile::remove(File_Path_Txt->text());
 }
 
 void Main_Frm::Close_Show() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Form.h"
+#include "platform/RegularFile.h"
 #include "player/ShowSequence.h"
 
 #include <QElapsedTimer>
@@ -107,6 +108,7 @@ private:
     ArrowKey right_;
     bool pressed_ = false;
     bool closing_ = false;
+    std::optional<regular_file::Stamp> playedStamp_;
     int busy_ = 0;
     QElapsedTimer shownAt_;
     bool exposedOnce_ = false;
