@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Windows, boxes and dialogs of the real program destroyed by another client under Xvfb, in every
-# state that has a box or dialog (destroyed_check.py), and the X connection cut under a folder show.
+# What other programs do to the real program under Xvfb (outside_check.py): its windows, boxes and
+# dialogs destroyed in every state that has a box or dialog, files dropped with Shift held from a
+# real X drag source (DRAG_SOURCE, the second argument), and the X connection cut under a show.
 set -euo pipefail
 lumora=$1
+drag_source=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 cleanup() {
@@ -28,8 +30,8 @@ mkdir -p "$pics/Shows" "$pics/Empty/Deeper"
 /usr/bin/convert -size 160x120 xc:'rgb(255,128,0)' "$pics/Shows/a.bmp"
 /usr/bin/convert -size 160x120 xc:'rgb(0,0,255)' "$pics/Shows/b.bmp"
 
-export LUMORA=$lumora WORK=$work PICTURES=$pics XVFB_PID=$xvfb_pid
-dbus-run-session -- /usr/bin/python3 "$here/destroyed_check.py" || {
+export LUMORA=$lumora DRAG_SOURCE=$drag_source WORK=$work PICTURES=$pics XVFB_PID=$xvfb_pid
+dbus-run-session -- /usr/bin/python3 "$here/outside_check.py" || {
     echo "the program's output:"
     cat "$work/lumora.log"
     exit 1

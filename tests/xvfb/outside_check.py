@@ -1,15 +1,18 @@
-"""Destroys the program's windows, and the boxes and dialogs open over them, from another client (an
-XDestroyWindow, as a window manager or a tool may do) in every state that has one, as run_destroyed.sh
-sets it up. The program must never crash nor lose a list: a box or dialog destroyed counts as Escape
-on it; a window destroyed first has its boxes dismissed as by Escape, then closes as by its close box.
+"""What other programs do to the real program, as run_outside.sh sets it up: they destroy its windows,
+and the boxes and dialogs open over them (an XDestroyWindow, as a window manager or a tool may do), in
+every state that has one; they drop files on it with Shift held; and the X connection is cut. The
+program must never crash nor lose a list: a box or dialog destroyed counts as Escape on it; a window
+destroyed first has its boxes dismissed as by Escape, then closes as by its close box.
 """
 import os
 import re
+import select
 import subprocess
 import sys
 import time
 
 LUMORA = os.environ["LUMORA"]
+DRAG_SOURCE = os.environ["DRAG_SOURCE"]
 WORK = os.environ["WORK"]
 PICTURES = os.environ["PICTURES"]
 TEMP_INI = os.path.join(os.path.dirname(LUMORA), "temp.ini")
@@ -370,9 +373,13 @@ def check_player():
                                   if xdotool("getwindowname", w).strip() not in (MENU, SETUP)],
                          "the player's window")[0]
         if question:
-            xdotool("windowfocus", "--sync", window_id)
-            xdotool("keydown", "shift", "keydown", "Delete", "keyup", "Delete", "keyup", "shift")
-            box("Lumora", "delete the following file")
+            # Asked once the first picture is up: pressed again until then.
+            def asked():
+                xdotool("windowfocus", "--sync", window_id)
+                xdotool("keydown", "shift", "keydown", "Delete", "keyup", "Delete", "keyup", "shift")
+                time.sleep(0.3)
+                return window("Lumora")
+            wait(asked, "the Shift+Delete question")
         xdotool("windowclose", window_id)
         wait_window(MENU)
         wait(lambda: window("Lumora") is None, "the question to go")
@@ -381,6 +388,50 @@ def check_player():
             fail("the dismissed question deleted the picture")
         program.alive("the player destroyed")
         state("player" + (", its Shift+Delete question open" if question else ""))
+    program.stop()
+
+
+def drag_with_shift(paths, target):
+    """A file manager's drag of `paths` dropped at the screen point `target` with Shift held, which
+    proposes a move. The drag source's status: 0 taken as a copy, 1 refused, 2 taken as a move."""
+    source = subprocess.Popen([DRAG_SOURCE, *paths], stdout=subprocess.PIPE, text=True)
+    if source.stdout.readline().strip() != "ready":
+        fail("the drag source did not start")
+    start = (60, 40)  # inside the source's window at the top left of the screen
+    xdotool("mousemove", "--sync", *start)
+    xdotool("keydown", "shift")
+    xdotool("mousedown", 1)
+    for i in range(1, 11):
+        xdotool("mousemove", "--sync", start[0] + (target[0] - start[0]) * i // 10,
+                start[1] + (target[1] - start[1]) * i // 10)
+    ready, _, _ = select.select([source.stdout], [], [], 10)
+    taken = ready and source.stdout.readline().strip() == "taken"
+    xdotool("mouseup", 1)
+    xdotool("keyup", "shift")
+    try:
+        status = source.wait(10)
+    except subprocess.TimeoutExpired:
+        source.kill()
+        fail("the drag with Shift held never ended")
+    if not taken or status != 0:
+        fail("a drop with Shift held was %s" % ("taken as Move" if status == 2 else "refused"))
+
+
+def check_drop_with_shift():
+    """Shift held proposes a move, after which a file manager deletes its files: the maker takes a
+    copy all the same, and of a FIFO named as a picture nothing."""
+    program, menu = menu_program()
+    maker = open_maker(menu)
+    fifo = os.path.join(WORK, "fifo.jpg")
+    os.mkfifo(fifo)
+    picture = os.path.join(PICTURES, "Shows", "a.bmp")
+    pictures = control(maker, "list", "Picture list")
+    e = pictures.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    drag_with_shift([picture, fifo], (e.x + e.width // 2, e.y + e.height // 2))
+    wait(lambda: pictures.childCount == 1, "the dropped picture in the maker's list")
+    if pictures.getChildAtIndex(0).name != picture:
+        fail("the maker lists %r after a drop of %s" % (pictures.getChildAtIndex(0).name, [picture, fifo]))
+    print("drop with Shift held: taken as a copy, the FIFO left out")
     program.stop()
 
 
@@ -411,6 +462,7 @@ def main():
         check_windows_destroyed_under_their_boxes()
         check_boxes_destroyed()
         check_player()
+        check_drop_with_shift()
         check_connection_cut()
     finally:
         print("states tried: %d" % len(tried))
