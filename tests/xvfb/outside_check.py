@@ -158,10 +158,6 @@ def box(title, text=None):
     return wait(found, "the box %r" % title)
 
 
-def gone(title, what):
-    wait(lambda: window(title) is None, "%s: %r to go" % (what, title))
-
-
 def answer(win, button):
     press(control(win, "push button", re.compile("&?" + button)))
 
