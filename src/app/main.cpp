@@ -4,8 +4,8 @@
 #include "forms/Forms.h"
 #include "platform/General.h"
 #include "platform/NativeName.h"
-#include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
+#include "platform/TemporaryShows.h"
 #include "platform/TerminationSignals.h"
 #include "player/EarlyStart.h"
 #include "player/Main_Frm.h"
@@ -51,8 +51,10 @@ int main(int argc, char* argv[]) {
 
     desktop::QtDesktop desktop;
     // A logout or Ctrl-C ends the program from any window, box or dialog, asking nothing.
-    termination_signals::endProgramOnSignals([&desktop] { desktop.releaseScreenSaverBeforeEnding(); },
-                                             {program_folder::tempIniPath(), program_folder::tempLmrPath()});
+    termination_signals::endProgramOnSignals([&desktop] { desktop.releaseScreenSaverBeforeEnding(); });
+    // Qt ends the program through exit() when its connection to the window system breaks (a logout):
+    // the temporary shows go with it, as on Escape.
+    temporary_shows::removeOursAtExit();
     termination_signals::ignoreFileSizeLimitSignal();
     // Qt has taken its own options out of argv by now.
     Forms forms(desktop, general::commandLine(argumentsOf(argc, argv)));

@@ -8,7 +8,31 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QWindow>
+
+namespace {
+
+// The message boxes and file dialogs on screen over `window` or one of its controls.
+QList<QPointer<QDialog>> boxesOver(QWidget* window) {
+    QList<QPointer<QDialog>> open;
+    for (QDialog* box : window->findChildren<QDialog*>())
+        if (box->isVisible())
+            open << box;
+    return open;
+}
+
+// What Escape does to the box: a file dialog is cancelled, a message box takes its escape button.
+void escape(QDialog* box) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &press);
+    // A box that Escape does not close is closed all the same.
+    if (box->isVisible())
+        box->reject();
+}
+
+} // namespace
 
 Forms::Forms(desktop::Desktop& desktop, QString commandLine)
     : desktop_(desktop), commandLine_(std::move(commandLine)) {
@@ -103,7 +127,12 @@ void Forms::unload(FormId id) {
     if (lastActive_ == f)
         lastActive_ = nullptr;
     f->hide();
-    f->deleteLater();
+    // Unloaded from code under a box of its own (a timer's work while a question is open): the box
+    // goes first.
+    afterBoxesOf(f, [f = QPointer<Form>(f)] {
+        if (f)
+            f->deleteLater();
+    });
     // Checked once control is back in the event loop: a window that closes in order to open another
     // (the menu before the about window) must not end the program.
     QMetaObject::invokeMethod(
@@ -134,7 +163,41 @@ bool Forms::closeAsUser(Form* f) {
     return form(id) != f;
 }
 
+void Forms::afterBoxesOf(Form* f, std::function<void()> then) {
+    const QList<QPointer<QDialog>> open = boxesOver(f);
+    if (open.isEmpty()) {
+        then();
+        return;
+    }
+    // Looked at again once the last of them has returned: the code after a box may open another.
+    auto waiting = std::make_shared<qsizetype>(open.size());
+    for (const QPointer<QDialog>& box : open) {
+        connect(box, &QObject::destroyed, this, [this, waiting, f = QPointer<Form>(f), then] {
+            if (--*waiting == 0)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, f, then] {
+                        if (f)
+                            afterBoxesOf(f, then);
+                        else
+                            then();
+                    },
+                    Qt::QueuedConnection);
+        });
+    }
+    for (const QPointer<QDialog>& box : open)
+        if (box)
+            escape(box);
+}
+
 void Forms::windowDestroyedOutside(quintptr windowId) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QDialog*>(w);
+            box && box->isVisible() && box->internalWinId() == WId(windowId)) {
+            escape(box);
+            return;
+        }
+    }
     Form* gone = nullptr;
     for (const auto& [id, f] : forms_)
         if (f && f->isVisible() && f->internalWinId() == WId(windowId))
@@ -144,8 +207,10 @@ void Forms::windowDestroyedOutside(quintptr windowId) {
     // Qt still counts the form as shown; without its dead window it can be shown again.
     gone->hide();
     gone->destroy();
-    if (!closeAsUser(gone))
-        show(gone->id_);
+    afterBoxesOf(gone, [this, gone = QPointer<Form>(gone)] {
+        if (gone && form(gone->id_) == gone && !closeAsUser(gone))
+            show(gone->id_);
+    });
 }
 
 ShowHandOver* Forms::handOverField() {

@@ -73,7 +73,9 @@ public:
     std::function<void()> onLastWindowGone;
 
     // A window of the program destroyed by another program: its form closes as by its close box,
-    // and one that stays open comes back on screen in a new window. Anything else is ignored.
+    // once the boxes and file dialogs open over it are dismissed as by Escape; one that stays open
+    // comes back on screen in a new window. A box or dialog destroyed counts as Escape on it.
+    // Anything else is ignored.
     void windowDestroyedOutside(quintptr windowId);
 
 protected:
@@ -84,6 +86,11 @@ protected:
 private:
     // The user's close of a form (close box, window manager): true when the form was unloaded.
     bool closeAsUser(Form* f);
+    // Dismisses the boxes and file dialogs open over `f` as Escape would and runs `then` once every
+    // one of them has returned to the code that opened it, at once when none is open. Each box runs
+    // an event loop on top of the form's own code, and is the form's child: the form may go only
+    // when those loops are gone, or its code and its box would be freed under them.
+    void afterBoxesOf(Form* f, std::function<void()> then);
     ShowHandOver* handOverField();
     void focusWindowChanged(QWindow* window);
 

@@ -36,7 +36,7 @@ Taken take(const QStringList& dropped, const folder_listing::Pattern& pattern) {
             if (const auto listing = folder_listing::list(path, pattern))
                 for (const QString& name : listing->files)
                     keep(general::Full_Path(path, name));
-        } else if (pattern.matches(nameOf(path))) {
+        } else if (pattern.matches(nameOf(path)) && dropped_files::isRegularFile(path)) {
             keep(path);
         } else {
             taken.others << path;

@@ -4,8 +4,9 @@
 
 #include <QStringList>
 
-// Which of the files and folders dropped on the maker's picture list become entries: a file whose
-// name matches the file list's pattern, and the matching files of a dropped folder (not of its
+// Which of the files and folders dropped on the maker's picture list become entries: a regular file
+// whose name matches the file list's pattern (a FIFO or socket so named is no picture, as in the
+// file lists), and the matching files of a dropped folder (not of its
 // subfolders) in the file list's order, everything in the order the drop gives it. A path a show
 // file cannot hold is refused; a dropped file that is not a picture is left out, and said so.
 namespace dropped_pictures {

@@ -1,6 +1,6 @@
 #include "platform/TerminationSignals.h"
 
-#include "platform/NativeName.h"
+#include "platform/TemporaryShows.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +9,6 @@
 #include <csignal>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,14 +30,8 @@ void onSignal(int signal) {
 
 struct Ending {
     std::function<void()> giveBack;
-    std::vector<QByteArray> files;
     std::chrono::milliseconds grace;
 };
-
-void removeFiles(const std::vector<QByteArray>& files) {
-    for (const QByteArray& file : files)
-        ::unlink(file.constData());
-}
 
 [[noreturn]] void endBy(int signal) {
     struct sigaction fallback {};
@@ -63,26 +56,22 @@ void watch(std::shared_ptr<const Ending> ending) {
         [ending, signal] {
             if (ending->giveBack)
                 ending->giveBack();
-            removeFiles(ending->files);
+            temporary_shows::removeOurs();
             endBy(signal);
         },
         Qt::QueuedConnection);
     std::this_thread::sleep_for(ending->grace);
-    removeFiles(ending->files);
+    temporary_shows::removeOurs();
     endBy(signal);
 }
 
 } // namespace
 
-void endProgramOnSignals(std::function<void()> giveBack, const QStringList& temporaryFiles,
-                         std::chrono::milliseconds grace) {
+void endProgramOnSignals(std::function<void()> giveBack, std::chrono::milliseconds grace) {
     if (wakeFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeFds) != 0)
         return;
     auto ending = std::make_shared<Ending>();
     ending->giveBack = std::move(giveBack);
-    for (const QString& file : temporaryFiles)
-        if (const auto bytes = native_name::forSystem(file))
-            ending->files.push_back(*bytes);
     ending->grace = grace;
     std::thread(watch, std::shared_ptr<const Ending>(ending)).detach();
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QStringList>
-
 #include <chrono>
 #include <functional>
 
@@ -12,10 +10,11 @@ namespace termination_signals {
 
 // Call once, after the application object exists. On the first of those signals `giveBack` runs on
 // the thread of the event loop (whichever loop runs then: a message box's or a dialog's does too),
-// the `temporaryFiles` are removed, and the process ends by the signal that came, so that whoever
-// sent it sees it obeyed. When that thread does not come round within `grace` (it is busy in a long
-// piece of work), the files are removed and the process ends all the same, without `giveBack`.
-void endProgramOnSignals(std::function<void()> giveBack, const QStringList& temporaryFiles,
+// the temporary shows this copy wrote are removed (see temporary_shows), and the process ends by the
+// signal that came, so that whoever sent it sees it obeyed. When that thread does not come round
+// within `grace` (it is busy in a long piece of work), the shows are removed and the process ends all
+// the same, without `giveBack`.
+void endProgramOnSignals(std::function<void()> giveBack,
                          std::chrono::milliseconds grace = std::chrono::seconds(2));
 
 // A write past the file size limit (`ulimit -f`) then fails as on a full disk, instead of the

@@ -128,10 +128,10 @@ void Main_Frm::SetTopMostWindow(bool on) {
 }
 
 void Main_Frm::Form_Load() {
-    // Installed after the window owner's own filter, so it sees a close request first.
-    installEventFilter(this);
     SetTopMostWindow(true);
     File_Path_Txt->setText(forms_.handOver());
+    // temp.ini is removed at the end only if it is still this show, not one another copy wrote since.
+    playedStamp_ = regular_file::stampOf(File_Path_Txt->text());
     state_.paused = false;
     state_.failedCount = 0;
 
@@ -509,6 +509,13 @@ void Main_Frm::DELETE_Frame() {
         Timer1->setEnabled(true);
 }
 
+bool Main_Frm::Form_QueryUnload() {
+    if (!closing_)
+        Escape();
+    // Escape has unloaded the window already.
+    return false;
+}
+
 void Main_Frm::Escape() {
     deleteTempIniIfPlayed();
     Close_Show();
@@ -516,7 +523,8 @@ void Main_Frm::Escape() {
 
 void Main_Frm::deleteTempIniIfPlayed() {
     if (File_Path_Txt->text() == program_folder::tempIniPath())
-        QFile::remove(File_Path_Txt->text());
+        if (regular_file::stampOf(File_Path_Txt->text()) == playedStamp_)
+            QFile::remove(File_Path_Txt->text());
 }
 
 void Main_Frm::Close_Show() {
@@ -612,14 +620,6 @@ void Main_Frm::paintEvent(QPaintEvent* event) {
 }
 
 bool Main_Frm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == this && event->type() == QEvent::Close) {
-        // The window system's close request (its close shortcut) leaves the show as Escape does,
-        // so that the music stops and a show from the command line ends the program.
-        event->ignore();
-        if (!closing_)
-            Escape();
-        return true;
-    }
     if (watched == Paused_lbl) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

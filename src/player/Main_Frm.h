@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Form.h"
+#include "platform/RegularFile.h"
 #include "player/ShowSequence.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,10 @@ public:
     ~Main_Frm() override;
 
     void Form_Load() override;
+    // The window system's close request, or the window destroyed by another program, leaves the show
+    // as Escape does: the music stops, a folder show's temp.ini goes, and a show from the command
+    // line ends the program.
+    bool Form_QueryUnload() override;
     void Form_Activate() override;
     void showForm() override;
 
@@ -107,6 +112,7 @@ private:
     ArrowKey right_;
     bool pressed_ = false;
     bool closing_ = false;
+    std::optional<regular_file::Stamp> playedStamp_;
     int busy_ = 0;
     QElapsedTimer shownAt_;
     bool exposedOnce_ = false;

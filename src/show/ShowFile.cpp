@@ -2,6 +2,7 @@
 
 #include "platform/NativeName.h"
 #include "platform/RegularFile.h"
+#include "platform/TemporaryShows.h"
 #include "show/FieldReader.h"
 
 #include <QFile>
@@ -233,8 +234,12 @@ bool write(const QString& path, const ShowSettings& settings, const QStringList&
         return false;
     }
     const QByteArray& bytes = *composed;
-    if (how == Replace::TempShow)
-        return regular_file::replaceWithFresh(path, bytes, error);
+    if (how == Replace::TempShow) {
+        if (!regular_file::replaceWithFresh(path, bytes, error))
+            return false;
+        temporary_shows::wrote(path);
+        return true;
+    }
     QSaveFile file(path);
     // Unbuffered, so that a short write (a full disk, a file size limit) shows in write()'s count: a
     // buffered QSaveFile reports it nowhere and commits the cut file over the old one.

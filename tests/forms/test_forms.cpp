@@ -1,12 +1,15 @@
 #include "ScriptedDesktop.h"
 #include "forms/Forms.h"
 #include "forms/ShowHandOver.h"
+#include "platform/QtDesktop.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -64,6 +67,7 @@ private slots:
     void controlHooks();
     void focusComingBackIsNoNewFocus();
     void aWindowDestroyedOutsideClosesAsByItsCloseBox();
+    void aWindowGoesOnlyOnceItsBoxesHaveReturned();
 };
 
 void FormsTest::windowsComeFromTheirRegisteredFactories() {
@@ -201,6 +205,58 @@ void FormsTest::aWindowDestroyedOutsideClosesAsByItsCloseBox() {
     QCOMPARE(w->unloads, 1);
     QVERIFY(!forms.isLoaded(FormId::Maker));
     QTRY_VERIFY(ended);
+}
+
+// The boxes here are real ones, each running its own event loop on top of the code that opened it,
+// which stands for the form's own code.
+void FormsTest::aWindowGoesOnlyOnceItsBoxesHaveReturned() {
+    ScriptedDesktop desktop;
+    desktop::QtDesktop boxes;
+    Forms forms(desktop, QString());
+    forms.onLastWindowGone = [] {};
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    const auto question = [&](QWidget* over) {
+        return boxes.message(over, {QStringLiteral("Sure?"), QStringLiteral("Lumora Maker"),
+                                    desktop::Icon::Question, desktop::Buttons::YesNoCancel});
+    };
+    const auto whenBoxIsOpen = [](std::function<void(QWidget * box)> act) {
+        QTimer::singleShot(0, [act] {
+            QPointer<QWidget> box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            act(box);
+            // A box left open would hold the test: answered Yes, which no dismissal gives.
+            QTimer::singleShot(10000, box, [box] {
+                static_cast<QMessageBox*>(box.data())->button(QMessageBox::Yes)->click();
+            });
+        });
+    };
+    QPointer<HookedForm> w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowExposed(w));
+
+    // The box itself destroyed: Escape on it, and the window answers again.
+    whenBoxIsOpen([&](QWidget* box) { forms.windowDestroyedOutside(box->internalWinId()); });
+    QCOMPARE(question(w->Btn), desktop::Answer::Cancel);
+    QVERIFY(forms.isLoaded(FormId::Maker) && w->isVisible());
+    QCOMPARE(w->questions, 0);
+
+    // The window destroyed under a box, and the code after that box opening another: each box is
+    // dismissed as by Escape, and only then does the window close as its close box would.
+    w->staysOpen = true;
+    whenBoxIsOpen([&](QWidget*) { forms.windowDestroyedOutside(w->internalWinId()); });
+    QCOMPARE(question(w), desktop::Answer::Cancel);
+    QCOMPARE(question(w->Txt), desktop::Answer::Cancel);
+    QCOMPARE(w->questions, 0);
+    // It would not close: it is back on screen.
+    QTRY_COMPARE(w->questions, 1);
+    QVERIFY(forms.isLoaded(FormId::Maker) && w->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+
+    // Unloaded from code while its box is open (a timer's work): the box goes, then the window.
+    whenBoxIsOpen([&](QWidget*) { forms.unload(FormId::Maker); });
+    QCOMPARE(question(w), desktop::Answer::Cancel);
+    QVERIFY(w);
+    QCOMPARE(w->unloads, 1);
+    QTRY_VERIFY(!w);
 }
 
 QTEST_MAIN(FormsTest)

@@ -38,9 +38,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using desktop::Answer;
 using desktop::Buttons;
@@ -327,6 +329,8 @@ void MakerTest::addsInFileListOrderAndRefusesQuotedNames() {
     m->Add_Btn->click();
     QCOMPARE(m->List1Items->count(), 5);
     f_->textFile("say \"cheese\".jpg");
+    const QByteArray latin1 = QFile::encodeName(f_->dir()) + "/caf\xe9.jpg";
+    QVERIFY(::close(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600)) == 0);
     m->File1->setPath(f_->dir());
     selectFiles(m, {"a.jpg", "say \"cheese\".jpg"});
     desktop().expectMessage(
@@ -439,6 +443,8 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     // the one message that names what was left out; a name that is not UTF-8 keeps its bytes, other
     // machines' files are not taken.
     f_->textFile("say \"cheese\".jpg");
+    const QByteArray latin1 = QFile::encodeName(f_->dir()) + "/caf\xe9.jpg";
+    QVERIFY(::close(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600)) == 0);
     const QByteArray folder = QUrl::fromLocalFile(f_->dir()).toEncoded();
     const auto odd = file_drops::uriList("# from a file manager\r\n" + folder + "/caf%E9.jpg\r\n" + folder +
                                          "/say%20%22cheese%22.jpg\r\nfile://elsewhere" + folder.mid(7) +
@@ -465,9 +471,13 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     QCOMPARE(m->Label2->text(), "9");
     QCOMPARE(selectedRow(*m->List1), 5);
 
-    // Onto an empty list.
+    // Onto an empty list, with Shift held: the file manager proposes a move, which would delete the
+    // originals; the drop is a copy all the same. A FIFO named as a picture is no picture.
     m->List1Items->clear();
-    QVERIFY(file_drops::drop(viewport, QPoint(5, 5), *file_drops::files({f_->path("pics")})));
+    QVERIFY(::mkfifo(QFile::encodeName(f_->path("fifo.jpg")).constData(), 0600) == 0);
+    QVERIFY(file_drops::drop(viewport, QPoint(5, 5),
+                             *file_drops::files({f_->path("pics"), f_->path("fifo.jpg")}),
+                             Qt::ShiftModifier));
     QCOMPARE(entries(m), (QStringList{f_->path("pics/X.gif"), f_->path("pics/y.jpg")}));
     QCOMPARE(m->Label2->text(), "2");
 }

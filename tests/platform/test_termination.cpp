@@ -37,7 +37,10 @@ int child(int argc, char** argv, const QByteArray& mode) {
     const QDir folder(qEnvironmentVariable(ChildFolder));
     termination_signals::endProgramOnSignals(
         [&folder] { QFile(folder.filePath("given back")).open(QIODevice::WriteOnly); },
-        {folder.filePath("temp.ini"), folder.filePath("temp.lmr")}, std::chrono::milliseconds(300));
+        std::chrono::milliseconds(300));
+    // The temporary shows this copy writes, as the setup and the maker write them.
+    for (const char* name : {"temp.ini", "temp.lmr"})
+        show_file::write(folder.filePath(name), ShowSettings{}, {}, nullptr, show_file::Replace::TempShow);
     if (mode == "message box") {
         // Ready once the box's own event loop runs.
         QTimer::singleShot(0, sayReady);
@@ -91,9 +94,10 @@ class TerminationTest : public QObject {
         p->start(QCoreApplication::applicationFilePath(), {});
         return p;
     }
-    void writeTemporaryShows() {
-        for (const char* name : {"temp.ini", "temp.lmr"})
-            QFile(tmp_.filePath(name)).open(QIODevice::WriteOnly);
+    // Another copy's temporary show, written at the name of one of ours, as that copy writes it.
+    void writeAnotherCopysShow(const QString& path) {
+        QVERIFY(show_file::write(path, ShowSettings{}, {QStringLiteral("/another.jpg")}, nullptr,
+                                 show_file::Replace::TempShow));
     }
 
 private slots:
@@ -101,30 +105,37 @@ private slots:
         QTest::addColumn<QByteArray>("mode");
         QTest::addColumn<int>("signal");
         QTest::addColumn<bool>("givenBack");
+        QTest::addColumn<bool>("anotherCopyWroteSince");
         for (const char* mode : {"message box", "nested loop"})
             for (int signal : {SIGTERM, SIGINT, SIGHUP})
-                QTest::addRow("%s, signal %d", mode, signal) << QByteArray(mode) << signal << true;
+                QTest::addRow("%s, signal %d", mode, signal) << QByteArray(mode) << signal << true << false;
         // The event loop's thread never comes round: the files go all the same, the screen saver
         // is given back by the desktop as the process leaves it.
-        QTest::addRow("busy, signal %d", SIGTERM) << QByteArray("busy") << int(SIGTERM) << false;
+        QTest::addRow("busy, signal %d", SIGTERM) << QByteArray("busy") << int(SIGTERM) << false << false;
+        // Another copy has played a show of its own since: that one is not ours to remove.
+        QTest::addRow("another copy's temp.ini") << QByteArray("nested loop") << int(SIGTERM) << true << true;
     }
     void signalsEndTheProgramFromAnyState() {
         QFETCH(QByteArray, mode);
         QFETCH(int, signal);
         QFETCH(bool, givenBack);
+        QFETCH(bool, anotherCopyWroteSince);
         QFile::remove(tmp_.filePath("given back"));
-        writeTemporaryShows();
         QProcess* p = startChild(mode.constData());
         QVERIFY(p->waitForReadyRead(20000));
         QCOMPARE(p->readAll().trimmed(), "ready");
+        QVERIFY(QFile::exists(tmp_.filePath("temp.ini")) && QFile::exists(tmp_.filePath("temp.lmr")));
+        if (anotherCopyWroteSince)
+            writeAnotherCopysShow(tmp_.filePath("temp.ini"));
         ::kill(pid_t(p->processId()), signal);
         // One signal is enough: no window, box or loop keeps the program.
         QVERIFY(p->waitForFinished(10000));
         QCOMPARE(p->exitStatus(), QProcess::CrashExit);
         QCOMPARE(p->exitCode(), signal);
-        QVERIFY(!QFile::exists(tmp_.filePath("temp.ini")));
+        QCOMPARE(QFile::exists(tmp_.filePath("temp.ini")), anotherCopyWroteSince);
         QVERIFY(!QFile::exists(tmp_.filePath("temp.lmr")));
         QCOMPARE(QFile::exists(tmp_.filePath("given back")), givenBack);
+        QFile::remove(tmp_.filePath("temp.ini"));
     }
 
     void aWritePastTheFileSizeLimitFailsAndTheProgramLives() {

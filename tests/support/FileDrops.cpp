@@ -40,11 +40,11 @@ std::unique_ptr<QMimeData> uriList(const QByteArray& text) {
     return data;
 }
 
-bool dragTo(QWidget* widget, QPoint at, const QMimeData& data) {
+bool dragTo(QWidget* widget, QPoint at, const QMimeData& data, Qt::KeyboardModifiers keys) {
     const QPoint p = inWindow(widget, at);
-    QDragEnterEvent enter(p, Offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(p, Offered, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(windowOf(widget), &enter);
-    QDragMoveEvent move(p, Offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(p, Offered, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(windowOf(widget), &move);
     return move.isAccepted() && move.dropAction() != Qt::MoveAction;
 }
@@ -54,12 +54,14 @@ void leave(QWidget* widget) {
     QApplication::sendEvent(windowOf(widget), &leaving);
 }
 
-bool drop(QWidget* widget, QPoint at, const QMimeData& data) {
-    if (!dragTo(widget, at, data)) {
+bool drop(QWidget* widget, QPoint at, const QMimeData& data, Qt::KeyboardModifiers keys) {
+    if (!dragTo(widget, at, data, keys)) {
         leave(widget);
         return false;
     }
-    QDropEvent dropping(inWindow(widget, at), Offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropping(inWindow(widget, at), Offered, &data, Qt::LeftButton, keys);
+    if (keys & Qt::ShiftModifier && dropping.proposedAction() != Qt::MoveAction)
+        qFatal("a drop with Shift held proposes no move here: the test would prove nothing");
     QApplication::sendEvent(windowOf(widget), &dropping);
     QCoreApplication::processEvents();
     return dropping.isAccepted() && dropping.dropAction() != Qt::MoveAction;

@@ -20,11 +20,12 @@ std::unique_ptr<QMimeData> files(const QStringList& paths);
 std::unique_ptr<QMimeData> uriList(const QByteArray& text);
 
 // The drag enters the window and moves to `at` (in `widget`'s coordinates); true when it is taken
-// there. The drag stays over the window until leave() or drop().
-bool dragTo(QWidget* widget, QPoint at, const QMimeData& data);
+// there, as a copy or a link. The drag stays over the window until leave() or drop(). With Shift
+// held the drag proposes a move, as a file manager's does.
+bool dragTo(QWidget* widget, QPoint at, const QMimeData& data, Qt::KeyboardModifiers keys = Qt::NoModifier);
 void leave(QWidget* widget);
-// Enters, moves to `at` and drops; true when the drop was taken. The window acts on it once the
-// events queued meanwhile have run.
-bool drop(QWidget* widget, QPoint at, const QMimeData& data);
+// Enters, moves to `at` and drops; true when the drop was taken as a copy or a link. The window acts
+// on it once the events queued meanwhile have run.
+bool drop(QWidget* widget, QPoint at, const QMimeData& data, Qt::KeyboardModifiers keys = Qt::NoModifier);
 
 } // namespace file_drops

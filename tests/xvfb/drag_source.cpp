@@ -1,7 +1,9 @@
 // A file manager's drag, for the real-window checks: a small window at the top left of the screen
-// that, once pressed, drags the files named on its command line as text/uri-list. It prints "ready"
-// when it is on the screen and "taken" whenever the window under the pointer accepts the drag, and
-// ends with 0 when the drop was taken, 1 when it was refused.
+// that, once pressed, drags the files named on its command line as text/uri-list, offering a copy,
+// a move or a link as file managers do (a move when Shift is held). It prints "ready" when it is on
+// the screen and "taken" whenever the window under the pointer accepts the drag as a copy, and ends
+// with 0 when the drop was taken as a copy, 1 when it was refused, 2 when it was taken as a move
+// (after which a file manager deletes the originals).
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -45,8 +47,9 @@ protected:
                 std::fflush(stdout);
             }
         });
-        const Qt::DropAction done = drag->exec(Qt::CopyAction);
-        QCoreApplication::exit(done == Qt::CopyAction ? 0 : 1);
+        const Qt::DropAction done =
+            drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
+        QCoreApplication::exit(done == Qt::CopyAction ? 0 : done == Qt::MoveAction ? 2 : 1);
     }
 
 private:

@@ -175,8 +175,8 @@ ends_within 50 || fail "the close request did not end the show"
 wait $pid || fail "the closed show ended with status $?"
 echo "close request: the show and its music ended"
 
-# Signals end the program at the first one, whatever is open, and take the temporary shows with
-# them; a window destroyed by another program brings the menu back. HOME holds no pictures: the
+# Signals end the program at the first one, whatever is open, and take the temporary shows the
+# copy wrote with them (destroyed_check.py); a window destroyed by another program brings the menu back. HOME holds no pictures: the
 # folder setup opens on a folder where Run answers with a message box.
 window_of() { # the first visible window whose name matches $1, waited for
     local w=""
@@ -220,7 +220,9 @@ cp "$work/keys.lmr" "$temp/temp.lmr"
 pid=$!
 sees 5 "temporary show" 960,540=$red
 ends_by INT "a show playing" 130
-[ ! -e "$temp/temp.ini" ] && [ ! -e "$temp/temp.lmr" ] || fail "the temporary shows were left behind"
+# This copy did not write them (another copy did): they are not its to remove.
+[ -e "$temp/temp.ini" ] && [ -e "$temp/temp.lmr" ] || fail "a copy removed temporary shows it had not written"
+rm "$temp/temp.ini" "$temp/temp.lmr"
 start_menu
 menu_button 1
 maker=$(window_of 'Lumora Maker') || fail "the maker did not open"

@@ -5,3 +5,6 @@ target_link_libraries(drag_source PRIVATE Qt6::Widgets)
 add_test(NAME xvfb_folder COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/xvfb/run_folder.sh $<TARGET_FILE:lumora>
     $<TARGET_FILE:drag_source>)
 set_tests_properties(xvfb_folder PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE)
+add_test(NAME xvfb_outside COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/xvfb/run_outside.sh $<TARGET_FILE:lumora>
+    $<TARGET_FILE:drag_source>)
+set_tests_properties(xvfb_outside PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
