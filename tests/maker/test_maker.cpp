@@ -472,9 +472,13 @@ void MakerTest::droppedFilesAndFoldersLandWhereTheMarkShows() {
     QCOMPARE(selectedRow(*m->List1), 5);
 
     // Onto an empty list, with Shift held: the file manager proposes a move, which would delete the
-    // originals; the drop is a copy all the same. A FIFO named as a picture is no picture.
+    // originals; the drop is a copy all the same. A FIFO named as a picture is no picture, and the
+    // drop says so as it does for any other file it leaves out.
     m->List1Items->clear();
     QVERIFY(::mkfifo(QFile::encodeName(f_->path("fifo.jpg")).constData(), 0600) == 0);
+    desktop().expectMessage(
+        MakerTitle, "These files are not pictures, so they were not added:\r\n\r\n" + f_->path("fifo.jpg"),
+        Icon::Exclamation, Buttons::Ok);
     QVERIFY(file_drops::drop(viewport, QPoint(5, 5),
                              *file_drops::files({f_->path("pics"), f_->path("fifo.jpg")}),
                              Qt::ShiftModifier));

@@ -100,7 +100,9 @@ def ends(program, what, status=0, timeout=10.0):
 
 def close_window(title):
     """The compositor's close request, as its close shortcut or a title bar's button sends it."""
-    subprocess.run(["swaymsg", '[title="%s"] kill' % title], check=True, capture_output=True)
+    # The compositor may not list a window as soon as the accessibility tree does.
+    wait(lambda: subprocess.run(["swaymsg", '[title="%s"] kill' % title], capture_output=True).returncode == 0,
+         "the compositor to close " + title)
 
 
 def painted():
