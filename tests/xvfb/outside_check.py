@@ -11,6 +11,8 @@ import subprocess
 import sys
 import time
 
+from accessible import application, control, fail, find, press, pyatspi, showing, wait, wait_window, window
+
 LUMORA = os.environ["LUMORA"]
 DRAG_SOURCE = os.environ["DRAG_SOURCE"]
 WORK = os.environ["WORK"]
@@ -24,89 +26,14 @@ MAKER = "10. Lumora Maker v0.4b by Corvath"
 tried = []
 
 
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
-
-
-def wait(condition, what, timeout=10.0):
-    until = time.monotonic() + timeout
-    while True:
-        try:
-            value = condition()
-        except Exception:  # the tree changes under us while windows come and go
-            value = None
-        if value:
-            return value
-        if time.monotonic() > until:
-            fail("timed out waiting for " + what)
-        time.sleep(0.05)
-
-
 def xdotool(*args):
     return subprocess.run(["xdotool", *[str(a) for a in args]], capture_output=True, text=True).stdout
-
-
-def bus_ready():
-    reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True)
-    return reply.returncode == 0
-
-
-wait(bus_ready, "the accessibility bus")
-import pyatspi  # noqa: E402  (connects to the bus on import)
-
-desktop = pyatspi.Registry.getDesktop(0)
-
-
-def application():
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == "10. Lumora":
-            return app
-    return None
-
-
-def showing(node):
-    return node.getState().contains(pyatspi.STATE_SHOWING)
-
-
-def find(root, role, name=None):
-    def matches(n):
-        if n.getRoleName() != role:
-            return False
-        if name is None:
-            return True
-        return n.name == name if isinstance(name, str) else bool(name.fullmatch(n.name or ""))
-    return pyatspi.findDescendant(root, matches)
-
-
-def window(title):
-    app = application()
-    for i in range(app.childCount if app else 0):
-        w = app.getChildAtIndex(i)
-        if w is not None and w.name == title and showing(w):
-            return w
-    return None
-
-
-def wait_window(title):
-    return wait(lambda: window(title), "the window " + repr(title))
-
-
-def control(win, role, name):
-    return wait(lambda: find(win, role, name), "%s %r" % (role, getattr(name, "pattern", name)))
 
 
 def click(node):
     e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     xdotool("mousemove", "--sync", e.x + e.width // 2, e.y + e.height // 2)
     xdotool("click", 1)
-
-
-def press(node):
-    action = node.queryAction()
-    action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
 
 
 def x_window(title):
