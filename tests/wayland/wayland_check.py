@@ -12,7 +12,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "xvfb"))
-from accessible import control, fail, near, pixels, press, showing, wait, wait_name, wait_window  # noqa: E402
+from accessible import (application, control, fail, find, near, pixels, press, showing, wait,  # noqa: E402
+                        wait_name, wait_window)
 
 LUMORA = os.environ["LUMORA"]
 WORK = os.environ["WORK"]
@@ -139,6 +140,35 @@ def check_keys(platform, how):
     print("%s: stretched over the whole output; Left, Right and Escape answered; status 0" % how)
 
 
+def check_pause_and_removal():
+    """Space pauses and resumes; Backspace takes the picture out of the run; Shift+Delete asks, and
+    Yes deletes the file."""
+    red, green, blue = picture("r.bmp", "64x48", RED), picture("g.bmp", "64x48", GREEN), \
+        picture("b.bmp", "64x48", BLUE)
+    program = start(show("more.lmr", [red, green, blue]))
+    sees(everywhere(RED), "the first picture")
+
+    def paused():
+        label = find(application(), "label", "PAUSED")
+        return label is not None and showing(label)
+    key("space")
+    wait(paused, "the pause label after Space")
+    key("space")
+    wait(lambda: not paused(), "the pause label to go after Space again")
+    key("BackSpace")
+    sees(everywhere(GREEN), "the next picture after Backspace")
+    subprocess.run(["wtype", "-M", "shift", "-k", "Delete", "-m", "shift"], check=True)
+    box = wait_window("Lumora")
+    press(control(box, "push button", "Yes"))
+    sees(everywhere(BLUE), "the next picture after the deletion")
+    # Backspace leaves the file on the disk; Shift+Delete with Yes does not.
+    if os.path.exists(green) or not os.path.exists(red):
+        fail("Shift+Delete and Yes should delete the picture shown and only that one")
+    key("Escape")
+    ends(program, "the show after pause and removal")
+    print("Space paused and resumed, Backspace and Shift+Delete (asked, Yes) took their pictures out")
+
+
 def check_own_size():
     """One picture pixel to one device pixel: the columns stand sharp, at any integer scale."""
     path = columns("columns.bmp", 64, 48)
@@ -212,6 +242,7 @@ def check_menu_and_folder():
 def main():
     began = time.monotonic()
     check_keys(None, "Wayland at scale " + SCALE)
+    check_pause_and_removal()
     check_own_size()
     check_ends_by_itself()
     check_menu_and_folder()
