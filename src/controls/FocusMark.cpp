@@ -4,21 +4,24 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
 class Mark final : public QObject {
 public:
-    explicit Mark(QAbstractItemView& list) : QObject(&list), list_(list) {
+    explicit Mark(QAbstractItemView& list) : QObject(&list), list_(list), viewport_(list.viewport()) {
         list.installEventFilter(this);
-        list.viewport()->installEventFilter(this);
+        viewport_->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &list_) {
-            if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-                list_.viewport()->update();
+            // The focus also leaves a list that is being destroyed, when it is a plain QWidget
+            // already: only the viewport, still alive then, is asked for anything.
+            if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) && viewport_)
+                viewport_->update();
             return false;
         }
         if (event->type() != QEvent::Paint || painting_ || !shown())
@@ -27,10 +30,10 @@ protected:
         painting_ = true;
         QCoreApplication::sendEvent(watched, event);
         painting_ = false;
-        QPainter painter(list_.viewport());
+        QPainter painter(viewport_);
         painter.setPen(QPen(list_.palette().color(QPalette::Highlight), 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(list_.viewport()->rect()).adjusted(1, 1, -1, -1));
+        painter.drawRect(QRectF(viewport_->rect()).adjusted(1, 1, -1, -1));
         return true;
     }
 
@@ -40,6 +43,7 @@ private:
     }
 
     QAbstractItemView& list_;
+    QPointer<QWidget> viewport_;
     bool painting_ = false;
 };
 
