@@ -1,13 +1,13 @@
 #include "folder/Search_Frm.h"
 
 #include "controls/HiddenTextField.h"
-#include "controls/Twips.h"
 #include "folder/FolderShow.h"
 #include "folder/WalkThread.h"
 #include "forms/Forms.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 #include "platform/NativeName.h"
+#include "platform/Twips.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

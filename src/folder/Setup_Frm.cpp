@@ -9,7 +9,6 @@
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
 #include "controls/StepScrollBar.h"
-#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "folder/FolderShow.h"
@@ -18,6 +17,7 @@
 #include "platform/DroppedFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/General.h"
+#include "platform/Twips.h"
 #include "platform/Volumes.h"
 #include "show/SettingsStore.h"
 

@@ -1,4 +1,4 @@
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
-#include "player/BmpReader.h"
-#include "player/DecodeLimit.h"
-#include "player/GifReader.h"
-#include "player/JpegScaledDecoder.h"
-#include "player/Placement.h"
-#include "player/RowReducer.h"
+#include "picture/BmpReader.h"
+#include "picture/DecodeLimit.h"
+#include "picture/GifReader.h"
+#include "picture/JpegScaledDecoder.h"
+#include "picture/Placement.h"
+#include "picture/RowReducer.h"
 
 #include <QFile>
 #include <QImageReader>

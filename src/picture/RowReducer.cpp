@@ -1,6 +1,6 @@
-#include "player/RowReducer.h"
+#include "picture/RowReducer.h"
 
-#include "player/PictureMemory.h"
+#include "picture/PictureMemory.h"
 
 #include <algorithm>
 #include <cmath>

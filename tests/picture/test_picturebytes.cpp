@@ -1,6 +1,6 @@
 // Pictures written byte by byte, for what no sample file pins down.
 #include "FloodedJpeg.h"
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "player/DecodeLimit.h"
+#include "picture/DecodeLimit.h"
 
 DecodeLimit::DecodeLimit(const std::atomic<bool>* cancelled)
     : cancelled_(cancelled), start_(std::chrono::steady_clock::now()), deadline_(start_ + Base) {}

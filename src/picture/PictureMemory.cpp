@@ -1,4 +1,4 @@
-#include "player/PictureMemory.h"
+#include "picture/PictureMemory.h"
 
 #include <algorithm>
 #include <cstdint>

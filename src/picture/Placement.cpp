@@ -1,4 +1,4 @@
-#include "player/Placement.h"
+#include "picture/Placement.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "player/JpegScaledDecoder.h"
+#include "picture/JpegScaledDecoder.h"
 
-#include "player/DecodeLimit.h"
-#include "player/PictureMemory.h"
+#include "picture/DecodeLimit.h"
+#include "picture/PictureMemory.h"
 
 #include <QTransform>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "picture/PictureSource.h"
 #include "platform/RegularFile.h"
-#include "player/PictureSource.h"
 
 #include <atomic>
 #include <optional>

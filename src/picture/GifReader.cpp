@@ -1,7 +1,7 @@
-#include "player/GifReader.h"
+#include "picture/GifReader.h"
 
-#include "player/DecodeLimit.h"
-#include "player/RowReducer.h"
+#include "picture/DecodeLimit.h"
+#include "picture/RowReducer.h"
 
 #include <algorithm>
 #include <vector>

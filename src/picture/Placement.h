@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/Twips.h"
+#include "platform/Twips.h"
 
 #include <QRect>
 #include <QSize>

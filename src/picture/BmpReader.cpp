@@ -1,7 +1,7 @@
-#include "player/BmpReader.h"
+#include "picture/BmpReader.h"
 
-#include "player/DecodeLimit.h"
-#include "player/RowReducer.h"
+#include "picture/DecodeLimit.h"
+#include "picture/RowReducer.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,9 +1,9 @@
 #include "ShowFixture.h"
 #include "forms/Forms.h"
+#include "picture/PicturePreloader.h"
 #include "platform/FormTimer.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
-#include "player/PicturePreloader.h"
 #include "player/ShowSequence.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "player/PicturePreloader.h"
+#include "picture/PicturePreloader.h"
 
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
 PicturePreloader::PicturePreloader(qint64 budgetBytes, int workers) : budget_(budgetBytes) {
     for (int i = 0; i < std::max(1, workers); ++i)

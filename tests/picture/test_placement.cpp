@@ -1,5 +1,5 @@
-#include "player/PictureLoader.h"
-#include "player/Placement.h"
+#include "picture/PictureLoader.h"
+#include "picture/Placement.h"
 
 #include <QTest>
 
