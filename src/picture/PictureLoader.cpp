@@ -4,6 +4,7 @@
 #include "picture/DecodeLimit.h"
 #include "picture/GifReader.h"
 #include "picture/JpegScaledDecoder.h"
+#include "picture/PictureFormats.h"
 #include "picture/Placement.h"
 #include "picture/RowReducer.h"
 
@@ -58,20 +59,6 @@ QRect visiblePart(QSize size, const ShowGeometry& shown) {
         return QRect(QPoint(0, 0), size);
     const QRect onScreen = placed->pixels() & QRect(QPoint(0, 0), shown.screen);
     return onScreen.translated(-placed->pixels().topLeft()) & QRect(QPoint(0, 0), size);
-}
-
-enum class Kind { Jpeg, Bmp, Gif, Other };
-
-Kind kindOf(QFile& file) {
-    // As Qt's readers tell them, so that none of these formats reaches another reader.
-    const QByteArray magic = file.peek(4);
-    if (magic.startsWith("\xFF\xD8"))
-        return Kind::Jpeg;
-    if (magic.startsWith("BM"))
-        return Kind::Bmp;
-    if (magic.startsWith("GIF8"))
-        return Kind::Gif;
-    return Kind::Other;
 }
 
 // Shown larger than it is stored, in both directions: the paint enlarges it. Qt's smooth scaling
@@ -253,16 +240,23 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     if (!file)
         return result;
     DecodeLimit limit(cancelled);
-    switch (kindOf(*file)) {
-    case Kind::Jpeg:
+    const auto* format = picture_formats::byContent(file->peek(picture_formats::HeadBytes));
+    // Any other format Qt reads (PNG) goes to Qt's reader.
+    if (!format) {
+        result = decodeOther(*file, shown, limit);
+        fitToScreen(result, shown);
+        return result;
+    }
+    switch (format->reader) {
+    case picture_formats::Reader::Jpeg:
         result = decodeJpeg(*file, shown, limit);
         break;
-    case Kind::Bmp: {
+    case picture_formats::Reader::Bmp: {
         BmpReader reader(*file);
         result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit);
         break;
     }
-    case Kind::Gif: {
+    case picture_formats::Reader::Gif: {
         GifReader reader(*file);
         // The screen around a small frame may claim far more than the frame codes: the data is
         // judged by the frame.
@@ -273,9 +267,6 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
             result = decodeOther(*file, shown, limit);
         break;
     }
-    case Kind::Other:
-        result = decodeOther(*file, shown, limit);
-        break;
     }
     fitToScreen(result, shown);
     return result;

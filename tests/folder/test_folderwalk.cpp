@@ -267,7 +267,7 @@ void FolderWalkTest::aStoppedWalkEndsAtOnce() {
     build(tmp.path(), {"A/a.jpg", "B/b.jpg", "C/c.jpg"});
     std::atomic<bool> stop{false};
     int listings = 0;
-    const auto disk = folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), &stop);
+    const auto disk = folder_walk::diskLister(picture_formats::pattern(), &stop);
     const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
         ++listings;
         if (place.path.endsWith("/A"))
