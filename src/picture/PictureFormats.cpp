@@ -21,14 +21,20 @@ bool isGif(QByteArrayView head) {
     return head.startsWith("GIF8");
 }
 
+bool isPng(QByteArrayView head) {
+    return head.startsWith("\x89PNG\r\n\x1a\n");
+}
+
 constexpr std::array<const char*, 1> BmpEndings{"bmp"};
 constexpr std::array<const char*, 2> JpegEndings{"jpg", "jpeg"};
 constexpr std::array<const char*, 1> GifEndings{"gif"};
+constexpr std::array<const char*, 1> PngEndings{"png"};
 
-const std::array<Format, 3> Formats{{
+const std::array<Format, 4> Formats{{
     {"BMP", BmpEndings, isBmp, Reader::Bmp},
     {"JPEG", JpegEndings, isJpeg, Reader::Jpeg},
     {"GIF", GifEndings, isGif, Reader::Gif},
+    {"PNG", PngEndings, isPng, Reader::Png},
 }};
 
 } // namespace

@@ -11,7 +11,7 @@
 namespace picture_formats {
 
 // The row readers of the picture room.
-enum class Reader { Bmp, Jpeg, Gif };
+enum class Reader { Bmp, Jpeg, Gif, Png };
 
 struct Format {
     const char* name;

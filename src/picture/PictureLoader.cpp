@@ -6,6 +6,7 @@
 #include "picture/JpegScaledDecoder.h"
 #include "picture/PictureFormats.h"
 #include "picture/Placement.h"
+#include "picture/PngReader.h"
 #include "picture/RowReducer.h"
 
 #include <QFile>
@@ -26,7 +27,9 @@ constexpr qint64 MaxPixels = qint64(1) << 28;
 // 2700, runs of a BMP to 127): a file that claims more is a header over too little data, refused at
 // once rather than given time and memory by what it claims.
 constexpr qint64 PixelsPerByte = 4096;
-// What Qt's reader may allocate for one picture: only formats other than BMP, GIF and JPEG reach it.
+// Deflate codes at most some 1030 bytes in one, and a byte holds up to eight pixels of one bit.
+constexpr qint64 DeflatedPixelsPerByte = 1 << 14;
+// What Qt's reader may allocate for one picture: only formats without a reader here reach it.
 constexpr int AllocationLimitMb = 256;
 
 void raiseAllocationLimit() {
@@ -43,8 +46,9 @@ bool tooLarge(QSize size) {
     return claimedPixels(size) > MaxPixels;
 }
 
-// Other formats (PNG) are decoded whole by Qt's reader: for a screen only up to four screens, and
-// never less than 16 megapixels, so that a small file claiming a huge picture cannot take the memory.
+// Pictures decoded whole (interlaced PNGs, and formats without a reader here by Qt's): for a screen
+// only up to four screens, and never less than 16 megapixels, so that a small file claiming a huge
+// picture cannot take the memory.
 qint64 wholeDecodeLimit(const std::optional<ShowGeometry>& shown) {
     if (!shown)
         return MaxPixels;
@@ -106,10 +110,11 @@ RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<Sho
 
 template <class Reader>
 LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
-                         const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
+                         const std::optional<ShowGeometry>& shown, DecodeLimit& limit,
+                         qint64 pixelsPerByte = PixelsPerByte) {
     LoadedPicture result;
     if (!reader.valid() || reader.size().isEmpty() ||
-        codedPixels > PixelsPerByte * std::max<qint64>(bytes, 1))
+        codedPixels > pixelsPerByte * std::max<qint64>(bytes, 1))
         return result;
     if (!shown && tooLarge(reader.size()))
         return result;
@@ -196,7 +201,7 @@ private:
     const DecodeLimit& limit_;
 };
 
-// Any other format Qt reads (PNG), decoded whole.
+// Any other format Qt reads, decoded whole.
 LoadedPicture decodeOther(QFile& whole, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
     LimitedFile file(whole, limit);
@@ -241,7 +246,7 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
         return result;
     DecodeLimit limit(cancelled);
     const auto* format = picture_formats::byContent(file->peek(picture_formats::HeadBytes));
-    // Any other format Qt reads (PNG) goes to Qt's reader.
+    // Any other format goes to Qt's reader.
     if (!format) {
         result = decodeOther(*file, shown, limit);
         fitToScreen(result, shown);
@@ -254,6 +259,14 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     case picture_formats::Reader::Bmp: {
         BmpReader reader(*file);
         result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit);
+        break;
+    }
+    case picture_formats::Reader::Png: {
+        PngReader reader(*file);
+        // Held whole while read, interlaced pictures are bounded as whole decodes are.
+        if (!reader.interlaced() || claimedPixels(reader.size()) <= wholeDecodeLimit(shown))
+            result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                                DeflatedPixelsPerByte);
         break;
     }
     case picture_formats::Reader::Gif: {

@@ -14,7 +14,7 @@ namespace picture_loader {
 // reduced is decoded at the smallest size that still covers what is shown, a JPEG at its own size
 // only as far as it is on screen (`LoadedPicture::region`), and a picture that can only be decoded
 // whole is refused beyond four screens. Without, the whole picture is decoded. `stamp` receives the
-// stamp of the file that was read. A BMP, GIF or JPEG decode is given up as a failure once
+// stamp of the file that was read. A BMP, GIF, JPEG or PNG decode is given up as a failure once
 // `cancelled` is set, or when it takes far longer than the picture's size warrants (DecodeLimit).
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
                      regular_file::Stamp* stamp = nullptr, const std::atomic<bool>* cancelled = nullptr);

@@ -177,6 +177,13 @@ void PictureBytesTest::floodedJpegsAreGivenUp() {
     QVERIFY(buffer.open(QIODevice::WriteOnly) && QImage(8, 8, QImage::Format_RGB32).save(&buffer, "png"));
     QVERIFY(picture_loader::decode(write(png), screen).ok);
     QVERIFY(!picture_loader::decode(write(png), screen, nullptr, &cancelled).ok);
+    // A format without a reader here, read by Qt's.
+    QByteArray ppm;
+    QBuffer ppmBuffer(&ppm);
+    QVERIFY(ppmBuffer.open(QIODevice::WriteOnly) &&
+            QImage(8, 8, QImage::Format_RGB32).save(&ppmBuffer, "ppm"));
+    QVERIFY(picture_loader::decode(write(ppm), screen).ok);
+    QVERIFY(!picture_loader::decode(write(ppm), screen, nullptr, &cancelled).ok);
 }
 
 QTEST_MAIN(PictureBytesTest)

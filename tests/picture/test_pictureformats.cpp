@@ -52,6 +52,7 @@ void PictureFormatsTest::endingsListPicturesWhateverTheirCase_data() {
     QTest::newRow("JPG") << "DSC001.JPG" << true;
     QTest::newRow("JpEg") << "x.JpEg" << true;
     QTest::newRow("Gif") << "c.Gif" << true;
+    QTest::newRow("PNG") << "Screenshot.PNG" << true;
     QTest::newRow("text") << "c.txt" << false;
     QTest::newRow("ending inside the name") << "a.jpg.txt" << false;
 }
@@ -66,7 +67,7 @@ void PictureFormatsTest::endingsListPicturesWhateverTheirCase() {
         QVERIFY(QFile(dir.filePath(file)).open(QIODevice::WriteOnly));
     QCOMPARE(folder_listing::picturesOf(dir.path(), picture_formats::pattern()).size(), 2);
     // What users see of the table.
-    QCOMPARE(picture_formats::pattern(), QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif"));
+    QCOMPARE(picture_formats::pattern(), QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif;*.png"));
 }
 
 void PictureFormatsTest::firstBytesNameTheFormat_data() {
@@ -75,7 +76,9 @@ void PictureFormatsTest::firstBytesNameTheFormat_data() {
     QTest::newRow("bmp") << written("BMP") << "BMP";
     QTest::newRow("jpeg") << written("JPG") << "JPEG";
     QTest::newRow("gif") << fileBytes(Gif) << "GIF";
-    QTest::newRow("png, for Qt's reader") << written("PNG") << "";
+    QTest::newRow("png") << written("PNG") << "PNG";
+    QTest::newRow("png signature cut short") << written("PNG").left(7) << "";
+    QTest::newRow("ppm, for Qt's reader") << written("PPM") << "";
     QTest::newRow("empty") << QByteArray() << "";
     QTest::newRow("half a JPEG mark") << QByteArray("\xFF") << "";
     QTest::newRow("GIF without its version") << QByteArray("GIF") << "";

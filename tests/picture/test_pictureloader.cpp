@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 class PictureLoaderTest : public QObject {
     Q_OBJECT
@@ -34,6 +35,8 @@ private slots:
     void reducedBitmapsAndGifsMatchQtsSmoothScaling();
     void picturesBeyondFourScreensAreShown();
     void cmykJpegsShowTheirColours();
+    void pngSuiteGivesQtsPixels();
+    void interlacedPngsAreHeldWholeWithinFourScreens();
 };
 
 namespace {
@@ -203,6 +206,28 @@ void PictureLoaderTest::absurdDimensionsAreRefused() {
     f.close();
     QVERIFY(!picture_loader::decode(f.fileName()).ok);
     QVERIFY(!picture_loader::decode(dir.filePath("absent.bmp")).ok);
+
+    // A PNG of four rows whose header claims 60000 of them: the data is judged by what it claims.
+    QImage strip(60000, 4, QImage::Format_RGB32);
+    strip.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && strip.save(&buffer, "PNG"));
+    // IHDR: its height at bytes 20 to 23, its checksum over type and data at 29 to 32.
+    for (int i = 0; i < 4; ++i)
+        png[20 + i] = char((60000u >> (24 - 8 * i)) & 0xff);
+    quint32 crc = 0xffffffffu;
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(png[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    for (int i = 0; i < 4; ++i)
+        png[29 + i] = char((crc >> (24 - 8 * i)) & 0xff);
+    const QString claimed = writeFile(dir, "claimed.png", png);
+    QVERIFY(!picture_loader::decode(claimed).ok);
+    QVERIFY(!picture_loader::decode(claimed, ShowGeometry{QSize(1920, 1080), true, true}).ok);
     const LoadedPicture empty = picture_loader::decode(QString());
     QVERIFY(empty.ok && empty.image.isNull());
 }
@@ -629,4 +654,105 @@ void PictureLoaderTest::cmykJpegsShowTheirColours() {
                      qPrintable(what));
         }
     }
+}
+
+void PictureLoaderTest::pngSuiteGivesQtsPixels() {
+    // Every picture of the suite but its corrupt ones (named x...) decodes, shown either way, and at
+    // its own size comes out as Qt's reader gives it, pixel for pixel, except these.
+    const QMap<QString, const char*> differ{
+        {"tbbn2c16.png", "a transparent colour of 16 bits, which Qt's reader shows opaque"},
+        {"tbgn2c16.png", "a transparent colour of 16 bits"},
+    };
+    // Its data's checksum is wrong, yet the data inflates whole and passes zlib's own check, and the
+    // checksum comes only after the rows: shown, as a file cut short shows its rows.
+    const QSet<QString> corruptButWhole{"xcsn0g01.png"};
+    QStringList unexpected;
+    int files = 0;
+    QDirIterator it(testData("pngsuite"), {"*.png"}, QDir::Files);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QFileInfo(path).fileName();
+        ++files;
+        const bool corrupt = name.startsWith('x');
+        const bool shown = !corrupt || corruptButWhole.contains(name);
+        const LoadedPicture ours = picture_loader::decode(path);
+        const LoadedPicture reduced = picture_loader::decode(path, ShowGeometry{QSize(16, 12), true, true});
+        const QImage qt = QImageReader(path).read();
+        if (ours.ok != shown || reduced.ok != shown || qt.isNull() != corrupt) {
+            unexpected << name +
+                              QString(" decodes: %1 %2 Qt %3").arg(ours.ok).arg(reduced.ok).arg(!qt.isNull());
+            continue;
+        }
+        if (corrupt)
+            continue;
+        if (ours.size != qt.size() || ours.image.size() != qt.size())
+            unexpected << name + " size";
+        else if (const int n = differentPixels(ours.image, qt); n != 0 && !differ.contains(name))
+            unexpected << name + QString(": %1 pixels differ").arg(n);
+        else if (n == 0 && differ.contains(name))
+            unexpected << name + " is as Qt's";
+        // Reduced as the rows come (interlaced ones once whole), against Qt's smooth scaling; compared
+        // premultiplied, as painted, since the colour of a nearly transparent pixel hardly shows.
+        const QImage a = reduced.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage b = qt.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                             .scaled(a.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        qint64 difference = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width() * 4; ++x)
+                difference += std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
+        if (!differ.contains(name) && difference >= 2 * qint64(a.width()) * a.height() * 4)
+            unexpected << name + QString(" reduced: %1 a channel")
+                                     .arg(double(difference) / (a.width() * a.height() * 4));
+    }
+    QCOMPARE(files, 175);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join("\n")));
+}
+
+namespace {
+// An RGB PNG of one colour, its rows written one by one (each Adam7 pass over again).
+void writePng(const QString& path, QSize size, QRgb colour, bool interlaced) {
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (!file || !png || !info || setjmp(png_jmpbuf(png)))
+        qFatal("cannot write %s", qPrintable(path));
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), 8, PNG_COLOR_TYPE_RGB,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(size.width()) * 3);
+    for (size_t x = 0; x < row.size(); x += 3) {
+        row[x] = png_byte(qRed(colour));
+        row[x + 1] = png_byte(qGreen(colour));
+        row[x + 2] = png_byte(qBlue(colour));
+    }
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < size.height(); ++y)
+            png_write_row(png, row.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+} // namespace
+
+void PictureLoaderTest::interlacedPngsAreHeldWholeWithinFourScreens() {
+    // An interlaced picture finishes its rows only in the last pass: it is held whole, so that on a
+    // small screen one of 18 megapixels is refused, while the same picture in rows is shown.
+    QTemporaryDir dir;
+    const ShowGeometry screen{QSize(640, 400), true, true};
+    const QRgb colour = qRgb(200, 40, 90);
+    writePng(dir.filePath("small.png"), QSize(1600, 1000), colour, true);
+    writePng(dir.filePath("big.png"), QSize(6000, 3000), colour, true);
+    writePng(dir.filePath("rows.png"), QSize(6000, 3000), colour, false);
+    const LoadedPicture small = picture_loader::decode(dir.filePath("small.png"), screen);
+    QVERIFY(small.ok);
+    QCOMPARE(small.image.size(), QSize(640, 400));
+    QCOMPARE(small.image.pixel(320, 200), colour);
+    QVERIFY(!picture_loader::decode(dir.filePath("big.png"), screen).ok);
+    const LoadedPicture rows = picture_loader::decode(dir.filePath("rows.png"), screen);
+    QVERIFY(rows.ok);
+    QCOMPARE(rows.size, QSize(6000, 3000));
+    QCOMPARE(rows.image.pixel(320, 200), colour);
 }
