@@ -22,7 +22,8 @@ public:
     bool valid() const { return valid_; }
     QSize size() const { return size_; }
     bool hasAlpha() const { return alpha_; }
-    bool rowsInOrder() const { return !interlaced_; }
+    // Rows come top to bottom, those of an interlaced picture once it is whole.
+    bool rowsInOrder() const { return true; }
     bool interlaced() const { return interlaced_; }
 
     // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
