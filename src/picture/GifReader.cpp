@@ -12,6 +12,7 @@ struct GifReader::Source {
     QIODevice* file = nullptr;
     bool padding = false;
     bool padded = false;
+    qint64 paddedBytes = 0;
     int last = -1; // the last byte read
 };
 
@@ -20,16 +21,20 @@ namespace {
 // giflib takes the pixel data a block of up to 255 bytes at a time and gives up on a block cut
 // short: once the rows are read, the end of the file is padded, so that the rows before the cut
 // still come out. The padding is all ones, codes that the table has yet to define, so that the
-// decoder stops soon after the cut rather than making up rows from it.
+// decoder stops soon after the cut rather than making up rows from it. The padding ends, though:
+// with codes of one bit, all ones is the clear code, which the decoder would take forever.
+constexpr qint64 MaxPadding = 4096;
+
 int readFrom(GifFileType* gif, GifByteType* into, int length) {
     auto* source = static_cast<GifReader::Source*>(gif->UserData);
     const qint64 got = std::max<qint64>(0, source->file->read(reinterpret_cast<char*>(into), length));
     if (got > 0)
         source->last = into[got - 1];
-    if (got == length || !source->padding)
+    if (got == length || !source->padding || source->paddedBytes >= MaxPadding)
         return int(got);
     std::fill(into + got, into + length, GifByteType(0xff));
     source->padded = true;
+    source->paddedBytes += length - got;
     return length;
 }
 
