@@ -18,14 +18,14 @@
 //
 // --ratio 2 times a 3840x2160 screen at a scale of 2: pictures decoded and painted at device pixels.
 
-#include "player/PictureLoader.h"
-#include "player/Placement.h"
+#include "picture/PictureLoader.h"
+#include "picture/Placement.h"
 #include "player/ShowSequence.h"
 #include "show/PlayerState.h"
 #include "show/ShowFile.h"
 
-#if __has_include("player/PicturePreloader.h")
-#include "player/PicturePreloader.h"
+#if __has_include("picture/PicturePreloader.h")
+#include "picture/PicturePreloader.h"
 #define LUMORA_HAS_PRELOADER 1
 #endif
 

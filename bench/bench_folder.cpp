@@ -292,8 +292,7 @@ void benchWideStop(const QString& wide) {
         qsizetype kept = 0;
         std::thread walk([&] {
             const QStringList found = folder_walk::walk(
-                wide, folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), &stop), {},
-                &stop);
+                wide, folder_walk::diskLister(picture_formats::pattern(), &stop), {}, &stop);
             returnedMs = sinceStop.nsecsElapsed() / 1e6;
             kept = found.size();
         });

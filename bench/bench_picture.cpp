@@ -3,7 +3,7 @@
 //
 //   bench_picture FILE...
 
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -2,8 +2,8 @@
 // on a screen at its own size, stretched with and without its proportions. JPEG headers also go
 // through the header probe with its EXIF reading on their own, which is quick to explore.
 #include "FuzzInput.h"
-#include "player/JpegScaledDecoder.h"
-#include "player/PictureLoader.h"
+#include "picture/JpegScaledDecoder.h"
+#include "picture/PictureLoader.h"
 
 #include <QCoreApplication>
 

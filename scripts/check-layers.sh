@@ -7,17 +7,19 @@ cd "$(dirname "$0")/.."
 
 declare -A floor=(
     [platform]=1
+    # The show files and the picture room stand beside each other: neither includes the other.
     [show]=2
+    [picture]=2
     [dialogs]=3
     # The shared controls may use the dialog component: the show options open the music dialog.
     [controls]=4
     [forms]=5
-    # The windows' floors are ordered too: the maker may use the player's decoders, the folder
-    # windows the player's, and neither may be used by the player.
+    # The windows share one floor: the player, the folder windows and the maker never include one
+    # another; what two of them need (the picture room, the show files) lies below.
     [player]=6
-    [folder]=7
-    [maker]=8
-    [app]=9
+    [folder]=6
+    [maker]=6
+    [app]=7
 )
 
 status=0

@@ -51,19 +51,19 @@ fault "a copy removes another copy's temporary show" src/platform/TemporaryShows
     's/        if (regular_file::stampOf(show\.path) == show\.stamp)/        if (true)/'
 fault "a missing sound device is tried again at once" src/platform/Music.cpp "test_music_no_driver test_music_no_device" \
     's/kRetryAfterFailure{5}/kRetryAfterFailure{0}/'
-fault "a run-length move lands on the wrong column" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "a run-length move lands on the wrong column" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's/x = std::min(x + dx, w - 1);/x = std::min(dx, w - 1);/'
-fault "a small GIF is judged by its logical screen" src/player/PictureLoader.cpp "test_picturebytes test_pictureloader" \
+fault "a small GIF is judged by its logical screen" src/picture/PictureLoader.cpp "test_picturebytes test_pictureloader" \
     's/result = decodeRows(reader, reader\.framePixels(), /result = decodeRows(reader, claimedPixels(reader.size()), /'
-fault "short bit-field channels are shifted up only" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "short bit-field channels are shifted up only" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's|return int((value \* 255 + top / 2) / top);|return int(value << (8 - bits));|'
-fault "plain 32-bit alpha of all zeros hides the picture" src/player/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "plain 32-bit alpha of all zeros hides the picture" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's/(plainAlpha \&\& !fourthBytesAllZero())/plainAlpha/'
-fault "a GIF frame without a row is a picture" src/player/GifReader.cpp "test_picturebytes test_pictureloader" \
+fault "a GIF frame without a row is a picture" src/picture/GifReader.cpp "test_picturebytes test_pictureloader" \
     's/    if (decoded == 0)$/    if (false)/'
-fault "progressive JPEGs have no scan limit" src/player/JpegScaledDecoder.h "test_picturebytes" \
+fault "progressive JPEGs have no scan limit" src/picture/JpegScaledDecoder.h "test_picturebytes" \
     's/constexpr int MaxScans = 256;/constexpr int MaxScans = 1 << 30;/'
-fault "a decode nobody wants goes on" src/player/DecodeLimit.cpp "test_picturebytes" \
+fault "a decode nobody wants goes on" src/picture/DecodeLimit.cpp "test_picturebytes" \
     's/if (cancelled_ \&\& cancelled_->load(std::memory_order_relaxed))/if (false)/'
 fault "a step holds the window until its picture comes" src/player/Main_Frm.cpp "test_player" \
     's/    sequence_\.setPictureWait(PictureWait);/    sequence_.setPictureWait(std::chrono::milliseconds::max());/'
@@ -71,7 +71,7 @@ fault "a closed search waits for a stuck listing" src/folder/WalkThread.cpp "tes
     's/        thread_\.detach();/        thread_.join();/'
 fault "sorting a listing never looks at the stop" src/platform/FolderListing.cpp "test_folderlisting test_folderwalk test_search" \
     's/const auto stopped = \[stop\] { return stop \&\& stop->load(std::memory_order_relaxed); };/const auto stopped = [] { return false; };/'
-fault "Qt's readers read on past the limit" src/player/PictureLoader.cpp "test_picturebytes" \
+fault "Qt's readers read on past the limit" src/picture/PictureLoader.cpp "test_picturebytes" \
     's/return limit_\.over() ? -1 : file_\.read(data, most);/return file_.read(data, most);/'
 fault "the right arrow waits for a late picture too" src/player/ShowSequence.cpp "test_player test_sequence" \
     's/        state_\.currentIndex = waiting_->index;/        (void)0;/'

@@ -2,9 +2,9 @@
 
 #include "app/Artwork.h"
 #include "controls/FittingFont.h"
-#include "controls/Twips.h"
 #include "forms/Forms.h"
 #include "platform/Desktop.h"
+#include "platform/Twips.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -4,9 +4,9 @@
 #include "controls/FileDrop.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PictureButton.h"
-#include "controls/Twips.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
+#include "platform/Twips.h"
 #include "show/SettingsStore.h"
 #include "show/ShowFileKind.h"
 

@@ -2,6 +2,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
+#include "picture/PicturePreloader.h"
 #include "platform/General.h"
 #include "platform/NativeName.h"
 #include "platform/QtDesktop.h"
@@ -9,7 +10,6 @@
 #include "platform/TerminationSignals.h"
 #include "player/EarlyStart.h"
 #include "player/Main_Frm.h"
-#include "player/PicturePreloader.h"
 
 #include <QApplication>
 #include <QStringList>

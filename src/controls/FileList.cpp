@@ -1,11 +1,11 @@
 #include "controls/FileList.h"
 
 #include "controls/FocusMark.h"
+#include "picture/PictureFormats.h"
 #include "platform/FolderListing.h"
 #include "platform/NativeName.h"
 
-FileList::FileList(QWidget* parent)
-    : QListWidget(parent), pattern_(QString::fromLatin1(folder_listing::PicturePattern)) {
+FileList::FileList(QWidget* parent) : QListWidget(parent), pattern_(picture_formats::pattern()) {
     setAccessibleName(QStringLiteral("Files"));
     setUniformItemSizes(true);
     focus_mark::attach(*this);

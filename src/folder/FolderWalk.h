@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/PictureFormats.h"
 #include "platform/FolderListing.h"
 
 #include <QString>
@@ -32,7 +33,7 @@ using Lister = std::function<std::optional<folder_listing::Listing>(const Place&
 
 // The listing of the disk for the picture pattern: subfolders entered below their open parent
 // without following links, the start folder by its path. `stop` (may be null) cuts a listing short.
-Lister diskLister(const QString& pattern = QString::fromLatin1(folder_listing::PicturePattern),
+Lister diskLister(const QString& pattern = picture_formats::pattern(),
                   const std::atomic<bool>* stop = nullptr);
 
 struct Progress {

@@ -1,13 +1,14 @@
 #include "folder/Search_Frm.h"
 
 #include "controls/HiddenTextField.h"
-#include "controls/Twips.h"
 #include "folder/FolderShow.h"
 #include "folder/WalkThread.h"
 #include "forms/Forms.h"
+#include "picture/PictureFormats.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 #include "platform/NativeName.h"
+#include "platform/Twips.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -20,7 +21,7 @@
 
 Search_Frm::Search_Frm(Forms& owner)
     : Form(owner, FormId::Search), stopWalk(std::make_shared<std::atomic<bool>>(false)),
-      lister(folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), stopWalk.get())) {
+      lister(folder_walk::diskLister(picture_formats::pattern(), stopWalk.get())) {
     setWindowTitle(QStringLiteral("Searching Subfolders"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips::rect(0, 0, 6270, 1605).size());

@@ -9,15 +9,16 @@
 #include "controls/MouseUpButton.h"
 #include "controls/PalettePicker.h"
 #include "controls/StepScrollBar.h"
-#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "folder/FolderShow.h"
 #include "folder/Search_Frm.h"
 #include "forms/Forms.h"
+#include "picture/PictureFormats.h"
 #include "platform/DroppedFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/General.h"
+#include "platform/Twips.h"
 #include "platform/Volumes.h"
 #include "show/SettingsStore.h"
 
@@ -105,7 +106,7 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
                          twips::rect(315, 765, 1725, 240));
     Dir1 = place(new FolderList(Frame1), "Dir1", twips::rect(90, 1080, 2760, 3465));
     File1 = place(new FileList(Frame1), "File1", twips::rect(225, 2835, 1860, 1260));
-    File1->setPattern(QString::fromLatin1(folder_listing::PicturePattern));
+    File1->setPattern(picture_formats::pattern());
     File1->hide();
     Num_Files_Lbl = centredLabel(Frame1, "Num_Files_Lbl", twips::rect(135, 4590, 2670, 240));
     Num_Files_Lbl->setText(QStringLiteral("Number of Files: 0"));

@@ -5,7 +5,6 @@
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "controls/HiddenTextField.h"
-#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "forms/Forms.h"
 #include "maker/DroppedPictures.h"
@@ -15,6 +14,7 @@
 #include "maker/PreviewLoader.h"
 #include "platform/General.h"
 #include "platform/NativeName.h"
+#include "platform/Twips.h"
 
 #include <QCheckBox>
 #include <QFontMetricsF>

@@ -7,7 +7,6 @@
 #include "controls/HiddenTextField.h"
 #include "controls/PalettePicker.h"
 #include "controls/StepScrollBar.h"
-#include "controls/Twips.h"
 #include "controls/VolumeList.h"
 #include "dialogs/OpenSaveDialog.h"
 #include "forms/Forms.h"
@@ -19,6 +18,7 @@
 #include "maker/PictureListModel.h"
 #include "maker/PreviewLoader.h"
 #include "platform/General.h"
+#include "platform/Twips.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "maker/PreviewLoader.h"
 
-#include "player/PictureLoader.h"
+#include "picture/PictureLoader.h"
 
 PreviewLoader::PreviewLoader(QObject* parent) : QObject(parent), worker_([this] { work(); }) {}
 

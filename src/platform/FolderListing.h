@@ -12,9 +12,6 @@
 // they all agree on what a picture is, which entries are hidden and in which order names come.
 namespace folder_listing {
 
-// The picture pattern of the folder windows.
-inline constexpr auto PicturePattern = "*.bmp;*.jpg;*.jpeg;*.gif";
-
 // Name order: letter case ignored, ties broken by case; the same in every locale.
 bool nameLess(const QString& a, const QString& b);
 // Sorts by nameLess. With `stop` set from another thread meanwhile it gives up within a few
@@ -24,7 +21,7 @@ bool sortNames(QStringList& names, const std::atomic<bool>* stop = nullptr);
 // A ";"-separated list of wildcards ("*.bmp;*.jpg"), matched with letter case ignored.
 class Pattern {
 public:
-    explicit Pattern(const QString& pattern = QString::fromLatin1(PicturePattern));
+    explicit Pattern(const QString& pattern);
     bool matches(const QString& name) const;
     // False only when the file name's bytes (as on the disk) cannot match: a quick look before decoding.
     bool mightMatch(const char* encodedName) const;
@@ -82,6 +79,6 @@ OpenFolder reopen(const QString& folder, quint64 device, quint64 inode);
 
 // The pictures of a folder, in name order, by pattern: the names, or an empty list when the folder
 // cannot be listed.
-QStringList picturesOf(const QString& folder, const QString& pattern = QString::fromLatin1(PicturePattern));
+QStringList picturesOf(const QString& folder, const QString& pattern);
 
 } // namespace folder_listing

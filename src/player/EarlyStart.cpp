@@ -1,7 +1,7 @@
 #include "player/EarlyStart.h"
 
+#include "picture/PicturePreloader.h"
 #include "platform/General.h"
-#include "player/PicturePreloader.h"
 #include "show/PlayerState.h"
 #include "show/ShowFile.h"
 

@@ -2,6 +2,7 @@
 
 #include "controls/HiddenTextField.h"
 #include "forms/Forms.h"
+#include "picture/PicturePreloader.h"
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 #include "platform/General.h"
@@ -11,7 +12,6 @@
 #include "platform/WindowMemory.h"
 #include "player/ImageBox.h"
 #include "player/Mouse.h"
-#include "player/PicturePreloader.h"
 #include "show/Colour.h"
 #include "show/ShowFile.h"
 

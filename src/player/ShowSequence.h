@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/PictureSource.h"
-#include "player/Placement.h"
+#include "picture/PictureSource.h"
+#include "picture/Placement.h"
 #include "show/PlayerState.h"
 
 #include <QStringList>

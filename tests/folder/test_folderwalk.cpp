@@ -83,7 +83,7 @@ void FolderWalkTest::treesGiveTheirPicturesInOrder_data() {
     QTest::newRow("pictures only in a subfolder")
         << QStringList{"Empty/Sub/x.gif", "Empty/notes.txt"} << QStringList{"Empty/Sub/x.gif"}
         << QStringList{".", "Empty", "Empty/Sub", "Empty", "."} << Bar{{1, 1}, {4, 3}};
-    QTest::newRow("no pictures anywhere") << QStringList{"a/b/", "c/readme.txt", "d.png"} << QStringList{}
+    QTest::newRow("no pictures anywhere") << QStringList{"a/b/", "c/readme.txt", "d.tiff"} << QStringList{}
                                           << QStringList{".", "a", "a/b", "a", ".", "c", "."} << Bar{{1, 1}};
     QTest::newRow("no subfolders") << QStringList{"b.bmp", "a.jpg", "c.txt"} << QStringList{"a.jpg", "b.bmp"}
                                    << QStringList{"."} << Bar{{1, 1}};
@@ -267,7 +267,7 @@ void FolderWalkTest::aStoppedWalkEndsAtOnce() {
     build(tmp.path(), {"A/a.jpg", "B/b.jpg", "C/c.jpg"});
     std::atomic<bool> stop{false};
     int listings = 0;
-    const auto disk = folder_walk::diskLister(QString::fromLatin1(folder_listing::PicturePattern), &stop);
+    const auto disk = folder_walk::diskLister(picture_formats::pattern(), &stop);
     const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
         ++listings;
         if (place.path.endsWith("/A"))

@@ -13,6 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// The folder windows' pattern, as a listing is handed it.
+const QString Pictures = QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif");
+} // namespace
+
 class FolderListingTest : public QObject {
     Q_OBJECT
 private slots:
@@ -38,15 +43,16 @@ void FolderListingTest::subfoldersAreEnteredWithoutFollowingLinks() {
     folder_listing::Options options;
     options.keepOpen = true;
     options.linkedFolders = false;
-    const auto top = folder_listing::list(d, folder_listing::Pattern(), options);
+    const auto top = folder_listing::list(d, folder_listing::Pattern(Pictures), options);
     QVERIFY(top && top->folder.isOpen());
     QVERIFY(top->linkedFolders.isEmpty());
-    const auto sub = folder_listing::listBelow(top->folder, "sub", folder_listing::Pattern(), options);
+    const auto sub =
+        folder_listing::listBelow(top->folder, "sub", folder_listing::Pattern(Pictures), options);
     QVERIFY(sub);
     QCOMPARE(sub->files, (QStringList{"p.jpg", "q.jpg"})); // a link to a picture still counts
     QCOMPARE(sub->subfolders, QStringList{"inner"});
     for (const QString& name : QStringList{"linked", "../" + QFileInfo(d).fileName(), "missing", "sub/inner"})
-        QVERIFY2(!folder_listing::listBelow(top->folder, name, folder_listing::Pattern(), options),
+        QVERIFY2(!folder_listing::listBelow(top->folder, name, folder_listing::Pattern(Pictures), options),
                  qPrintable(name));
     // A folder is opened again only while it is still the one that was listed.
     QVERIFY(folder_listing::reopen(d + "/sub", sub->device, sub->inode).isOpen());
@@ -96,7 +102,7 @@ void FolderListingTest::patterns_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("matches");
-    const QString pictures = folder_listing::PicturePattern;
+    const QString pictures = Pictures;
     QTest::newRow("jpg") << pictures << "a.jpg" << true;
     QTest::newRow("upper case JPG") << pictures << "DSC001.JPG" << true;
     QTest::newRow("mixed Jpeg") << pictures << "x.JpEg" << true;
@@ -144,18 +150,18 @@ void FolderListingTest::listingSortsSeparatesAndHides() {
     QVERIFY(mkdir((raw + "/d\xe9j\xe0").constData(), 0700) == 0);
     QVERIFY(QFile(d + "/\u00e9t\u00e9.jpg").open(QIODevice::WriteOnly));
 
-    const auto listing = folder_listing::list(d, folder_listing::Pattern());
+    const auto listing = folder_listing::list(d, folder_listing::Pattern(Pictures));
     QVERIFY(listing);
     const QString cafe = native_name::decode("caf\xe9.jpg");
     QCOMPARE(listing->files, (QStringList{"a.jpg", "b.bmp", cafe, "link.jpg", "Z.GIF", "\u00e9t\u00e9.jpg"}));
     QCOMPARE(listing->subfolders,
              (QStringList{"Alpha", native_name::decode("d\xe9j\xe0"), "folder.jpg", "sub"}));
     QCOMPARE(listing->linkedFolders, QStringList{"linked"});
-    QCOMPARE(folder_listing::picturesOf(d), listing->files);
+    QCOMPARE(folder_listing::picturesOf(d, Pictures), listing->files);
 
-    QVERIFY(!folder_listing::list(d + "/missing", folder_listing::Pattern()));
-    QVERIFY(!folder_listing::list(d + "/a.jpg", folder_listing::Pattern()));
-    QVERIFY(folder_listing::picturesOf(d + "/missing").isEmpty());
+    QVERIFY(!folder_listing::list(d + "/missing", folder_listing::Pattern(Pictures)));
+    QVERIFY(!folder_listing::list(d + "/a.jpg", folder_listing::Pattern(Pictures)));
+    QVERIFY(folder_listing::picturesOf(d + "/missing", Pictures).isEmpty());
     // Qt cannot name these to remove them with the temporary folder.
     ::unlink((raw + "/caf\xe9.jpg").constData());
     ::rmdir((raw + "/d\xe9j\xe0").constData());

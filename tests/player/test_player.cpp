@@ -1,12 +1,12 @@
 #include "FloodedJpeg.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
+#include "picture/PicturePreloader.h"
 #include "platform/FormTimer.h"
 #include "platform/ProgramFolder.h"
 #include "player/EarlyStart.h"
 #include "player/ImageBox.h"
 #include "player/Main_Frm.h"
-#include "player/PicturePreloader.h"
 
 #include "controls/HiddenTextField.h"
 #include <QFile>

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <span>
+
+// Every picture format the program reads, in one table: what a folder lists, what a drop takes and
+// which reader decodes a file all follow from it. A file is read by what its first bytes say, never
+// by its name (a PNG saved as ".jpg" is common); the name's ending decides only what is listed.
+namespace picture_formats {
+
+// The row readers of the picture room.
+enum class Reader { Bmp, Jpeg, Gif, Png };
+
+struct Format {
+    const char* name;
+    // Lower case, without the dot, in the order the file lists show them.
+    std::span<const char* const> endings;
+    // Whether a file starting with `head` (at most HeadBytes of it) is in this format.
+    bool (*recognises)(QByteArrayView head);
+    Reader reader;
+};
+
+// As many of a file's first bytes as any format needs to be recognised.
+inline constexpr int HeadBytes = 16;
+
+std::span<const Format> all();
+
+// The format whose first bytes `head` starts with; none when no reader of the table knows them.
+const Format* byContent(QByteArrayView head);
+
+// The file lists' pattern, "*.bmp;*.jpg;..." in the table's order.
+QString pattern();
+
+} // namespace picture_formats

@@ -1,0 +1,292 @@
+#include "picture/PictureLoader.h"
+
+#include "picture/BmpReader.h"
+#include "picture/DecodeLimit.h"
+#include "picture/GifReader.h"
+#include "picture/JpegScaledDecoder.h"
+#include "picture/PictureFormats.h"
+#include "picture/Placement.h"
+#include "picture/PngReader.h"
+#include "picture/RowReducer.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+namespace picture_loader {
+
+namespace {
+
+// A picture decoded whole (no screen to fit) claiming more pixels than this is refused, as is any
+// JPEG: libjpeg reads at most 65500 a side, and a header alone cannot make it take longer.
+constexpr qint64 MaxPixels = qint64(1) << 28;
+// No BMP or GIF codes more pixels than this per byte of its file (LZW on one colour comes to some
+// 2700, runs of a BMP to 127): a file that claims more is a header over too little data, refused at
+// once rather than given time and memory by what it claims.
+constexpr qint64 PixelsPerByte = 4096;
+// Deflate codes at most some 1030 bytes in one, and a byte holds up to eight pixels of one bit.
+constexpr qint64 DeflatedPixelsPerByte = 1 << 14;
+// What Qt's reader may allocate for one picture: only formats without a reader here reach it.
+constexpr int AllocationLimitMb = 256;
+
+void raiseAllocationLimit() {
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(AllocationLimitMb); });
+}
+
+// What a header claims, whatever the sign of its figures.
+qint64 claimedPixels(QSize size) {
+    return qAbs(qint64(size.width())) * qAbs(qint64(size.height()));
+}
+
+bool tooLarge(QSize size) {
+    return claimedPixels(size) > MaxPixels;
+}
+
+// Pictures decoded whole (interlaced PNGs, and formats without a reader here by Qt's): for a screen
+// only up to four screens, and never less than 16 megapixels, so that a small file claiming a huge
+// picture cannot take the memory.
+qint64 wholeDecodeLimit(const std::optional<ShowGeometry>& shown) {
+    if (!shown)
+        return MaxPixels;
+    return std::max(4 * qint64(shown->screen.width()) * shown->screen.height(), qint64(1) << 24);
+}
+
+// The part of a picture of `size` shown at its own size that falls on the screen; the whole picture
+// when it fits.
+QRect visiblePart(QSize size, const ShowGeometry& shown) {
+    const auto placed = Center_Pic(size, shown.screen, false, false);
+    if (!placed)
+        return QRect(QPoint(0, 0), size);
+    const QRect onScreen = placed->pixels() & QRect(QPoint(0, 0), shown.screen);
+    return onScreen.translated(-placed->pixels().topLeft()) & QRect(QPoint(0, 0), size);
+}
+
+// Shown larger than it is stored, in both directions: the paint enlarges it. Qt's smooth scaling
+// there costs less than a scaled copy made here, which also needs fresh memory the size of the
+// screen (measured on whole shows and on the time to the first picture).
+bool paintEnlarges(QSize stored, QSize shown) {
+    return !stored.isEmpty() && shown.width() >= stored.width() && shown.height() >= stored.height() &&
+           shown != stored;
+}
+
+// A stretched picture reduced any further here, so that the paint has at most the screen's pixels to
+// draw, and held in the backing store's own format, converted here on a worker rather than at every
+// paint.
+void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& shown) {
+    if (!picture.ok || !shown || !shown->stretch)
+        return;
+    QImage& image = picture.image;
+    const QSize target = shownSize(picture.size, *shown);
+    if (!target.isEmpty() && image.size() != target && !paintEnlarges(image.size(), target))
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != format)
+        image = image.convertToFormat(format);
+}
+
+// How the rows of a picture of `size` are kept: whole, the part on screen at its own size, or
+// reduced to no more than the size shown (a smaller picture is enlarged by the paint).
+RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<ShowGeometry>& shown,
+                   QRect& region) {
+    const QRect whole(QPoint(0, 0), size);
+    if (!shown)
+        return RowReducer::keeping(size, whole, alpha);
+    if (!shown->stretch) {
+        const QRect part = visiblePart(size, *shown);
+        if (part != whole)
+            region = part;
+        return RowReducer::keeping(size, part, alpha);
+    }
+    const QSize target = shownSize(size, *shown).boundedTo(size);
+    if (target == size || target.isEmpty())
+        return RowReducer::keeping(size, whole, alpha);
+    return RowReducer::reducing(size, target, alpha, inOrder);
+}
+
+template <class Reader>
+LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
+                         const std::optional<ShowGeometry>& shown, DecodeLimit& limit,
+                         qint64 pixelsPerByte = PixelsPerByte) {
+    LoadedPicture result;
+    if (!reader.valid() || reader.size().isEmpty() ||
+        codedPixels > pixelsPerByte * std::max<qint64>(bytes, 1))
+        return result;
+    if (!shown && tooLarge(reader.size()))
+        return result;
+    // The time a picture may take follows what its data codes, not what its header claims.
+    limit.allowFor(codedPixels);
+    RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
+    if (!reader.read(rows, limit))
+        return result;
+    result.image = rows.take();
+    if (result.image.isNull())
+        return LoadedPicture();
+    result.ok = true;
+    result.size = reader.size();
+    return result;
+}
+
+// JPEGs through libjpeg: reduced by its DCT scaling where shown smaller, only the part on screen at
+// their own size, the inks of CMYK pictures turned into RGB; turned upright by their EXIF orientation.
+LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
+    LoadedPicture result;
+    // The duplicate shares the file offset, which QFile's read-ahead has moved on.
+    const int fd = ::dup(file.handle());
+    if (fd < 0)
+        return result;
+    ::lseek(fd, 0, SEEK_SET);
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (!stream) {
+        ::close(fd);
+        return result;
+    }
+    const auto header = jpeg_scaled::probe(stream);
+    if (!header || tooLarge(header->stored) || header->stored.isEmpty() ||
+        std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return result;
+    }
+    const bool quarterTurn = header->orientation >= 5;
+    const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
+    std::optional<jpeg_scaled::Result> decoded;
+    if (shown && !shown->stretch) {
+        // At its own size only what is on screen is decoded.
+        const QRect part = visiblePart(upright, *shown);
+        if (part.size() != upright) {
+            decoded = jpeg_scaled::decodeRegion(
+                stream, jpeg_scaled::storedRect(part, header->stored, header->orientation), limit);
+            result.region = part;
+        } else {
+            decoded = jpeg_scaled::decode(stream, header->stored, limit);
+        }
+    } else {
+        QSize target = shown ? shownSize(upright, *shown) : upright;
+        if (quarterTurn)
+            target.transpose();
+        decoded = jpeg_scaled::decode(
+            stream, target.isEmpty() ? header->stored : target.boundedTo(header->stored), limit);
+    }
+    std::fclose(stream);
+    if (!decoded || decoded->image.isNull())
+        return LoadedPicture();
+    result.ok = true;
+    result.size = upright;
+    result.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);
+    return result;
+}
+
+// The file as Qt's readers see it: its reads fail once the decode is over its limit, which ends the
+// decode as a failure.
+class LimitedFile final : public QIODevice {
+public:
+    LimitedFile(QFile& file, const DecodeLimit& limit) : file_(file), limit_(limit) {
+        file_.seek(0);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return file_.size(); }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && file_.seek(pos); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override { return limit_.over() ? -1 : file_.read(data, most); }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& file_;
+    const DecodeLimit& limit_;
+};
+
+// Any other format Qt reads, decoded whole.
+LoadedPicture decodeOther(QFile& whole, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
+    LoadedPicture result;
+    LimitedFile file(whole, limit);
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (tooLarge(stored) || claimedPixels(stored) > wholeDecodeLimit(shown))
+        return result;
+    limit.allowFor(claimedPixels(stored));
+    QImage image = reader.read();
+    // The size is the one decoded: a header may claim another. A picture of no size has nothing
+    // to show.
+    if (image.isNull() || image.size().isEmpty())
+        return result;
+    result.ok = true;
+    result.size = image.size();
+    result.image = std::move(image);
+    return result;
+}
+
+} // namespace
+
+QSize shownSize(QSize size, const ShowGeometry& g) {
+    // At its own size a picture pixel is a device pixel.
+    if (!g.stretch || size.isEmpty())
+        return size;
+    const auto placed = Center_Pic(size, g.screen, true, g.keepRatio, g.devicePixelRatio);
+    return placed ? placed->deviceSize(g.devicePixelRatio) : size;
+}
+
+LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown,
+                     regular_file::Stamp* stamp, const std::atomic<bool>* cancelled) {
+    raiseAllocationLimit();
+    LoadedPicture result;
+    if (path.isEmpty()) {
+        result.ok = true;
+        return result;
+    }
+    const auto file = regular_file::open(path, stamp);
+    if (!file)
+        return result;
+    DecodeLimit limit(cancelled);
+    const auto* format = picture_formats::byContent(file->peek(picture_formats::HeadBytes));
+    // Any other format goes to Qt's reader.
+    if (!format) {
+        result = decodeOther(*file, shown, limit);
+        fitToScreen(result, shown);
+        return result;
+    }
+    switch (format->reader) {
+    case picture_formats::Reader::Jpeg:
+        result = decodeJpeg(*file, shown, limit);
+        break;
+    case picture_formats::Reader::Bmp: {
+        BmpReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit);
+        break;
+    }
+    case picture_formats::Reader::Png: {
+        PngReader reader(*file);
+        // Held whole while read, interlaced pictures are bounded as whole decodes are.
+        if (!reader.interlaced() || claimedPixels(reader.size()) <= wholeDecodeLimit(shown))
+            result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                                DeflatedPixelsPerByte);
+        break;
+    }
+    case picture_formats::Reader::Gif: {
+        GifReader reader(*file);
+        // The screen around a small frame may claim far more than the frame codes: the data is
+        // judged by the frame.
+        if (reader.valid())
+            result = decodeRows(reader, reader.framePixels(), file->size(), shown, limit);
+        // Such frames are decoded whole by Qt's reader, within its bounds.
+        else if (reader.wideCodes() && file->seek(0))
+            result = decodeOther(*file, shown, limit);
+        break;
+    }
+    }
+    fitToScreen(result, shown);
+    return result;
+}
+
+} // namespace picture_loader
+
+LoadedPicture DirectPictureSource::load(const QString& path, const ShowGeometry& geometry) {
+    return picture_loader::decode(path, geometry);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QIODevice>
+#include <QSize>
+
+class DecodeLimit;
+class RowReducer;
+
+// Reads PNG files through libpng row by row into a RowReducer, so that a picture of any size takes
+// the memory of what is shown: every colour type and bit depth (16 bits rounded to 8), palettes with
+// transparency, and of an animated PNG the picture that readers without animation show. Adam7
+// interlaced pictures complete their rows only in the last pass: they are held whole while read.
+// Pixels come out as Qt's own reader gives them: colour profiles and gamma are not applied.
+class PngReader {
+public:
+    // Reads the headers from the start of `file` up to the picture's data.
+    explicit PngReader(QIODevice& file);
+    ~PngReader();
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+
+    bool valid() const { return valid_; }
+    QSize size() const { return size_; }
+    bool hasAlpha() const { return alpha_; }
+    // Rows come top to bottom, those of an interlaced picture once it is whole.
+    bool rowsInOrder() const { return true; }
+    bool interlaced() const { return interlaced_; }
+
+    // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
+    // it untouched; false when not one row can be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
+
+    struct Library;
+
+private:
+    bool readHeader();
+    bool readInOrder(RowReducer& rows, const DecodeLimit& limit);
+    bool readInterlaced(RowReducer& rows, const DecodeLimit& limit);
+
+    QIODevice& file_;
+    Library* png_ = nullptr;
+    bool valid_ = false;
+    QSize size_;
+    bool alpha_ = false;
+    bool interlaced_ = false;
+};

@@ -1,0 +1,221 @@
+#include "picture/RowReducer.h"
+
+#include "picture/PictureMemory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr QRgb Opaque = 0xff000000u;
+
+// Where source index `i` of `from` falls among `to` (to <= from) cells of the same total length:
+// the first cell it touches and the share of its length (in cells) that lies there.
+std::pair<int, float> place(qint64 i, qint64 from, qint64 to) {
+    const qint64 start = i * to; // in units of 1/from of a cell
+    const qint64 cell = start / from;
+    const qint64 boundary = (cell + 1) * from;
+    const qint64 end = start + to;
+    const qint64 inFirst = std::min(end, boundary) - start;
+    return {int(cell), float(double(inFirst) / double(from))};
+}
+
+} // namespace
+
+RowReducer RowReducer::keeping(QSize source, QRect part, bool alpha) {
+    RowReducer r;
+    r.source_ = source;
+    r.alpha_ = alpha;
+    r.part_ = part & QRect(QPoint(0, 0), source);
+    r.kept_ = picture_memory::image(r.part_.size(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (!r.kept_.isNull())
+        r.kept_.fill(alpha ? 0u : Opaque);
+    return r;
+}
+
+RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha, bool inOrder) {
+    RowReducer r;
+    r.inOrder_ = inOrder;
+    r.source_ = source;
+    r.alpha_ = alpha;
+    r.reduce_ = true;
+    r.target_ = target.boundedTo(source);
+    const int sw = source.width(), ow = r.target_.width();
+    r.column_.resize(size_t(sw));
+    r.share_.resize(size_t(sw));
+    for (int x = 0; x < sw; ++x)
+        std::tie(r.column_[size_t(x)], r.share_[size_t(x)]) = place(x, sw, ow);
+    r.columnWidth_ = float(double(ow) / sw);
+    // One column more than the output: the share of a source column past the last cell is 0 but is
+    // still added, so that the inner loop needs no test.
+    r.across_.assign(size_t(ow + 1) * 4, 0.0f);
+    r.sums_.assign(size_t(ow) * size_t(inOrder ? 2 : r.target_.height()) * 4, 0);
+    r.reduced_ =
+        picture_memory::image(r.target_, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (!r.reduced_.isNull())
+        r.reduced_.fill(alpha ? 0u : Opaque);
+    return r;
+}
+
+bool RowReducer::wants(int y) const {
+    if (reduce_)
+        return y >= 0 && y < source_.height();
+    return y >= part_.top() && y <= part_.bottom();
+}
+
+void RowReducer::put(int y, const QRgb* row, int from, int to) {
+    if (!wants(y))
+        return;
+    from = std::max(from, firstColumn());
+    to = std::min(to, endColumn());
+    if (!reduce_) {
+        if (kept_.isNull())
+            return;
+        auto* out = reinterpret_cast<QRgb*>(kept_.scanLine(y - part_.top()));
+        const QRgb set = alpha_ ? 0u : Opaque;
+        for (int x = from; x < to; ++x)
+            out[x - part_.left()] = row[x] | set;
+        return;
+    }
+    if (from >= to)
+        return;
+    const int ox0 = column_[size_t(from)];
+    const int ox1 = column_[size_t(to - 1)] + 1;
+    std::fill(across_.begin() + ox0 * 4, across_.begin() + (ox1 + 1) * 4, 0.0f);
+    float* across = across_.data();
+    const float whole = columnWidth_;
+    // Many source columns fall into one output column: their shares are summed in registers and
+    // added to the row once the output column changes. Of an opaque picture, the columns wholly
+    // inside the output column are summed as whole numbers (red and blue side by side in one word);
+    // only the few that straddle two output columns are split.
+    int column = column_[size_t(from)];
+    float here[4] = {}, next[4] = {};
+    quint64 redBlue = 0, green = 0, wholeColumns = 0;
+    const auto flush = [&] {
+        here[0] += whole * float(redBlue >> 32);
+        here[1] += whole * float(green);
+        here[2] += whole * float(redBlue & 0xFFFFFFFFu);
+        here[3] += whole * 255.0f * float(wholeColumns);
+        redBlue = green = wholeColumns = 0;
+        float* c = across + column * 4;
+        for (int i = 0; i < 4; ++i) {
+            c[i] += here[i];
+            c[4 + i] += next[i];
+            here[i] = next[i] = 0.0f;
+        }
+    };
+    for (int x = from; x < to; ++x) {
+        if (column_[size_t(x)] != column) {
+            flush();
+            column = column_[size_t(x)];
+        }
+        const QRgb p = row[x];
+        const float w0 = share_[size_t(x)];
+        if (!alpha_ && w0 == whole) {
+            redBlue += (quint64(p & 0xFF0000u) << 16) | (p & 0xFFu);
+            green += (p >> 8) & 0xFFu;
+            ++wholeColumns;
+            continue;
+        }
+        float v[4] = {float(qRed(p)), float(qGreen(p)), float(qBlue(p)), 255.0f};
+        if (alpha_) {
+            v[3] = float(qAlpha(p));
+            const float k = v[3] * (1.0f / 255.0f);
+            v[0] *= k;
+            v[1] *= k;
+            v[2] *= k;
+        }
+        const float w1 = whole - w0;
+        for (int i = 0; i < 4; ++i) {
+            here[i] += w0 * v[i];
+            next[i] += w1 * v[i];
+        }
+    }
+    flush();
+    accumulate(y, ox0, std::min(ox1 + 1, target_.width()));
+}
+
+void RowReducer::fill(int y, QRgb colour) {
+    if (!wants(y))
+        return;
+    if (!reduce_) {
+        if (kept_.isNull())
+            return;
+        auto* out = reinterpret_cast<QRgb*>(kept_.scanLine(y - part_.top()));
+        std::fill(out, out + part_.width(), alpha_ ? colour : colour | Opaque);
+        return;
+    }
+    const float a = alpha_ ? float(qAlpha(colour)) : 255.0f;
+    const float k = a / 255.0f;
+    const float c[4] = {qRed(colour) * k, qGreen(colour) * k, qBlue(colour) * k, a};
+    for (int ox = 0; ox < target_.width(); ++ox)
+        std::memcpy(&across_[size_t(ox) * 4], c, sizeof c);
+    accumulate(y, 0, target_.width());
+}
+
+quint16* RowReducer::sumsFor(int oy) {
+    const size_t row = size_t(target_.width()) * 4;
+    if (!inOrder_)
+        return sums_.data() + size_t(oy) * row;
+    for (int slot = 0; slot < 2; ++slot)
+        if (open_[slot] == oy)
+            return sums_.data() + size_t(slot) * row;
+    // Rows come in order, so a source row touches the output row of the last one or the next:
+    // the held row furthest from `oy` is finished.
+    const int slot =
+        open_[0] < 0 || (open_[1] >= 0 && std::abs(open_[0] - oy) > std::abs(open_[1] - oy)) ? 0 : 1;
+    finish(slot);
+    open_[slot] = oy;
+    return sums_.data() + size_t(slot) * row;
+}
+
+void RowReducer::finish(int slot) {
+    const int oy = inOrder_ ? open_[slot] : slot;
+    if (oy < 0 || reduced_.isNull())
+        return;
+    quint16* s = sums_.data() + size_t(inOrder_ ? slot : oy) * size_t(target_.width()) * 4;
+    auto* line = reinterpret_cast<QRgb*>(reduced_.scanLine(oy));
+    for (int x = 0; x < target_.width(); ++x, s += 4) {
+        const int a = alpha_ ? std::min(255, (s[3] + 128) >> 8) : 255;
+        const int r = std::min(a, (s[0] + 128) >> 8);
+        const int g = std::min(a, (s[1] + 128) >> 8);
+        const int b = std::min(a, (s[2] + 128) >> 8);
+        line[x] = qRgba(r, g, b, a);
+    }
+    if (inOrder_) {
+        std::fill(sums_.begin() + slot * target_.width() * 4,
+                  sums_.begin() + (slot + 1) * target_.width() * 4, 0);
+        open_[slot] = -1;
+    }
+}
+
+void RowReducer::accumulate(int y, int ox0, int ox1) {
+    const auto [oy, share] = place(y, source_.height(), target_.height());
+    const float rowHeight = float(double(target_.height()) / source_.height());
+    const float weights[2] = {share * 256.0f, (rowHeight - share) * 256.0f};
+    for (int k = 0; k < 2; ++k) {
+        if (oy + k >= target_.height() || weights[k] <= 0.0f)
+            continue;
+        const float w = weights[k];
+        quint16* sums = sumsFor(oy + k);
+        for (int i = ox0 * 4; i < ox1 * 4; ++i) {
+            const int v = sums[i] + int(across_[size_t(i)] * w + 0.5f);
+            sums[i] = quint16(std::min(v, 0xffff));
+        }
+    }
+}
+
+QImage RowReducer::take() {
+    if (!reduce_)
+        return std::move(kept_);
+    if (inOrder_) {
+        finish(0);
+        finish(1);
+    } else {
+        for (int oy = 0; oy < target_.height(); ++oy)
+            finish(oy);
+    }
+    std::vector<quint16>().swap(sums_);
+    return std::move(reduced_);
+}
