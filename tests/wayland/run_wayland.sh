@@ -12,14 +12,13 @@ scales=("${@:-1}")
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/sway.sh
 . "$here/../../scripts/sway.sh"
+# shellcheck source=../xvfb/private_home.sh
+. "$here/../xvfb/private_home.sh"
 
 for scale in "${scales[@]}"; do
     work=$(mktemp -d)
     trap 'stop_sway; rm -rf "$work"' EXIT
-    export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-    export XDG_RUNTIME_DIR=$work/runtime
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    private_home "$work"
     start_sway "$work" 1920x1080 "$scale"
     export SDL_AUDIODRIVER=dummy QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_LOGGING_RULES="lumora.paint.info=true"
     LUMORA=$lumora WORK=$work SCALE=$scale dbus-run-session -- /usr/bin/python3 "$here/wayland_check.py"

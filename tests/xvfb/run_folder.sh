@@ -16,10 +16,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Everything the program and the accessibility bus write stays in the work folder.
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=private_home.sh
+. "$here/private_home.sh"
+private_home "$work"
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export QT_LOGGING_RULES="lumora.paint.info=true"
 

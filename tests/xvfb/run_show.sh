@@ -7,10 +7,9 @@ lumora=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'kill ${xvfb_pid:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+# shellcheck source=private_home.sh
+. "$here/private_home.sh"
+private_home "$work"
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 
 # shellcheck source=../../scripts/xvfb.sh
