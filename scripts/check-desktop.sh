@@ -137,8 +137,9 @@ if dpkg-query -W -f='${Status}' lumora 2>/dev/null | grep -q "install ok install
 fi
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >/dev/null
 deb=$(ls "$work/package"/lumora_*.deb)
-dpkg-deb -f "$deb" Package Version Depends
+dpkg-deb -f "$deb" Package Version Depends Recommends
 dpkg-deb -f "$deb" Depends | grep -q 'libsdl2-mixer-2.0-0' || fail "the package does not depend on SDL2_mixer"
+dpkg-deb -f "$deb" Recommends | grep -q qt6-wayland || fail "the package does not recommend Qt's Wayland plugin"
 # Root is fine here: lintian only reads the package.
 lintian_status=0
 lintian --fail-on error --tag-display-limit 0 "$deb" > "$work/lintian" 2>&1 || lintian_status=$?
