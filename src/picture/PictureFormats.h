@@ -11,7 +11,8 @@
 namespace picture_formats {
 
 // The row readers of the picture room.
-enum class Reader { Bmp, Jpeg, Gif, Png };
+// HEIF and AVIF share libheif's reader.
+enum class Reader { Bmp, Jpeg, Gif, Png, Webp, Tiff, Heif, Jxl };
 
 struct Format {
     const char* name;

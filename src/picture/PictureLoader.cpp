@@ -89,23 +89,37 @@ void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& show
         image = image.convertToFormat(format);
 }
 
-// How the rows of a picture of `size` are kept: whole, the part on screen at its own size, or
-// reduced to no more than the size shown (a smaller picture is enlarged by the paint).
-RowReducer rowsFor(QSize size, bool alpha, bool inOrder, const std::optional<ShowGeometry>& shown,
-                   QRect& region) {
-    const QRect whole(QPoint(0, 0), size);
+// How the rows of a picture stored at `stored` and turned upright by EXIF `orientation` are kept:
+// whole, the part on screen at its own size, or reduced to no more than the size shown (a smaller
+// picture is enlarged by the paint). The reducer works in the stored orientation; `region` is upright.
+RowReducer rowsFor(QSize stored, int orientation, bool alpha, bool inOrder,
+                   const std::optional<ShowGeometry>& shown, QRect& region) {
+    const bool quarterTurn = orientation >= 5;
+    const QSize upright = quarterTurn ? stored.transposed() : stored;
+    const QRect whole(QPoint(0, 0), stored);
     if (!shown)
-        return RowReducer::keeping(size, whole, alpha);
+        return RowReducer::keeping(stored, whole, alpha);
     if (!shown->stretch) {
-        const QRect part = visiblePart(size, *shown);
-        if (part != whole)
-            region = part;
-        return RowReducer::keeping(size, part, alpha);
+        const QRect part = visiblePart(upright, *shown);
+        if (part.size() == upright)
+            return RowReducer::keeping(stored, whole, alpha);
+        region = part;
+        return RowReducer::keeping(stored, jpeg_scaled::storedRect(part, stored, orientation), alpha);
     }
-    const QSize target = shownSize(size, *shown).boundedTo(size);
-    if (target == size || target.isEmpty())
-        return RowReducer::keeping(size, whole, alpha);
-    return RowReducer::reducing(size, target, alpha, inOrder);
+    QSize target = shownSize(upright, *shown).boundedTo(upright);
+    if (quarterTurn)
+        target.transpose();
+    if (target == stored || target.isEmpty())
+        return RowReducer::keeping(stored, whole, alpha);
+    return RowReducer::reducing(stored, target, alpha, inOrder);
+}
+
+// The EXIF orientation of a reader's picture; 1 (as stored) for formats that carry none.
+template <class Reader> int orientationOf(const Reader& reader) {
+    if constexpr (requires { reader.orientation(); })
+        return reader.orientation() >= 1 && reader.orientation() <= 8 ? reader.orientation() : 1;
+    else
+        return 1;
 }
 
 template <class Reader>
@@ -120,14 +134,16 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
         return result;
     // The time a picture may take follows what its data codes, not what its header claims.
     limit.allowFor(codedPixels);
-    RowReducer rows = rowsFor(reader.size(), reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
+    const int orientation = orientationOf(reader);
+    RowReducer rows =
+        rowsFor(reader.size(), orientation, reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
     if (!reader.read(rows, limit))
         return result;
-    result.image = rows.take();
+    result.image = jpeg_scaled::upright(rows.take(), orientation);
     if (result.image.isNull())
         return LoadedPicture();
     result.ok = true;
-    result.size = reader.size();
+    result.size = orientation >= 5 ? reader.size().transposed() : reader.size();
     return result;
 }
 
@@ -280,6 +296,13 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
             result = decodeOther(*file, shown, limit);
         break;
     }
+    // Read by Qt's own reader where one is installed, until a reader of the room takes them.
+    case picture_formats::Reader::Webp:
+    case picture_formats::Reader::Tiff:
+    case picture_formats::Reader::Heif:
+    case picture_formats::Reader::Jxl:
+        result = decodeOther(*file, shown, limit);
+        break;
     }
     fitToScreen(result, shown);
     return result;

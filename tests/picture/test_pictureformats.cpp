@@ -53,6 +53,9 @@ void PictureFormatsTest::endingsListPicturesWhateverTheirCase_data() {
     QTest::newRow("JpEg") << "x.JpEg" << true;
     QTest::newRow("Gif") << "c.Gif" << true;
     QTest::newRow("PNG") << "Screenshot.PNG" << true;
+    QTest::newRow("HEIC") << "IMG_0001.HEIC" << true;
+    QTest::newRow("tif") << "scan.tif" << true;
+    QTest::newRow("jxl") << "a.jxl" << true;
     QTest::newRow("text") << "c.txt" << false;
     QTest::newRow("ending inside the name") << "a.jpg.txt" << false;
 }
@@ -67,7 +70,8 @@ void PictureFormatsTest::endingsListPicturesWhateverTheirCase() {
         QVERIFY(QFile(dir.filePath(file)).open(QIODevice::WriteOnly));
     QCOMPARE(folder_listing::picturesOf(dir.path(), picture_formats::pattern()).size(), 2);
     // What users see of the table.
-    QCOMPARE(picture_formats::pattern(), QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif;*.png"));
+    QCOMPARE(picture_formats::pattern(),
+             QStringLiteral("*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.webp;*.tif;*.tiff;*.heic;*.heif;*.avif;*.jxl"));
 }
 
 void PictureFormatsTest::firstBytesNameTheFormat_data() {
@@ -78,6 +82,28 @@ void PictureFormatsTest::firstBytesNameTheFormat_data() {
     QTest::newRow("gif") << fileBytes(Gif) << "GIF";
     QTest::newRow("png") << written("PNG") << "PNG";
     QTest::newRow("png signature cut short") << written("PNG").left(7) << "";
+    QTest::newRow("webp") << QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16) << "WebP";
+    QTest::newRow("wav, also RIFF") << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) << "";
+    QTest::newRow("tiff, Intel order") << QByteArray("II*\0\x08\0\0\0", 8) << "TIFF";
+    QTest::newRow("tiff, Motorola order") << QByteArray("MM\0*\0\0\0\x08", 8) << "TIFF";
+    QTest::newRow("heic") << QByteArray("\0\0\0\x18"
+                                        "ftypheic\0\0\0\0",
+                                        16)
+                          << "HEIF";
+    QTest::newRow("heif, generic brand") << QByteArray("\0\0\0\x18"
+                                                       "ftypmif1\0\0\0\0",
+                                                       16)
+                                         << "HEIF";
+    QTest::newRow("avif") << QByteArray("\0\0\0\x1c"
+                                        "ftypavif\0\0\0\0",
+                                        16)
+                          << "AVIF";
+    QTest::newRow("mp4, also ISO media") << QByteArray("\0\0\0\x18"
+                                                       "ftypisom\0\0\0\0",
+                                                       16)
+                                         << "";
+    QTest::newRow("jxl code stream") << QByteArray("\xFF\x0A\xFA\x1F", 4) << "JPEG XL";
+    QTest::newRow("jxl container") << QByteArray("\0\0\0\x0CJXL \r\n\x87\n", 12) << "JPEG XL";
     QTest::newRow("ppm, for Qt's reader") << written("PPM") << "";
     QTest::newRow("empty") << QByteArray() << "";
     QTest::newRow("half a JPEG mark") << QByteArray("\xFF") << "";
