@@ -3,10 +3,12 @@
 //   hd/      200 JPEGs 1920x1080
 //   bmp/     100 BMPs 1024x768, 24 bits
 //   gif/     100 GIFs 800x600, 256 colours
+//   phone-png/   20 PNGs 4000x3000, and screen-png/ 40 PNGs 1920x1080: the sources from which
+//                bench/format-sets.sh makes the same pictures in the other formats
 // and next to them a show file per set (SET.lmr) that steps as fast as the player can, once, plus
 // start.lmr, the first BMP alone for two seconds, for timing how soon a picture is on screen.
 //
-//   make_pictures OUTDIR [--sets camera,hd,bmp,gif] [--jobs N] [--force]
+//   make_pictures OUTDIR [--sets camera,hd,bmp,gif,phone-png,screen-png] [--jobs N] [--force]
 //
 // Pictures already there are kept unless --force is given or they were written by another version of
 // this generator (make_pictures.version in OUTDIR says which); each is written under a temporary
@@ -31,7 +33,7 @@
 
 namespace {
 
-enum class Format { Jpeg, Bmp, Gif };
+enum class Format { Jpeg, Bmp, Gif, Png };
 
 struct PictureSet {
     const char* name;
@@ -42,10 +44,9 @@ struct PictureSet {
 };
 
 constexpr PictureSet Sets[] = {
-    {"camera", 40, 6000, 4000, Format::Jpeg},
-    {"hd", 200, 1920, 1080, Format::Jpeg},
-    {"bmp", 100, 1024, 768, Format::Bmp},
-    {"gif", 100, 800, 600, Format::Gif},
+    {"camera", 40, 6000, 4000, Format::Jpeg},   {"hd", 200, 1920, 1080, Format::Jpeg},
+    {"bmp", 100, 1024, 768, Format::Bmp},       {"gif", 100, 800, 600, Format::Gif},
+    {"phone-png", 20, 4000, 3000, Format::Png}, {"screen-png", 40, 1920, 1080, Format::Png},
 };
 
 // Raised whenever the pictures' content changes, so that older sets are written anew.
@@ -64,6 +65,8 @@ const char* extension(Format f) {
         return "bmp";
     case Format::Gif:
         return "gif";
+    case Format::Png:
+        return "png";
     }
     return "";
 }
@@ -372,6 +375,12 @@ bool writePicture(const QString& path, const PictureSet& set, int index) {
             return false;
         break;
     }
+    case Format::Png: {
+        QImageWriter writer(&file, "png");
+        if (!writer.write(image))
+            return false;
+        break;
+    }
     case Format::Bmp: {
         QImageWriter writer(&file, "bmp");
         if (!writer.write(image))
@@ -422,7 +431,7 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the sets are written."));
     QCommandLineOption setsOption(QStringLiteral("sets"),
-                                  QStringLiteral("Sets to write (camera,hd,bmp,gif)."),
+                                  QStringLiteral("Sets to write (camera,hd,bmp,gif,phone-png,screen-png)."),
                                   QStringLiteral("list"), QStringLiteral("camera,hd,bmp,gif"));
     QCommandLineOption jobsOption(QStringLiteral("jobs"), QStringLiteral("Worker threads."),
                                   QStringLiteral("n"),
@@ -508,7 +517,7 @@ int main(int argc, char** argv) {
         if (set->format == Format::Bmp &&
             !writeShow(out.absoluteFilePath(QStringLiteral("start.lmr")), {pictures.first()}, "2"))
             return 1;
-        std::printf("%-7s %4d pictures %5dx%-5d %8.1f MB  %s.lmr\n", set->name, set->count, set->width,
+        std::printf("%-10s %4d pictures %5dx%-5d %8.1f MB  %s.lmr\n", set->name, set->count, set->width,
                     set->height, double(bytes) / 1e6, set->name);
     }
     return 0;

@@ -4,7 +4,8 @@
 #   scripts/bench-vs-feh.sh [LUMORA]     LUMORA defaults to build-bench/lumora (built when missing)
 #
 # Environment: BENCH_DIR where the pictures are kept (default /tmp/lumora-bench, written by
-# make_pictures when missing), SETS (default "camera hd bmp gif"), RUNS per program and set (3),
+# make_pictures when missing), SETS (default "camera hd bmp gif"; phone-FORMAT and screen-FORMAT are
+# 4000x3000 and 1920x1080 sets of png, webp, tiff, heic, avif or jxl, made by bench/format-sets.sh), RUNS per program and set (3),
 # STARTUP_RUNS (5), SCREEN the Xvfb screen (1920x1080) and SCALE the scale Lumora runs at (1): a
 # scaled screen is SCREEN=3840x2160 SCALE=2, where Lumora works in logical pixels and, like feh,
 # paints at the device's.
@@ -64,7 +65,18 @@ if [ ! -x "$make_pictures" ] && [ -f "$build_dir/CMakeCache.txt" ]; then
 fi
 [ -x "$make_pictures" ] || { say "no make_pictures at $make_pictures"; exit 1; }
 # Quick when the pictures are there already: only missing ones are written.
-"$make_pictures" --sets "$(IFS=,; echo "${sets[*]},bmp")" "$bench_dir" >&2
+# Sets of the other formats (phone-webp, screen-heic, ...) are made from make_pictures' PNG sets.
+own_sets=(bmp)
+format_sets=()
+for set in "${sets[@]}"; do
+    case $set in
+    phone-png | screen-png) own_sets+=("$set") ;;
+    phone-* | screen-*) own_sets+=("${set%%-*}-png") format_sets+=("$set") ;;
+    *) own_sets+=("$set") ;;
+    esac
+done
+"$make_pictures" --sets "$(IFS=,; echo "${own_sets[*]}")" "$bench_dir" >&2
+[ ${#format_sets[@]} -eq 0 ] || "$here/bench/format-sets.sh" "$bench_dir" "${format_sets[@]}"
 
 # ---- one X screen for everything ---------------------------------------------------------------------
 
@@ -155,7 +167,7 @@ paint_check() { # SHOW_LIST LOG
 # ---- the sets ----------------------------------------------------------------------------------------
 
 declare -A result
-printf '%-7s %-7s %3s %9s %8s %9s %9s %4s\n' set program run "wall ms" "peak MB" "CPU ms" "X ms" rc >&2
+printf '%-12s %-7s %3s %9s %8s %9s %9s %4s\n' set program run "wall ms" "peak MB" "CPU ms" "X ms" rc >&2
 for set in "${sets[@]}"; do
     show=$bench_dir/$set.lmr
     list=$work/$set.list
@@ -179,7 +191,7 @@ for set in "${sets[@]}"; do
             fi
             echo "$line" >>"$work/$program.runs"
             read -r wall rss cpu xms rc <<<"$line"
-            printf '%-7s %-7s %3s %9.0f %8.1f %9s %9s %4s\n' "$set" "$program" "$run" "$wall" \
+            printf '%-12s %-7s %3s %9.0f %8.1f %9s %9s %4s\n' "$set" "$program" "$run" "$wall" \
                 "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" "$cpu" "$xms" "$rc" >&2
             if [ "$rc" != 0 ]; then
                 say "  $program exited with $rc; its stderr ends with:"
@@ -290,9 +302,9 @@ start_feh_missed=$(awk '$1 == "-" { ++m } END { print m + 0 }' "$work/start.feh"
 
 echo
 echo "Lumora $lumora against $(feh --version | head -n 1), Xvfb ${screen}x24 at scale $scale, $(nproc) cores, median of $runs runs"
-printf '%-7s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' set n "lumora" "feh" ratio \
+printf '%-12s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' set n "lumora" "feh" ratio \
     "lumora" "feh" "lumora" "lum. X" "feh" "feh X" "lumora" "lumora painted"
-printf '%-7s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' "" "" "ms/pic" "ms/pic" "l/f" \
+printf '%-12s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s\n' "" "" "ms/pic" "ms/pic" "l/f" \
     "peak MB" "peak MB" "CPU/pic" "CPU/pic" "CPU/pic" "CPU/pic" "steady" ""
 for set in "${sets[@]}"; do
     lm=${result[$set.lumora.ms]}
@@ -301,7 +313,7 @@ for set in "${sets[@]}"; do
     fails=
     [ "${result[$set.lumora.fail]}" = 0 ] || fails+=" lumora failed ${result[$set.lumora.fail]}x"
     [ "${result[$set.feh.fail]}" = 0 ] || fails+=" feh failed ${result[$set.feh.fail]}x"
-    printf '%-7s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s%s\n' "$set" "${result[$set.n]}" \
+    printf '%-12s %4s | %9s %9s %6s | %7s %7s | %8s %8s %8s %8s | %9s | %s%s\n' "$set" "${result[$set.n]}" \
         "$lm" "$fm" "$ratio" "${result[$set.lumora.mb]}" "${result[$set.feh.mb]}" \
         "${result[$set.lumora.cpu]}" "${result[$set.lumora.x]}" "${result[$set.feh.cpu]}" \
         "${result[$set.feh.x]}" "${result[$set.steady]}" "${result[$set.painted]}" "$fails"

@@ -29,6 +29,10 @@ WalkThread::WalkThread(const QString& start, folder_walk::Lister lister,
             job->steps.push_back({QString(), maximum, value});
         };
         QStringList pictures = folder_walk::walk(start, lister, progress, job->stop.get());
+        // Nobody takes what a stopped walk found: freed here, not by whichever thread lets the job
+        // go last, which may be the window's (a million paths take a while to free).
+        if (job->stop->load())
+            pictures = QStringList();
         const std::lock_guard lock(job->mutex);
         job->pictures = std::move(pictures);
         job->finished = true;

@@ -35,7 +35,7 @@ public:
     std::vector<Step> takeSteps();
     // True once the walk has ended; its steps may still be waiting in takeSteps.
     bool finished() const;
-    // The pictures found, in show order; empty before the walk has finished.
+    // The pictures found, in show order; empty before the walk has finished, and after a stop.
     QStringList takePictures();
 
 private:
