@@ -1,5 +1,7 @@
 #include "folder/FolderWalk.h"
 
+#include "platform/FreeAside.h"
+
 #include "platform/General.h"
 
 #include <set>
@@ -85,6 +87,8 @@ private:
         // The start folder moves the bar even without pictures; an empty folder below it does not.
         if (isStart || !listing->files.isEmpty())
             collect(place.path, listing->files);
+        if (stopped())
+            freeAside(std::move(listing->files));
         return true;
     }
 

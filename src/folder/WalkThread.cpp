@@ -1,5 +1,7 @@
 #include "folder/WalkThread.h"
 
+#include "platform/FreeAside.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -29,10 +31,10 @@ WalkThread::WalkThread(const QString& start, folder_walk::Lister lister,
             job->steps.push_back({QString(), maximum, value});
         };
         QStringList pictures = folder_walk::walk(start, lister, progress, job->stop.get());
-        // Nobody takes what a stopped walk found: freed here, not by whichever thread lets the job
-        // go last, which may be the window's (a million paths take a while to free).
+        // Nobody takes what a stopped walk found: freed aside, not by whichever thread lets the job
+        // go last, which may be the window's.
         if (job->stop->load())
-            pictures = QStringList();
+            freeAside(std::move(pictures));
         const std::lock_guard lock(job->mutex);
         job->pictures = std::move(pictures);
         job->finished = true;

@@ -1,5 +1,7 @@
 #include "platform/FolderListing.h"
 
+#include "platform/FreeAside.h"
+
 #include "platform/NativeName.h"
 
 #include <QRegularExpression>
@@ -44,8 +46,10 @@ bool sortNames(QStringList& names, const std::atomic<bool>* stop) {
             const qsizetype mid = std::min(n, lo + width), hi = std::min(n, lo + 2 * width);
             qsizetype a = lo, b = mid, out = lo;
             while (a < mid && b < hi) {
-                if ((out & (Run - 1)) == 0 && stopped())
+                if ((out & (Run - 1)) == 0 && stopped()) {
+                    freeAside(std::move(other));
                     return false;
+                }
                 to[out++] = std::move(nameLess(from[b], from[a]) ? from[b++] : from[a++]);
             }
             while (a < mid)
@@ -190,8 +194,10 @@ std::optional<Listing> listOpen(int fd, const Pattern& pattern, const Options& o
     const bool wantsFiles = !pattern.isEmpty();
     const auto stopped = [&] { return options.stop && options.stop->load(std::memory_order_relaxed); };
     while (const dirent* entry = readdir(dir.get())) {
-        if (stopped())
+        if (stopped()) {
+            freeAside(std::move(listing.files));
             return std::nullopt;
+        }
         if (entry->d_name[0] == '.') // hidden, and "." and ".."
             continue;
         // Only the names that are kept are decoded: a folder list over 10,000 pictures decodes none.
@@ -220,8 +226,10 @@ std::optional<Listing> listOpen(int fd, const Pattern& pattern, const Options& o
         }
     }
     if (!sortNames(listing.files, options.stop) || !sortNames(listing.subfolders, options.stop) ||
-        !sortNames(listing.linkedFolders, options.stop))
+        !sortNames(listing.linkedFolders, options.stop)) {
+        freeAside(std::move(listing.files));
         return std::nullopt;
+    }
     return listing;
 }
 
