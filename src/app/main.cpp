@@ -3,10 +3,10 @@
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "picture/PicturePreloader.h"
+#include "platform/ConnectionLoss.h"
 #include "platform/General.h"
 #include "platform/NativeName.h"
 #include "platform/QtDesktop.h"
-#include "platform/TemporaryShows.h"
 #include "platform/TerminationSignals.h"
 #include "player/EarlyStart.h"
 #include "player/Main_Frm.h"
@@ -53,8 +53,8 @@ int main(int argc, char* argv[]) {
     // A logout or Ctrl-C ends the program from any window, box or dialog, asking nothing.
     termination_signals::endProgramOnSignals([&desktop] { desktop.releaseScreenSaverBeforeEnding(); });
     // Qt ends the program through exit() when its connection to the window system breaks (a logout):
-    // the temporary shows go with it, as on Escape.
-    temporary_shows::removeOursAtExit();
+    // that ends as Escape would.
+    connection_loss::endAsEscapeWhenConnectionBreaks();
     termination_signals::ignoreFileSizeLimitSignal();
     // Qt has taken its own options out of argv by now.
     Forms forms(desktop, general::commandLine(argumentsOf(argc, argv)));

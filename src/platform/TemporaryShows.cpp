@@ -43,9 +43,4 @@ void removeOurs() {
     written().clear();
 }
 
-void removeOursAtExit() {
-    static std::once_flag once;
-    std::call_once(once, [] { std::atexit([] { removeOurs(); }); });
-}
-
 } // namespace temporary_shows

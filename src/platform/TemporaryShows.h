@@ -12,8 +12,5 @@ void wrote(const QString& path);
 // Removes every show this copy wrote that is still the file it wrote, and forgets them. Safe from
 // any thread.
 void removeOurs();
-// removeOurs() when the process leaves through exit(), as Qt makes it leave when its connection to
-// the window system breaks (a logout). Ending at once (_exit) leaves them.
-void removeOursAtExit();
 
 } // namespace temporary_shows
