@@ -6,6 +6,7 @@
 #include <QTransform>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +60,18 @@ int exifOrientation(const jpeg_saved_marker_ptr markers) {
         }
     }
     return 1;
+}
+
+// The ICC profile, which may run over several APP2 markers. libjpeg stops the decode on a failed
+// allocation: call where its errors are caught.
+QByteArray iccProfile(jpeg_decompress_struct& info) {
+    JOCTET* data = nullptr;
+    unsigned int length = 0;
+    if (!jpeg_read_icc_profile(&info, &data, &length))
+        return QByteArray();
+    QByteArray profile(reinterpret_cast<const char*>(data), qsizetype(length));
+    std::free(data);
+    return profile;
 }
 
 // The decoder's pixels in the layout of QImage::Format_RGB32 (0xffRRGGBB in native byte order), the
@@ -222,6 +235,7 @@ bool readHeader(Decompressor& d, std::FILE* file) {
     d.info.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_stdio_src(&d.info, file);
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xFFFF);
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
 }
 
@@ -310,6 +324,7 @@ std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit) 
     // file) leave a partly grey picture.
     if (setjmp(d.errors.jump))
         return std::nullopt;
+    result.iccProfile = iccProfile(d.info);
     d.info.scale_num = eighths;
     d.info.scale_denom = 8;
     d.info.out_color_space = Rgb32Space;
@@ -371,6 +386,7 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& l
     std::vector<JSAMPLE> row;
     if (setjmp(d.errors.jump))
         return std::nullopt;
+    result.iccProfile = iccProfile(d.info);
     d.info.out_color_space = JCS_RGB;
     if (inks)
         prepareInks(d.info, *inks);
