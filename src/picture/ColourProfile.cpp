@@ -108,8 +108,8 @@ void buildRgb(Conversion& c, cmsHPROFILE from, cmsHPROFILE srgb) {
 // The levels are worked out in 16 bits without lcms's sampling: a curve as steep as a linear grey's
 // loses several levels in the darks when sampled.
 void buildGrey(Conversion& c, cmsHPROFILE from, cmsHPROFILE srgb) {
-    cmsHTRANSFORM t = cmsCreateTransformTHR(context(), from, TYPE_GRAY_16, srgb, TYPE_RGB_16, INTENT_PERCEPTUAL,
-                                            cmsFLAGS_NOOPTIMIZE);
+    cmsHTRANSFORM t = cmsCreateTransformTHR(context(), from, TYPE_GRAY_16, srgb, TYPE_RGB_16,
+                                            INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE);
     if (!t)
         return;
     std::array<quint16, 256> levels;
@@ -133,8 +133,7 @@ std::shared_ptr<const Conversion> build(const QByteArray& icc) {
     auto c = std::make_shared<Conversion>();
     if (icc.size() > MaxProfileBytes)
         return c;
-    const Profile from(
-        cmsOpenProfileFromMemTHR(context(), icc.constData(), cmsUInt32Number(icc.size())));
+    const Profile from(cmsOpenProfileFromMemTHR(context(), icc.constData(), cmsUInt32Number(icc.size())));
     const Profile srgb(cmsCreate_sRGBProfileTHR(context()));
     if (!from.get() || !srgb.get())
         return c;

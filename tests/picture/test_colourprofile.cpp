@@ -54,7 +54,8 @@ QByteArray displayP3() {
 }
 
 QByteArray adobeRgb() {
-    return rgbProfile({{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}}, cmsBuildGamma(nullptr, 563.0 / 256));
+    return rgbProfile({{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}},
+                      cmsBuildGamma(nullptr, 563.0 / 256));
 }
 
 // A grey of linear light, as some scanners write: the darks of such a picture are far lighter in sRGB.
@@ -178,23 +179,28 @@ void ColourProfileTest::embeddedProfilesGiveTheReferenceColours_data() {
     QByteArray lying = adobeRgb();
     lying[128] = lying[129] = lying[130] = lying[131] = '\xff'; // claims four billion tags
 
-    QTest::newRow("JPEG, Display P3") << "jpg" << displayP3() << QImage::Format_RGB32 << Shown::Whole << Expect::Reference;
+    QTest::newRow("JPEG, Display P3")
+        << "jpg" << displayP3() << QImage::Format_RGB32 << Shown::Whole << Expect::Reference;
     QTest::newRow("JPEG, Adobe RGB, reduced")
         << "jpg" << adobeRgb() << QImage::Format_RGB32 << Shown::Reduced << Expect::Reference;
     QTest::newRow("JPEG, Display P3, part on screen")
         << "jpg" << displayP3() << QImage::Format_RGB32 << Shown::OnScreenPart << Expect::Reference;
-    QTest::newRow("JPEG, grey") << "jpg" << linearGrey() << QImage::Format_Grayscale8 << Shown::Whole << Expect::Reference;
-    QTest::newRow("JPEG, sRGB") << "jpg" << lcmsSrgb() << QImage::Format_RGB32 << Shown::Whole << Expect::Unchanged;
-    QTest::newRow("JPEG, Qt's sRGB, reduced")
-        << "jpg" << QColorSpace(QColorSpace::SRgb).iccProfile() << QImage::Format_RGB32 << Shown::Reduced << Expect::Unchanged;
+    QTest::newRow("JPEG, grey") << "jpg" << linearGrey() << QImage::Format_Grayscale8 << Shown::Whole
+                                << Expect::Reference;
+    QTest::newRow("JPEG, sRGB") << "jpg" << lcmsSrgb() << QImage::Format_RGB32 << Shown::Whole
+                                << Expect::Unchanged;
+    QTest::newRow("JPEG, Qt's sRGB, reduced") << "jpg" << QColorSpace(QColorSpace::SRgb).iccProfile()
+                                              << QImage::Format_RGB32 << Shown::Reduced << Expect::Unchanged;
     QTest::newRow("JPEG, profile cut short")
         << "jpg" << damaged << QImage::Format_RGB32 << Shown::Whole << Expect::Unchanged;
     QTest::newRow("JPEG, profile claiming four billion tags")
         << "jpg" << lying << QImage::Format_RGB32 << Shown::Whole << Expect::Unchanged;
     QTest::newRow("JPEG, noise over four markers")
         << "jpg" << noise << QImage::Format_RGB32 << Shown::Whole << Expect::Unchanged;
-    QTest::newRow("PNG, Display P3") << "png" << displayP3() << QImage::Format_RGB32 << Shown::Whole << Expect::Reference;
-    QTest::newRow("PNG, Adobe RGB, alpha") << "png" << adobeRgb() << QImage::Format_ARGB32 << Shown::Whole << Expect::Reference;
+    QTest::newRow("PNG, Display P3") << "png" << displayP3() << QImage::Format_RGB32 << Shown::Whole
+                                     << Expect::Reference;
+    QTest::newRow("PNG, Adobe RGB, alpha")
+        << "png" << adobeRgb() << QImage::Format_ARGB32 << Shown::Whole << Expect::Reference;
     QTest::newRow("PNG, Display P3, alpha, reduced")
         << "png" << displayP3() << QImage::Format_ARGB32 << Shown::Reduced << Expect::Reference;
 }
@@ -249,7 +255,8 @@ void ColourProfileTest::embeddedProfilesGiveTheReferenceColours() {
     } else {
         // ImageMagick converts in 16 bits, lcms here in 8; libjpeg's edges of a part differ a little.
         const Difference d = difference(got, wanted);
-        QVERIFY2(d.most <= 4 && d.mean < 0.5, qPrintable(QString("difference %1, mean %2").arg(d.most).arg(d.mean)));
+        QVERIFY2(d.most <= 4 && d.mean < 0.5,
+                 qPrintable(QString("difference %1, mean %2").arg(d.most).arg(d.mean)));
     }
     // And far from the pixels as stored: the profile mattered.
     QVERIFY(difference(got, twin.image.convertToFormat(QImage::Format_ARGB32)).mean > 2);
@@ -259,8 +266,8 @@ void ColourProfileTest::pillowsProfiledPngsDecode() {
     const QString path = QStringLiteral(LUMORA_TESTDATA "/pillow-modern/icc_profile.png");
     const LoadedPicture ours = picture_loader::decode(path);
     QVERIFY(ours.ok);
-    const Difference d =
-        difference(ours.image.convertToFormat(QImage::Format_ARGB32), reference(path, dir_.filePath("srgb.icc")));
+    const Difference d = difference(ours.image.convertToFormat(QImage::Format_ARGB32),
+                                    reference(path, dir_.filePath("srgb.icc")));
     QVERIFY2(d.most <= 3, qPrintable(QString("difference %1").arg(d.most)));
     QVERIFY(picture_loader::decode(QStringLiteral(LUMORA_TESTDATA "/pillow-modern/icc_profile_none.png")).ok);
 }
