@@ -12,6 +12,26 @@
 
 namespace colour_profile {
 
+struct Conversion {
+    Effect effect = Effect::None;
+    // Rgb: 32-bit pixels to 32-bit pixels, applied in place, where lcms writes the colour channels
+    // only and alpha stays (copying it over itself took a seventh of the time). Without lcms's
+    // one-pixel cache, which photos' grain never hits, the transform is faster and holds no state
+    // between calls: one serves every thread. Inks: C, M, Y, K bytes to 32-bit pixels, their alpha
+    // left unwritten.
+    cmsHTRANSFORM transform = nullptr;
+    // Grey: the level each grey level becomes in red, green and blue.
+    std::array<std::array<uchar, 256>, 3> curves{};
+
+    Conversion() = default;
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+    ~Conversion() {
+        if (transform)
+            cmsDeleteTransform(transform);
+    }
+};
+
 namespace {
 
 // Qt's 32-bit formats hold 0xAARRGGBB words, which little-endian memory holds as B, G, R, A.
@@ -52,25 +72,6 @@ public:
 
 private:
     cmsHPROFILE handle_;
-};
-
-struct Conversion {
-    Effect effect = Effect::None;
-    // Rgb: 32-bit pixels to 32-bit pixels, applied in place, where lcms writes the colour channels
-    // only and alpha stays (copying it over itself took a seventh of the time). Without lcms's
-    // one-pixel cache, which photos' grain never hits, the transform is faster and holds no state
-    // between calls: one serves every thread.
-    cmsHTRANSFORM transform = nullptr;
-    // Grey: the level each grey level becomes in red, green and blue.
-    std::array<std::array<uchar, 256>, 3> curves{};
-
-    Conversion() = default;
-    Conversion(const Conversion&) = delete;
-    Conversion& operator=(const Conversion&) = delete;
-    ~Conversion() {
-        if (transform)
-            cmsDeleteTransform(transform);
-    }
 };
 
 bool near(int a, int b) {
@@ -131,7 +132,17 @@ void buildGrey(Conversion& c, cmsHPROFILE from, cmsHPROFILE srgb) {
         c.effect = Effect::Grey;
 }
 
-std::shared_ptr<const Conversion> build(const QByteArray& icc) {
+// What a profile's bytes are asked for: the colours of RGB pixels, or the inks of a CMYK picture.
+enum class Use { Colours, Inks, InvertedInks };
+
+void buildInks(Conversion& c, cmsHPROFILE from, cmsHPROFILE srgb, bool inverted) {
+    c.transform = cmsCreateTransformTHR(context(), from, inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, srgb,
+                                        Pixel32, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    if (c.transform)
+        c.effect = Effect::Inks;
+}
+
+std::shared_ptr<const Conversion> build(const QByteArray& icc, Use use) {
     auto c = std::make_shared<Conversion>();
     if (icc.size() > MaxProfileBytes)
         return c;
@@ -149,8 +160,11 @@ std::shared_ptr<const Conversion> build(const QByteArray& icc) {
     default:
         return c;
     }
-    // A CMYK profile describes inks that the decoder has already turned into RGB: nothing to do.
-    if (cmsGetColorSpace(from.get()) == cmsSigRgbData)
+    // The inks of a CMYK picture are turned into RGB as they are decoded: its pixels need nothing more.
+    if (use != Use::Colours) {
+        if (cmsGetColorSpace(from.get()) == cmsSigCmykData)
+            buildInks(*c, from.get(), srgb.get(), use == Use::InvertedInks);
+    } else if (cmsGetColorSpace(from.get()) == cmsSigRgbData)
         buildRgb(*c, from.get(), srgb.get());
     else if (cmsGetColorSpace(from.get()) == cmsSigGrayData)
         buildGrey(*c, from.get(), srgb.get());
@@ -160,33 +174,38 @@ std::shared_ptr<const Conversion> build(const QByteArray& icc) {
 // The profiles seen last, most recent first, each judged once.
 class Cache {
 public:
-    std::shared_ptr<const Conversion> find(const QByteArray& icc) {
+    std::shared_ptr<const Conversion> find(const QByteArray& icc, Use use) {
         std::lock_guard lock(mutex_);
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
-            if (it->first == icc) {
+            if (it->use == use && it->icc == icc) {
                 entries_.splice(entries_.begin(), entries_, it);
-                return entries_.front().second;
+                return entries_.front().conversion;
             }
         // Built under the lock: pictures decoded side by side with one new profile build it once.
-        auto made = build(icc);
-        entries_.emplace_front(icc, made);
+        auto made = build(icc, use);
+        entries_.push_front({icc, use, made});
         bytes_ += icc.size();
         while (entries_.size() > CachedProfiles || (bytes_ > CachedBytes && entries_.size() > 1)) {
-            bytes_ -= entries_.back().first.size();
+            bytes_ -= entries_.back().icc.size();
             entries_.pop_back();
         }
         return made;
     }
 
 private:
+    struct Entry {
+        QByteArray icc;
+        Use use;
+        std::shared_ptr<const Conversion> conversion;
+    };
     std::mutex mutex_;
-    std::list<std::pair<QByteArray, std::shared_ptr<const Conversion>>> entries_;
+    std::list<Entry> entries_;
     qsizetype bytes_ = 0;
 };
 
-std::shared_ptr<const Conversion> conversionFor(const QByteArray& icc) {
+std::shared_ptr<const Conversion> conversionFor(const QByteArray& icc, Use use = Use::Colours) {
     static Cache cache;
-    return cache.find(icc);
+    return cache.find(icc, use);
 }
 
 void applyCurves(QImage& image, const Conversion& c) {
@@ -236,6 +255,20 @@ bool toSrgb(QImage& image, const QByteArray& icc) {
             image = std::move(back);
     }
     return true;
+}
+
+InkProfile::InkProfile(const QByteArray& icc, bool inverted) {
+    if (icc.isEmpty() || icc.size() > MaxProfileBytes)
+        return;
+    auto made = conversionFor(icc, inverted ? Use::InvertedInks : Use::Inks);
+    if (made->effect == Effect::Inks)
+        conversion_ = std::move(made);
+}
+
+void InkProfile::toRgb32(const uchar* inks, QRgb* out, int count) const {
+    cmsDoTransform(conversion_->transform, inks, out, cmsUInt32Number(count));
+    for (int x = 0; x < count; ++x)
+        out[x] |= 0xff000000u;
 }
 
 } // namespace colour_profile

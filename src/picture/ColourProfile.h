@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <memory>
+
 // Shows a picture in the colours its camera or editor meant: pixels described by an embedded ICC
 // profile (a phone's Display P3, a camera's Adobe RGB) are turned into sRGB, the colours a screen is
 // taken to show. Meant for the picture as held for the screen, after reduction, so that the cost
@@ -21,9 +23,11 @@ enum class Effect {
     None, // no profile, sRGB already, or one that cannot describe these pixels: left as they are
     Rgb,  // an RGB profile: each pixel through a transform to sRGB
     Grey, // a grey profile over pixels already spread to RGB: each channel through its tone curve
+    Inks, // a CMYK profile: rows of inks through a transform to sRGB (InkProfile)
 };
 
-// What converting from `icc` would do (judged once per profile, as `toSrgb` does).
+// What converting pixels from `icc` would do (judged once per profile, as `toSrgb` does): None for
+// a CMYK profile, whose inks the decoder turns into RGB through an InkProfile.
 Effect effectOf(const QByteArray& icc);
 
 // Converts `image` in place from the colours of the profile `icc` to sRGB, the rendering intent
@@ -32,5 +36,23 @@ Effect effectOf(const QByteArray& icc);
 // at the cost of comparing the profile's bytes with the last few seen, when `effectOf(icc)` is None.
 // Whether the pixels were converted.
 bool toSrgb(QImage& image, const QByteArray& icc);
+
+struct Conversion;
+
+// Turns rows of CMYK inks into sRGB through the CMYK profile they were separated for, as print
+// shops' and Photoshop's CMYK JPEGs carry one (without a profile the decoder's own arithmetic
+// stands in).
+class InkProfile {
+public:
+    // `inverted`: inks stored as Adobe's programs store them, 255 for none.
+    InkProfile(const QByteArray& icc, bool inverted);
+    // Whether `icc` is a CMYK profile that can be used.
+    bool valid() const { return conversion_ != nullptr; }
+    // `count` pixels of C, M, Y, K bytes into 0xffRRGGBB words.
+    void toRgb32(const uchar* inks, QRgb* out, int count) const;
+
+private:
+    std::shared_ptr<const Conversion> conversion_;
+};
 
 } // namespace colour_profile
