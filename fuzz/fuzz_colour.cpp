@@ -1,5 +1,6 @@
 // The colour conversion on any bytes taken for an embedded ICC profile, as a JPEG or PNG hands one
-// over: over opaque pixels and over premultiplied ones, as a reduced picture with alpha holds them.
+// over: over opaque pixels and over premultiplied ones, as a reduced picture with alpha holds them,
+// and over a row of CMYK inks, as a CMYK JPEG's rows are turned into RGB.
 #include "FuzzInput.h"
 #include "picture/ColourProfile.h"
 
@@ -10,6 +11,17 @@
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
+    const colour_profile::InkProfile inks(icc, size % 2 == 1);
+    if (inks.valid()) {
+        uchar row[4 * 16];
+        for (int i = 0; i < 4 * 16; ++i)
+            row[i] = uchar(i * 37);
+        QRgb out[16];
+        inks.toRgb32(row, out, 16);
+        for (const QRgb pixel : out)
+            if (qAlpha(pixel) != 255)
+                std::abort();
+    }
     return 0;
 }
 
@@ -24,6 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Converted or not, the picture keeps its size and format.
         if (image.size() != QSize(16, 8) || image.format() != format)
             std::abort();
+    }
+    const colour_profile::InkProfile inks(icc, size % 2 == 1);
+    if (inks.valid()) {
+        uchar row[4 * 16];
+        for (int i = 0; i < 4 * 16; ++i)
+            row[i] = uchar(i * 37);
+        QRgb out[16];
+        inks.toRgb32(row, out, 16);
+        for (const QRgb pixel : out)
+            if (qAlpha(pixel) != 255)
+                std::abort();
     }
     return 0;
 }
