@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -175,10 +176,10 @@ void convert(const QStringList& arguments) {
         qFatal("convert %s: %s", qPrintable(arguments.join(' ')), convert.readAllStandardError().constData());
 }
 
-// ImageMagick's conversion to the sRGB profile at `srgb`, read back unpremultiplied.
-QImage reference(const QString& path, const QString& srgb) {
-    const QString out = path + ".reference.png";
-    convert({path, "-profile", srgb, out});
+// ImageMagick's conversion to the sRGB profile in `dir`, read back unpremultiplied.
+QImage reference(const QString& path, const QTemporaryDir& dir) {
+    const QString out = dir.filePath(QFileInfo(path).fileName() + ".reference.png");
+    convert({path, "-profile", dir.filePath("srgb.icc"), out});
     return QImage(out).convertToFormat(QImage::Format_ARGB32);
 }
 
@@ -319,7 +320,7 @@ void ColourProfileTest::embeddedProfilesGiveTheReferenceColours() {
                  twin.image.convertToFormat(QImage::Format_ARGB32));
         return;
     }
-    QImage wanted = reference(profiled, dir_.filePath("srgb.icc"));
+    QImage wanted = reference(profiled, dir_);
     QCOMPARE(wanted.size(), picture.size());
     if (shown == Shown::OnScreenPart)
         wanted = wanted.copy(ours.region);
@@ -347,8 +348,7 @@ void ColourProfileTest::pillowsProfiledPngsDecode() {
     const QString path = pillowPicture("icc_profile.png");
     const LoadedPicture ours = picture_loader::decode(path);
     QVERIFY(ours.ok);
-    const Difference d = difference(ours.image.convertToFormat(QImage::Format_ARGB32),
-                                    reference(path, dir_.filePath("srgb.icc")));
+    const Difference d = difference(ours.image.convertToFormat(QImage::Format_ARGB32), reference(path, dir_));
     QVERIFY2(d.most <= 3, qPrintable(QString("difference %1").arg(d.most)));
     QVERIFY(picture_loader::decode(pillowPicture("icc_profile_none.png")).ok);
 }
