@@ -3,8 +3,9 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET]...     SECONDS per target (default 60)
 #
-# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png (default: all). The picture
-# targets are one fuzzer started on the test pictures of one format. Each corpus grows in
+# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png colour (default: all).
+# The picture targets are one fuzzer started on the test pictures of one format; colour takes its
+# input for an embedded ICC profile. Each corpus grows in
 # build-fuzz/corpus/TARGET from run to run; anything found is written to build-fuzz/findings/TARGET
 # and the script fails. Keep every finding, once fixed, in fuzz/regressions/ (the tests replay it).
 # One fuzzer runs at a time: the machine's cores are shared.
@@ -13,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png)
+[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png colour)
 clang_version=${CLANG_VERSION:-14}
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
@@ -26,8 +27,8 @@ binaries=()
 for t in "${targets[@]}"; do binaries+=("fuzz_${t%%-*}"); done
 cmake --build "$dir" -j"$(nproc)" --target $(printf '%s\n' "${binaries[@]}" | sort -u)
 
-# Seeds: our own show files and dialog texts, and the test pictures of each format up to 64 KB
-# (larger ones explore nothing new and slow every run down).
+# Seeds: our own show files, dialog texts and colour profiles, and the test pictures of each format
+# up to 64 KB (larger ones explore nothing new and slow every run down).
 seed() { # TARGET CORPUS
     case $1 in
     picture-*)

@@ -1,11 +1,13 @@
 #include "picture/JpegScaledDecoder.h"
 
+#include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
 #include "picture/PictureMemory.h"
 
 #include <QTransform>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +61,18 @@ int exifOrientation(const jpeg_saved_marker_ptr markers) {
         }
     }
     return 1;
+}
+
+// The ICC profile, which may run over several APP2 markers. libjpeg stops the decode on a failed
+// allocation: call where its errors are caught.
+QByteArray iccProfile(jpeg_decompress_struct& info) {
+    JOCTET* data = nullptr;
+    unsigned int length = 0;
+    if (!jpeg_read_icc_profile(&info, &data, &length))
+        return QByteArray();
+    QByteArray profile(reinterpret_cast<const char*>(data), qsizetype(length));
+    std::free(data);
+    return profile;
 }
 
 // The decoder's pixels in the layout of QImage::Format_RGB32 (0xffRRGGBB in native byte order), the
@@ -174,10 +188,14 @@ unsigned fastCoveringEighths(QSize stored, QSize target) {
 }
 
 // Print shops and some scanners write CMYK, or YCCK that libjpeg turns into CMYK; Adobe's
-// programs store the inks inverted (255 for none), which their marker tells.
+// programs store the inks inverted (255 for none), which their marker tells. The profile the inks
+// were separated for, where the picture carries one, says what colours they make; otherwise plain
+// arithmetic stands in.
 struct Inks {
     bool inverted = false;
+    std::optional<colour_profile::InkProfile> profile;
     std::vector<JSAMPLE> row;
+    std::vector<QRgb> words; // a row through the profile, on its way to RGB bytes
 
     static int channel(int ink, int black, bool inverted) {
         return inverted ? (ink * black + 127) / 255 : ((255 - ink) * (255 - black) + 127) / 255;
@@ -185,12 +203,26 @@ struct Inks {
     // The row just read, as 0xffRRGGBB words or as RGB bytes.
     void toRgb32(quint32* out, JDIMENSION width) const {
         const JSAMPLE* p = row.data();
+        if (profile) {
+            profile->toRgb32(p, out, int(width));
+            return;
+        }
         for (JDIMENSION x = 0; x < width; ++x, p += 4)
             out[x] = qRgb(channel(p[0], p[3], inverted), channel(p[1], p[3], inverted),
                           channel(p[2], p[3], inverted));
     }
-    void toRgb888(JSAMPLE* out, JDIMENSION width) const {
+    void toRgb888(JSAMPLE* out, JDIMENSION width) {
         const JSAMPLE* p = row.data();
+        if (profile) {
+            words.resize(width);
+            profile->toRgb32(p, words.data(), int(width));
+            for (const QRgb w : words) {
+                *out++ = JSAMPLE(qRed(w));
+                *out++ = JSAMPLE(qGreen(w));
+                *out++ = JSAMPLE(qBlue(w));
+            }
+            return;
+        }
         for (JDIMENSION x = 0; x < width; ++x, p += 4)
             for (int c = 0; c < 3; ++c)
                 *out++ = JSAMPLE(channel(p[c], p[3], inverted));
@@ -222,6 +254,7 @@ bool readHeader(Decompressor& d, std::FILE* file) {
     d.info.mem->max_memory_to_use = MaxDecoderMemory;
     jpeg_stdio_src(&d.info, file);
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xFFFF);
     return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK;
 }
 
@@ -251,10 +284,13 @@ bool isInks(const jpeg_decompress_struct& info) {
     return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
 }
 
-// Asks libjpeg for inks where the picture holds them; the rows are then turned into RGB here.
-void prepareInks(jpeg_decompress_struct& info, Inks& inks) {
+// Asks libjpeg for inks where the picture holds them; the rows are then turned into RGB here,
+// through the picture's CMYK profile `icc` where it has one.
+void prepareInks(jpeg_decompress_struct& info, Inks& inks, const QByteArray& icc) {
     info.out_color_space = JCS_CMYK;
     inks.inverted = info.saw_Adobe_marker;
+    if (colour_profile::InkProfile profile(icc, inks.inverted); profile.valid())
+        inks.profile = std::move(profile);
 }
 
 // One row into `row`: 0xffRRGGBB words (`words`), or RGB bytes.
@@ -310,11 +346,12 @@ std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit) 
     // file) leave a partly grey picture.
     if (setjmp(d.errors.jump))
         return std::nullopt;
+    result.iccProfile = iccProfile(d.info);
     d.info.scale_num = eighths;
     d.info.scale_denom = 8;
     d.info.out_color_space = Rgb32Space;
     if (inks)
-        prepareInks(d.info, *inks);
+        prepareInks(d.info, *inks, result.iccProfile);
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
     const QSize decoded(int(d.info.output_width), int(d.info.output_height));
@@ -371,9 +408,10 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& l
     std::vector<JSAMPLE> row;
     if (setjmp(d.errors.jump))
         return std::nullopt;
+    result.iccProfile = iccProfile(d.info);
     d.info.out_color_space = JCS_RGB;
     if (inks)
-        prepareInks(d.info, *inks);
+        prepareInks(d.info, *inks, result.iccProfile);
     d.info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&d.info);
     // libjpeg widens the columns to whole blocks; the rows above are skipped without drawing them.

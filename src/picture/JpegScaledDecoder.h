@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -16,9 +17,10 @@ class DecodeLimit;
 namespace jpeg_scaled {
 
 struct Result {
-    QImage image;        // `target` in the stored orientation, before any EXIF turn
-    QSize stored;        // the picture's own size as stored
-    int orientation = 1; // EXIF orientation, 1 when there is none
+    QImage image;          // `target` in the stored orientation, before any EXIF turn
+    QSize stored;          // the picture's own size as stored
+    int orientation = 1;   // EXIF orientation, 1 when there is none
+    QByteArray iccProfile; // the embedded ICC profile (APP2), empty when there is none
 };
 
 // A progressive picture of more scans than this is refused: honest ones have about ten, and each

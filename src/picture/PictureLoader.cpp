@@ -1,6 +1,7 @@
 #include "picture/PictureLoader.h"
 
 #include "picture/BmpReader.h"
+#include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
 #include "picture/GifReader.h"
 #include "picture/JpegScaledDecoder.h"
@@ -139,7 +140,10 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
         rowsFor(reader.size(), orientation, reader.hasAlpha(), reader.rowsInOrder(), shown, result.region);
     if (!reader.read(rows, limit))
         return result;
-    result.image = jpeg_scaled::upright(rows.take(), orientation);
+    QImage image = rows.take();
+    if constexpr (requires { reader.iccProfile(); })
+        colour_profile::toSrgb(image, reader.iccProfile());
+    result.image = jpeg_scaled::upright(std::move(image), orientation);
     if (result.image.isNull())
         return LoadedPicture();
     result.ok = true;
@@ -148,7 +152,8 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
 }
 
 // JPEGs through libjpeg: reduced by its DCT scaling where shown smaller, only the part on screen at
-// their own size, the inks of CMYK pictures turned into RGB; turned upright by their EXIF orientation.
+// their own size, the inks of CMYK pictures turned into RGB, the colours of an embedded profile into
+// sRGB; turned upright by their EXIF orientation.
 LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
     LoadedPicture result;
     // The duplicate shares the file offset, which QFile's read-ahead has moved on.
@@ -190,6 +195,7 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, 
     std::fclose(stream);
     if (!decoded || decoded->image.isNull())
         return LoadedPicture();
+    colour_profile::toSrgb(decoded->image, decoded->iccProfile);
     result.ok = true;
     result.size = upright;
     result.image = jpeg_scaled::upright(std::move(decoded->image), header->orientation);

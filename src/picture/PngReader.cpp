@@ -76,6 +76,12 @@ bool PngReader::readHeader() {
     if (width == 0 || height == 0 || width > MaxSide || height > MaxSide)
         return false;
     size_ = QSize(int(width), int(height));
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile)
+        icc_ = QByteArray(reinterpret_cast<const char*>(profile), qsizetype(length));
     interlaced_ = interlace != PNG_INTERLACE_NONE;
     const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS);
     alpha_ = (colour & PNG_COLOR_MASK_ALPHA) || transparency;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QSize>
 
@@ -10,7 +11,10 @@ class RowReducer;
 // the memory of what is shown: every colour type and bit depth (16 bits rounded to 8), palettes with
 // transparency, and of an animated PNG the picture that readers without animation show. Adam7
 // interlaced pictures complete their rows only in the last pass: they are held whole while read.
-// Pixels come out as Qt's own reader gives them: colour profiles and gamma are not applied.
+// Pixels come out as stored; an embedded ICC profile (iCCP) is given for the colour conversion.
+// gAMA and cHRM without a profile are left unapplied, as Qt's reader leaves them: old tools wrote a
+// gamma of 1.0 into pictures meant for sRGB screens (most of the PNG suite carries one), and
+// a gamma of 1/2.2, the common one, is sRGB's already.
 class PngReader {
 public:
     // Reads the headers from the start of `file` up to the picture's data.
@@ -25,6 +29,8 @@ public:
     // Rows come top to bottom, those of an interlaced picture once it is whole.
     bool rowsInOrder() const { return true; }
     bool interlaced() const { return interlaced_; }
+    // The embedded ICC profile's bytes; empty when there is none.
+    QByteArray iccProfile() const { return icc_; }
 
     // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
     // it untouched; false when not one row can be read, or when `limit` is over.
@@ -43,4 +49,5 @@ private:
     QSize size_;
     bool alpha_ = false;
     bool interlaced_ = false;
+    QByteArray icc_;
 };
