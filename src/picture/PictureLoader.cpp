@@ -3,11 +3,14 @@
 #include "picture/BmpReader.h"
 #include "picture/DecodeLimit.h"
 #include "picture/GifReader.h"
+#include "picture/HeifReader.h"
 #include "picture/JpegScaledDecoder.h"
+#include "picture/JxlReader.h"
 #include "picture/PictureFormats.h"
 #include "picture/Placement.h"
 #include "picture/PngReader.h"
 #include "picture/RowReducer.h"
+#include "picture/WholeDecode.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -29,6 +32,9 @@ constexpr qint64 MaxPixels = qint64(1) << 28;
 constexpr qint64 PixelsPerByte = 4096;
 // Deflate codes at most some 1030 bytes in one, and a byte holds up to eight pixels of one bit.
 constexpr qint64 DeflatedPixelsPerByte = 1 << 14;
+// HEIF, AVIF and JPEG XL code a picture of one colour in a few bytes whatever its size: their readers
+// bound what a header may claim by whole_decode's limit instead.
+constexpr qint64 WholeDecodedPixelsPerByte = whole_decode::MaxPixels;
 // What Qt's reader may allocate for one picture: only formats without a reader here reach it.
 constexpr int AllocationLimitMb = 256;
 
@@ -296,11 +302,21 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
             result = decodeOther(*file, shown, limit);
         break;
     }
+    case picture_formats::Reader::Heif: {
+        HeifReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                            WholeDecodedPixelsPerByte);
+        break;
+    }
+    case picture_formats::Reader::Jxl: {
+        JxlReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                            WholeDecodedPixelsPerByte);
+        break;
+    }
     // Read by Qt's own reader where one is installed, until a reader of the room takes them.
     case picture_formats::Reader::Webp:
     case picture_formats::Reader::Tiff:
-    case picture_formats::Reader::Heif:
-    case picture_formats::Reader::Jxl:
         result = decodeOther(*file, shown, limit);
         break;
     }
