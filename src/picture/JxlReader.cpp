@@ -57,8 +57,8 @@ JxlReader::JxlReader(QIODevice& file) : file_(file), jxl_(new Library) {
         return;
     JxlResizableParallelRunnerSetThreads(jxl_->runner.get(),
                                          JxlResizableParallelRunnerSuggestThreads(info.xsize, info.ysize));
-    const bool turned = info.orientation >= JXL_ORIENT_TRANSPOSE;
-    size_ = turned ? QSize(int(info.ysize), int(info.xsize)) : QSize(int(info.xsize), int(info.ysize));
+    // Frames come out upright, and the size given is already the upright one.
+    size_ = QSize(int(info.xsize), int(info.ysize));
     alpha_ = info.alpha_bits > 0;
     jxl_->format.num_channels = alpha_ ? 4 : 3;
     valid_ = next(nullptr) == JXL_DEC_COLOR_ENCODING && readColour();
