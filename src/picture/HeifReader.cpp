@@ -102,8 +102,9 @@ bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
         heif_decode_image(heif_->handle.get(), &decoded, heif_colorspace_RGB,
                           alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     const std::unique_ptr<heif_image, ImageRelease> image(decoded);
-    // The decode is one call that cannot be stopped part way: one that ran over is given up after.
-    if (!ok(error) || !image || limit.over())
+    // The decode is one call that cannot be stopped part way. Once it is done the picture is kept even
+    // if the limit went over meanwhile: giving it up then would save nothing.
+    if (!ok(error) || !image)
         return false;
     const heif_channel channel = heif_channel_interleaved;
     int stride = 0;

@@ -33,7 +33,7 @@ public:
     QByteArray iccProfile() const { return icc_; }
 
     // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or
-    // `limit` is over (the library decodes in one call: it is checked before and after).
+    // `limit` is over before the decode (the library decodes in one call that cannot be stopped).
     bool read(RowReducer& rows, const DecodeLimit& limit);
 
     struct Library;
