@@ -6,7 +6,8 @@
 
 #include <QRgb>
 
-#include <cstring>
+#include <algorithm>
+#include <thread>
 
 #include <jxl/decode.h>
 #include <jxl/resizable_parallel_runner.h>
@@ -55,8 +56,10 @@ JxlReader::JxlReader(QIODevice& file) : file_(file), jxl_(new Library) {
     // Refused before decoding: the whole frame would be held.
     if (!whole_decode::fits(info.xsize, info.ysize))
         return;
-    JxlResizableParallelRunnerSetThreads(jxl_->runner.get(),
-                                         JxlResizableParallelRunnerSuggestThreads(info.xsize, info.ysize));
+    // What the library suggests follows the picture's size alone: no more threads than cores.
+    const uint32_t threads = std::min(JxlResizableParallelRunnerSuggestThreads(info.xsize, info.ysize),
+                                      std::max(1u, std::thread::hardware_concurrency()));
+    JxlResizableParallelRunnerSetThreads(jxl_->runner.get(), threads);
     // Frames come out upright, and the size given is already the upright one.
     size_ = QSize(int(info.xsize), int(info.ysize));
     alpha_ = info.alpha_bits > 0;
