@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Peak memory and time of Lumora showing one large picture: a 600-dpi A4 scan as BMP (35 MP), a
-# 100 MP BMP, a 16000 x 16000 GIF and a 20 MP CMYK JPEG, each at its own size and stretched, and a
-# small BMP for the program's own base. Every case plays from the command line on one Xvfb screen
+# 100 MP BMP, a 16000 x 16000 GIF, a 20 MP CMYK JPEG and a 48 MP phone picture as HEIC and as JPEG XL
+# (which their libraries decode whole), each at its own size and stretched, and a small BMP for the
+# program's own base. Every case plays from the command line on one Xvfb screen
 # of 1920x1080 and ends by itself one second after its picture is up.
 #
 #   bench/large-pictures.sh BUILD_DIR [CASE]...
@@ -16,7 +17,8 @@ lumora=$build/lumora
 make=$build/bench/make_large_picture
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(small-bmp bmp-35mp-own bmp-35mp-stretched bmp-100mp-own bmp-100mp-stretched
-                                 gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched)
+                                 gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched
+                                 heic-48mp-own heic-48mp-stretched jxl-48mp-own jxl-48mp-stretched)
 dir=${LARGE_DIR:-/tmp/lumora-large}
 mkdir -p "$dir"
 
@@ -28,6 +30,16 @@ picture bmp 4960 7016 scan-35mp.bmp
 picture bmp 10000 10000 big-100mp.bmp
 picture gif 16000 16000 panorama-16k.gif
 picture cmyk 5472 3648 photo-20mp-cmyk.jpg
+# The encoders read PNG: the phone pictures are made from the BMP's picture, quickly rather than small.
+if [ ! -f "$dir/phone-48mp.heic" ] || [ ! -f "$dir/phone-48mp.jxl" ]; then
+    picture bmp 8000 6000 phone-48mp.bmp
+    convert "$dir/phone-48mp.bmp" "$dir/phone-48mp.png"
+    [ -f "$dir/phone-48mp.heic" ] || { heif-enc -q 80 -p preset=ultrafast "$dir/phone-48mp.png" \
+        -o "$dir/phone-48mp.heic.part" >/dev/null && mv "$dir/phone-48mp.heic.part" "$dir/phone-48mp.heic"; }
+    [ -f "$dir/phone-48mp.jxl" ] || { cjxl "$dir/phone-48mp.png" "$dir/phone-48mp.jxl.part" -e 3 2>/dev/null &&
+        mv "$dir/phone-48mp.jxl.part" "$dir/phone-48mp.jxl"; }
+    rm -f "$dir/phone-48mp.png"
+fi
 
 show() { # NAME STRETCH PICTURE
     printf '"Strech=%s"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n' "$2" >"$dir/$1.lmr"
@@ -42,6 +54,10 @@ show gif-16k-own False panorama-16k.gif
 show gif-16k-stretched True panorama-16k.gif
 show cmyk-20mp-own False photo-20mp-cmyk.jpg
 show cmyk-20mp-stretched True photo-20mp-cmyk.jpg
+show heic-48mp-own False phone-48mp.heic
+show heic-48mp-stretched True phone-48mp.heic
+show jxl-48mp-own False phone-48mp.jxl
+show jxl-48mp-stretched True phone-48mp.jxl
 
 # shellcheck source=one-screen.sh
 . "$(dirname "$0")/one-screen.sh"

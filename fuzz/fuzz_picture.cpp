@@ -1,12 +1,19 @@
 // The picture loader on any bytes, as each way of showing a picture decodes it: at its own size,
 // on a screen at its own size, stretched with and without its proportions. JPEG headers also go
-// through the header probe with its EXIF reading on their own, which is quick to explore.
+// through the header probe with its EXIF reading on their own, which is quick to explore, as do HEIF
+// and JPEG XL headers through their readers.
 #include "FuzzInput.h"
+#include "picture/HeifReader.h"
 #include "picture/JpegScaledDecoder.h"
+#include "picture/JxlReader.h"
+#include "picture/PictureFormats.h"
 #include "picture/PictureLoader.h"
+#include "picture/WholeDecode.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         jpeg_scaled::probe(header);
         std::fclose(header);
     }
+    // The headers alone of what the loader takes for HEIF or JPEG XL, read with their colour profiles:
+    // one taken as valid claims no more than a whole decode may hold.
+    QByteArray bytes = fuzz_input::bytes(data, size);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const auto bounded = [](const auto& reader) {
+        return !reader.valid() || whole_decode::fits(reader.size().width(), reader.size().height());
+    };
+    const auto* format = picture_formats::byContent(
+        QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), picture_formats::HeadBytes)));
+    if (format && format->reader == picture_formats::Reader::Heif && !bounded(HeifReader(buffer)))
+        std::abort();
+    if (format && format->reader == picture_formats::Reader::Jxl && !bounded(JxlReader(buffer)))
+        std::abort();
     const fuzz_input::MemoryFile file(data, size);
     // Small screens: the same paths as a real one (most pictures are larger, so only a part of
     // them is decoded at their own size), with little scaling work in each run.

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QSize>
+
+#include <memory>
+
+class DecodeLimit;
+class RowReducer;
+
+// Reads HEIC/HEIF and AVIF files through libheif, which decodes the primary picture whole (HEVC
+// through libde265, AV1 through dav1d or aom) with its rotation, mirror and crop applied; 10 and 12
+// bit pictures come out rounded to 8 bits. The rows are then handed to a RowReducer, so that what is
+// kept afterwards follows the screen; while decoded the picture is held whole, bounded by
+// whole_decode's limit, which the header is checked against before anything is decoded.
+class HeifReader {
+public:
+    // Reads the file's boxes and the primary picture's header through `file`, which must outlive
+    // the reader.
+    explicit HeifReader(QIODevice& file);
+    ~HeifReader();
+    HeifReader(const HeifReader&) = delete;
+    HeifReader& operator=(const HeifReader&) = delete;
+
+    bool valid() const { return valid_; }
+    // The size shown: turned and cropped as the file says.
+    QSize size() const { return size_; }
+    bool hasAlpha() const { return alpha_; }
+    bool rowsInOrder() const { return true; }
+    // The ICC profile the file carries ('prof' or 'rICC'), empty when it has none. Colours given as
+    // code points alone ('nclx') have no profile here.
+    QByteArray iccProfile() const { return icc_; }
+
+    // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or
+    // `limit` is over before the decode (the library decodes in one call that cannot be stopped).
+    bool read(RowReducer& rows, const DecodeLimit& limit);
+
+    struct Library;
+
+private:
+    QIODevice& file_;
+    std::unique_ptr<Library> heif_;
+    bool valid_ = false;
+    QSize size_;
+    bool alpha_ = false;
+    QByteArray icc_;
+};
