@@ -86,6 +86,34 @@ QImage photoLike(QSize size, bool alpha) {
     return image;
 }
 
+// A lossless WebP of one colour, every code of which has that one symbol and so takes no bits: its
+// 34 bytes hold a picture of any size.
+QByteArray oneColour(QSize size, QRgb colour) {
+    QByteArray bits;
+    const auto put = [&](quint32 value, int count) {
+        for (int i = 0; i < count; ++i)
+            bits += char(value >> i & 1);
+    };
+    put(size.width() - 1, 14);
+    put(size.height() - 1, 14);
+    put(1, 1);     // alpha
+    put(0, 3 + 3); // version; no transform, colour cache or meta codes
+    for (const int symbol : {qGreen(colour), qRed(colour), qBlue(colour), qAlpha(colour), 0}) {
+        put(0b101, 3); // a simple code of one symbol of 8 bits
+        put(quint32(symbol), 8);
+    }
+    QByteArray data("\x2f");
+    for (int i = 0; i < bits.size(); i += 8) {
+        char byte = 0;
+        for (int j = 0; j < 8 && i + j < bits.size(); ++j)
+            byte = char(byte | bits[i + j] << j);
+        data += byte;
+    }
+    const auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+    const QByteArray chunk = "VP8L" + le32(quint32(data.size())) + data;
+    return "RIFF" + le32(quint32(4 + chunk.size())) + "WEBP" + chunk;
+}
+
 } // namespace
 
 void WebpReaderTest::picturesDecodeAsLibwebpsOwnTool_data() {
@@ -226,7 +254,6 @@ void WebpReaderTest::theColourProfileComesOut() {
 void WebpReaderTest::headersClaimingMoreThanTheDataHoldsAreRefused_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("lossy 16383 x 16383") << "lossy";
-    // One colour codes in no bits at all: the data would fill any size, held whole by libwebp.
     QTest::newRow("lossless 16383 x 16383 of one colour") << "lossless";
     QTest::newRow("canvas 60000 x 60000") << "canvas";
 }
@@ -234,32 +261,29 @@ void WebpReaderTest::headersClaimingMoreThanTheDataHoldsAreRefused_data() {
 void WebpReaderTest::headersClaimingMoreThanTheDataHoldsAreRefused() {
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    QImage plain(64, 64, QImage::Format_RGB32);
-    plain.fill(qRgb(90, 120, 40));
-    QString source;
-    if (kind == "lossless")
-        source = cwebp(plain, "plain", {"-lossless"}, dir);
-    else if (kind == "lossy")
-        source = pillow("hopper.webp");
-    else
-        source = pillow("flower.webp");
-    QFile original(source);
-    QVERIFY(original.open(QIODevice::ReadOnly));
-    QByteArray bytes = original.readAll();
-    QVERIFY(picture_loader::decode(source).ok);
+    QByteArray bytes;
+    if (kind == "lossless") {
+        bytes = oneColour(QSize(16, 16), qRgb(51, 102, 153));
+    } else {
+        QFile original(pillow(kind == "lossy" ? "hopper.webp" : "flower.webp"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        bytes = original.readAll();
+    }
     const auto put = [&](int at, quint32 value, int count) {
         for (int i = 0; i < count; ++i)
             bytes[at + i] = char(value >> (8 * i));
     };
+    const QString honest = dir.filePath("honest.webp");
+    QFile before(honest);
+    QVERIFY(before.open(QIODevice::WriteOnly) && before.write(bytes) == bytes.size());
+    before.close();
+    QVERIFY(picture_loader::decode(honest).ok);
     if (kind == "lossy") {
         QCOMPARE(bytes.mid(12, 4), QByteArray("VP8 "));
         put(26, 16383, 2);
         put(28, 16383, 2);
     } else if (kind == "lossless") {
-        QCOMPARE(bytes.mid(12, 4), QByteArray("VP8L"));
-        const quint32 bits = quint8(bytes[21]) | quint8(bytes[22]) << 8 | quint8(bytes[23]) << 16 |
-                             quint32(quint8(bytes[24])) << 24;
-        put(21, (bits & ~0x0FFFFFFFu) | 16382u | 16382u << 14, 4);
+        bytes = oneColour(QSize(16383, 16383), qRgb(51, 102, 153));
     } else {
         QCOMPARE(bytes.mid(12, 4), QByteArray("VP8X"));
         put(24, 59999, 3);
