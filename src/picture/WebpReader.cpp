@@ -100,9 +100,12 @@ QImage WebpReader::readStill(QRect part, QSize size, const DecodeLimit& limit) {
         return QImage();
     const bool reduced = size != part.size();
     // libwebp crops a lossy picture from an even column and row (its colours are stored for pairs of
-    // pixels): from an odd one, the column or row before it is decoded too and left out below.
-    const QRect from =
-        lossless_ || reduced ? part : QRect(QPoint(part.left() & ~1, part.top() & ~1), part.bottomRight());
+    // pixels), and fills in the colours at the edges of what it crops from inside rather than from
+    // beyond: a lossy part is decoded with a pixel more around it, from an even column and row.
+    const QRect from = lossless_ || reduced ? part
+                                            : QRect(QPoint((part.left() - 1) & ~1, (part.top() - 1) & ~1),
+                                                    part.bottomRight() + QPoint(1, 1)) &
+                                                  QRect(QPoint(0, 0), size_);
     if (from != QRect(QPoint(0, 0), size_)) {
         config.options.use_cropping = 1;
         config.options.crop_left = from.left();
