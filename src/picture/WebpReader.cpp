@@ -59,7 +59,7 @@ WebpReader::WebpReader(QIODevice& file) {
         return;
     // A file cut short is read as far as it goes; whatever follows the RIFF chunk is not the picture's.
     const qint64 length = std::min(qint64(littleEndian32(data_.constData() + 4)) + 8, file.size());
-    if (length > MaxFileBytes)
+    if (length < data_.size() || length > MaxFileBytes)
         return;
     data_ += file.read(length - data_.size());
     const WebPData whole = webpData(data_);
