@@ -2,6 +2,7 @@
 
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
+#include "picture/ExifOrientation.h"
 #include "picture/PictureMemory.h"
 
 #include <QTransform>
@@ -28,38 +29,12 @@ struct ErrorManager {
 
 void onMessage(j_common_ptr, int) {} // warnings (a truncated file, say) are not news to the user
 
-quint16 read16(const JOCTET* p, bool little) {
-    return little ? quint16(p[0] | p[1] << 8) : quint16(p[0] << 8 | p[1]);
-}
-
-quint32 read32(const JOCTET* p, bool little) {
-    return little ? quint32(p[0] | p[1] << 8 | p[2] << 16 | quint32(p[3]) << 24)
-                  : quint32(quint32(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
-}
-
-// The Orientation tag of the first IFD of an EXIF block.
-int exifOrientation(const jpeg_saved_marker_ptr markers) {
-    for (auto m = markers; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1 || m->data_length < 14 || std::memcmp(m->data, "Exif\0\0", 6) != 0)
-            continue;
-        const JOCTET* tiff = m->data + 6;
-        // Offsets come from the file: in 64 bits, so that none can wrap around past a check.
-        const qint64 size = qint64(m->data_length) - 6;
-        const bool little = tiff[0] == 'I';
-        const qint64 ifd = read32(tiff + 4, little);
-        if (ifd + 2 > size)
-            return 1;
-        const quint16 count = read16(tiff + ifd, little);
-        for (qint64 i = 0; i < count; ++i) {
-            const qint64 at = ifd + 2 + i * 12;
-            if (at + 12 > size)
-                return 1;
-            if (read16(tiff + at, little) == 0x0112) {
-                const int value = read16(tiff + at + 8, little);
-                return value >= 1 && value <= 8 ? value : 1;
-            }
-        }
-    }
+// The Orientation tag of the first EXIF block.
+int markerOrientation(const jpeg_saved_marker_ptr markers) {
+    for (auto m = markers; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 14 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return exifOrientation(
+                QByteArrayView(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length)));
     return 1;
 }
 
@@ -317,7 +292,7 @@ std::optional<Result> probe(std::FILE* file) {
         return std::nullopt;
     Result r;
     r.stored = QSize(int(d.info.image_width), int(d.info.image_height));
-    r.orientation = exifOrientation(d.info.marker_list);
+    r.orientation = markerOrientation(d.info.marker_list);
     return r;
 }
 
@@ -338,7 +313,7 @@ std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit) 
 
     Result result;
     result.stored = stored;
-    result.orientation = exifOrientation(d.info.marker_list);
+    result.orientation = markerOrientation(d.info.marker_list);
     QImage& out = result.image;
     std::optional<RowResampler> resampler;
     QImage whole; // only where the decoder's eighths leave more than twice the target
@@ -403,7 +378,7 @@ std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& l
 
     Result result;
     result.stored = stored;
-    result.orientation = exifOrientation(d.info.marker_list);
+    result.orientation = markerOrientation(d.info.marker_list);
     QImage& out = result.image;
     std::vector<JSAMPLE> row;
     if (setjmp(d.errors.jump))

@@ -11,6 +11,7 @@
 #include "picture/Placement.h"
 #include "picture/PngReader.h"
 #include "picture/RowReducer.h"
+#include "picture/WebpReader.h"
 #include "picture/WholeDecode.h"
 
 #include <QFile>
@@ -37,6 +38,9 @@ constexpr qint64 DeflatedPixelsPerByte = 1 << 14;
 // HEIC took 0.9 s of CPU, an AVIF and a JPEG XL 0.5 s, against DecodeLimit's 0.1 s a megapixel): the
 // time their decode may take is allowed as for this many times its pixels.
 constexpr qint64 WholeDecodeWork = 8;
+// What a library that decodes a picture whole (whatever size it is shown at) may hold for it: 64
+// megapixels of four bytes, so that a 48-megapixel phone picture shows.
+constexpr qint64 MaxHeldBytes = qint64(256) << 20;
 // What Qt's reader may allocate for one picture: only formats without a reader here reach it.
 constexpr int AllocationLimitMb = 256;
 
@@ -97,29 +101,42 @@ void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& show
         image = image.convertToFormat(format);
 }
 
-// How the rows of a picture stored at `stored` and turned upright by EXIF `orientation` are kept:
-// whole, the part on screen at its own size, or reduced to no more than the size shown (a smaller
-// picture is enlarged by the paint). The reducer works in the stored orientation; `region` is upright.
-RowReducer rowsFor(QSize stored, int orientation, bool alpha, bool inOrder,
-                   const std::optional<ShowGeometry>& shown, QRect& region) {
+// What of a picture stored at `stored` and turned upright by EXIF `orientation` is decoded, and the
+// size it is wanted at: the whole picture as it is, the part on screen at its own size, or the whole
+// reduced to no more than the size shown (a smaller picture is enlarged by the paint). `part` is in
+// the stored orientation; `region` receives the upright part when only a part is wanted.
+struct Wanted {
+    QRect part;
+    QSize size;
+};
+
+Wanted wantedOf(QSize stored, int orientation, const std::optional<ShowGeometry>& shown, QRect& region) {
     const bool quarterTurn = orientation >= 5;
     const QSize upright = quarterTurn ? stored.transposed() : stored;
-    const QRect whole(QPoint(0, 0), stored);
+    const Wanted whole{QRect(QPoint(0, 0), stored), stored};
     if (!shown)
-        return RowReducer::keeping(stored, whole, alpha);
+        return whole;
     if (!shown->stretch) {
         const QRect part = visiblePart(upright, *shown);
         if (part.size() == upright)
-            return RowReducer::keeping(stored, whole, alpha);
+            return whole;
         region = part;
-        return RowReducer::keeping(stored, jpeg_scaled::storedRect(part, stored, orientation), alpha);
+        const QRect storedPart = jpeg_scaled::storedRect(part, stored, orientation);
+        return {storedPart, storedPart.size()};
     }
     QSize target = shownSize(upright, *shown).boundedTo(upright);
     if (quarterTurn)
         target.transpose();
-    if (target == stored || target.isEmpty())
-        return RowReducer::keeping(stored, whole, alpha);
-    return RowReducer::reducing(stored, target, alpha, inOrder);
+    return target.isEmpty() ? whole : Wanted{whole.part, target};
+}
+
+// How the rows of a picture are kept: as they are where wanted at their own size, else reduced.
+RowReducer rowsFor(QSize stored, int orientation, bool alpha, bool inOrder,
+                   const std::optional<ShowGeometry>& shown, QRect& region) {
+    const Wanted wanted = wantedOf(stored, orientation, shown, region);
+    if (wanted.size == wanted.part.size())
+        return RowReducer::keeping(stored, wanted.part, alpha);
+    return RowReducer::reducing(stored, wanted.size, alpha, inOrder);
 }
 
 // The EXIF orientation of a reader's picture; 1 (as stored) for formats that carry none.
@@ -166,6 +183,28 @@ LoadedPicture decodeWhole(Reader& reader, qint64 bytes, const std::optional<Show
                           DecodeLimit& limit) {
     return decodeRows(reader, WholeDecodeWork * claimedPixels(reader.size()), bytes, shown, limit,
                       WholeDecodeWork * whole_decode::MaxPixels);
+}
+
+// WebPs through libwebp, which decodes straight at the size wanted: reduced where shown smaller,
+// only the part on screen at their own size.
+LoadedPicture decodeWebp(QFile& file, const std::optional<ShowGeometry>& shown, DecodeLimit& limit) {
+    LoadedPicture result;
+    WebpReader reader(file);
+    // What libwebp holds whole is bounded as other libraries' whole decodes are; the work of the
+    // rest follows its data, which a header claiming more than is there cannot make it wait for.
+    if (!reader.valid() || tooLarge(reader.size()) || reader.heldBytes() > MaxHeldBytes)
+        return result;
+    limit.allowFor(claimedPixels(reader.size()));
+    const int orientation = orientationOf(reader);
+    const Wanted wanted = wantedOf(reader.size(), orientation, shown, result.region);
+    QImage image = reader.read(wanted.part, wanted.size, limit);
+    if (image.isNull())
+        return LoadedPicture();
+    colour_profile::toSrgb(image, reader.iccProfile());
+    result.ok = true;
+    result.size = orientation >= 5 ? reader.size().transposed() : reader.size();
+    result.image = jpeg_scaled::upright(std::move(image), orientation);
+    return result;
 }
 
 // JPEGs through libjpeg: reduced by its DCT scaling where shown smaller, only the part on screen at
@@ -329,8 +368,10 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
         result = decodeWhole(reader, file->size(), shown, limit);
         break;
     }
-    // Read by Qt's own reader where one is installed, until a reader of the room takes them.
     case picture_formats::Reader::Webp:
+        result = decodeWebp(*file, shown, limit);
+        break;
+    // Read by Qt's own reader where one is installed, until a reader of the room takes them.
     case picture_formats::Reader::Tiff:
         result = decodeOther(*file, shown, limit);
         break;
