@@ -2,8 +2,8 @@
 # Installs what Lumora needs to build, run and test on Debian 12, as root or through sudo, and any
 # further packages named on its command line.
 set -euo pipefail
-packages=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libsdl2-mixer-dev libjpeg62-turbo-dev libgif-dev libpng-dev
-          xvfb xdotool imagemagick sox lame clang-format-14
+packages=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libsdl2-mixer-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev
+          xvfb xdotool imagemagick libtiff-tools sox lame clang-format-14
           dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
           qt6-wayland sway grim wtype xwayland x11-xserver-utils "$@")
 missing=()

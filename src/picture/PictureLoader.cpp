@@ -8,6 +8,7 @@
 #include "picture/Placement.h"
 #include "picture/PngReader.h"
 #include "picture/RowReducer.h"
+#include "picture/TiffReader.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -29,6 +30,8 @@ constexpr qint64 MaxPixels = qint64(1) << 28;
 constexpr qint64 PixelsPerByte = 4096;
 // Deflate codes at most some 1030 bytes in one, and a byte holds up to eight pixels of one bit.
 constexpr qint64 DeflatedPixelsPerByte = 1 << 14;
+// Fax coding gives a white row of any width in a few bits.
+constexpr qint64 FaxPixelsPerByte = 1 << 17;
 // What Qt's reader may allocate for one picture: only formats without a reader here reach it.
 constexpr int AllocationLimitMb = 256;
 
@@ -296,9 +299,14 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
             result = decodeOther(*file, shown, limit);
         break;
     }
+    case picture_formats::Reader::Tiff: {
+        TiffReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                            reader.bilevelCoding() ? FaxPixelsPerByte : DeflatedPixelsPerByte);
+        break;
+    }
     // Read by Qt's own reader where one is installed, until a reader of the room takes them.
     case picture_formats::Reader::Webp:
-    case picture_formats::Reader::Tiff:
     case picture_formats::Reader::Heif:
     case picture_formats::Reader::Jxl:
         result = decodeOther(*file, shown, limit);

@@ -3,3 +3,4 @@ lumora_add_test(test_pictureloader SOURCES picture/test_pictureloader.cpp TIMEOU
 lumora_add_test(test_picturebytes SOURCES picture/test_picturebytes.cpp)
 lumora_add_test(test_preloader SOURCES picture/test_preloader.cpp TIMEOUT 120)
 lumora_add_test(test_pictureformats SOURCES picture/test_pictureformats.cpp)
+lumora_add_test(test_tiffreader SOURCES picture/test_tiffreader.cpp TIMEOUT 120)
