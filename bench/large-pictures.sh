@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Peak memory and time of Lumora showing one large picture: a 600-dpi A4 scan as BMP (35 MP), a
-# 100 MP BMP, a 16000 x 16000 GIF and a 20 MP CMYK JPEG, each at its own size and stretched, and a
+# 100 MP BMP, a 16000 x 16000 GIF, a 20 MP CMYK JPEG and a 100 MP TIFF (12000 x 8400: uncompressed
+# in one strip, LZW in strips, LZW in tiles), each at its own size and stretched, and a
 # small BMP for the program's own base. Every case plays from the command line on one Xvfb screen
 # of 1920x1080 and ends by itself one second after its picture is up.
 #
@@ -8,7 +9,7 @@
 #
 # Prints one line a case: peak resident memory (from /usr/bin/time -v) and wall time. The pictures
 # are written by BUILD_DIR/bench/make_large_picture into $LARGE_DIR (default /tmp/lumora-large);
-# together they take some 900 MB of disk.
+# together they take some 1.6 GB of disk.
 set -euo pipefail
 build=$(realpath "$1")
 shift
@@ -16,7 +17,9 @@ lumora=$build/lumora
 make=$build/bench/make_large_picture
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(small-bmp bmp-35mp-own bmp-35mp-stretched bmp-100mp-own bmp-100mp-stretched
-                                 gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched)
+                                 gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched
+                                 tiff-100mp-own tiff-100mp-stretched tiff-lzw-100mp-own tiff-lzw-100mp-stretched
+                                 tiff-tiled-100mp-own tiff-tiled-100mp-stretched)
 dir=${LARGE_DIR:-/tmp/lumora-large}
 mkdir -p "$dir"
 
@@ -28,6 +31,9 @@ picture bmp 4960 7016 scan-35mp.bmp
 picture bmp 10000 10000 big-100mp.bmp
 picture gif 16000 16000 panorama-16k.gif
 picture cmyk 5472 3648 photo-20mp-cmyk.jpg
+for layout in tiff tiff-lzw tiff-tiled; do
+    picture $layout 12000 8400 $layout-100mp.tif
+done
 
 show() { # NAME STRETCH PICTURE
     printf '"Strech=%s"\r\n"Ratio=1"\r\n"Shuff=0"\r\n"Delay=1"\r\n"BackCol=0"\r\n"Loop=0"\r\n"Message=1"\r\n' "$2" >"$dir/$1.lmr"
@@ -42,6 +48,10 @@ show gif-16k-own False panorama-16k.gif
 show gif-16k-stretched True panorama-16k.gif
 show cmyk-20mp-own False photo-20mp-cmyk.jpg
 show cmyk-20mp-stretched True photo-20mp-cmyk.jpg
+for layout in tiff tiff-lzw tiff-tiled; do
+    show $layout-100mp-own False $layout-100mp.tif
+    show $layout-100mp-stretched True $layout-100mp.tif
+done
 
 # shellcheck source=one-screen.sh
 . "$(dirname "$0")/one-screen.sh"

@@ -9,14 +9,26 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <tiffio.h>
+
+// Grey or RGB samples of a depth libtiff's RGBA interface does not convert (3, 5 to 7, 9 to 15
+// bits), packed in rows, unpacked here.
+struct PlainSamples {
+    int bits = 0;
+    int colours = 1; // 1 grey, 3 RGB
+    int perPixel = 1;
+    bool white = false; // grey with 0 for white
+    int alpha = EXTRASAMPLE_UNSPECIFIED;
+};
 
 struct TiffReader::Library {
     TIFF* tif = nullptr;
     TIFFRGBAImage image{};
     bool begun = false;
+    std::optional<PlainSamples> plain;
 };
 
 namespace {
@@ -92,6 +104,60 @@ void convert(const uint32_t* from, QRgb* to, int count, bool alpha) {
         to[x] = fromLibrary(from[x], alpha);
 }
 
+std::optional<PlainSamples> plainSamples(TIFF* tif) {
+    uint16_t bits = 0, perPixel = 1, photometric = 0, planar = PLANARCONFIG_CONTIG,
+             format = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &perPixel);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        return std::nullopt;
+    PlainSamples plain;
+    plain.bits = bits;
+    plain.perPixel = perPixel;
+    plain.white = photometric == PHOTOMETRIC_MINISWHITE;
+    plain.colours = photometric == PHOTOMETRIC_RGB ? 3 : 1;
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    if ((!grey && photometric != PHOTOMETRIC_RGB) || bits < 1 || bits > 16 || format != SAMPLEFORMAT_UINT ||
+        planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tif) || perPixel < plain.colours)
+        return std::nullopt;
+    uint16_t extras = 0;
+    const uint16_t* kinds = nullptr;
+    if (perPixel > plain.colours && TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extras, &kinds) &&
+        extras > 0 && kinds && (kinds[0] == EXTRASAMPLE_ASSOCALPHA || kinds[0] == EXTRASAMPLE_UNASSALPHA))
+        plain.alpha = kinds[0];
+    return plain;
+}
+
+// A row of `plain` samples, most significant bit first, as 0xAARRGGBB.
+void unpack(const PlainSamples& plain, const unsigned char* line, QRgb* to, int count) {
+    const uint32_t most = (1u << plain.bits) - 1;
+    size_t bit = 0;
+    auto next = [&] {
+        uint32_t v = 0;
+        for (int i = 0; i < plain.bits; ++i, ++bit)
+            v = v << 1 | ((line[bit >> 3] >> (7 - (bit & 7))) & 1u);
+        return int((v * 255 + most / 2) / most);
+    };
+    for (int x = 0; x < count; ++x) {
+        int c[4] = {0, 0, 0, 255};
+        for (int i = 0; i < plain.perPixel; ++i) {
+            const int v = next();
+            if (i < plain.colours)
+                c[i] = plain.white ? 255 - v : v;
+            else if (i == plain.colours)
+                c[3] = plain.alpha == EXTRASAMPLE_UNSPECIFIED ? 255 : v;
+        }
+        if (plain.colours == 1)
+            c[1] = c[2] = c[0];
+        if (plain.alpha == EXTRASAMPLE_ASSOCALPHA && c[3] > 0 && c[3] < 255)
+            for (int i = 0; i < 3; ++i)
+                c[i] = std::min(255, (c[i] * 255 + c[3] / 2) / c[3]);
+        to[x] = c[3] == 0 ? 0 : qRgba(c[0], c[1], c[2], c[3]);
+    }
+}
+
 } // namespace
 
 TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
@@ -111,18 +177,30 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
         return;
     TIFF* tif = tiff_->tif;
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&tiff_->image, tif, 1, message))
+    uint32_t width = 0, height = 0;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    if (TIFFRGBAImageOK(tif, message) && TIFFRGBAImageBegin(&tiff_->image, tif, 1, message)) {
+        tiff_->begun = true;
+        TIFFRGBAImage& image = tiff_->image;
+        width = image.width;
+        height = image.height;
+        alpha_ = image.alpha != 0;
+        orientation = image.orientation;
+        // Rows as stored: turning them upright is left to the caller, who may reduce them first.
+        image.req_orientation = image.orientation;
+    } else if ((tiff_->plain = plainSamples(tif))) {
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+        alpha_ = tiff_->plain->alpha != EXTRASAMPLE_UNSPECIFIED;
+    } else {
         return;
-    tiff_->begun = true;
-    TIFFRGBAImage& image = tiff_->image;
-    if (image.width == 0 || image.height == 0 || image.width > uint32_t(std::numeric_limits<int>::max()) ||
-        image.height > uint32_t(std::numeric_limits<int>::max()))
+    }
+    if (width == 0 || height == 0 || width > uint32_t(std::numeric_limits<int>::max()) ||
+        height > uint32_t(std::numeric_limits<int>::max()))
         return;
-    size_ = QSize(int(image.width), int(image.height));
-    alpha_ = image.alpha != 0;
-    orientation_ = image.orientation >= 1 && image.orientation <= 8 ? image.orientation : 1;
-    // Rows as stored: turning them upright is left to the caller, who may reduce them first.
-    image.req_orientation = image.orientation;
+    size_ = QSize(int(width), int(height));
+    orientation_ = orientation >= 1 && orientation <= 8 ? orientation : 1;
     uint32_t iccLength = 0;
     const void* icc = nullptr;
     if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccLength, &icc) && icc && iccLength > 0)
@@ -152,8 +230,9 @@ bool TiffReader::read(RowReducer& rows, const DecodeLimit& limit) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     // Strips of whole pixels can be read a row at a time, holding a row however large the strip;
     // tiles, separate planes and subsampled colour are converted by the library a band at a time.
-    const bool byRows = !TIFFIsTiled(tif) && image.isContig && image.photometric != PHOTOMETRIC_YCBCR &&
-                        compression != COMPRESSION_OJPEG;
+    const bool byRows =
+        tiff_->plain || (!TIFFIsTiled(tif) && image.isContig && image.photometric != PHOTOMETRIC_YCBCR &&
+                         compression != COMPRESSION_OJPEG);
     return byRows ? readScanlines(rows, limit) : readBands(rows, limit);
 }
 
@@ -186,8 +265,12 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
         ++decoded;
         if (!rows.wants(y))
             continue;
-        image.put.contig(&image, converted.data(), 0, uint32_t(y), uint32_t(w), 1, 0, 0, line.data());
-        convert(converted.data(), row.data(), w, alpha_);
+        if (tiff_->plain) {
+            unpack(*tiff_->plain, line.data(), row.data(), w);
+        } else {
+            image.put.contig(&image, converted.data(), 0, uint32_t(y), uint32_t(w), 1, 0, 0, line.data());
+            convert(converted.data(), row.data(), w, alpha_);
+        }
         rows.put(y, row.data(), 0, w);
     }
     return decoded > 0;

@@ -8,10 +8,11 @@ class DecodeLimit;
 class RowReducer;
 
 // Reads the first page of a TIFF file through libtiff into a RowReducer, so that a picture of any
-// size takes the memory of what is shown: strips and tiles, 1, 2, 4, 8 and 16 bits, palette, grey,
+// size takes the memory of what is shown: strips and tiles, 1, 2, 4, 8 and 16 bits of palette, grey,
 // RGB, CMYK, YCbCr and CIE L*a*b*, every compression the library decodes, associated and unassociated
-// alpha. Pixels come out as libtiff's RGBA interface converts them. Rows are given in the stored
-// orientation; `orientation()` says how to turn them upright.
+// alpha; grey and RGB in strips of any other depth up to 16 bits. Pixels come out as libtiff's RGBA
+// interface converts them. Rows are given in the stored orientation; `orientation()` says how to
+// turn them upright.
 class TiffReader {
 public:
     // Reads the first page's header from `file`.

@@ -103,10 +103,10 @@ void TiffReaderTest::pillowPicturesGiveLibtiffsPixels_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size"); // empty: refused
     const QSize refused;
-    // 12 and 32 bits a sample, 16-bit CMYK and damaged files are refused, most as libtiff's tool does;
+    // 32 bits a sample, 16-bit CMYK and damaged files are refused, most as libtiff's tool does;
     // it shows some damaged ones as far as they go, blank beyond, which are refused here.
     const std::pair<const char*, QSize> outcomes[] = {
-        {"12bit.cropped.tif", refused},
+        {"12bit.cropped.tif", {100, 100}},
         {"12in16bit.tif", {100, 100}},
         {"16_bit_noise.tif", {32, 32}},
         {"16bit.MM.cropped.tif", {64, 64}},
@@ -239,9 +239,15 @@ void TiffReaderTest::pillowPicturesGiveLibtiffsPixels() {
     // read here.
     if (TiffReader(file).orientation() >= 5 || name.startsWith("crash-0da013"))
         return;
-    const QImage reference = libtiffReference(pillow(name), dir_.filePath("reference.tif"));
-    QVERIFY(!reference.isNull());
-    QCOMPARE(largestDifference(p.image, reference), 0);
+    QImage reference = libtiffReference(pillow(name), dir_.filePath("reference.tif"));
+    // Depths the tool does not convert, as ImageMagick shows them, rounded its own way.
+    int tolerance = 0;
+    if (reference.isNull()) {
+        tolerance = 1;
+        run("/usr/bin/convert", {pillow(name), "-depth", "8", dir_.filePath("reference.png")});
+        reference = QImage(dir_.filePath("reference.png"));
+    }
+    QVERIFY(largestDifference(p.image, reference) <= tolerance);
 }
 
 void TiffReaderTest::madePicturesShowTheirSource_data() {
@@ -253,6 +259,7 @@ void TiffReaderTest::madePicturesShowTheirSource_data() {
     QTest::newRow("deflate") << false << QStringList{"-compress", "zip"} << 0;
     QTest::newRow("packbits") << false << QStringList{"-compress", "rle"} << 0;
     QTest::newRow("jpeg") << false << QStringList{"-compress", "jpeg", "-quality", "95"} << 40;
+    QTest::newRow("12 bits") << false << QStringList{"-depth", "12"} << 0;
     QTest::newRow("16 bits") << false << QStringList{"-depth", "16", "-compress", "zip"} << 0;
     QTest::newRow("cmyk") << false << QStringList{"-colorspace", "cmyk", "-compress", "lzw"} << 2;
     QTest::newRow("palette") << false << QStringList{"-colors", "256", "-type", "palette"} << 60;
@@ -260,6 +267,7 @@ void TiffReaderTest::madePicturesShowTheirSource_data() {
     QTest::newRow("tiles") << false << QStringList{"-define", "tiff:tile-geometry=32x32"} << 0;
     QTest::newRow("alpha") << true << QStringList{"-define", "tiff:alpha=unassociated"} << 1;
     QTest::newRow("associated") << true << QStringList{"-define", "tiff:alpha=associated"} << 1;
+    QTest::newRow("12-bit alpha") << true << QStringList{"-depth", "12"} << 1;
     QTest::newRow("16-bit alpha") << true << QStringList{"-depth", "16"} << 1;
     QTest::newRow("tiled alpha") << true << QStringList{"-define", "tiff:tile-geometry=16x16"} << 1;
 }
@@ -286,8 +294,8 @@ void TiffReaderTest::tilesAndStripsGiveTheSamePixels() {
     run("/usr/bin/convert", {png, "-compress", "lzw", "-define", "tiff:rows-per-strip=7", striped});
     run("/usr/bin/convert", {png, "-compress", "lzw", "-define", "tiff:tile-geometry=64x48", tiled});
     // Whole, reduced, and at its own size on a screen that shows only the middle.
-    const std::optional<ShowGeometry> ways[] = {
-        std::nullopt, ShowGeometry{QSize(150, 100), true, true}, ShowGeometry{QSize(170, 90), false, false}};
+    const std::optional<ShowGeometry> ways[] = {std::nullopt, ShowGeometry{QSize(150, 100), true, true},
+                                                ShowGeometry{QSize(170, 90), false, false}};
     for (const auto& way : ways) {
         const LoadedPicture a = picture_loader::decode(striped, way);
         const LoadedPicture b = picture_loader::decode(tiled, way);
@@ -353,9 +361,10 @@ void TiffReaderTest::sharedStripsClaimingAHugePictureAreRefused() {
     auto u16 = [&](quint16 v) { file.append(reinterpret_cast<const char*>(&v), 2); };
     auto u32 = [&](quint32 v) { file.append(reinterpret_cast<const char*>(&v), 4); };
     const quint32 offsets = 8 + 2 + 9 * 12 + 4, counts = offsets + 4 * Strips, data = counts + 4 * Strips;
-    const quint32 entries[][4] = {{256, 4, 1, Side}, {257, 4, 1, Side},          {258, 3, 1, 8},
-                                  {259, 3, 1, 8},    {262, 3, 1, 1},             {273, 4, Strips, offsets},
-                                  {277, 3, 1, 1},    {278, 4, 1, RowsPerStrip}, {279, 4, Strips, counts}};
+    const quint32 entries[][4] = {
+        {256, 4, 1, Side},       {257, 4, 1, Side},         {258, 3, 1, 8}, {259, 3, 1, 8},
+        {262, 3, 1, 1},          {273, 4, Strips, offsets}, {277, 3, 1, 1}, {278, 4, 1, RowsPerStrip},
+        {279, 4, Strips, counts}};
     u16(9);
     for (const auto& e : entries) {
         u16(quint16(e[0]));
