@@ -3,8 +3,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET]...     SECONDS per target (default 60)
 #
-# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png (default: all). The picture
-# targets are one fuzzer started on the test pictures of one format. Each corpus grows in
+# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-tiff (default:
+# all). The picture targets are one fuzzer started on the test pictures of one format. Each corpus grows in
 # build-fuzz/corpus/TARGET from run to run; anything found is written to build-fuzz/findings/TARGET
 # and the script fails. Keep every finding, once fixed, in fuzz/regressions/ (the tests replay it).
 # One fuzzer runs at a time: the machine's cores are shared.
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png)
+[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-tiff)
 clang_version=${CLANG_VERSION:-14}
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
@@ -35,6 +35,7 @@ seed() { # TARGET CORPUS
         local names=(-iname "*.$ext")
         [ "$ext" = jpeg ] && names=(-iname '*.jpg' -o -iname '*.jpeg')
         [ "$ext" = bmp ] && names=(-iname '*.bmp' -o -iname '*.dib')
+        [ "$ext" = tiff ] && names=(-iname '*.tif' -o -iname '*.tiff')
         find tests/data/pictures -type f \( "${names[@]}" \) -size -64k -exec cp -n -t "$2" {} +
         ;;
     *) cp -n -t "$2" fuzz/seeds/"$1"/* ;;
