@@ -1,6 +1,7 @@
 #include "picture/PictureLoader.h"
 #include "picture/TiffReader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
@@ -9,6 +10,7 @@
 #include <QtEndian>
 
 #include <tiffio.h>
+#include <unistd.h>
 
 class TiffReaderTest : public QObject {
     Q_OBJECT
@@ -21,6 +23,7 @@ private slots:
     void turnedPicturesStandUpright();
     void colourProfileComesOut();
     void sharedStripsClaimingAHugePictureAreRefused();
+    void damagedPicturesFailQuietly();
 
 private:
     QTemporaryDir dir_;
@@ -386,6 +389,19 @@ void TiffReaderTest::sharedStripsClaimingAHugePictureAreRefused() {
     QVERIFY(reader.valid());
     QCOMPARE(reader.size(), QSize(Side, Side));
     QVERIFY(!picture_loader::decode(out.fileName(), ShowGeometry{QSize(1920, 1080), true, true}).ok);
+}
+
+void TiffReaderTest::damagedPicturesFailQuietly() {
+    QFile errors(dir_.filePath("errors.txt"));
+    QVERIFY(errors.open(QIODevice::WriteOnly));
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(errors.handle(), STDERR_FILENO);
+    for (const QString& name : QDir(pillow("")).entryList({"crash-*.tif", "oom-*.tif", "*wrong_bits*"}))
+        whole(pillow(name));
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    errors.close();
+    QCOMPARE(errors.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TiffReaderTest)
