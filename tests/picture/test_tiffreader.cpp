@@ -221,8 +221,7 @@ void TiffReaderTest::pillowPicturesGiveLibtiffsPixels_data() {
         {"tiff_tiled_planar_lzw.tiff", {278, 374}},
         {"tiff_wrong_bits_per_sample.tiff", {52, 53}},
         {"tiff_wrong_bits_per_sample_2.tiff", {16, 16}},
-        {"tiff_wrong_bits_per_sample_3.tiff", {512, 256}},
-    };
+        {"tiff_wrong_bits_per_sample_3.tiff", {512, 256}}};
     for (const auto& [name, size] : outcomes)
         QTest::newRow(name) << QString(name) << size;
 }
