@@ -228,12 +228,17 @@ bool TiffReader::read(RowReducer& rows, const DecodeLimit& limit) {
     const TIFFRGBAImage& image = tiff_->image;
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-    // Strips of whole pixels can be read a row at a time, holding a row however large the strip;
-    // tiles, separate planes and subsampled colour are converted by the library a band at a time.
+    // Strips of whole pixels can be read a row at a time, holding a row however large the strip,
+    // tiles of whole pixels a row of tiles at a time; separate planes and subsampled colour are
+    // converted by the library a band at a time.
     const bool byRows =
         tiff_->plain || (!TIFFIsTiled(tif) && image.isContig && image.photometric != PHOTOMETRIC_YCBCR &&
                          compression != COMPRESSION_OJPEG);
-    return byRows ? readScanlines(rows, limit) : readBands(rows, limit);
+    if (byRows)
+        return readScanlines(rows, limit);
+    const bool byTiles = TIFFIsTiled(tif) && image.isContig && image.photometric != PHOTOMETRIC_YCBCR &&
+                         compression != COMPRESSION_OJPEG;
+    return byTiles ? readTiles(rows, limit) : readBands(rows, limit);
 }
 
 bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
@@ -272,6 +277,63 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
             convert(converted.data(), row.data(), w, alpha_);
         }
         rows.put(y, row.data(), 0, w);
+    }
+    return decoded > 0;
+}
+
+bool TiffReader::readTiles(RowReducer& rows, const DecodeLimit& limit) {
+    TIFF* tif = tiff_->tif;
+    TIFFRGBAImage& image = tiff_->image;
+    const int w = size_.width(), h = size_.height();
+    uint32_t tileWidth = 0, tileLength = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+    const tmsize_t tileBytes = TIFFTileSize(tif), tileRowBytes = TIFFTileRowSize(tif);
+    if (tileWidth == 0 || tileLength == 0 || tileBytes <= 0 || tileRowBytes <= 0)
+        return false;
+    const int from = std::clamp(rows.firstColumn(), 0, w), to = std::clamp(rows.endColumn(), from, w);
+    const int firstTile = int(uint32_t(from) / tileWidth),
+              endTile = int((uint32_t(to) + tileWidth - 1) / tileWidth);
+    // One row of tiles, as coded: a few screens' worth at most for any tile of a sensible size.
+    if (qint64(endTile - firstTile) * tileBytes > MaxAllocation)
+        return false;
+    std::vector<unsigned char> tiles(size_t(endTile - firstTile) * size_t(tileBytes));
+    std::vector<uint32_t> converted(static_cast<size_t>(w));
+    std::vector<QRgb> row(static_cast<size_t>(w), 0);
+    const int left = firstTile * int(tileWidth), right = std::min(w, endTile * int(tileWidth));
+    int decoded = 0;
+    for (qint64 top = 0; top < h; top += tileLength) {
+        const int rowsHere = int(std::min<qint64>(tileLength, h - top));
+        bool wanted = false;
+        for (int y = int(top); y < int(top) + rowsHere && !wanted; ++y)
+            wanted = rows.wants(y);
+        if (!wanted)
+            continue;
+        if (limit.over())
+            return false;
+        bool whole = true;
+        for (int t = firstTile; t < endTile && whole; ++t) {
+            const ttile_t tile = TIFFComputeTile(tif, uint32_t(t) * tileWidth, uint32_t(top), 0, 0);
+            whole = TIFFReadEncodedTile(tif, tile, &tiles[size_t(t - firstTile) * size_t(tileBytes)],
+                                        tileBytes) >= 0;
+        }
+        if (!whole)
+            break;
+        ++decoded;
+        for (int r = 0; r < rowsHere; ++r) {
+            const int y = int(top) + r;
+            if (!rows.wants(y))
+                continue;
+            for (int t = firstTile; t < endTile; ++t) {
+                const int x = t * int(tileWidth), columns = std::min(int(tileWidth), w - x);
+                unsigned char* coded =
+                    &tiles[size_t(t - firstTile) * size_t(tileBytes) + size_t(r) * size_t(tileRowBytes)];
+                image.put.contig(&image, converted.data() + x, uint32_t(x), uint32_t(y), uint32_t(columns), 1,
+                                 0, 0, coded);
+            }
+            convert(converted.data() + left, row.data() + left, right - left, alpha_);
+            rows.put(y, row.data(), left, right);
+        }
     }
     return decoded > 0;
 }

@@ -41,6 +41,7 @@ public:
 
 private:
     bool readScanlines(RowReducer& rows, const DecodeLimit& limit);
+    bool readTiles(RowReducer& rows, const DecodeLimit& limit);
     bool readBands(RowReducer& rows, const DecodeLimit& limit);
 
     QIODevice& file_;
