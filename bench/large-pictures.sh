@@ -57,7 +57,7 @@ done
 . "$(dirname "$0")/one-screen.sh"
 one_screen lumora-large-run
 
-printf '%-22s %10s %8s  %s\n' case "peak MB" "wall s" "ended"
+printf '%-28s %10s %8s  %s\n' case "peak MB" "wall s" "ended"
 for c in "${cases[@]}"; do
-    timed_case "$c" 22 60 "$lumora" "$dir/$c.lmr"
+    timed_case "$c" 28 60 "$lumora" "$dir/$c.lmr"
 done
