@@ -1,8 +1,9 @@
 // Writes one large picture row by row, so that pictures of any size can be made in a few
-// megabytes of memory: a 24-bit BMP, a 256-colour GIF or a CMYK JPEG (Adobe's inverted inks) of
-// soft gradients with a grid of lines, the same bytes on every run.
+// megabytes of memory: a 24-bit BMP, a 256-colour GIF, a CMYK JPEG (Adobe's inverted inks) or an
+// RGB TIFF (uncompressed in one strip, LZW in strips, or LZW in tiles) of soft gradients with a
+// grid of lines, the same bytes on every run.
 //
-//   make_large_picture bmp|gif|cmyk WIDTH HEIGHT OUT
+//   make_large_picture bmp|gif|cmyk|tiff|tiff-lzw|tiff-tiled WIDTH HEIGHT OUT
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <tiffio.h>
 
 namespace {
 
@@ -116,20 +118,71 @@ bool writeCmyk(int w, int h, const char* out) {
     return std::fclose(f) == 0;
 }
 
+bool writeTiff(int w, int h, const std::string& layout, const char* out) {
+    TIFF* tif = TIFFOpen(out, w * int64_t(h) * 3 >= (int64_t(1) << 32) ? "w8" : "w");
+    if (!tif)
+        return false;
+    const bool tiled = layout == "tiff-tiled";
+    constexpr uint32_t Tile = 256;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(w));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(h));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, layout == "tiff" ? COMPRESSION_NONE : COMPRESSION_LZW);
+    if (layout != "tiff")
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    if (tiled) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, Tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, Tile);
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
+                     layout == "tiff" ? uint32_t(h) : TIFFDefaultStripSize(tif, 0));
+    }
+    // Tiles take a band of rows at a time.
+    const uint32_t bandRows = tiled ? Tile : 1;
+    std::vector<uint8_t> band(size_t(w) * 3 * bandRows);
+    std::vector<uint8_t> tile(size_t(Tile) * Tile * 3);
+    bool ok = true;
+    for (int y0 = 0; ok && y0 < h; y0 += int(bandRows)) {
+        const int rows = std::min(int(bandRows), h - y0);
+        for (int r = 0; r < rows; ++r)
+            for (int x = 0; x < w; ++x)
+                colour(x, y0 + r, w, h, &band[(size_t(r) * size_t(w) + size_t(x)) * 3]);
+        if (!tiled) {
+            ok = TIFFWriteScanline(tif, band.data(), uint32_t(y0), 0) >= 0;
+            continue;
+        }
+        for (int x0 = 0; ok && x0 < w; x0 += int(Tile)) {
+            std::fill(tile.begin(), tile.end(), 0);
+            const int cols = std::min(int(Tile), w - x0);
+            for (int r = 0; r < rows; ++r)
+                std::memcpy(&tile[size_t(r) * Tile * 3], &band[(size_t(r) * size_t(w) + size_t(x0)) * 3],
+                            size_t(cols) * 3);
+            ok = TIFFWriteTile(tif, tile.data(), uint32_t(x0), uint32_t(y0), 0, 0) >= 0;
+        }
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: make_large_picture bmp|gif|cmyk WIDTH HEIGHT OUT\n");
+        std::fprintf(stderr,
+                     "usage: make_large_picture bmp|gif|cmyk|tiff|tiff-lzw|tiff-tiled WIDTH HEIGHT OUT\n");
         return 2;
     }
     const std::string kind = argv[1];
     const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
     if (w <= 0 || h <= 0)
         return 2;
-    const bool ok = kind == "bmp"   ? writeBmp(w, h, argv[4])
-                    : kind == "gif" ? writeGif(w, h, argv[4])
-                                    : kind == "cmyk" && writeCmyk(w, h, argv[4]);
+    const bool ok = kind == "bmp"                ? writeBmp(w, h, argv[4])
+                    : kind == "gif"              ? writeGif(w, h, argv[4])
+                    : kind.rfind("tiff", 0) == 0 ? writeTiff(w, h, kind, argv[4])
+                                                 : kind == "cmyk" && writeCmyk(w, h, argv[4]);
     if (!ok)
         std::fprintf(stderr, "cannot write %s\n", argv[4]);
     return ok ? 0 : 1;

@@ -3,10 +3,10 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET]...     SECONDS per target (default 60)
 #
-# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-heif
-# picture-jxl colour (default: all). The picture targets are one fuzzer started on the test pictures of
-# one format (HEIF and AVIF in picture-heif); colour takes its input for an embedded ICC profile. Each
-# corpus grows in
+# Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-tiff
+# picture-heif picture-jxl colour (default: all). The picture targets are one fuzzer started on the test
+# pictures of one format (HEIF and AVIF in picture-heif); colour takes its input for an embedded ICC
+# profile. Each corpus grows in
 # build-fuzz/corpus/TARGET from run to run; anything found is written to build-fuzz/findings/TARGET
 # and the script fails. Keep every finding, once fixed, in fuzz/regressions/ (the tests replay it).
 # One fuzzer runs at a time: the machine's cores are shared.
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-heif picture-jxl colour)
+[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-tiff picture-heif picture-jxl colour)
 clang_version=${CLANG_VERSION:-14}
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
@@ -39,6 +39,7 @@ seed() { # TARGET CORPUS
         [ "$ext" = jpeg ] && names=(-iname '*.jpg' -o -iname '*.jpeg')
         [ "$ext" = bmp ] && names=(-iname '*.bmp' -o -iname '*.dib')
         [ "$ext" = heif ] && names=(-iname '*.heic' -o -iname '*.heif' -o -iname '*.avif')
+        [ "$ext" = tiff ] && names=(-iname '*.tif' -o -iname '*.tiff')
         find tests/data/pictures fuzz/seeds/picture -type f \( "${names[@]}" \) -size -64k -exec cp -n -t "$2" {} +
         ;;
     *) cp -n -t "$2" fuzz/seeds/"$1"/* ;;

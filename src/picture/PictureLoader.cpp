@@ -11,6 +11,7 @@
 #include "picture/Placement.h"
 #include "picture/PngReader.h"
 #include "picture/RowReducer.h"
+#include "picture/TiffReader.h"
 #include "picture/WebpReader.h"
 #include "picture/WholeDecode.h"
 
@@ -41,6 +42,8 @@ constexpr qint64 WholeDecodeWork = 8;
 // What a library that decodes a picture whole (whatever size it is shown at) may hold for it: 64
 // megapixels of four bytes, so that a 48-megapixel phone picture shows.
 constexpr qint64 MaxHeldBytes = qint64(256) << 20;
+// Fax coding gives a white row of any width in a few bits.
+constexpr qint64 FaxPixelsPerByte = 1 << 17;
 // What Qt's reader may allocate for one picture: only formats without a reader here reach it.
 constexpr int AllocationLimitMb = 256;
 
@@ -371,10 +374,12 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     case picture_formats::Reader::Webp:
         result = decodeWebp(*file, shown, limit);
         break;
-    // Read by Qt's own reader where one is installed, until a reader of the room takes them.
-    case picture_formats::Reader::Tiff:
-        result = decodeOther(*file, shown, limit);
+    case picture_formats::Reader::Tiff: {
+        TiffReader reader(*file);
+        result = decodeRows(reader, claimedPixels(reader.size()), file->size(), shown, limit,
+                            reader.bilevelCoding() ? FaxPixelsPerByte : DeflatedPixelsPerByte);
         break;
+    }
     }
     fitToScreen(result, shown);
     return result;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QSize>
+
+class DecodeLimit;
+class RowReducer;
+
+// Reads the first page of a TIFF file through libtiff into a RowReducer, so that a picture of any
+// size takes the memory of what is shown: strips and tiles, 1, 2, 4, 8 and 16 bits of palette, grey,
+// RGB, CMYK, YCbCr and CIE L*a*b*, every compression the library decodes, associated and unassociated
+// alpha; grey and RGB in strips of any other depth up to 16 bits. Pixels come out as libtiff's RGBA
+// interface converts them. Rows are given in the stored orientation; `orientation()` says how to
+// turn them upright.
+class TiffReader {
+public:
+    // Reads the first page's header from `file`.
+    explicit TiffReader(QIODevice& file);
+    ~TiffReader();
+    TiffReader(const TiffReader&) = delete;
+    TiffReader& operator=(const TiffReader&) = delete;
+
+    bool valid() const { return valid_; }
+    QSize size() const { return size_; }
+    bool hasAlpha() const { return alpha_; }
+    // Rows come top to bottom as stored.
+    bool rowsInOrder() const { return true; }
+    // The Orientation tag, 1 to 8 (as EXIF's): 1 when there is none.
+    int orientation() const { return orientation_; }
+    // The embedded ICC colour profile; empty when there is none.
+    QByteArray iccProfile() const { return icc_; }
+    // Whether the data is coded by fax or JBIG, which code far more pixels per byte than the rest.
+    bool bilevelCoding() const { return bilevel_; }
+
+    // Reads the rows `rows` wants. Data that turns out corrupt leaves the rows after it untouched;
+    // false when not one row could be read, or when `limit` is over.
+    bool read(RowReducer& rows, const DecodeLimit& limit);
+
+    struct Library;
+
+private:
+    bool readScanlines(RowReducer& rows, const DecodeLimit& limit);
+    bool readTiles(RowReducer& rows, const DecodeLimit& limit);
+    bool readBands(RowReducer& rows, const DecodeLimit& limit);
+
+    QIODevice& file_;
+    Library* tiff_ = nullptr;
+    bool valid_ = false;
+    QSize size_;
+    bool alpha_ = false;
+    int orientation_ = 1;
+    QByteArray icc_;
+    bool bilevel_ = false;
+};
