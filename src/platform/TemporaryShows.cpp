@@ -1,10 +1,18 @@
 #include "platform/TemporaryShows.h"
 
+#include "platform/NativeName.h"
 #include "platform/RegularFile.h"
 
-#include <cstdlib>
+#include <QFileInfo>
+
+#include <cerrno>
 #include <mutex>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace temporary_shows {
 
@@ -27,6 +35,26 @@ std::vector<Written>& written() {
 
 } // namespace
 
+FolderLock::FolderLock(const QString& file, std::chrono::milliseconds patience) {
+    const auto folder = native_name::forSystem(QFileInfo(file).absolutePath());
+    if (!folder)
+        return;
+    fd_ = ::open(folder->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    // Polled rather than waited for, so that a copy stopped while it holds the lock cannot hold an
+    // ending copy for ever.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!(locked_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0) && errno == EWOULDBLOCK &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 void wrote(const QString& path) {
     const auto stamp = regular_file::stampOf(path);
     const std::lock_guard lock(guard());
@@ -37,9 +65,12 @@ void wrote(const QString& path) {
 
 void removeOurs() {
     const std::lock_guard lock(guard());
-    for (const Written& show : written())
-        if (regular_file::stampOf(show.path) == show.stamp)
+    for (const Written& show : written()) {
+        // Short: the program is ending, and another copy holds the lock only while it writes.
+        const FolderLock folder(show.path, std::chrono::milliseconds(200));
+        if (folder.locked() && regular_file::stampOf(show.path) == show.stamp)
             regular_file::remove(show.path);
+    }
     written().clear();
 }
 

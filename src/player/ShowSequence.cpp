@@ -177,11 +177,15 @@ void ShowSequence::planAhead(int direction, int count) {
     QStringList upcoming;
     qsizetype i = state_.currentIndex;
     for (qsizetype k = 0; k < std::min<qsizetype>(n, count); ++k) {
+        const bool wraps = direction > 0 ? i >= n - 1 : i <= 0;
         if (direction > 0)
-            i = i >= n - 1 ? 0 : i + 1;
+            i = wraps ? 0 : i + 1;
         else
-            i = i <= 0 ? n - 1 : i - 1;
+            i = wraps ? n - 1 : i - 1;
         upcoming << list_.at(i);
+        // A show without loop ends on the picture after its last entry: none beyond it is shown.
+        if (wraps && direction > 0 && !state_.loop)
+            break;
     }
     source_.planAhead(upcoming, geometry());
 }

@@ -235,6 +235,9 @@ bool write(const QString& path, const ShowSettings& settings, const QStringList&
     }
     const QByteArray& bytes = *composed;
     if (how == Replace::TempShow) {
+        // Written and noted under the folder's lock, so that another copy ending meanwhile sees
+        // either its own show there or this one with its stamp noted.
+        const temporary_shows::FolderLock folder(path);
         if (!regular_file::replaceWithFresh(path, bytes, error))
             return false;
         temporary_shows::wrote(path);

@@ -190,6 +190,14 @@ void SequenceTest::planningHeldUntilLetGo() {
     QCOMPARE(s.source.plans.last(), (QStringList{"c", "b", "a", "d"}));
     s.seq.Show_Pics();
     QCOMPARE(s.source.plans.last(), (QStringList{"b", "c", "d", "a"}));
+    // Without loop, the show ends on the first picture after its last entry: nothing after that is
+    // decoded for it.
+    Sequence once({"a", "b", "c", "d"}, {"a", "b", "c", "d"}, false);
+    for (int step = 0; step < 3; ++step)
+        once.seq.Show_Pics();
+    QCOMPARE(once.source.plans.last(), (QStringList{"d", "a"}));
+    once.seq.Show_Pics();
+    QCOMPARE(once.source.plans.last(), (QStringList{"a"}));
     // Held and let go without a step in between: nothing new to plan.
     const qsizetype plans = s.source.plans.size();
     s.seq.holdPlanning(true);

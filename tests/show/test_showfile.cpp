@@ -1,3 +1,4 @@
+#include "platform/TemporaryShows.h"
 #include "show/Colour.h"
 #include "show/FieldReader.h"
 #include "show/ShowFile.h"
@@ -438,6 +439,27 @@ private slots:
         QVERIFY(QFileInfo(path).isSymLink());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  (QStringList{"temp.ini", "temp.lmr", "victim.txt"}));
+    }
+
+    // Copies take turns on the folder of their temporary shows: one ending while another holds the
+    // folder (writing a show of its own there) leaves the name alone rather than check a stamp that
+    // may change before the removal.
+    void endingCopyWaitsItsTurnOnTheFolder() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("temp.ini");
+        QVERIFY(
+            show_file::write(path, ShowSettings{}, {"/pics/a.jpg"}, nullptr, show_file::Replace::TempShow));
+        {
+            const temporary_shows::FolderLock anotherCopy(path);
+            QVERIFY(anotherCopy.locked());
+            QVERIFY(!temporary_shows::FolderLock(path, std::chrono::milliseconds(0)).locked());
+            temporary_shows::removeOurs();
+            QVERIFY(QFile::exists(path));
+        }
+        QVERIFY(
+            show_file::write(path, ShowSettings{}, {"/pics/a.jpg"}, nullptr, show_file::Replace::TempShow));
+        temporary_shows::removeOurs();
+        QVERIFY(!QFile::exists(path));
     }
 
     void readRefusesWhatIsNoFile() {
