@@ -1,10 +1,13 @@
 #include "picture/ColourProfile.h"
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -269,6 +272,85 @@ void InkProfile::toRgb32(const uchar* inks, QRgb* out, int count) const {
     cmsDoTransform(conversion_->transform, inks, out, cmsUInt32Number(count));
     for (int x = 0; x < count; ++x)
         out[x] |= 0xff000000u;
+}
+
+namespace {
+
+// The curves of H.273's transfer codes that a screen shows without tone mapping. BT.709, BT.601 and
+// BT.2020 give a camera's curve, which screens (and browsers) show as sRGB's; so do files that leave
+// it unspecified.
+cmsToneCurve* curveFor(int transfer) {
+    switch (transfer) {
+    case 1:
+    case 2:
+    case 6:
+    case 13:
+    case 14:
+    case 15: {
+        const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+        return cmsBuildParametricToneCurve(context(), 4, srgb);
+    }
+    case 4:
+        return cmsBuildGamma(context(), 2.2);
+    case 5:
+        return cmsBuildGamma(context(), 2.8);
+    case 8:
+        return cmsBuildGamma(context(), 1.0);
+    default:
+        return nullptr;
+    }
+}
+
+bool showsAsSrgb(int transfer) {
+    return transfer == 1 || transfer == 2 || transfer == 6 || transfer == 13 || transfer == 14 ||
+           transfer == 15;
+}
+
+bool isBt709(const CodePoints& p) {
+    const auto near = [](const double* xy, double x, double y) {
+        return std::abs(xy[0] - x) < 0.001 && std::abs(xy[1] - y) < 0.001;
+    };
+    return near(p.red, 0.64, 0.33) && near(p.green, 0.30, 0.60) && near(p.blue, 0.15, 0.06) &&
+           near(p.white, 0.3127, 0.3290);
+}
+
+QByteArray makeProfile(const CodePoints& p) {
+    cmsToneCurve* curve = curveFor(p.transfer);
+    if (!curve)
+        return {};
+    const cmsCIExyY white{p.white[0], p.white[1], 1.0};
+    const cmsCIExyYTRIPLE primaries{
+        {p.red[0], p.red[1], 1.0}, {p.green[0], p.green[1], 1.0}, {p.blue[0], p.blue[1], 1.0}};
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const Profile profile(cmsCreateRGBProfileTHR(context(), &white, &primaries, curves));
+    cmsFreeToneCurve(curve);
+    cmsUInt32Number bytes = 0;
+    if (!profile.get() || !cmsSaveProfileToMem(profile.get(), nullptr, &bytes) || bytes == 0)
+        return {};
+    QByteArray icc(qsizetype(bytes), Qt::Uninitialized);
+    if (!cmsSaveProfileToMem(profile.get(), icc.data(), &bytes))
+        return {};
+    return icc;
+}
+
+} // namespace
+
+QByteArray profileFor(const CodePoints& points) {
+    if (isBt709(points) && showsAsSrgb(points.transfer))
+        return {};
+    // Kept, so that every picture of one phone gives the same bytes (a profile made anew carries the
+    // time it was made) and finds the transform made for the first.
+    using Key = std::tuple<double, double, double, double, double, double, double, double, int>;
+    static std::mutex made;
+    static auto* profiles = new std::map<Key, QByteArray>;
+    const Key key{points.red[0],  points.red[1],   points.green[0], points.green[1], points.blue[0],
+                  points.blue[1], points.white[0], points.white[1], points.transfer};
+    const std::lock_guard lock(made);
+    if (const auto found = profiles->find(key); found != profiles->end())
+        return found->second;
+    if (profiles->size() >= CachedProfiles)
+        profiles->clear();
+    return (*profiles)[key] = makeProfile(points);
 }
 
 } // namespace colour_profile

@@ -37,6 +37,19 @@ Effect effectOf(const QByteArray& icc);
 // Whether the pixels were converted.
 bool toSrgb(QImage& image, const QByteArray& icc);
 
+// Colours described by code points rather than by a profile, as HEIF and AVIF files give them in
+// an 'nclx' box (the numbers of ITU-T H.273): the chromaticities of the primaries and of white, and
+// the transfer characteristics' code.
+struct CodePoints {
+    double red[2], green[2], blue[2], white[2];
+    int transfer = 13; // sRGB's
+};
+
+// An ICC profile for `points`, for toSrgb; empty when they are sRGB's already (BT.709 primaries
+// with sRGB's curve or one a screen shows alike), or when the curve is not one of standard dynamic
+// range (PQ and HLG pictures are shown as stored).
+QByteArray profileFor(const CodePoints& points);
+
 struct Conversion;
 
 // Turns rows of CMYK inks into sRGB through the CMYK profile they were separated for, as print

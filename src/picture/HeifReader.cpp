@@ -1,5 +1,6 @@
 #include "picture/HeifReader.h"
 
+#include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
 #include "picture/RowReducer.h"
 #include "picture/WholeDecode.h"
@@ -85,6 +86,23 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
         if (ok(heif_image_handle_get_raw_color_profile(handle, icc.data())))
             icc_ = icc;
     }
+    // Phones' AVIFs give their Display P3 by code points rather than a profile.
+    heif_color_profile_nclx* nclx = nullptr;
+    if (icc_.isEmpty() && ok(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx) {
+        colour_profile::CodePoints points;
+        points.red[0] = nclx->color_primary_red_x;
+        points.red[1] = nclx->color_primary_red_y;
+        points.green[0] = nclx->color_primary_green_x;
+        points.green[1] = nclx->color_primary_green_y;
+        points.blue[0] = nclx->color_primary_blue_x;
+        points.blue[1] = nclx->color_primary_blue_y;
+        points.white[0] = nclx->color_primary_white_x;
+        points.white[1] = nclx->color_primary_white_y;
+        points.transfer = int(nclx->transfer_characteristics);
+        icc_ = colour_profile::profileFor(points);
+    }
+    if (nclx)
+        heif_nclx_color_profile_free(nclx);
     valid_ = true;
 }
 

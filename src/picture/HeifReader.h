@@ -28,8 +28,8 @@ public:
     QSize size() const { return size_; }
     bool hasAlpha() const { return alpha_; }
     bool rowsInOrder() const { return true; }
-    // The ICC profile the file carries ('prof' or 'rICC'), empty when it has none. Colours given as
-    // code points alone ('nclx') have no profile here.
+    // The ICC profile the file carries ('prof' or 'rICC'), or one made for the colours it gives by
+    // code points ('nclx'); empty when it has neither, or they are sRGB's.
     QByteArray iccProfile() const { return icc_; }
 
     // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or

@@ -1,4 +1,5 @@
 #include "ToolPictures.h"
+#include "picture/ColourProfile.h"
 #include "picture/HeifReader.h"
 #include "picture/PictureLoader.h"
 
@@ -10,6 +11,8 @@
 
 #include <atomic>
 
+#include <lcms2.h>
+
 using namespace tool_pictures;
 
 class HeifReaderTest : public QObject {
@@ -18,6 +21,7 @@ private slots:
     void picturesMatchHeifConvert_data();
     void picturesMatchHeifConvert();
     void headersBeyondTheLimitAreRefusedUndecoded();
+    void displayP3ByCodePointsIsConverted();
 
 private:
     QTemporaryDir dir_;
@@ -111,6 +115,45 @@ void HeifReaderTest::headersBeyondTheLimitAreRefusedUndecoded() {
         const HeifReader reader(buffer);
         QCOMPARE(reader.size(), claimed.width() == 8000 ? claimed : QSize());
     }
+}
+
+void HeifReaderTest::displayP3ByCodePointsIsConverted() {
+    // Display P3 as phones give it: code points 12 (P3's primaries, D65's white) and 13 (sRGB's curve),
+    // and no profile. The reference: the tool's pixels through a P3 profile made here.
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    const cmsFloat64Number srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
+    cmsUInt32Number bytes = 0;
+    QVERIFY(cmsSaveProfileToMem(profile, nullptr, &bytes));
+    QByteArray icc(qsizetype(bytes), Qt::Uninitialized);
+    QVERIFY(cmsSaveProfileToMem(profile, icc.data(), &bytes));
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+
+    // heif-enc of Debian 12 writes no code points of its own: Pillow's picture, marked P3 in its box.
+    QFile file(pillow("hopper.avif"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes709 = file.readAll();
+    const qsizetype box = bytes709.indexOf("colrnclx");
+    QVERIFY(box > 0 && bytes709.mid(box + 8, 4) == QByteArray("\0\x01\0\x0D", 4));
+    QByteArray bytesP3 = bytes709;
+    bytesP3[box + 9] = 12;
+    const QString path = dir_.filePath("p3.avif");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytesP3) == bytesP3.size());
+    out.close();
+
+    const LoadedPicture loaded = picture_loader::decode(path);
+    QVERIFY(loaded.ok);
+    run("heif-convert", {path, path + ".png"});
+    const QImage stored(path + ".png");
+    QImage expected = stored;
+    QVERIFY(colour_profile::toSrgb(expected, icc));
+    QVERIFY(largestDifference(loaded.image, expected) <= 1);
+    QVERIFY(largestDifference(loaded.image, stored) > 10);
 }
 
 QTEST_GUILESS_MAIN(HeifReaderTest)
