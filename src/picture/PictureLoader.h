@@ -6,16 +6,19 @@
 #include <atomic>
 #include <optional>
 
-// Decodes pictures from disk: BMP, JPEG, PNG, GIF and WebP (of an animation its first frame),
-// recognised by their content, turned upright by their EXIF orientation. Only regular files are read.
+// Decodes pictures from disk in every format of the table (picture_formats), recognised by their
+// content: of an animation its first frame, of a TIFF its first page, turned upright by their
+// orientation, their colours turned into sRGB by the profile they carry. Only regular files are read.
 namespace picture_loader {
 
-// Decodes `path`. With `shown`, a picture that will be shown reduced and whose format can decode
-// reduced is decoded at the smallest size that still covers what is shown, a JPEG or WebP at its own size
-// only as far as it is on screen (`LoadedPicture::region`), and a picture that can only be decoded
-// whole is refused beyond four screens. Without, the whole picture is decoded. `stamp` receives the
-// stamp of the file that was read. A BMP, GIF, JPEG, PNG or WebP decode is given up as a failure once
-// `cancelled` is set, or when it takes far longer than the picture's size warrants (DecodeLimit).
+// Decodes `path`. With `shown`, a picture that will be shown reduced is decoded at the smallest size
+// that still covers what is shown (or read in rows and reduced as they come), one shown at its own
+// size only as far as it is on screen where its format allows (`LoadedPicture::region`); pictures
+// their library can only decode whole are bounded: up to four screens for Qt's readers, a stated
+// number of megapixels for HEIF, AVIF, JPEG XL and what libwebp holds. Without, the whole picture
+// is decoded. `stamp` receives the stamp of the file that was read. A decode is given up as a
+// failure once `cancelled` is set, or when it takes far longer than the picture's size warrants
+// (DecodeLimit), as far as its library lets it be stopped.
 LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& shown = std::nullopt,
                      regular_file::Stamp* stamp = nullptr, const std::atomic<bool>* cancelled = nullptr);
 
