@@ -1,3 +1,4 @@
+#include "ToolPictures.h"
 #include "picture/PictureLoader.h"
 #include "picture/TiffReader.h"
 
@@ -35,13 +36,7 @@ QString pillow(const QString& name) {
     return QStringLiteral(LUMORA_TESTDATA "/pillow-modern/") + name;
 }
 
-void run(const QString& program, const QStringList& arguments) {
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        qFatal("%s %s failed: %s", qPrintable(program), qPrintable(arguments.join(' ')),
-               p.readAllStandardError().constData());
-}
+using tool_pictures::run;
 
 // libtiff's own tool turns a picture into plain RGBA rows, upright for orientations 1 to 4; null
 // where the tool refuses it.
