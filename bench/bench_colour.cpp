@@ -19,25 +19,16 @@
 #include <ctime>
 #include <limits>
 
-#include <lcms2.h>
-
 namespace {
 
+// Display P3 as phones describe it: P3's primaries, D65's white, sRGB's curve.
 QByteArray displayP3() {
-    cmsCIExyY white;
-    cmsWhitePointFromTemp(&white, 6504);
-    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-    const double parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsUInt32Number length = 0;
-    cmsSaveProfileToMem(profile, nullptr, &length);
-    QByteArray bytes(qsizetype(length), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &length);
-    cmsCloseProfile(profile);
-    cmsFreeToneCurve(curve);
-    return bytes;
+    colour_profile::CodePoints p3;
+    p3.red[0] = 0.680, p3.red[1] = 0.320;
+    p3.green[0] = 0.265, p3.green[1] = 0.690;
+    p3.blue[0] = 0.150, p3.blue[1] = 0.060;
+    p3.white[0] = 0.3127, p3.white[1] = 0.3290;
+    return colour_profile::profileFor(p3);
 }
 
 // `jpeg` with `icc` in one APP2 marker right after its start.
