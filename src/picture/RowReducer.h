@@ -38,10 +38,15 @@ public:
 
 private:
     RowReducer() = default;
+    // Rows in order: each row is added into the one or two output rows it falls in, still at the
+    // source's width; an output row is reduced across once, when no later row can reach it.
+    void putInOrder(int y, const QRgb* row, int from, int to);
+    float* columnsFor(int oy);
+    void finishColumns(int slot);
+    // Rows in any order: each row is reduced across at once and added into the sums of the result.
+    void putAnyOrder(int y, const QRgb* row, int from, int to);
     void accumulate(int y, int ox0, int ox1);
-    // The sums for output row `oy`; in order, a finished row is written out to make room.
-    quint16* sumsFor(int oy);
-    void finish(int slot);
+    void finish(int oy);
 
     QSize source_;
     bool alpha_ = false;
@@ -53,11 +58,17 @@ private:
     // share of its width that lies there; the rest lies in the next).
     std::vector<int> column_;
     std::vector<float> share_;
-    float columnWidth_ = 1;     // a source column's width in output columns
-    std::vector<float> across_; // one source row reduced across: 4 channels per output column
-    std::vector<quint16> sums_; // the output so far: 4 premultiplied channels, 8.8 fixed point
+    float columnWidth_ = 1; // a source column's width in output columns
     QSize target_;
     bool inOrder_ = false;
-    int open_[2] = {-1, -1}; // in order: the output rows whose sums are held
     QImage reduced_;
+    // In order: two output rows being gathered at the source's width, 4 premultiplied channels per
+    // source column in the order of a QRgb's bytes, and the output row each holds (-1 for none).
+    std::vector<float> columns_;
+    int open_[2] = {-1, -1};
+    std::vector<QRgb> filled_; // a row of one colour, for fill()
+    // Any order: one source row reduced across (4 channels per output column, and one spare column)
+    // and the whole output so far (4 premultiplied channels, 8.8 fixed point).
+    std::vector<float> across_;
+    std::vector<quint16> sums_;
 };
