@@ -261,6 +261,13 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
     std::vector<unsigned char> line(static_cast<size_t>(lineBytes));
     std::vector<uint32_t> converted(static_cast<size_t>(w));
     std::vector<QRgb> row(static_cast<size_t>(w));
+    // Eight-bit RGB without alpha, as most files have it: libtiff's conversion is a plain repacking,
+    // which is done here in one step rather than two.
+    const int rgbStride = !tiff_->plain && image.photometric == PHOTOMETRIC_RGB && image.bitspersample == 8 &&
+                                  image.alpha == 0 && image.samplesperpixel >= 3 &&
+                                  lineBytes >= tmsize_t(w) * image.samplesperpixel
+                              ? image.samplesperpixel
+                              : 0;
     int decoded = 0;
     for (int y = first; y <= last; ++y) {
         if (limit.over())
@@ -272,6 +279,10 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
             continue;
         if (tiff_->plain) {
             unpack(*tiff_->plain, line.data(), row.data(), w);
+        } else if (rgbStride) {
+            const unsigned char* p = line.data();
+            for (int x = 0; x < w; ++x, p += rgbStride)
+                row[size_t(x)] = qRgb(p[0], p[1], p[2]);
         } else {
             image.put.contig(&image, converted.data(), 0, uint32_t(y), uint32_t(w), 1, 0, 0, line.data());
             convert(converted.data(), row.data(), w, alpha_);
