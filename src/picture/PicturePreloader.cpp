@@ -108,8 +108,21 @@ void PicturePreloader::work() {
     }
 }
 
+std::optional<LoadedPicture> PicturePreloader::keptFor(const QString& path,
+                                                       const ShowGeometry& geometry) const {
+    if (!kept_ || path != keptPath_ || kept_->geometry != geometry ||
+        regular_file::stampOf(path) != kept_->stamp)
+        return std::nullopt;
+    return kept_->picture;
+}
+
 LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& geometry) {
     std::unique_lock lock(mutex_);
+    if (auto kept = keptFor(path, geometry)) {
+        if (const auto it = entries_.find(path); it != entries_.end() && it->second.state != State::Decoding)
+            entries_.erase(it);
+        return *kept;
+    }
     auto it = entries_.find(path);
     if (it != entries_.end() && it->second.geometry == geometry && !it->second.dropped) {
         if (it->second.state == State::Decoding) {
@@ -125,18 +138,36 @@ LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& ge
             entries_.erase(it);
             if (urgent_ == path)
                 urgent_.clear();
+            // Handed out only while the file is the one that was decoded.
+            const bool current = regular_file::stampOf(path) == entry.stamp;
+            if (current && path == keptPath_ && entry.picture.ok)
+                kept_ = entry; // the pixels are shared with the picture on screen
             lock.unlock();
             wake_.notify_all();
-            // Handed out only while the file is the one that was decoded.
-            if (regular_file::stampOf(path) == entry.stamp)
+            if (current)
                 return std::move(entry.picture);
-            return picture_loader::decode(path, geometry);
+            return decodeHere(path, geometry);
         }
         if (it != entries_.end() && it->second.state == State::Queued)
             entries_.erase(it);
     }
     lock.unlock();
-    return picture_loader::decode(path, geometry);
+    return decodeHere(path, geometry);
+}
+
+LoadedPicture PicturePreloader::decodeHere(const QString& path, const ShowGeometry& geometry) {
+    Entry entry;
+    regular_file::Stamp stamp;
+    stamp.size = -1;
+    entry.picture = picture_loader::decode(path, geometry, &stamp);
+    std::lock_guard lock(mutex_);
+    if (path == keptPath_ && entry.picture.ok && stamp.size >= 0) {
+        entry.state = State::Ready;
+        entry.geometry = geometry;
+        entry.stamp = stamp;
+        kept_ = entry;
+    }
+    return std::move(entry.picture);
 }
 
 bool PicturePreloader::awaitReady(const QString& path, const ShowGeometry& geometry,
@@ -146,6 +177,8 @@ bool PicturePreloader::awaitReady(const QString& path, const ShowGeometry& geome
         return true;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     std::unique_lock lock(mutex_);
+    if (keptFor(path, geometry))
+        return true;
     for (;;) {
         auto it = entries_.find(path);
         if (it != entries_.end()) {
@@ -202,7 +235,7 @@ void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry
             }
         }
         for (const QString& path : std::as_const(plan_)) {
-            if (!entries_.contains(path)) {
+            if (!entries_.contains(path) && !keptFor(path, geometry)) {
                 Entry e;
                 e.geometry = geometry;
                 entries_.emplace(path, std::move(e));
@@ -216,9 +249,20 @@ void PicturePreloader::planAhead(const QStringList& upcoming, const ShowGeometry
         wake_.notify_all();
 }
 
+void PicturePreloader::keepForEnd(const QString& path) {
+    std::lock_guard lock(mutex_);
+    if (path != keptPath_)
+        kept_.reset();
+    keptPath_ = path;
+}
+
 void PicturePreloader::forget(const QString& path) {
     {
         std::lock_guard lock(mutex_);
+        if (path == keptPath_) {
+            kept_.reset();
+            keptPath_.clear();
+        }
         plan_.removeAll(path);
         const auto it = entries_.find(path);
         if (it != entries_.end()) {

@@ -36,6 +36,7 @@ public:
                     std::chrono::milliseconds wait) override;
     void planAhead(const QStringList& upcoming, const ShowGeometry& geometry) override;
     void forget(const QString& path) override;
+    void keepForEnd(const QString& path) override;
 
     // For tests and benchmarks: what is prepared or being prepared now.
     bool isPrepared(const QString& path) const;
@@ -58,6 +59,11 @@ private:
         std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
     };
     void drop(Entry& entry);
+    // The picture kept for the end, if it is `path` as shown with `geometry` and its file is
+    // unchanged; called with the lock held.
+    // Decodes on the caller's thread, keeping the picture if it is the one kept for the end.
+    LoadedPicture decodeHere(const QString& path, const ShowGeometry& geometry);
+    std::optional<LoadedPicture> keptFor(const QString& path, const ShowGeometry& geometry) const;
 
     void work();
     // The next queued entry in plan order that the budget allows, or null.
@@ -77,5 +83,9 @@ private:
     ShowGeometry geometry_;
     bool stopping_ = false;
     int decodesStarted_ = 0;
+    // A show's last step shows its first picture again: kept from its first showing, beside the
+    // budget (one screen's picture), rather than decoded a second time as the show ends.
+    QString keptPath_;
+    std::optional<Entry> kept_;
     std::vector<std::thread> workers_;
 };

@@ -53,4 +53,7 @@ public:
     }
     // An entry has left the show.
     virtual void forget(const QString& path) { Q_UNUSED(path); }
+    // The show will ask for `path` again at its very end (a show without loop ends on its first
+    // picture): a source may keep it, once loaded, until then. Empty: nothing is kept.
+    virtual void keepForEnd(const QString& path) { Q_UNUSED(path); }
 };

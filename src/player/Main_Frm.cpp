@@ -183,6 +183,7 @@ void Main_Frm::Form_Load() {
     sequence_.entries() = show.pictures;
     if (state_.shuffle)
         sequence_.shuffle();
+    sequence_.keepFirstForEnd();
     state_.currentIndex = -1;
     // The first picture starts decoding on a worker while this thread sets up the window; the
     // pictures after it wait until it is on screen.

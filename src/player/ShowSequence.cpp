@@ -9,6 +9,10 @@ QRect StepOutcome::area() const {
     return picture.region.translated(placed.topLeft());
 }
 
+void ShowSequence::keepFirstForEnd() {
+    source_.keepForEnd(!state_.loop && !list_.isEmpty() ? list_.first() : QString());
+}
+
 void ShowSequence::shuffle() {
     // Selection without replacement: each place takes a uniform draw among the entries left.
     // Swapping the drawn entry to the back keeps each draw O(1) for very long shows.

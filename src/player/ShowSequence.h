@@ -47,6 +47,9 @@ public:
 
     // Random order: every entry drawn without replacement from the state's generator.
     void shuffle();
+    // Without loop the last step shows the first entry again as the show closes: the source keeps
+    // it from its first showing. Called once the order of the show is settled.
+    void keepFirstForEnd();
 
     // The advance timer's step (also the first picture and the step after a removal).
     StepOutcome Show_Pics();

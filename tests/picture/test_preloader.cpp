@@ -65,6 +65,7 @@ private slots:
     void workStaysWithinTheBudgetAndThePlan();
     void sequencePlansInPlayOrder();
     void removedEntriesLeaveTheCache();
+    void showWithoutLoopEndsOnTheFirstPictureItKept();
     void playerStepsThroughChangingFiles();
 };
 
@@ -227,6 +228,41 @@ void PreloaderTest::removedEntriesLeaveTheCache() {
     QCOMPARE(seq.removeCurrent(), paths[1]);
     QVERIFY(!preloader.isWanted(paths[1]));
     QVERIFY(!preloader.isPrepared(paths[1]));
+}
+
+void PreloaderTest::showWithoutLoopEndsOnTheFirstPictureItKept() {
+    QTemporaryDir dir;
+    const QStringList paths{writePicture(dir, "a.bmp", Qt::red), writePicture(dir, "b.bmp", Qt::green),
+                            writePicture(dir, "c.bmp", Qt::blue)};
+    // The last step shows the first picture again: as kept from the show's start, unless its file
+    // changed meanwhile, or it left the show.
+    enum class Meanwhile { Nothing, Replaced, Removed };
+    for (const Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::Replaced, Meanwhile::Removed}) {
+        PlayerState state;
+        state.loop = false;
+        PicturePreloader preloader;
+        ShowSequence seq(state, preloader);
+        seq.setScreen(QSize(320, 240));
+        seq.entries() = paths;
+        seq.keepFirstForEnd();
+        qint64 first = 0;
+        for (int i = 0; i < 3; ++i) {
+            const StepOutcome step = seq.Show_Pics();
+            QCOMPARE(step.kind, StepOutcome::Shown);
+            if (i == 0)
+                first = step.picture.image.cacheKey();
+            preloader.waitUntilIdle();
+        }
+        if (meanwhile == Meanwhile::Replaced)
+            replace(paths[0], Qt::white);
+        if (meanwhile == Meanwhile::Removed)
+            preloader.forget(paths[0]);
+        const StepOutcome end = seq.Show_Pics();
+        QCOMPARE(end.kind, StepOutcome::ShownThenEnd);
+        QCOMPARE(centre(end.picture), meanwhile == Meanwhile::Replaced ? QColor(Qt::white) : QColor(Qt::red));
+        QCOMPARE(end.picture.image.cacheKey() == first, meanwhile == Meanwhile::Nothing);
+        replace(paths[0], Qt::red);
+    }
 }
 
 void PreloaderTest::playerStepsThroughChangingFiles() {
