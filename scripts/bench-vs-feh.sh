@@ -13,7 +13,7 @@
 # Each set is played by `lumora SET.lmr` (Delay=0.001, Loop=0: steps as fast as it can, then ends)
 # and by `feh -F -Z -D 0.001 --on-last-slide quit FILES`, taking turns, under /usr/bin/time -v.
 #   ms/pic     median wall time of a whole run, start-up and ending included, divided by the number
-#              of pictures. Lumora loads one picture more than that as it closes; it is not taken off.
+#              of pictures. Lumora shows the first picture again as it closes, kept from the start.
 #   peak MB    median over the runs of the peak resident memory.
 #   CPU ms/pic user + system time of the program, and the X server's own time (read from /proc)
 #              during the run, each divided by the pictures.
