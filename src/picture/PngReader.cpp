@@ -231,8 +231,8 @@ PngReader::Outcome PngReader::readAtOnce(RowReducer& rows, const DecodeLimit& li
                     out[x] = 0xff000000u | QRgb(p[0]) << 16 | QRgb(p[1]) << 8 | p[2];
             else
                 for (int x = from; x < to; ++x, p += 3) {
-                    const bool clear = p[0] == transparent_[0] && p[1] == transparent_[1] &&
-                                       p[2] == transparent_[2];
+                    const bool clear =
+                        p[0] == transparent_[0] && p[1] == transparent_[1] && p[2] == transparent_[2];
                     out[x] = (clear ? 0u : 0xff000000u) | QRgb(p[0]) << 16 | QRgb(p[1]) << 8 | p[2];
                 }
             break;

@@ -19,7 +19,10 @@ constexpr size_t InflatedCap = size_t(64) << 20;
 
 // The picture's inflated data: one filter byte and `rowBytes` bytes a row.
 struct Data {
-    std::unique_ptr<uint8_t[]> bytes;
+    struct Free {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t[], Free> bytes;
     size_t rowBytes = 0;
     int rows = 0;
     uint8_t* row(int y) const { return bytes.get() + size_t(y) * (rowBytes + 1); }

@@ -1,0 +1,162 @@
+#include "picture/DecodeLimit.h"
+#include "picture/PngReader.h"
+#include "picture/RowReducer.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QFile>
+#include <QTest>
+
+#include <libdeflate.h>
+
+class PngReaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void bothWaysGiveTheSame();
+    void damagedDataIsReadStreaming_data();
+    void damagedDataIsReadStreaming();
+};
+
+namespace {
+
+struct Read {
+    bool ok = false;
+    bool whole = false;
+    QImage image;
+};
+
+// All of the picture, or the middle third of its rows (whose data after them is never wanted).
+Read readPng(QIODevice& file, PngReader::Way way, bool middle) {
+    PngReader reader(file, way);
+    Read result;
+    if (!reader.valid())
+        return result;
+    const QSize size = reader.size();
+    const QRect part = middle ? QRect(0, size.height() / 3, size.width(), std::max(1, size.height() / 3))
+                              : QRect(QPoint(0, 0), size);
+    RowReducer rows = RowReducer::keeping(size, part, reader.hasAlpha());
+    result.ok = reader.read(rows, DecodeLimit());
+    result.whole = reader.readWhole();
+    result.image = rows.take();
+    return result;
+}
+
+Read readPng(QByteArray bytes, PngReader::Way way, bool middle = false) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readPng(buffer, way, middle);
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+quint32 bigEndian(const QByteArray& b, qsizetype at) {
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 |
+           quint8(b[at + 3]);
+}
+
+// Where the first data chunk's header starts.
+qsizetype firstData(const QByteArray& png) {
+    qsizetype at = 8;
+    while (at + 8 <= png.size() && png.mid(at + 4, 4) != "IDAT")
+        at += 12 + qsizetype(bigEndian(png, at));
+    return at;
+}
+
+} // namespace
+
+void PngReaderTest::bothWaysGiveTheSame() {
+    // Every PNG of the public suites, whole and its middle rows: read at once or streaming, the same
+    // success and the same pixels.
+    int files = 0, whole = 0;
+    QStringList unexpected;
+    for (const char* suite : {"pngsuite", "pillow-modern"}) {
+        QDirIterator it(QStringLiteral(LUMORA_TESTDATA "/") + suite, {"*.png"}, QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QByteArray bytes = contents(path);
+            ++files;
+            for (const bool middle : {false, true}) {
+                const Read fast = readPng(bytes, PngReader::Way::Fastest, middle);
+                const Read streamed = readPng(bytes, PngReader::Way::Streaming, middle);
+                whole += fast.whole;
+                if (streamed.whole || fast.ok != streamed.ok || fast.image != streamed.image)
+                    unexpected << QString("%1%2: ok %3 %4")
+                                      .arg(path, middle ? " (middle)" : "")
+                                      .arg(fast.ok)
+                                      .arg(streamed.ok);
+            }
+        }
+    }
+    qInfo("whole %d", whole);
+    QCOMPARE(files, 175 + 76);
+    // The suites' usual pictures are read at once.
+    QVERIFY2(whole > 150, qPrintable(QString::number(whole)));
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join("\n")));
+}
+
+void PngReaderTest::damagedDataIsReadStreaming_data() {
+    QTest::addColumn<QString>("damage");
+    for (const char* damage : {"crc", "cut", "stream", "adler", "short"})
+        QTest::newRow(damage) << QString(damage);
+}
+
+void PngReaderTest::damagedDataIsReadStreaming() {
+    // Truecolour with Paeth and Sub rows (one data chunk), read at once when sound; damaged, read
+    // streaming from the start, which shows the rows before the damage (or fails) as it always has.
+    QFETCH(QString, damage);
+    QByteArray png = contents(QStringLiteral(LUMORA_TESTDATA "/pngsuite/f04n2c08.png"));
+    QVERIFY(readPng(png, PngReader::Way::Fastest).whole);
+    const qsizetype chunk = firstData(png);
+    qsizetype length = qsizetype(bigEndian(png, chunk));
+    const qsizetype data = chunk + 8;
+    if (damage == "short") {
+        // The stream ends a row early: its last row goes, and the stream is made afresh.
+        QByteArray raw(32 * (1 + 32 * 3), '\0');
+        libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+        QCOMPARE(libdeflate_zlib_decompress(d, png.constData() + data, size_t(length), raw.data(),
+                                            size_t(raw.size()), nullptr),
+                 LIBDEFLATE_SUCCESS);
+        libdeflate_free_decompressor(d);
+        raw.chop(1 + 32 * 3);
+        libdeflate_compressor* c = libdeflate_alloc_compressor(9);
+        QByteArray packed(1024, '\0');
+        packed.truncate(qsizetype(libdeflate_zlib_compress(c, raw.constData(), size_t(raw.size()),
+                                                           packed.data(), size_t(packed.size()))));
+        libdeflate_free_compressor(c);
+        png = png.left(data) + packed + png.mid(data + length);
+        length = packed.size();
+        for (int i = 0; i < 4; ++i)
+            png[chunk + i] = char(length >> (24 - 8 * i));
+    }
+    const qsizetype crc = data + length;
+    // The chunk's CRC over what it now holds.
+    const auto seal = [&] {
+        const quint32 sum = libdeflate_crc32(0, png.constData() + chunk + 4, size_t(length + 4));
+        for (int i = 0; i < 4; ++i)
+            png[crc + i] = char(sum >> (24 - 8 * i));
+    };
+    if (damage == "crc")
+        png[crc] = char(png[crc] ^ 1);
+    else if (damage == "cut")
+        png.truncate(data + length / 2);
+    else if (damage == "stream")
+        png[data + 2] = char(0xff); // a block type there is not
+    else if (damage == "adler")
+        png[crc - 1] = char(png[crc - 1] ^ 1);
+    if (damage != "crc" && damage != "cut")
+        seal();
+    const Read fast = readPng(png, PngReader::Way::Fastest);
+    const Read streamed = readPng(png, PngReader::Way::Streaming);
+    qInfo("ok %d rows %d", fast.ok, fast.image.isNull() ? -1 : fast.image.height());
+    QVERIFY(!fast.whole);
+    QCOMPARE(fast.ok, streamed.ok);
+    QCOMPARE(fast.image, streamed.image);
+}
+
+QTEST_GUILESS_MAIN(PngReaderTest)
+#include "test_pngreader.moc"
