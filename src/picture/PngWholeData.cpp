@@ -53,8 +53,9 @@ std::optional<size_t> gather(QIODevice& file, uint8_t* into, size_t capacity) {
         if (room == 0)
             return std::nullopt;
         const qint64 got = file.read(reinterpret_cast<char*>(into + out), qint64(std::min(room, Block)));
+        // A file cut after a chunk's CRC may still hold all of the data.
         if (got <= 0)
-            return std::nullopt;
+            return left == 0 && seamHave >= 4 && bigEndian(seam) == crc ? std::optional(out) : std::nullopt;
         const uint8_t* p = into + out;
         const uint8_t* const end = p + got;
         while (p < end) {
