@@ -124,11 +124,14 @@ void PngReader::holdWhole(int colour, bool transparency) {
     png_bytep alphas = nullptr;
     int alphaCount = 0;
     png_color_16p key = nullptr;
+    pixelBytes_ = 0;
     if (transparency && !png_get_tRNS(png, info, &alphas, &alphaCount, &key))
         return;
-    // A transparent colour beyond 8 bits matches no pixel, or one: the streaming read decides.
-    if (transparency && colour != PNG_COLOR_TYPE_PALETTE &&
-        (!key || key->gray > 255 || key->red > 255 || key->green > 255 || key->blue > 255))
+    // A transparent colour beyond 8 bits is left to the streaming read.
+    if (transparency && colour == PNG_COLOR_TYPE_GRAY && (!key || key->gray > 255))
+        return;
+    if (transparency && colour == PNG_COLOR_TYPE_RGB &&
+        (!key || key->red > 255 || key->green > 255 || key->blue > 255))
         return;
     shades_.clear();
     transparent_[0] = transparent_[1] = transparent_[2] = -1;

@@ -19,8 +19,8 @@ class RowReducer;
 // gamma of 1.0 into pictures meant for sRGB screens (most of the PNG suite carries one), and
 // a gamma of 1/2.2, the common one, is sRGB's already.
 // Pictures in rows of 8-bit samples whose data is small enough to hold whole (png_whole) are
-// inflated in one piece, which costs a third of the streaming's time; anything unusual about their
-// data sends them back to the streaming read from the start, so that both give the same.
+// inflated in one piece, far faster; anything unusual about their data sends them back to the
+// streaming read from the start, so that both ways give the same.
 class PngReader {
 public:
     enum class Way { Fastest, Streaming };
