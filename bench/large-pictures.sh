@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Peak memory and time of Lumora showing one large picture: a 600-dpi A4 scan as BMP (35 MP), a
 # 100 MP BMP, a 16000 x 16000 GIF, a 20 MP CMYK JPEG, a 100 MP TIFF (12000 x 8400: uncompressed in
-# one strip, LZW in strips, LZW in tiles), a 100 MP PNG and a 48 MP phone picture as HEIC and as JPEG XL
+# one strip, LZW in strips, LZW in tiles), a 100 MP PNG, a 12 MP phone-sized PNG (whose data is
+# inflated whole) and a 48 MP phone picture as HEIC and as JPEG XL
 # (which their libraries decode whole), each at its own size and stretched, and a small BMP for the
 # program's own base. Every case plays from the command line on one Xvfb screen
 # of 1920x1080 and ends by itself one second after its picture is up.
@@ -21,7 +22,8 @@ cases=("$@")
                                  gif-16k-own gif-16k-stretched cmyk-20mp-own cmyk-20mp-stretched
                                  heic-48mp-own heic-48mp-stretched jxl-48mp-own jxl-48mp-stretched
                                  tiff-100mp-own tiff-100mp-stretched tiff-lzw-100mp-own tiff-lzw-100mp-stretched
-                                 tiff-tiled-100mp-own tiff-tiled-100mp-stretched png-100mp-own png-100mp-stretched)
+                                 tiff-tiled-100mp-own tiff-tiled-100mp-stretched png-100mp-own png-100mp-stretched
+                                 png-12mp-own png-12mp-stretched)
 dir=${LARGE_DIR:-/tmp/lumora-large}
 mkdir -p "$dir"
 
@@ -46,6 +48,8 @@ fi
 for layout in tiff tiff-lzw tiff-tiled; do
     picture $layout 12000 8400 $layout-100mp.tif
 done
+[ -f "$dir/phone-12mp.png" ] || { picture bmp 4000 3000 phone-12mp.bmp && convert "$dir/phone-12mp.bmp" \
+    "png:$dir/phone-12mp.png.part" && mv "$dir/phone-12mp.png.part" "$dir/phone-12mp.png"; }
 [ -f "$dir/big-100mp.png" ] || { convert "$dir/big-100mp.bmp" "png:$dir/big-100mp.png.part" &&
     mv "$dir/big-100mp.png.part" "$dir/big-100mp.png"; }
 
@@ -72,6 +76,8 @@ for layout in tiff tiff-lzw tiff-tiled; do
 done
 show png-100mp-own False big-100mp.png
 show png-100mp-stretched True big-100mp.png
+show png-12mp-own False phone-12mp.png
+show png-12mp-stretched True phone-12mp.png
 
 # shellcheck source=one-screen.sh
 . "$(dirname "$0")/one-screen.sh"

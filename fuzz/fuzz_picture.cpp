@@ -1,13 +1,16 @@
 // The picture loader on any bytes, as each way of showing a picture decodes it: at its own size,
 // on a screen at its own size, stretched with and without its proportions. JPEG headers also go
 // through the header probe with its EXIF reading on their own, which is quick to explore, as do HEIF
-// and JPEG XL headers through their readers.
+// and JPEG XL headers through their readers. A PNG is read at once and streaming, which must agree.
 #include "FuzzInput.h"
+#include "picture/DecodeLimit.h"
 #include "picture/HeifReader.h"
 #include "picture/JpegScaledDecoder.h"
 #include "picture/JxlReader.h"
 #include "picture/PictureFormats.h"
 #include "picture/PictureLoader.h"
+#include "picture/PngReader.h"
+#include "picture/RowReducer.h"
 #include "picture/WholeDecode.h"
 
 #include <QBuffer>
@@ -41,6 +44,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (format && format->reader == picture_formats::Reader::Jxl && !bounded(JxlReader(buffer)))
         std::abort();
+    if (format && format->reader == picture_formats::Reader::Png) {
+        const auto read = [&](PngReader::Way way) {
+            buffer.seek(0);
+            PngReader reader(buffer, way);
+            const QSize size = reader.size();
+            if (!reader.valid() || qint64(size.width()) * size.height() > (1 << 22))
+                return std::pair(false, QImage());
+            RowReducer rows = RowReducer::keeping(size, QRect(QPoint(0, 0), size), reader.hasAlpha());
+            const bool ok = reader.read(rows, DecodeLimit());
+            return std::pair(ok, rows.take());
+        };
+        if (read(PngReader::Way::Fastest) != read(PngReader::Way::Streaming))
+            std::abort();
+    }
     const fuzz_input::MemoryFile file(data, size);
     // Small screens: the same paths as a real one (most pictures are larger, so only a part of
     // them is decoded at their own size), with little scaling work in each run.

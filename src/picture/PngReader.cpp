@@ -1,10 +1,12 @@
 #include "picture/PngReader.h"
 
 #include "picture/DecodeLimit.h"
+#include "picture/PngWholeData.h"
 #include "picture/RowReducer.h"
 
 #include <QRgb>
 
+#include <algorithm>
 #include <csetjmp>
 #include <vector>
 
@@ -44,24 +46,31 @@ template <class Call> bool guarded(png_structp png, Call&& call) {
 
 } // namespace
 
-PngReader::PngReader(QIODevice& file) : file_(file), png_(new Library) {
-    if (!file.seek(0))
-        return;
-    png_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
-    if (!png_->png)
-        return;
-    png_->info = png_create_info_struct(png_->png);
-    if (!png_->info)
-        return;
-    png_set_read_fn(png_->png, &file_, readFrom);
-    png_set_user_limits(png_->png, MaxSide, MaxSide);
-    valid_ = readHeader();
+PngReader::PngReader(QIODevice& file, Way way) : file_(file), way_(way), png_(new Library) {
+    valid_ = start();
 }
 
 PngReader::~PngReader() {
     if (png_->png)
         png_destroy_read_struct(&png_->png, png_->info ? &png_->info : nullptr, nullptr);
     delete png_;
+}
+
+bool PngReader::start() {
+    if (png_->png)
+        png_destroy_read_struct(&png_->png, png_->info ? &png_->info : nullptr, nullptr);
+    png_->info = nullptr;
+    if (!file_.seek(0))
+        return false;
+    png_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
+    if (!png_->png)
+        return false;
+    png_->info = png_create_info_struct(png_->png);
+    if (!png_->info)
+        return false;
+    png_set_read_fn(png_->png, &file_, readFrom);
+    png_set_user_limits(png_->png, MaxSide, MaxSide);
+    return readHeader();
 }
 
 bool PngReader::readHeader() {
@@ -85,6 +94,8 @@ bool PngReader::readHeader() {
     interlaced_ = interlace != PNG_INTERLACE_NONE;
     const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS);
     alpha_ = (colour & PNG_COLOR_MASK_ALPHA) || transparency;
+    if (!interlaced_ && depth == 8)
+        holdWhole(colour, transparency);
     // Every kind of pixel becomes 0xAARRGGBB, which little-endian memory holds as B, G, R, A.
     return guarded(png,
                    [&] {
@@ -107,10 +118,136 @@ bool PngReader::readHeader() {
            png_get_rowbytes(png, info) == size_t(width) * 4;
 }
 
+void PngReader::holdWhole(int colour, bool transparency) {
+    png_structp png = png_->png;
+    png_infop info = png_->info;
+    png_bytep alphas = nullptr;
+    int alphaCount = 0;
+    png_color_16p key = nullptr;
+    pixelBytes_ = 0;
+    if (transparency && !png_get_tRNS(png, info, &alphas, &alphaCount, &key))
+        return;
+    // A transparent colour beyond 8 bits is left to the streaming read.
+    if (transparency && colour == PNG_COLOR_TYPE_GRAY && (!key || key->gray > 255))
+        return;
+    if (transparency && colour == PNG_COLOR_TYPE_RGB &&
+        (!key || key->red > 255 || key->green > 255 || key->blue > 255))
+        return;
+    shades_.clear();
+    transparent_[0] = transparent_[1] = transparent_[2] = -1;
+    switch (colour) {
+    case PNG_COLOR_TYPE_RGB:
+        pixelBytes_ = 3;
+        if (transparency) {
+            transparent_[0] = key->red;
+            transparent_[1] = key->green;
+            transparent_[2] = key->blue;
+        }
+        break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        pixelBytes_ = 4;
+        break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        pixelBytes_ = 2;
+        break;
+    case PNG_COLOR_TYPE_GRAY:
+        pixelBytes_ = 1;
+        for (QRgb v = 0; v < 256; ++v)
+            shades_.push_back(0xff000000u | v * 0x010101u);
+        if (transparency)
+            shades_[key->gray] &= 0xffffffu;
+        break;
+    case PNG_COLOR_TYPE_PALETTE: {
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &palette, &count) || !palette)
+            return;
+        pixelBytes_ = 1;
+        // Indices beyond the palette show black, as libpng's palette of 256 entries has it.
+        shades_.assign(256, 0xff000000u);
+        for (int i = 0; i < std::min(count, 256); ++i)
+            shades_[size_t(i)] = qRgb(palette[i].red, palette[i].green, palette[i].blue);
+        for (int i = 0; alphas && i < std::min(alphaCount, 256); ++i)
+            shades_[size_t(i)] = (shades_[size_t(i)] & 0xffffffu) | QRgb(alphas[i]) << 24;
+        break;
+    }
+    default:
+        return;
+    }
+    rowBytes_ = size_t(size_.width()) * size_t(pixelBytes_);
+}
+
 bool PngReader::read(RowReducer& rows, const DecodeLimit& limit) {
+    readWhole_ = false;
     if (!valid_)
         return false;
-    return interlaced_ ? readInterlaced(rows, limit) : readInOrder(rows, limit);
+    if (interlaced_)
+        return readInterlaced(rows, limit);
+    int last = size_.height() - 1;
+    while (last >= 0 && !rows.wants(last))
+        --last;
+    if (way_ == Way::Fastest && pixelBytes_ > 0 && last >= 0) {
+        switch (readAtOnce(rows, limit, last)) {
+        case Outcome::Read:
+            return true;
+        case Outcome::Over:
+            return false;
+        case Outcome::Unusual:
+            // Nothing is given to `rows` yet: the streaming read starts over.
+            if (!(valid_ = start()))
+                return false;
+            break;
+        }
+    }
+    return readInOrder(rows, limit);
+}
+
+PngReader::Outcome PngReader::readAtOnce(RowReducer& rows, const DecodeLimit& limit, int last) {
+    if (limit.over())
+        return Outcome::Over;
+    const std::optional<png_whole::Data> data = png_whole::inflate(file_, rowBytes_, size_.height());
+    if (!data || !png_whole::filtersKnown(*data, last))
+        return Outcome::Unusual;
+    const int from = std::max(rows.firstColumn(), 0), to = std::min(rows.endColumn(), size_.width());
+    // Pixels outside [from, to) stay transparent black, as `rows` takes them.
+    std::vector<QRgb> row(size_t(size_.width()), 0);
+    for (int y = 0; y <= last; ++y) {
+        if (limit.over())
+            return Outcome::Over;
+        png_whole::unfilter(*data, y, pixelBytes_);
+        if (!rows.wants(y))
+            continue;
+        const uint8_t* p = data->row(y) + 1 + size_t(from) * size_t(pixelBytes_);
+        QRgb* out = row.data();
+        switch (pixelBytes_) {
+        case 1:
+            for (int x = from; x < to; ++x)
+                out[x] = shades_[*p++];
+            break;
+        case 2:
+            for (int x = from; x < to; ++x, p += 2)
+                out[x] = QRgb(p[1]) << 24 | QRgb(p[0]) * 0x010101u;
+            break;
+        case 3:
+            if (transparent_[0] < 0)
+                for (int x = from; x < to; ++x, p += 3)
+                    out[x] = 0xff000000u | QRgb(p[0]) << 16 | QRgb(p[1]) << 8 | p[2];
+            else
+                for (int x = from; x < to; ++x, p += 3) {
+                    const bool clear =
+                        p[0] == transparent_[0] && p[1] == transparent_[1] && p[2] == transparent_[2];
+                    out[x] = (clear ? 0u : 0xff000000u) | QRgb(p[0]) << 16 | QRgb(p[1]) << 8 | p[2];
+                }
+            break;
+        default:
+            for (int x = from; x < to; ++x, p += 4)
+                out[x] = QRgb(p[3]) << 24 | QRgb(p[0]) << 16 | QRgb(p[1]) << 8 | p[2];
+            break;
+        }
+        rows.put(y, out, from, to);
+    }
+    readWhole_ = true;
+    return Outcome::Read;
 }
 
 bool PngReader::readInOrder(RowReducer& rows, const DecodeLimit& limit) {

@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QRgb>
 #include <QSize>
+
+#include <vector>
 
 class DecodeLimit;
 class RowReducer;
@@ -15,10 +18,16 @@ class RowReducer;
 // gAMA and cHRM without a profile are left unapplied, as Qt's reader leaves them: old tools wrote a
 // gamma of 1.0 into pictures meant for sRGB screens (most of the PNG suite carries one), and
 // a gamma of 1/2.2, the common one, is sRGB's already.
+// Pictures in rows of 8-bit samples whose data is small enough to hold whole (png_whole) are
+// inflated in one piece, far faster; anything unusual about their data sends them back to the
+// streaming read from the start, so that both ways give the same.
 class PngReader {
 public:
-    // Reads the headers from the start of `file` up to the picture's data.
-    explicit PngReader(QIODevice& file);
+    enum class Way { Fastest, Streaming };
+
+    // Reads the headers from the start of `file` up to the picture's data; `way` Streaming never
+    // holds the data whole (to compare the two).
+    explicit PngReader(QIODevice& file, Way way = Way::Fastest);
     ~PngReader();
     PngReader(const PngReader&) = delete;
     PngReader& operator=(const PngReader&) = delete;
@@ -35,17 +44,32 @@ public:
     // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
     // it untouched; false when not one row can be read, or when `limit` is over.
     bool read(RowReducer& rows, const DecodeLimit& limit);
+    // Whether the last read held the data whole.
+    bool readWhole() const { return readWhole_; }
 
     struct Library;
 
 private:
+    enum class Outcome { Read, Over, Unusual };
+
+    bool start();
     bool readHeader();
+    void holdWhole(int colour, bool transparency);
+    Outcome readAtOnce(RowReducer& rows, const DecodeLimit& limit, int last);
     bool readInOrder(RowReducer& rows, const DecodeLimit& limit);
     bool readInterlaced(RowReducer& rows, const DecodeLimit& limit);
 
     QIODevice& file_;
+    Way way_;
     Library* png_ = nullptr;
     bool valid_ = false;
+    bool readWhole_ = false;
+    // Of pictures that may be held whole: bytes a pixel and row as stored, and what each pixel
+    // shows as (by grey level or palette index), or the transparent colour of RGB.
+    int pixelBytes_ = 0;
+    size_t rowBytes_ = 0;
+    std::vector<QRgb> shades_;
+    int transparent_[3] = {-1, -1, -1};
     QSize size_;
     bool alpha_ = false;
     bool interlaced_ = false;

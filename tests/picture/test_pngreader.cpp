@@ -1,0 +1,243 @@
+#include "picture/DecodeLimit.h"
+#include "picture/PngReader.h"
+#include "picture/RowReducer.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QFile>
+#include <QTest>
+
+#include <libdeflate.h>
+#include <png.h>
+
+#include <vector>
+
+class PngReaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void bothWaysGiveTheSame();
+    void madePicturesBothWays_data();
+    void madePicturesBothWays();
+    void damagedDataIsReadStreaming_data();
+    void damagedDataIsReadStreaming();
+};
+
+namespace {
+
+struct Read {
+    bool ok = false;
+    bool whole = false;
+    QImage image;
+};
+
+// All of the picture, or the middle third of its rows (whose data after them is never wanted).
+Read readPng(QIODevice& file, PngReader::Way way, bool middle) {
+    PngReader reader(file, way);
+    Read result;
+    if (!reader.valid())
+        return result;
+    const QSize size = reader.size();
+    const QRect part = middle ? QRect(0, size.height() / 3, size.width(), std::max(1, size.height() / 3))
+                              : QRect(QPoint(0, 0), size);
+    RowReducer rows = RowReducer::keeping(size, part, reader.hasAlpha());
+    result.ok = reader.read(rows, DecodeLimit());
+    result.whole = reader.readWhole();
+    result.image = rows.take();
+    return result;
+}
+
+Read readPng(QByteArray bytes, PngReader::Way way, bool middle = false) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readPng(buffer, way, middle);
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+quint32 bigEndian(const QByteArray& b, qsizetype at) {
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 |
+           quint8(b[at + 3]);
+}
+
+// Where the first data chunk's header starts.
+qsizetype firstData(const QByteArray& png) {
+    qsizetype at = 8;
+    while (at + 8 <= png.size() && png.mid(at + 4, 4) != "IDAT")
+        at += 12 + qsizetype(bigEndian(png, at));
+    return at;
+}
+
+void append(png_structp png, png_bytep data, size_t length) {
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+
+void flush(png_structp) {}
+
+// A picture of `colour` type in 8-bit samples, every row with `filter`, its samples drawn from a few
+// values so that the filters' predictions often tie; grey, RGB and palette pictures with
+// transparency, the palette's indices reaching past its end.
+QByteArray madePng(int colour, int filter) {
+    constexpr int W = 61, H = 23;
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (!png || !info || setjmp(png_jmpbuf(png)))
+        qFatal("cannot write a PNG");
+    png_set_write_fn(png, &out, append, flush);
+    png_set_check_for_invalid_index(png, 0);
+    png_set_IHDR(png, info, W, H, 8, colour, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, 0, filter);
+    png_color palette[16];
+    png_byte alphas[5] = {0, 40, 255, 128, 7};
+    for (int i = 0; i < 16; ++i)
+        palette[i] = png_color{png_byte(i * 16), png_byte(255 - i * 9), png_byte(i * i)};
+    png_color_16 key{};
+    key.gray = 5;
+    key.red = 5;
+    key.green = 10;
+    key.blue = 5;
+    if (colour == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette, 16);
+        png_set_tRNS(png, info, alphas, 5, nullptr);
+    } else if (!(colour & PNG_COLOR_MASK_ALPHA)) {
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    }
+    png_write_info(png, info);
+    const int channels = png_get_channels(png, info);
+    std::vector<png_byte> row(size_t(W * channels));
+    quint32 seed = 12345;
+    for (int y = 0; y < H; ++y) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const int v = int(seed >> 16) % 4;
+            row[i] = png_byte(colour == PNG_COLOR_TYPE_PALETTE ? v * 6
+                              : v == 3                         ? 250
+                                                               : v * 5 + (i % 3 == 1 ? 5 : 0));
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+} // namespace
+
+void PngReaderTest::madePicturesBothWays_data() {
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<int>("filter");
+    const std::pair<const char*, int> colours[] = {{"grey", PNG_COLOR_TYPE_GRAY},
+                                                   {"grey+alpha", PNG_COLOR_TYPE_GRAY_ALPHA},
+                                                   {"rgb", PNG_COLOR_TYPE_RGB},
+                                                   {"rgba", PNG_COLOR_TYPE_RGB_ALPHA},
+                                                   {"palette", PNG_COLOR_TYPE_PALETTE}};
+    const std::pair<const char*, int> filters[] = {{"none", PNG_FILTER_NONE},
+                                                   {"sub", PNG_FILTER_SUB},
+                                                   {"up", PNG_FILTER_UP},
+                                                   {"average", PNG_FILTER_AVG},
+                                                   {"paeth", PNG_FILTER_PAETH}};
+    for (const auto& [colourName, colour] : colours)
+        for (const auto& [filterName, filter] : filters)
+            QTest::addRow("%s %s", colourName, filterName) << colour << filter;
+}
+
+void PngReaderTest::madePicturesBothWays() {
+    // Each kind of pixel read at once as 8-bit samples, through each filter: as libpng streams it.
+    QFETCH(int, colour);
+    QFETCH(int, filter);
+    const QByteArray png = madePng(colour, filter);
+    const Read fast = readPng(png, PngReader::Way::Fastest);
+    const Read streamed = readPng(png, PngReader::Way::Streaming);
+    QVERIFY(fast.whole);
+    QVERIFY(fast.ok && streamed.ok);
+    QCOMPARE(fast.image, streamed.image);
+}
+
+void PngReaderTest::bothWaysGiveTheSame() {
+    // Every PNG of the public suites, whole and its middle rows: read at once or streaming, the same
+    // success and the same pixels.
+    int files = 0, whole = 0;
+    QStringList unexpected;
+    for (const char* suite : {"pngsuite", "pillow-modern"}) {
+        QDirIterator it(QStringLiteral(LUMORA_TESTDATA "/") + suite, {"*.png"}, QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QByteArray bytes = contents(path);
+            ++files;
+            for (const bool middle : {false, true}) {
+                const Read fast = readPng(bytes, PngReader::Way::Fastest, middle);
+                const Read streamed = readPng(bytes, PngReader::Way::Streaming, middle);
+                whole += fast.whole;
+                if (streamed.whole || fast.ok != streamed.ok || fast.image != streamed.image)
+                    unexpected << QString("%1%2: ok %3 %4")
+                                      .arg(path, middle ? " (middle)" : "")
+                                      .arg(fast.ok)
+                                      .arg(streamed.ok);
+            }
+        }
+    }
+    qInfo("whole %d", whole);
+    QCOMPARE(files, 175 + 76);
+    // The suites' usual pictures are read at once.
+    QVERIFY2(whole > 150, qPrintable(QString::number(whole)));
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join("\n")));
+}
+
+void PngReaderTest::damagedDataIsReadStreaming_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("whole");
+    // The header claiming a row more or less than the data holds: too little data or too much.
+    for (const char* damage : {"crc", "cut", "stream", "adler", "taller", "shorter"})
+        QTest::newRow(damage) << QString(damage) << false;
+    // Cut after the data's last chunk: all of the data is there.
+    QTest::newRow("no end") << QString("no end") << true;
+}
+
+void PngReaderTest::damagedDataIsReadStreaming() {
+    // Truecolour with Paeth and Sub rows (one data chunk), read at once when sound; damaged, read
+    // streaming from the start, which shows the rows before the damage (or fails) as it always has;
+    // cut after its data, read at once all the same.
+    QFETCH(QString, damage);
+    QFETCH(bool, whole);
+    QByteArray png = contents(QStringLiteral(LUMORA_TESTDATA "/pngsuite/f04n2c08.png"));
+    QVERIFY(readPng(png, PngReader::Way::Fastest).whole);
+    const qsizetype header = 8, chunk = firstData(png), data = chunk + 8;
+    const qsizetype crc = data + qsizetype(bigEndian(png, chunk));
+    // The CRC of the chunk at `at` over what it now holds.
+    const auto seal = [&](qsizetype at) {
+        const qsizetype length = qsizetype(bigEndian(png, at));
+        const quint32 sum = libdeflate_crc32(0, png.constData() + at + 4, size_t(length + 4));
+        for (int i = 0; i < 4; ++i)
+            png[at + 8 + length + i] = char(sum >> (24 - 8 * i));
+    };
+    if (damage == "crc")
+        png[crc] = char(png[crc] ^ 1);
+    else if (damage == "cut")
+        png.truncate(data + (crc - data) / 2);
+    else if (damage == "stream")
+        png[data + 2] = char(0xff); // a block type there is not
+    else if (damage == "adler")
+        png[crc - 1] = char(png[crc - 1] ^ 1);
+    else if (damage == "taller" || damage == "shorter")
+        png[header + 8 + 7] = char(png[header + 8 + 7] + (damage == "taller" ? 1 : -1));
+    else if (damage == "no end")
+        png.truncate(crc + 4);
+    seal(header);
+    if (damage != "crc" && damage != "cut")
+        seal(chunk);
+    const Read fast = readPng(png, PngReader::Way::Fastest);
+    const Read streamed = readPng(png, PngReader::Way::Streaming);
+    QCOMPARE(fast.whole, whole);
+    QCOMPARE(fast.ok, streamed.ok);
+    QCOMPARE(fast.image, streamed.image);
+}
+
+QTEST_GUILESS_MAIN(PngReaderTest)
+#include "test_pngreader.moc"
