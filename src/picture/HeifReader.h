@@ -39,6 +39,9 @@ public:
     struct Library;
 
 private:
+    // Reads the library's own RGB planes; false with `failed` unset when it cannot give them as such.
+    bool readPlanes(RowReducer& rows, bool& failed);
+
     QIODevice& file_;
     std::unique_ptr<Library> heif_;
     bool valid_ = false;
