@@ -188,7 +188,8 @@ bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
     const int from = rows.firstColumn(), to = rows.endColumn();
     std::vector<QRgb> row(size_t(size_.width()), 0);
     std::fill(row.begin() + from, row.begin() + to, alpha_ ? 0u : 0xff000000u);
-    const bool bytes8 = std::all_of(planes, planes + (alpha_ ? 4 : 3), [](const Plane& p) { return p.bits == 8; });
+    const bool bytes8 =
+        std::all_of(planes, planes + (alpha_ ? 4 : 3), [](const Plane& p) { return p.bits == 8; });
     // QRgb holds 0xAARRGGBB: blue in the lowest byte in memory on a little-endian machine.
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
     auto* bytes = reinterpret_cast<uint8_t*>(row.data());
@@ -226,8 +227,9 @@ bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (failed || limit.over())
         return false;
     heif_error error{};
-    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB,
-                              alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true, error);
+    const auto image =
+        decode(heif_->handle.get(), heif_colorspace_RGB,
+               alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true, error);
     // The decode is one call that cannot be stopped part way. Once it is done the picture is kept even
     // if the limit went over meanwhile: giving it up then would save nothing.
     if (!image)
