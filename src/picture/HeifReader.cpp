@@ -7,6 +7,7 @@
 
 #include <QRgb>
 
+#include <algorithm>
 #include <vector>
 
 #include <libheif/heif.h>
@@ -108,21 +109,130 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
 
 HeifReader::~HeifReader() = default;
 
+namespace {
+
+std::unique_ptr<heif_image, ImageRelease> decode(const heif_image_handle* handle, heif_colorspace colorspace,
+                                                 heif_chroma chroma, bool to8bits, heif_error& error) {
+    std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    if (!options) {
+        error = {heif_error_Memory_allocation_error, heif_suberror_Unspecified, ""};
+        return nullptr;
+    }
+    options->convert_hdr_to_8bit = to8bits;
+    heif_image* decoded = nullptr;
+    error = heif_decode_image(handle, &decoded, colorspace, chroma, options.get());
+    std::unique_ptr<heif_image, ImageRelease> image(decoded);
+    if (!ok(error))
+        image.reset();
+    return image;
+}
+
+// One plane of the picture as the library left it: 8 bits a sample, or 9 to 16 in two bytes.
+struct Plane {
+    const uint8_t* data = nullptr;
+    qsizetype stride = 0;
+    int bits = 0;
+    // Each deeper sample's 8-bit value, rounded.
+    std::vector<uint8_t> to8;
+
+    bool take(const heif_image* image, heif_channel channel, QSize size) {
+        int bytesPerRow = 0;
+        data = heif_image_get_plane_readonly(image, channel, &bytesPerRow);
+        bits = heif_image_get_bits_per_pixel_range(image, channel);
+        const int stored = heif_image_get_bits_per_pixel(image, channel);
+        stride = bytesPerRow;
+        if (!data || heif_image_get_width(image, channel) != size.width() ||
+            heif_image_get_height(image, channel) != size.height() || bits < 8 || bits > 16 ||
+            stored != (bits == 8 ? 8 : 16) || stride < qsizetype(size.width()) * (stored / 8))
+            return false;
+        if (bits > 8) {
+            const uint32_t most = (1u << bits) - 1;
+            to8.resize(size_t(most) + 1);
+            for (uint32_t v = 0; v <= most; ++v)
+                to8[v] = uint8_t((v * 255 + most / 2) / most);
+        }
+        return true;
+    }
+    // Samples [from, to) of row `y` as 8 bits, into `out` every 4 bytes.
+    void row(int y, int from, int to, uint8_t* out) const {
+        if (bits == 8) {
+            const uint8_t* p = data + qsizetype(y) * stride;
+            for (int x = from; x < to; ++x)
+                out[4 * x] = p[x];
+            return;
+        }
+        const auto* p = reinterpret_cast<const uint16_t*>(data + qsizetype(y) * stride);
+        const uint16_t most = uint16_t(to8.size() - 1);
+        for (int x = from; x < to; ++x)
+            out[4 * x] = to8[std::min(p[x], most)];
+    }
+};
+
+} // namespace
+
+// The library turns the coded picture into RGB planes whatever it is asked for, then copies them into
+// the layout asked: the planes themselves are read here, so that the copy is never made.
+bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
+    heif_error error{};
+    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB, heif_chroma_444, false, error);
+    // Only a layout the library cannot give is worth asking for again: a picture that does not decode
+    // does not decode either way.
+    failed = !image && error.code != heif_error_Unsupported_feature;
+    if (!image)
+        return false;
+    Plane planes[4];
+    const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
+    for (int i = 0; i < (alpha_ ? 4 : 3); ++i)
+        if (!planes[i].take(image.get(), channels[i], size_))
+            return false;
+    const int from = rows.firstColumn(), to = rows.endColumn();
+    std::vector<QRgb> row(size_t(size_.width()), 0);
+    std::fill(row.begin() + from, row.begin() + to, alpha_ ? 0u : 0xff000000u);
+    const bool bytes8 =
+        std::all_of(planes, planes + (alpha_ ? 4 : 3), [](const Plane& p) { return p.bits == 8; });
+    // QRgb holds 0xAARRGGBB: blue in the lowest byte in memory on a little-endian machine.
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
+    auto* bytes = reinterpret_cast<uint8_t*>(row.data());
+    for (int y = 0; y < size_.height(); ++y) {
+        if (!rows.wants(y))
+            continue;
+        if (bytes8) {
+            const auto at = [&](int i) { return planes[i].data + qsizetype(y) * planes[i].stride; };
+            const uint8_t *r = at(0), *g = at(1), *b = at(2), *a = alpha_ ? at(3) : nullptr;
+            QRgb* out = row.data();
+            if (a)
+                for (int x = from; x < to; ++x)
+                    out[x] = QRgb(a[x]) << 24 | QRgb(r[x]) << 16 | QRgb(g[x]) << 8 | b[x];
+            else
+                for (int x = from; x < to; ++x)
+                    out[x] = 0xff000000u | QRgb(r[x]) << 16 | QRgb(g[x]) << 8 | b[x];
+        } else {
+            planes[0].row(y, from, to, bytes + 2);
+            planes[1].row(y, from, to, bytes + 1);
+            planes[2].row(y, from, to, bytes);
+            if (alpha_)
+                planes[3].row(y, from, to, bytes + 3);
+        }
+        rows.put(y, row.data(), from, to);
+    }
+    return true;
+}
+
 bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_ || limit.over())
         return false;
-    std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
-    if (!options)
+    bool failed = false;
+    if (readPlanes(rows, failed))
+        return true;
+    if (failed || limit.over())
         return false;
-    options->convert_hdr_to_8bit = 1;
-    heif_image* decoded = nullptr;
-    const heif_error error =
-        heif_decode_image(heif_->handle.get(), &decoded, heif_colorspace_RGB,
-                          alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
-    const std::unique_ptr<heif_image, ImageRelease> image(decoded);
+    heif_error error{};
+    const auto image =
+        decode(heif_->handle.get(), heif_colorspace_RGB,
+               alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true, error);
     // The decode is one call that cannot be stopped part way. Once it is done the picture is kept even
     // if the limit went over meanwhile: giving it up then would save nothing.
-    if (!ok(error) || !image)
+    if (!image)
         return false;
     const heif_channel channel = heif_channel_interleaved;
     int stride = 0;

@@ -11,7 +11,8 @@ class RowReducer;
 
 // Reads HEIC/HEIF and AVIF files through libheif, which decodes the primary picture whole (HEVC
 // through libde265, AV1 through dav1d or aom) with its rotation, mirror and crop applied; 10 and 12
-// bit pictures come out rounded to 8 bits. The rows are then handed to a RowReducer, so that what is
+// bit pictures come out rounded to 8 bits. The rows are read from the library's own RGB planes (it makes
+// them from the coded YCbCr whatever it is asked for) and handed to a RowReducer, so that what is
 // kept afterwards follows the screen; while decoded the picture is held whole, bounded by
 // whole_decode's limit, which the header is checked against before anything is decoded.
 class HeifReader {
@@ -39,6 +40,9 @@ public:
     struct Library;
 
 private:
+    // Reads the library's own RGB planes; false with `failed` unset when it cannot give them as such.
+    bool readPlanes(RowReducer& rows, bool& failed);
+
     QIODevice& file_;
     std::unique_ptr<Library> heif_;
     bool valid_ = false;

@@ -41,6 +41,7 @@ void HeifReaderTest::picturesMatchHeifConvert_data() {
     QVERIFY(sample(QImage::Format_RGB32).save(dir_.filePath("plain.png")));
     QVERIFY(sample(QImage::Format_ARGB32).save(dir_.filePath("alpha.png")));
     QVERIFY(sample(QImage::Format_RGBX64).save(dir_.filePath("deep.png")));
+    QVERIFY(sample(QImage::Format_RGBA64).save(dir_.filePath("deepalpha.png")));
     const QStringList made[] = {
         {"plain.heic", "plain.png", "-q", "90"},
         {"deep10.heic", "deep.png", "-b", "10"},
@@ -49,12 +50,24 @@ void HeifReaderTest::picturesMatchHeifConvert_data() {
         {"plain.avif", "plain.png"},
         {"alpha.avif", "alpha.png"},
         {"deep12.avif", "deep.png", "-b", "12", "-p", "chroma=444"},
+        {"deep10alpha.heic", "deepalpha.png", "-b", "10"},
     };
     for (const QStringList& m : made) {
         run("heif-enc", QStringList{dir_.filePath(m[1]), "-o", dir_.filePath(m[0])} + m.mid(2));
         QTest::newRow(qPrintable(m[0]))
-            << dir_.filePath(m[0]) << QSize(96, 64) << m[1].startsWith("alpha") << false;
+            << dir_.filePath(m[0]) << QSize(96, 64) << m[1].contains("alpha") << false;
     }
+    // Limited range and BT.709's matrix, in the box that gives them.
+    QFile plain(dir_.filePath("plain.avif"));
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QByteArray limited = plain.readAll();
+    const qsizetype nclx = limited.indexOf("colrnclx");
+    QVERIFY(nclx > 0);
+    limited[nclx + 13] = 1;
+    limited[nclx + 14] = 0;
+    QFile out(dir_.filePath("limited709.avif"));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(limited) == limited.size());
+    QTest::newRow("limited709.avif") << out.fileName() << QSize(96, 64) << false << false;
     const auto kept = [&](const char* name, QSize size, bool alpha = false, bool profiled = false) {
         QTest::newRow(name) << pillow(name) << size << alpha << profiled;
     };
