@@ -36,8 +36,8 @@ public:
     // The ICC profile of the decoded pixels; empty when they are sRGB.
     QByteArray iccProfile() const { return icc_; }
 
-    // Decodes the first frame and gives the rows `rows` wants; false when it cannot be decoded
-    // whole or `limit` goes over.
+    // Decodes the first frame and gives the rows `rows` wants, once; false when it cannot be
+    // decoded whole or `limit` goes over.
     bool read(RowReducer& rows, const DecodeLimit& limit);
 
     struct Library;
@@ -56,6 +56,7 @@ private:
     std::vector<uint8_t> input_;
     bool ended_ = false;
     bool valid_ = false;
+    bool read_ = false;
     QSize size_;
     int orientation_ = 1;
     bool alpha_ = false;
