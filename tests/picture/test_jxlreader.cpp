@@ -44,24 +44,16 @@ QImage reducedInOrder(const QImage& image, QSize target) {
 
 // Sets `cancelled` once more than `at` bytes have been read, as a show moving on while a picture
 // decodes does.
-class CancellingBuffer : public QBuffer {
-public:
+struct CancellingBuffer : QBuffer {
     CancellingBuffer(QByteArray* bytes, qint64 at, std::atomic<bool>& cancelled)
-        : QBuffer(bytes), at_(at), cancelled_(cancelled) {}
-
-protected:
+        : QBuffer(bytes), at(at), cancelled(cancelled) {}
     qint64 readData(char* data, qint64 size) override {
         const qint64 got = QBuffer::readData(data, size);
-        read_ += std::max<qint64>(got, 0);
-        if (read_ > at_)
-            cancelled_ = true;
+        cancelled = cancelled || pos() + got > at;
         return got;
     }
-
-private:
-    qint64 at_;
-    qint64 read_ = 0;
-    std::atomic<bool>& cancelled_;
+    const qint64 at;
+    std::atomic<bool>& cancelled;
 };
 
 } // namespace
