@@ -11,10 +11,11 @@
 class DecodeLimit;
 class RowReducer;
 
-// Reads JPEG XL files through libjxl: the first frame, turned upright by the file's orientation,
-// with its alpha. The file is given to the library in pieces, so that the decode limit is minded
-// between them. The library decodes the frame whole, bounded by whole_decode's limit, which the
-// header is checked against first; only the rows the RowReducer wants are kept from it.
+// Reads JPEG XL files through libjxl: the first frame as stored, with its orientation and alpha.
+// The file is given to the library in pieces, so that the decode limit is minded between them.
+// The library holds its planes for the whole frame, bounded by whole_decode's limit, which the
+// header is checked against first; its pixels come group by group, and each row the RowReducer
+// wants is handed on once complete, so that only the rows in flight are held here.
 class JxlReader {
 public:
     // Reads the header and the colour encoding from `file`, which must outlive the reader.
@@ -24,15 +25,19 @@ public:
     JxlReader& operator=(const JxlReader&) = delete;
 
     bool valid() const { return valid_; }
-    // The upright size.
+    // The size as stored, before the orientation stands it upright.
     QSize size() const { return size_; }
+    // The orientation (1 to 8, as EXIF's).
+    int orientation() const { return orientation_; }
     bool hasAlpha() const { return alpha_; }
+    // Rows complete in whatever order the library's groups come (with several threads, or groups
+    // stored out of order), but they are handed on top to bottom.
     bool rowsInOrder() const { return true; }
     // The ICC profile of the decoded pixels; empty when they are sRGB.
     QByteArray iccProfile() const { return icc_; }
 
-    // Decodes the first frame and gives the rows `rows` wants; false when it cannot be decoded
-    // whole or `limit` goes over.
+    // Decodes the first frame and gives the rows `rows` wants, once; false when it cannot be
+    // decoded whole or `limit` goes over.
     bool read(RowReducer& rows, const DecodeLimit& limit);
 
     struct Library;
@@ -42,18 +47,18 @@ private:
     int next(const DecodeLimit* limit);
     bool feed();
     bool readColour();
-    static void keep(void* reader, size_t x, size_t y, size_t count, const void* pixels);
+
+    struct Flight;
+    static void take(void* flight, size_t x, size_t y, size_t count, const void* pixels);
 
     QIODevice& file_;
     std::unique_ptr<Library> jxl_;
     std::vector<uint8_t> input_;
     bool ended_ = false;
     bool valid_ = false;
+    bool read_ = false;
     QSize size_;
+    int orientation_ = 1;
     bool alpha_ = false;
     QByteArray icc_;
-    // The decoded rows [top_, top_ + kept rows) while read.
-    std::vector<QRgb> kept_;
-    int top_ = 0;
-    int keptRows_ = 0;
 };

@@ -1,10 +1,13 @@
 #include "ToolPictures.h"
+#include "picture/DecodeLimit.h"
 #include "picture/JxlReader.h"
 #include "picture/PictureLoader.h"
+#include "picture/RowReducer.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,12 +15,57 @@
 
 using namespace tool_pictures;
 
+namespace {
+
+// The sample at `size` with noise over it: groups of 256 cut short at the right and the bottom,
+// and a lossless file large enough to come in several pieces.
+QImage grouped(QImage::Format format, QSize size) {
+    QImage image =
+        sample(QImage::Format_ARGB32).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image = image.convertToFormat(format);
+    QRandomGenerator noise(7);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] ^= noise.generate() & 0x001f1f1fu;
+    }
+    return image;
+}
+
+// `image` reduced to `target` by rows given top to bottom.
+QImage reducedInOrder(const QImage& image, QSize target) {
+    const QImage rows =
+        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    RowReducer reducer = RowReducer::reducing(rows.size(), target, rows.hasAlphaChannel(), true);
+    for (int y = 0; y < rows.height(); ++y)
+        reducer.put(y, reinterpret_cast<const QRgb*>(rows.constScanLine(y)), 0, rows.width());
+    return reducer.take();
+}
+
+// Sets `cancelled` once more than `at` bytes have been read, as a show moving on while a picture
+// decodes does.
+struct CancellingBuffer : QBuffer {
+    CancellingBuffer(QByteArray* bytes, qint64 at, std::atomic<bool>& cancelled)
+        : QBuffer(bytes), at(at), cancelled(cancelled) {}
+    qint64 readData(char* data, qint64 size) override {
+        const qint64 got = QBuffer::readData(data, size);
+        cancelled = cancelled || pos() + got > at;
+        return got;
+    }
+    const qint64 at;
+    std::atomic<bool>& cancelled;
+};
+
+} // namespace
+
 class JxlReaderTest : public QObject {
     Q_OBJECT
 private slots:
     void picturesMatchDjxl_data();
     void picturesMatchDjxl();
     void headersBeyondTheLimitAreRefusedUndecoded();
+    void unfinishedDecodesFailCleanly_data();
+    void unfinishedDecodesFailCleanly();
 
 private:
     QTemporaryDir dir_;
@@ -36,6 +84,9 @@ void JxlReaderTest::picturesMatchDjxl_data() {
     QImage p3 = sample(QImage::Format_RGB32);
     p3.setColorSpace(QColorSpace::DisplayP3);
     QVERIFY(p3.save(made("p3.png")));
+    QVERIFY(grouped(QImage::Format_RGB32, QSize(600, 333)).save(made("groups.png")));
+    QVERIFY(grouped(QImage::Format_ARGB32, QSize(333, 600)).save(made("groupsalpha.png")));
+    QVERIFY(grouped(QImage::Format_RGB32, QSize(1000, 700)).save(made("noise.png")));
     const auto turned = [](int orientation) {
         return QStringLiteral(LUMORA_TESTDATA "/exif-orientation-examples/Landscape_%1.jpg").arg(orientation);
     };
@@ -55,12 +106,21 @@ void JxlReaderTest::picturesMatchDjxl_data() {
         {"mirrored.jxl", turned(2), {}},
         {"turned.jxl", turned(6), {}},
         {"transverse.jxl", turned(7), {}},
+        {"groups.jxl", made("groups.png"), {"-d", "1"}},
+        {"groupslossless.jxl", made("groups.png"), {"-d", "0", "-e", "1"}},
+        {"groupsalpha.jxl", made("groupsalpha.png"), {"-d", "0", "-e", "1"}},
+        // Groups stored from the top right outwards: read in pieces, the rows at the bottom are
+        // complete first.
+        {"outoforder.jxl",
+         made("noise.png"),
+         {"-d", "0", "-e", "1", "--group_order=1", "--center_x=999", "--center_y=0"}},
     };
     for (const auto& p : pictures) {
         run("cjxl", QStringList{p.from, made(p.name)} + p.options);
         const bool photo = p.from.endsWith(".jpg");
-        QTest::newRow(p.name) << made(p.name) << (photo ? QSize(1800, 1200) : QSize(96, 64))
-                              << p.from.endsWith("alpha.png") << p.from.endsWith("p3.png");
+        const QSize size = photo ? QSize(1800, 1200) : QImage(p.from).size();
+        QTest::newRow(p.name) << made(p.name) << size << p.from.endsWith("alpha.png")
+                              << p.from.endsWith("p3.png");
     }
 }
 
@@ -79,6 +139,14 @@ void JxlReaderTest::picturesMatchDjxl() {
     const LoadedPicture part = picture_loader::decode(path, ShowGeometry{QSize(50, 40), false, false});
     QVERIFY(part.ok && !part.region.isEmpty());
     QCOMPARE(largestDifference(part.image, loaded.image.copy(part.region)), 0);
+    // Reduced as the rows complete, the same as the whole reduced row after row (a picture turned
+    // a quarter is reduced before it is turned, which rounds otherwise by a little; colours given
+    // with a profile are converted once reduced).
+    const LoadedPicture reduced = picture_loader::decode(path, ShowGeometry{size / 3, true, false});
+    QVERIFY(reduced.ok);
+    QCOMPARE(reduced.image.size(), size / 3);
+    if (!p3)
+        QVERIFY(largestDifference(reduced.image, reducedInOrder(loaded.image, size / 3)) <= 1);
     const std::atomic<bool> cancelled{true};
     QVERIFY(!picture_loader::decode(path, std::nullopt, nullptr, &cancelled).ok);
     QFile file(path);
@@ -113,6 +181,43 @@ void JxlReaderTest::headersBeyondTheLimitAreRefusedUndecoded() {
         const JxlReader reader(buffer);
         QCOMPARE(reader.size(), claimed.width() == 8000 ? claimed : QSize());
     }
+}
+
+void JxlReaderTest::unfinishedDecodesFailCleanly_data() {
+    QTest::addColumn<double>("kept");        // of the file, or bytes where more than 1
+    QTest::addColumn<double>("cancelledAt"); // of the file read; never beyond 1
+    QTest::newRow("cut in the header") << 8.0 << 2.0;
+    QTest::newRow("cut in the first groups") << 0.2 << 2.0;
+    QTest::newRow("cut in the last group") << 0.995 << 2.0;
+    QTest::newRow("cancelled while decoding") << 1.0 << 0.5;
+}
+
+void JxlReaderTest::unfinishedDecodesFailCleanly() {
+    QFETCH(double, kept);
+    QFETCH(double, cancelledAt);
+    const QString path = dir_.filePath("noise.jxl");
+    if (!QFile::exists(path)) {
+        if (!QFile::exists(dir_.filePath("noise.png")))
+            QVERIFY(grouped(QImage::Format_RGB32, QSize(1000, 700)).save(dir_.filePath("noise.png")));
+        run("cjxl", {dir_.filePath("noise.png"), path, "-d", "0", "-e", "1"});
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    // Pieces of the file are read a quarter of a megabyte at a time: the decode must be under way
+    // when it is cancelled.
+    QVERIFY(bytes.size() > 3 * 256 * 1024);
+    bytes.truncate(qsizetype(kept > 1 ? kept : double(bytes.size()) * kept));
+    std::atomic<bool> cancelled{false};
+    CancellingBuffer buffer(&bytes, qint64(double(bytes.size()) * cancelledAt), cancelled);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    JxlReader reader(buffer);
+    QCOMPARE(reader.valid(), kept <= 1);
+    if (!reader.valid())
+        return;
+    QCOMPARE(reader.size(), QSize(1000, 700));
+    RowReducer rows = RowReducer::reducing(reader.size(), QSize(300, 200), false, reader.rowsInOrder());
+    QVERIFY(!reader.read(rows, DecodeLimit(&cancelled)));
 }
 
 QTEST_GUILESS_MAIN(JxlReaderTest)
