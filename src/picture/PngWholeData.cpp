@@ -1,6 +1,7 @@
 #include "picture/PngWholeData.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -218,21 +219,46 @@ uint8_t* allocate(size_t size) {
     return static_cast<uint8_t*>(p);
 }
 
+std::atomic<size_t>& heldTogether() {
+    static std::atomic<size_t> held{0};
+    return held;
+}
+
 } // namespace
+
+std::optional<Share> Share::take(size_t bytes) {
+    std::atomic<size_t>& held = heldTogether();
+    size_t now = held.load();
+    do {
+        if (now != 0 && now + bytes > SharedCap)
+            return std::nullopt;
+    } while (!held.compare_exchange_weak(now, now + bytes));
+    return Share(bytes);
+}
+
+Share::~Share() {
+    if (bytes_ != 0)
+        heldTogether() -= bytes_;
+}
 
 void Data::Free::operator()(uint8_t* p) const {
     std::free(p);
 }
 
 std::optional<Data> inflate(QIODevice& file, size_t rowBytes, int rows) {
-    Data data;
-    data.rowBytes = rowBytes;
-    data.rows = rows;
     const size_t inflated = (rowBytes + 1) * size_t(rows);
     if (rows <= 0 || rowBytes == 0 || inflated > InflatedCap)
         return std::nullopt;
     // Room for stored blocks and a little more; pages never written take no memory.
     const size_t capacity = inflated + inflated / 8 + 65536;
+    // The data is no more than the rest of the file.
+    const size_t rest = size_t(std::max<qint64>(0, file.size() - file.pos()));
+    std::optional<Share> share = Share::take(inflated + std::min(capacity, rest));
+    if (!share)
+        return std::nullopt;
+    Data data{std::move(*share), nullptr};
+    data.rowBytes = rowBytes;
+    data.rows = rows;
     std::unique_ptr<uint8_t[], Data::Free> in(allocate(capacity));
     data.bytes.reset(allocate(inflated));
     if (!in || !data.bytes)

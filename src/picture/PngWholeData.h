@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // A PNG's picture data taken in one piece: its data chunks gathered, inflated in one call (libdeflate
 // is two to three times as fast as zlib's streaming inflate, but only given all of it at once), and
@@ -17,8 +18,31 @@ namespace png_whole {
 // The most inflated data held at once: a phone picture of 16 megapixels with alpha fits.
 constexpr size_t InflatedCap = size_t(64) << 20;
 
+// What the pictures read whole at the same moment hold together, their compressed bytes included.
+// The preloader reads two pictures side by side: of two phone pictures (some 56 MB each), one is
+// read whole while the other streams, rather than both holding theirs. One picture alone is always
+// read whole, up to the cap above.
+constexpr size_t SharedCap = size_t(96) << 20;
+
+// A share of that, given back when it is let go.
+class Share {
+public:
+    static std::optional<Share> take(size_t bytes);
+    Share(Share&& other) noexcept : bytes_(std::exchange(other.bytes_, 0)) {}
+    Share& operator=(Share&& other) noexcept {
+        std::swap(bytes_, other.bytes_);
+        return *this;
+    }
+    ~Share();
+
+private:
+    explicit Share(size_t bytes) : bytes_(bytes) {}
+    size_t bytes_ = 0;
+};
+
 // The picture's inflated data: one filter byte and `rowBytes` bytes a row.
 struct Data {
+    Share share;
     struct Free {
         void operator()(uint8_t* p) const;
     };

@@ -1,5 +1,6 @@
 #include "picture/DecodeLimit.h"
 #include "picture/PngReader.h"
+#include "picture/PngWholeData.h"
 #include "picture/RowReducer.h"
 
 #include <QBuffer>
@@ -20,6 +21,7 @@ private slots:
     void madePicturesBothWays();
     void damagedDataIsReadStreaming_data();
     void damagedDataIsReadStreaming();
+    void picturesReadAtOnceShareTheirMemory();
 };
 
 namespace {
@@ -237,6 +239,20 @@ void PngReaderTest::damagedDataIsReadStreaming() {
     QCOMPARE(fast.whole, whole);
     QCOMPARE(fast.ok, streamed.ok);
     QCOMPARE(fast.image, streamed.image);
+}
+
+void PngReaderTest::picturesReadAtOnceShareTheirMemory() {
+    // While other pictures hold what the readers share, one that would go over it streams; alone,
+    // any picture under the cap is read whole.
+    const QByteArray png = contents(QStringLiteral(LUMORA_TESTDATA "/pngsuite/f04n2c08.png"));
+    {
+        std::optional<png_whole::Share> others = png_whole::Share::take(png_whole::SharedCap - 1000);
+        QVERIFY(others);
+        QVERIFY(!readPng(png, PngReader::Way::Fastest).whole);
+        QVERIFY(!png_whole::Share::take(png_whole::SharedCap));
+    }
+    QVERIFY(png_whole::Share::take(png_whole::SharedCap + 1));
+    QVERIFY(readPng(png, PngReader::Way::Fastest).whole);
 }
 
 QTEST_GUILESS_MAIN(PngReaderTest)
