@@ -4,6 +4,7 @@
 #include "picture/DecodeLimit.h"
 #include "picture/RowReducer.h"
 #include "picture/WholeDecode.h"
+#include "platform/SharedProcessors.h"
 
 #include <QRgb>
 
@@ -120,7 +121,10 @@ std::unique_ptr<heif_image, ImageRelease> decode(const heif_image_handle* handle
     }
     options->convert_hdr_to_8bit = to8bits;
     heif_image* decoded = nullptr;
-    error = heif_decode_image(handle, &decoded, colorspace, chroma, options.get());
+    {
+        const SharedProcessors shared;
+        error = heif_decode_image(handle, &decoded, colorspace, chroma, options.get());
+    }
     std::unique_ptr<heif_image, ImageRelease> image(decoded);
     if (!ok(error))
         image.reset();

@@ -23,3 +23,4 @@ lumora_add_test(test_screensaver_no_bus SOURCES platform/test_screensaver.cpp TI
 lumora_add_test(test_droppedfiles SOURCES platform/test_droppedfiles.cpp)
 lumora_add_test(test_termination SOURCES platform/test_termination.cpp TIMEOUT 120)
 lumora_add_test(test_windowmemory SOURCES platform/test_windowmemory.cpp)
+lumora_add_test(test_sharedprocessors SOURCES platform/test_sharedprocessors.cpp)
