@@ -131,6 +131,8 @@ bool GifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     // those below.
     std::vector<bool> done(size_t(sh), false);
     for (int y = 0; y < std::min(top_, sh); ++y) {
+        if (limit.over())
+            return false;
         if (background_)
             rows.fill(y, background_);
         done[size_t(y)] = true;
@@ -186,8 +188,11 @@ bool GifReader::read(RowReducer& rows, const DecodeLimit& limit) {
         return false;
     // Below the frame, and the frame's rows that data cut short did not reach.
     if (background_)
-        for (int y = 0; y < sh; ++y)
+        for (int y = 0; y < sh; ++y) {
+            if (limit.over())
+                return false;
             if (!done[size_t(y)])
                 rows.fill(y, background_);
+        }
     return true;
 }

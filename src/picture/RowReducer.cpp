@@ -58,6 +58,7 @@ RowReducer RowReducer::reducing(QSize source, QSize target, bool alpha, bool inO
         // is still added, so that the inner loop needs no test.
         r.across_.assign(size_t(ow + 1) * 4, 0.0f);
         r.sums_.assign(size_t(ow) * size_t(r.target_.height()) * 4, 0);
+        r.uniformRows_.assign(size_t(r.target_.height()) * 4, 0.0f);
     }
     r.reduced_ =
         picture_memory::image(r.target_, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
@@ -104,8 +105,33 @@ void RowReducer::fill(int y, QRgb colour) {
         std::fill(out, out + part_.width(), alpha_ ? colour : colour | Opaque);
         return;
     }
-    filled_.assign(size_t(source_.width()), colour);
-    put(y, filled_.data(), 0, source_.width());
+    // What put() would add for each pixel, premultiplied where the picture has alpha.
+    const float a = float(qAlpha(colour));
+    const float k = alpha_ ? a * (1.0f / 255.0f) : 1.0f;
+    const float red = k * float(qRed(colour)), green = k * float(qGreen(colour)),
+                blue = k * float(qBlue(colour));
+    const auto [oy, share] = place(y, source_.height(), target_.height());
+    const float rowHeight = float(double(target_.height()) / source_.height());
+    const float weights[2] = {share, rowHeight - share};
+    for (int i = 0; i < 2; ++i) {
+        const float w = weights[i];
+        if (oy + i >= target_.height() || w <= 0.0f)
+            continue;
+        if (inOrder_) {
+            float* u = uniform_[slotFor(oy + i)];
+            u[0] += w * blue;
+            u[1] += w * green;
+            u[2] += w * red;
+            u[3] += w * a;
+        } else {
+            float* u = uniformRows_.data() + size_t(oy + i) * 4;
+            const float w256 = w * 256.0f;
+            u[0] += w256 * red;
+            u[1] += w256 * green;
+            u[2] += w256 * blue;
+            u[3] += w256 * (alpha_ ? a : 255.0f);
+        }
+    }
 }
 
 namespace {
@@ -159,21 +185,21 @@ void RowReducer::putInOrder(int y, const QRgb* row, int from, int to) {
     const float weights[2] = {share, rowHeight - share};
     for (int k = 0; k < 2; ++k)
         if (oy + k < target_.height() && weights[k] > 0.0f)
-            addRow(columnsFor(oy + k), row, from, to, weights[k], alpha_);
+            addRow(columns_.data() + size_t(slotFor(oy + k)) * size_t(source_.width()) * 4, row, from, to,
+                   weights[k], alpha_);
 }
 
-float* RowReducer::columnsFor(int oy) {
-    const size_t row = size_t(source_.width()) * 4;
+int RowReducer::slotFor(int oy) {
     for (int slot = 0; slot < 2; ++slot)
         if (open_[slot] == oy)
-            return columns_.data() + size_t(slot) * row;
+            return slot;
     // Rows come in order, so a source row touches the output row of the last one or the next:
     // the held row furthest from `oy` is finished.
     const int slot =
         open_[0] < 0 || (open_[1] >= 0 && std::abs(open_[0] - oy) > std::abs(open_[1] - oy)) ? 0 : 1;
     finishColumns(slot);
     open_[slot] = oy;
-    return columns_.data() + size_t(slot) * row;
+    return slot;
 }
 
 void RowReducer::finishColumns(int slot) {
@@ -182,6 +208,9 @@ void RowReducer::finishColumns(int slot) {
         return;
     open_[slot] = -1;
     float* c = columns_.data() + size_t(slot) * size_t(source_.width()) * 4;
+    float uniform[4];
+    std::copy(uniform_[slot], uniform_[slot] + 4, uniform);
+    std::fill(uniform_[slot], uniform_[slot] + 4, 0.0f);
     if (reduced_.isNull()) {
         std::fill(c, c + size_t(source_.width()) * 4, 0.0f);
         return;
@@ -193,8 +222,9 @@ void RowReducer::finishColumns(int slot) {
     // carried, and an output column is written as soon as the columns move past it. The columns are
     // cleared on the way for the next output row they gather.
 #if defined(__SSE2__)
+    const __m128 rowOfOneColour = _mm_loadu_ps(uniform);
     const auto write = [&](int ox, __m128 v) {
-        const __m128i i = _mm_cvtps_epi32(v);
+        const __m128i i = _mm_cvtps_epi32(_mm_add_ps(v, rowOfOneColour));
         const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i, i), _mm_setzero_si128());
         QRgb p = QRgb(_mm_cvtsi128_si32(bytes));
         if (alpha_) {
@@ -225,9 +255,9 @@ void RowReducer::finishColumns(int slot) {
     write(column, here);
 #else
     const auto write = [&](int ox, const float* v) {
-        const auto level = [](float f) { return std::clamp(int(std::lround(f)), 0, 255); };
-        const int a = alpha_ ? level(v[3]) : 255;
-        line[ox] = qRgba(std::min(a, level(v[2])), std::min(a, level(v[1])), std::min(a, level(v[0])), a);
+        const auto level = [&](int i) { return std::clamp(int(std::lround(v[i] + uniform[i])), 0, 255); };
+        const int a = alpha_ ? level(3) : 255;
+        line[ox] = qRgba(std::min(a, level(2)), std::min(a, level(1)), std::min(a, level(0)), a);
     };
     float here[4] = {}, next[4] = {};
     int column = column_[0];
@@ -310,12 +340,16 @@ void RowReducer::finish(int oy) {
     if (reduced_.isNull())
         return;
     const quint16* s = sums_.data() + size_t(oy) * size_t(target_.width()) * 4;
+    const float* u = uniformRows_.data() + size_t(oy) * 4;
     auto* line = reinterpret_cast<QRgb*>(reduced_.scanLine(oy));
+    const auto level = [&](const quint16* s, int i) {
+        return std::min(255, (s[i] + int(u[i] + 0.5f) + 128) >> 8);
+    };
     for (int x = 0; x < target_.width(); ++x, s += 4) {
-        const int a = alpha_ ? std::min(255, (s[3] + 128) >> 8) : 255;
-        const int r = std::min(a, (s[0] + 128) >> 8);
-        const int g = std::min(a, (s[1] + 128) >> 8);
-        const int b = std::min(a, (s[2] + 128) >> 8);
+        const int a = alpha_ ? level(s, 3) : 255;
+        const int r = std::min(a, level(s, 0));
+        const int g = std::min(a, level(s, 1));
+        const int b = std::min(a, level(s, 2));
         line[x] = qRgba(r, g, b, a);
     }
 }

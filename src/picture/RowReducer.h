@@ -41,7 +41,7 @@ private:
     // Rows in order: each row is added into the one or two output rows it falls in, still at the
     // source's width; an output row is reduced across once, when no later row can reach it.
     void putInOrder(int y, const QRgb* row, int from, int to);
-    float* columnsFor(int oy);
+    int slotFor(int oy);
     void finishColumns(int slot);
     // Rows in any order: each row is reduced across at once and added into the sums of the result.
     void putAnyOrder(int y, const QRgb* row, int from, int to);
@@ -66,7 +66,13 @@ private:
     // source column in the order of a QRgb's bytes, and the output row each holds (-1 for none).
     std::vector<float> columns_;
     int open_[2] = {-1, -1};
-    std::vector<QRgb> filled_; // a row of one colour, for fill()
+    // Rows of one colour add the same to every output column whatever the picture's width (the
+    // screen around a small GIF frame may be 65535 pixels wide): what they give an output row is
+    // kept apart and added as the row is finished, so that a fill costs the same at any width. In
+    // order one sum per open row (as the columns, in a QRgb's byte order); in any order one per
+    // output row (red, green, blue, alpha, in the sums' units).
+    float uniform_[2][4] = {};
+    std::vector<float> uniformRows_;
     // Any order: one source row reduced across (4 channels per output column, and one spare column)
     // and the whole output so far (4 premultiplied channels, 8.8 fixed point).
     std::vector<float> across_;

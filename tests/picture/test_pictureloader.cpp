@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
 
@@ -34,6 +35,7 @@ private slots:
     void recordedOutcomesHoldOrImprove();
     void questionableBitmapsShowTheSuitesPicture();
     void reducedBitmapsAndGifsMatchQtsSmoothScaling();
+    void gifFramesShowOnTheirScreensBackground();
     void picturesBeyondFourScreensAreShown();
     void cmykJpegsShowTheirColours();
     void pngSuiteGivesQtsPixels();
@@ -555,6 +557,78 @@ void PictureLoaderTest::reducedBitmapsAndGifsMatchQtsSmoothScaling() {
         const QRect middle((qt.width() - 24) / 2, (qt.height() - 20) / 2, 24, 20);
         QCOMPARE(part.region, middle);
         QCOMPARE(differentPixels(part.image, qt.copy(middle), hasBitFields(path)), 0);
+    }
+}
+
+namespace {
+// A GIF of a red frame at `frame` on a screen of `screen` whose background is blue.
+void writeGifFrame(const QString& path, QSize screen, QRect frame, bool interlaced) {
+    const GifColorType colours[2] = {{0, 0, 255}, {255, 0, 0}};
+    ColorMapObject* map = GifMakeMapObject(2, colours);
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(qPrintable(path), false, &error);
+    QVERIFY(gif && map);
+    QCOMPARE(EGifPutScreenDesc(gif, screen.width(), screen.height(), 8, 0, map), GIF_OK);
+    QCOMPARE(
+        EGifPutImageDesc(gif, frame.left(), frame.top(), frame.width(), frame.height(), interlaced, nullptr),
+        GIF_OK);
+    std::vector<GifPixelType> line(size_t(frame.width()), 1);
+    for (int y = 0; y < frame.height(); ++y)
+        QCOMPARE(EGifPutLine(gif, line.data(), frame.width()), GIF_OK);
+    QCOMPARE(EGifCloseFile(gif, &error), GIF_OK);
+    GifFreeMapObject(map);
+}
+} // namespace
+
+void PictureLoaderTest::gifFramesShowOnTheirScreensBackground() {
+    // The screen around a frame shows the background colour, reduced with the frame. Such a screen
+    // may claim 65535 x 65535 in a few bytes: a picture of that size is then all but background,
+    // and must still be ready as soon as one of its own size would be.
+    struct Case {
+        QSize screen;
+        QRect frame;
+        bool interlaced;
+    };
+    const Case cases[] = {
+        {QSize(200, 150), QRect(100, 60, 40, 30), false},
+        {QSize(200, 150), QRect(100, 60, 40, 30), true},
+        {QSize(65535, 65535), QRect(16384, 16384, 32768, 16), false},
+        {QSize(65535, 65535), QRect(16384, 16384, 32768, 16), true},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        const QString path = dir.filePath("frame.gif");
+        writeGifFrame(path, c.screen, c.frame, c.interlaced);
+        for (const ShowGeometry& way :
+             {ShowGeometry{QSize(60, 40), true, false}, ShowGeometry{QSize(50, 30), true, true}}) {
+            const LoadedPicture p = picture_loader::decode(path, way);
+            const QString what = QStringLiteral("%1x%2 %3 on %4x%5")
+                                     .arg(c.screen.width())
+                                     .arg(c.screen.height())
+                                     .arg(c.interlaced ? "interlaced" : "in order")
+                                     .arg(way.screen.width())
+                                     .arg(way.screen.height());
+            QVERIFY2(p.ok, qPrintable(what));
+            QCOMPARE(p.size, c.screen);
+            // What the screen looks like reduced: blue, and red where the frame falls.
+            const QSize shown = p.image.size();
+            const double sx = double(shown.width()) / c.screen.width(),
+                         sy = double(shown.height()) / c.screen.height();
+            const QRectF frame(c.frame.left() * sx, c.frame.top() * sy, c.frame.width() * sx,
+                               c.frame.height() * sy);
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) {
+                    const QRectF pixel(x, y, 1, 1);
+                    const QRectF red = pixel & frame;
+                    const double share = red.width() * red.height();
+                    const QColor got = p.image.pixelColor(x, y);
+                    QVERIFY2(
+                        std::abs(got.red() - 255 * share) <= 2 &&
+                            std::abs(got.blue() - 255 * (1 - share)) <= 2 && got.green() == 0,
+                        qPrintable(
+                            QStringLiteral("%1: (%2, %3) is %4").arg(what).arg(x).arg(y).arg(got.name())));
+                }
+        }
     }
 }
 
