@@ -156,18 +156,18 @@ LoadedPicture PicturePreloader::load(const QString& path, const ShowGeometry& ge
 }
 
 LoadedPicture PicturePreloader::decodeHere(const QString& path, const ShowGeometry& geometry) {
-    Entry entry;
     regular_file::Stamp stamp;
     stamp.size = -1;
-    entry.picture = picture_loader::decode(path, geometry, &stamp);
+    LoadedPicture picture = picture_loader::decode(path, geometry, &stamp);
     std::lock_guard lock(mutex_);
-    if (path == keptPath_ && entry.picture.ok && stamp.size >= 0) {
-        entry.state = State::Ready;
-        entry.geometry = geometry;
-        entry.stamp = stamp;
-        kept_ = entry;
+    if (path == keptPath_ && picture.ok && stamp.size >= 0) {
+        kept_.emplace();
+        kept_->state = State::Ready;
+        kept_->geometry = geometry;
+        kept_->stamp = stamp;
+        kept_->picture = picture; // the pixels are shared with the picture on screen
     }
-    return std::move(entry.picture);
+    return picture;
 }
 
 bool PicturePreloader::awaitReady(const QString& path, const ShowGeometry& geometry,

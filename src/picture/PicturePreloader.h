@@ -59,10 +59,10 @@ private:
         std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
     };
     void drop(Entry& entry);
-    // The picture kept for the end, if it is `path` as shown with `geometry` and its file is
-    // unchanged; called with the lock held.
     // Decodes on the caller's thread, keeping the picture if it is the one kept for the end.
     LoadedPicture decodeHere(const QString& path, const ShowGeometry& geometry);
+    // The picture kept for the end, if it is `path` as shown with `geometry` and its file is
+    // unchanged; called with the lock held.
     std::optional<LoadedPicture> keptFor(const QString& path, const ShowGeometry& geometry) const;
 
     void work();

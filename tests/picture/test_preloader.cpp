@@ -23,6 +23,12 @@ QString writePicture(const QTemporaryDir& dir, const QString& name, QColor colou
     return writeSolidPicture(dir.filePath(name), colour, size);
 }
 
+// A show of three pictures, a.bmp to c.bmp, told apart by their colour.
+QStringList redGreenBlue(const QTemporaryDir& dir) {
+    return {writePicture(dir, "a.bmp", Qt::red), writePicture(dir, "b.bmp", Qt::green),
+            writePicture(dir, "c.bmp", Qt::blue)};
+}
+
 // Prepares `paths` and waits until the workers are done with them.
 void prepare(PicturePreloader& preloader, const QStringList& paths, const ShowGeometry& geometry = Screen) {
     preloader.planAhead(paths, geometry);
@@ -211,8 +217,7 @@ void PreloaderTest::sequencePlansInPlayOrder() {
 
 void PreloaderTest::removedEntriesLeaveTheCache() {
     QTemporaryDir dir;
-    const QStringList paths{writePicture(dir, "a.bmp", Qt::red), writePicture(dir, "b.bmp", Qt::green),
-                            writePicture(dir, "c.bmp", Qt::blue)};
+    const QStringList paths = redGreenBlue(dir);
     PlayerState state;
     state.loop = true;
     PicturePreloader preloader;
@@ -232,8 +237,7 @@ void PreloaderTest::removedEntriesLeaveTheCache() {
 
 void PreloaderTest::showWithoutLoopEndsOnTheFirstPictureItKept() {
     QTemporaryDir dir;
-    const QStringList paths{writePicture(dir, "a.bmp", Qt::red), writePicture(dir, "b.bmp", Qt::green),
-                            writePicture(dir, "c.bmp", Qt::blue)};
+    const QStringList paths = redGreenBlue(dir);
     // The last step shows the first picture again: as kept from the show's start, unless its file
     // changed meanwhile, or it left the show.
     enum class Meanwhile { Nothing, Replaced, Removed };
