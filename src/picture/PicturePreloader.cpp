@@ -161,11 +161,12 @@ LoadedPicture PicturePreloader::decodeHere(const QString& path, const ShowGeomet
     LoadedPicture picture = picture_loader::decode(path, geometry, &stamp);
     std::lock_guard lock(mutex_);
     if (path == keptPath_ && picture.ok && stamp.size >= 0) {
-        kept_.emplace();
-        kept_->state = State::Ready;
-        kept_->geometry = geometry;
-        kept_->stamp = stamp;
-        kept_->picture = picture; // the pixels are shared with the picture on screen
+        Entry entry;
+        entry.state = State::Ready;
+        entry.geometry = geometry;
+        entry.stamp = stamp;
+        entry.picture = picture; // the pixels are shared with the picture on screen
+        kept_ = std::move(entry);
     }
     return picture;
 }
