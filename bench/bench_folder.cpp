@@ -153,7 +153,7 @@ public:
 // Runs the search window's walk of `tree` to its end, as the setup window starts it.
 double searchWindowWalk(const QString& tree, qsizetype* folders) {
     QuietDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     forms.registerForm(FormId::Search, [](Forms& f) { return new Search_Frm(f); });
     forms.onLastWindowGone = nullptr;
     auto* search = qobject_cast<Search_Frm*>(forms.show(FormId::Search));
@@ -217,7 +217,7 @@ void benchStop(const QString& tree) {
     std::vector<double> shownMs, goneMs;
     for (int run = 0; run < 5; ++run) {
         QuietDesktop desktop;
-        Forms forms(desktop, QString());
+        Forms forms(desktop);
         registerForms(forms);
         forms.onLastWindowGone = nullptr;
         auto* setup = qobject_cast<Setup_Frm*>(forms.show(FormId::Setup));
@@ -319,7 +319,7 @@ void benchSetup(const QString& flat) {
     for (int run = 0; run < 7; ++run) {
         settings::SaveSetting(settings::MenuApp, settings::Section, "Path", flat);
         settings::SaveSetting(settings::MenuApp, settings::Section, "Drive", "/");
-        Forms forms(desktop, QString());
+        Forms forms(desktop);
         registerForms(forms);
         QElapsedTimer t;
         t.start();

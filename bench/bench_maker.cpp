@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir tmp;
     BenchDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     registerForms(forms);
     forms.onLastWindowGone = [] {};
     auto* maker = static_cast<Maker_Frm*>(forms.show(FormId::Maker));

@@ -1,5 +1,7 @@
 #include "app/Artwork.h"
+#include "app/CommandLine.h"
 #include "app/CommandLineInfo.h"
+#include "app/CommandLineStart.h"
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "picture/PicturePreloader.h"
@@ -57,20 +59,25 @@ int main(int argc, char* argv[]) {
     connection_loss::endAsEscapeWhenConnectionBreaks();
     termination_signals::ignoreFileSizeLimitSignal();
     // Qt has taken its own options out of argv by now.
-    Forms forms(desktop, general::commandLine(argumentsOf(argc, argv)));
+    const command_line::Plan plan = command_line::decide(argumentsOf(argc, argv));
+    Forms forms(desktop);
     registerForms(forms);
     // A show from the command line: its first picture decodes while the windows are made.
-    if (auto prepared = early_start::firstPicture(forms.commandLine())) {
+    auto prepared = plan.kind == command_line::Kind::ShowFile ? early_start::firstPicture(plan.path)
+                    : plan.kind == command_line::Kind::Pictures && plan.fromFolderOf
+                        ? early_start::wholePicture(plan.items.first().path)
+                        : nullptr;
+    if (prepared) {
         auto held = std::make_shared<std::unique_ptr<PicturePreloader>>(std::move(prepared));
         forms.registerForm(FormId::Player, [held](Forms& f) { return new Main_Frm(f, std::move(*held)); });
     }
     // A show from the command line is on screen before the icon, which only a window manager's
     // task list would show for the borderless player, is drawn.
     const auto setIcon = [] { QApplication::setWindowIcon(artwork::programIcon()); };
-    if (forms.commandLine().isEmpty())
-        setIcon();
-    else
+    if (plan.kind == command_line::Kind::ShowFile || plan.kind == command_line::Kind::Pictures)
         QTimer::singleShot(300, setIcon);
-    forms.start();
+    else
+        setIcon();
+    command_line_start::start(forms, plan);
     return QApplication::exec();
 }

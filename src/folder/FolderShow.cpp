@@ -2,6 +2,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "show/Colour.h"
+#include "show/SettingsStore.h"
 
 namespace folder_show {
 
@@ -21,6 +22,25 @@ qint32 restoredColour(const QString& stored) {
     if (!value)
         return 0;
     return colour::toQColor(*value) ? *value : 0;
+}
+
+StoredChoices storedChoices() {
+    using settings::GetInt;
+    const QString app = QString::fromLatin1(settings::MenuApp);
+    StoredChoices c;
+    ShowSettings& s = c.settings;
+    s.stretch = !settings::GetBool(app, QStringLiteral("Display Mode"), true);
+    s.keepRatio = GetInt(app, QStringLiteral("Keep Ratio"), 1, 0, 2) != 0;
+    s.delaySeconds = GetInt(app, QStringLiteral("Delay"), 5, 0, 60);
+    s.loop = GetInt(app, QStringLiteral("Loop"), 1, 0, 2) != 0;
+    s.shuffle = GetInt(app, QStringLiteral("Shuffle"), 0, 0, 2) != 0;
+    s.pauseMessage = GetInt(app, QStringLiteral("Pause Message"), 1, 0, 2) != 0;
+    s.backColour =
+        restoredColour(settings::GetSetting(app, settings::Section, QStringLiteral("Colour"), "0"));
+    s.useMusic = GetInt(app, QStringLiteral("UseMusic"), 0, 0, 2) != 0;
+    s.musicPath = settings::GetSetting(app, settings::Section, QStringLiteral("MusicPath"), QString());
+    c.subfolders = GetInt(app, QStringLiteral("Sub Dirs"), 0, 0, 2) != 0;
+    return c;
 }
 
 std::optional<QString> writeTempShow(const ShowSettings& settings, const QStringList& pictures,

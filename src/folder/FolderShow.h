@@ -17,6 +17,13 @@ desktop::MessageBox leftOutMessage(qsizetype count);
 // anything else (a damaged settings file) gives black, so that every folder show still plays.
 qint32 restoredColour(const QString& stored);
 
+// The folder setup's choices as they were last stored, its defaults for those never stored.
+struct StoredChoices {
+    ShowSettings settings;
+    bool subfolders = false;
+};
+StoredChoices storedChoices();
+
 // Writes the temporary folder show and returns its path; on failure returns nothing and says why
 // in `error`. The old file is replaced only by a complete new one.
 std::optional<QString> writeTempShow(const ShowSettings& settings, const QStringList& pictures,

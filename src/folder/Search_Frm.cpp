@@ -99,8 +99,19 @@ void Search_Frm::Search_Folders() {
     if (walk_)
         return;
     List1.clear();
-    walk_ = std::make_unique<WalkThread>(Dir_Txt->text(), lister, stopWalk);
+    pending_ = starts.isEmpty() ? QList<Start>{{Dir_Txt->text(), true}} : starts;
+    if (!walkNext())
+        Save_Temp_File();
+}
+
+bool Search_Frm::walkNext() {
+    while (!pending_.isEmpty() && !pending_.first().folder)
+        List1 << pending_.takeFirst().path;
+    if (pending_.isEmpty())
+        return false;
+    walk_ = std::make_unique<WalkThread>(pending_.takeFirst().path, lister, stopWalk);
     frameTimer_->start();
+    return true;
 }
 
 void Search_Frm::followWalk() {
@@ -128,8 +139,10 @@ void Search_Frm::followWalk() {
         Get_Files(lastBar->maximum, lastBar->value);
     if (!finished)
         return;
+    List1 << walk_->takePictures();
+    if (walkNext())
+        return;
     frameTimer_->stop();
-    List1 = walk_->takePictures();
     // The last folder is on the screen before the show or the message takes over.
     Label1->repaint();
     Search_Bar->repaint();
@@ -175,6 +188,10 @@ void Search_Frm::Save_Temp_File() {
 
 void Search_Frm::backToSetup() {
     Forms& forms = forms_;
+    const std::function<void()> after = nothingToShow;
     forms.unload(FormId::Search);
-    forms.show(FormId::Setup);
+    if (after)
+        after();
+    else
+        forms.show(FormId::Setup);
 }

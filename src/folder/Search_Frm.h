@@ -54,6 +54,17 @@ public:
     // window is gone. Set by the setup window, which stays loaded (hidden) during the search.
     std::function<std::optional<ShowSettings>()> showSettings;
 
+    // What the show is made of, in its order: folders are walked, pictures taken as they are. When
+    // empty, the folder in Dir_Txt alone (as the setup window starts it).
+    struct Start {
+        QString path;
+        bool folder = true;
+    };
+    QList<Start> starts;
+    // What follows a walk that found nothing to show, once its message is answered. Unset, the setup
+    // window comes back.
+    std::function<void()> nothingToShow;
+
 signals:
     // Every folder the label shows and every position of the bar, in order (the screen shows them
     // at most once a frame).
@@ -68,8 +79,12 @@ private:
     // Shows what the walk did since the last frame; at its end, writes the show.
     void followWalk();
     void backToSetup();
+    // Takes the pictures up to the next folder and starts walking that folder; false when no
+    // folder is left.
+    bool walkNext();
 
     QTimer* frameTimer_;
     std::unique_ptr<WalkThread> walk_;
+    QList<Start> pending_;
     bool ended_ = false; // the walk has ended, with a show or a message
 };

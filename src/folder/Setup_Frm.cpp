@@ -198,20 +198,10 @@ void Setup_Frm::showForm() {
 }
 
 void Setup_Frm::Form_Load() {
-    using settings::GetInt;
-    const bool maintain = settings::GetBool(App, QStringLiteral("Display Mode"), true);
-    (maintain ? Maintain_Opt : Strech_Opt)->setChecked(true);
-    Ratio_Chk->setChecked(GetInt(App, QStringLiteral("Keep Ratio"), 1, 0, 2) != 0);
-    Delay_Scroll->setValue(GetInt(App, QStringLiteral("Delay"), 5, 0, 60));
-    Loop_Chk->setChecked(GetInt(App, QStringLiteral("Loop"), 1, 0, 2) != 0);
-    Shuff_Chk->setChecked(GetInt(App, QStringLiteral("Shuffle"), 0, 0, 2) != 0);
-    Message_Chk->setChecked(GetInt(App, QStringLiteral("Pause Message"), 1, 0, 2) != 0);
-    Subs_Chk->setChecked(GetInt(App, QStringLiteral("Sub Dirs"), 0, 0, 2) != 0);
-    Picker->setChosenColour(folder_show::restoredColour(
-        settings::GetSetting(App, settings::Section, QStringLiteral("Colour"), "0")));
-    Music_Chk->setChecked(GetInt(App, QStringLiteral("UseMusic"), 0, 0, 2) != 0);
-    forms_.showState().musicPath =
-        settings::GetSetting(App, settings::Section, QStringLiteral("MusicPath"), QString());
+    const folder_show::StoredChoices stored = folder_show::storedChoices();
+    options_.setSettings(stored.settings);
+    Subs_Chk->setChecked(stored.subfolders);
+    forms_.showState().musicPath = stored.settings.musicPath;
     restoreFolder();
 }
 

@@ -3,7 +3,6 @@
 #include "forms/ShowHandOver.h"
 #include "platform/Desktop.h"
 #include "platform/ForeignDestroyWatch.h"
-#include "platform/General.h"
 #include "platform/Music.h"
 
 #include <QApplication>
@@ -34,8 +33,7 @@ void escape(QDialog* box) {
 
 } // namespace
 
-Forms::Forms(desktop::Desktop& desktop, QString commandLine)
-    : desktop_(desktop), commandLine_(std::move(commandLine)) {
+Forms::Forms(desktop::Desktop& desktop) : desktop_(desktop) {
     onLastWindowGone = [] { QCoreApplication::quit(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Forms::focusWindowChanged);
     // Queued: the native event that reports it is no place for message boxes.
@@ -58,21 +56,6 @@ Music& Forms::music() {
     if (!music_)
         music_ = std::make_unique<Music>();
     return *music_;
-}
-
-void Forms::start() {
-    if (commandLine_.isEmpty()) {
-        show(FormId::Menu);
-        return;
-    }
-    const QString path = general::Strip_Quotes(commandLine_);
-    if (!general::File_Exists(path)) {
-        desktop_.message(nullptr, {QStringLiteral("Error reading Command Line!"), QStringLiteral("Lumora"),
-                                   desktop::Icon::Critical, desktop::Buttons::Ok});
-        desktop_.endNow(1);
-        return;
-    }
-    playShow(path);
 }
 
 bool Forms::isLoaded(FormId id) const {

@@ -31,22 +31,22 @@ class Forms : public QObject {
 public:
     using Factory = std::function<Form*(Forms&)>;
 
-    Forms(desktop::Desktop& desktop, QString commandLine);
+    explicit Forms(desktop::Desktop& desktop);
     ~Forms() override;
 
     // How the window of `id` is made; a later call for the same id replaces the earlier factory.
     void registerForm(FormId id, Factory factory);
 
     desktop::Desktop& desktop() { return desktop_; }
-    const QString& commandLine() const { return commandLine_; }
+    // Set for a show started from the command line: its end ends the program rather than bringing
+    // the menu up for a moment.
+    bool showEndsProgram() const { return showEndsProgram_; }
+    void setShowEndsProgram(bool ends) { showEndsProgram_ = ends; }
     PlayerState& playerState() { return playerState_; }
     ShowState& showState() { return showState_; }
     BrowserState& browserState() { return browserState_; }
     // The show's music outlives the player window: it is stopped, not released, when a show ends.
     Music& music();
-
-    // The program entry: the menu for an empty command line, otherwise the show it names.
-    void start();
 
     bool isLoaded(FormId id) const;
     Form* form(FormId id) const;
@@ -95,7 +95,7 @@ private:
     void focusWindowChanged(QWindow* window);
 
     desktop::Desktop& desktop_;
-    QString commandLine_;
+    bool showEndsProgram_ = false;
     PlayerState playerState_;
     ShowState showState_;
     BrowserState browserState_;

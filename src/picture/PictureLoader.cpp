@@ -80,6 +80,15 @@ QRect visiblePart(QSize size, const ShowGeometry& shown) {
     return onScreen.translated(-placed->pixels().topLeft()) & QRect(QPoint(0, 0), size);
 }
 
+// Whether a picture of `size` (upright) is shown at its own size, one pixel to a device pixel.
+bool atOwnSize(QSize size, const ShowGeometry& shown) {
+    if (shown.whole) {
+        const auto placed = wholePic(size, shown.screen, shown.devicePixelRatio);
+        return !placed || !placed->stretched;
+    }
+    return !shown.stretch;
+}
+
 // Shown larger than it is stored, in both directions: the paint enlarges it. Qt's smooth scaling
 // there costs less than a scaled copy made here, which also needs fresh memory the size of the
 // screen (measured on whole shows and on the time to the first picture).
@@ -92,7 +101,7 @@ bool paintEnlarges(QSize stored, QSize shown) {
 // draw, and held in the backing store's own format, converted here on a worker rather than at every
 // paint.
 void fitToScreen(LoadedPicture& picture, const std::optional<ShowGeometry>& shown) {
-    if (!picture.ok || !shown || !shown->stretch)
+    if (!picture.ok || !shown || atOwnSize(picture.size, *shown))
         return;
     QImage& image = picture.image;
     const QSize target = shownSize(picture.size, *shown);
@@ -119,7 +128,7 @@ Wanted wantedOf(QSize stored, int orientation, const std::optional<ShowGeometry>
     const Wanted whole{QRect(QPoint(0, 0), stored), stored};
     if (!shown)
         return whole;
-    if (!shown->stretch) {
+    if (atOwnSize(upright, *shown)) {
         const QRect part = visiblePart(upright, *shown);
         if (part.size() == upright)
             return whole;
@@ -234,7 +243,7 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, 
     const bool quarterTurn = header->orientation >= 5;
     const QSize upright = quarterTurn ? header->stored.transposed() : header->stored;
     std::optional<jpeg_scaled::Result> decoded;
-    if (shown && !shown->stretch) {
+    if (shown && atOwnSize(upright, *shown)) {
         // At its own size only what is on screen is decoded.
         const QRect part = visiblePart(upright, *shown);
         if (part.size() != upright) {
@@ -308,9 +317,9 @@ LoadedPicture decodeOther(QFile& whole, const std::optional<ShowGeometry>& shown
 
 QSize shownSize(QSize size, const ShowGeometry& g) {
     // At its own size a picture pixel is a device pixel.
-    if (!g.stretch || size.isEmpty())
+    if (atOwnSize(size, g) || size.isEmpty())
         return size;
-    const auto placed = Center_Pic(size, g.screen, true, g.keepRatio, g.devicePixelRatio);
+    const auto placed = placeFor(size, g.screen, true, g.keepRatio, g.whole, g.devicePixelRatio);
     return placed ? placed->deviceSize(g.devicePixelRatio) : size;
 }
 

@@ -27,6 +27,8 @@ struct ShowGeometry {
     bool stretch = false;
     bool keepRatio = false;
     double devicePixelRatio = 1.0;
+    // Every picture seen whole, whatever `stretch` and `keepRatio` say (see wholePic).
+    bool whole = false;
     bool operator==(const ShowGeometry&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "picture/Placement.h"
 
+#include <algorithm>
 #include <cmath>
 
 long long halfOfRounded(double value) {
@@ -54,4 +55,31 @@ std::optional<Placement> Center_Pic(QSize picture, QSize screen, bool stretch, b
         p.top = double(halfOfRounded(H - p.height));
     }
     return p;
+}
+
+std::optional<Placement> wholePic(QSize picture, QSize screen, double devicePixelRatio) {
+    if (picture.isEmpty())
+        return std::nullopt;
+    const double ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const double W = double(screen.width()) * TwipsPerPixel;
+    const double H = double(screen.height()) * TwipsPerPixel;
+    const double w = double(picture.width()) * TwipsPerPixel / ratio;
+    const double h = double(picture.height()) * TwipsPerPixel / ratio;
+    const double scale = std::min(W / w, H / h);
+    if (scale >= 1.0)
+        return Center_Pic(picture, screen, false, false, ratio);
+    Placement p;
+    p.stretched = true;
+    p.width = std::min(W, w * scale);
+    p.height = std::min(H, h * scale);
+    p.left = double(halfOfRounded(W - p.width));
+    p.top = double(halfOfRounded(H - p.height));
+    return p;
+}
+
+std::optional<Placement> placeFor(QSize picture, QSize screen, bool stretch, bool keepRatio, bool whole,
+                                  double devicePixelRatio) {
+    if (whole)
+        return wholePic(picture, screen, devicePixelRatio);
+    return Center_Pic(picture, screen, stretch, keepRatio, devicePixelRatio);
 }

@@ -32,5 +32,14 @@ struct Placement {
 std::optional<Placement> Center_Pic(QSize picture, QSize screen, bool stretch, bool keepRatio,
                                     double devicePixelRatio = 1.0);
 
+// Shows the whole picture: one larger than the screen (in device pixels) is fitted inside it with its
+// proportions kept, a smaller one is at its own size; either is centred. For a person who opens a
+// single photo, who must not see a cut-out of its middle.
+std::optional<Placement> wholePic(QSize picture, QSize screen, double devicePixelRatio = 1.0);
+
+// Places a picture as `stretch`, `keepRatio` and `whole` of a show say.
+std::optional<Placement> placeFor(QSize picture, QSize screen, bool stretch, bool keepRatio, bool whole,
+                                  double devicePixelRatio = 1.0);
+
 // The whole number nearest to `value` (halves to even), halved and truncated toward zero.
 long long halfOfRounded(double value);

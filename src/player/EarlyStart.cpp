@@ -10,12 +10,19 @@
 
 namespace early_start {
 
-std::unique_ptr<PicturePreloader> firstPicture(const QString& commandLine) {
-    if (commandLine.isEmpty())
-        return nullptr;
-    const QString path = general::Strip_Quotes(commandLine);
+namespace {
+
+std::unique_ptr<PicturePreloader> decoding(const QString& picture, const ShowGeometry& geometry) {
+    auto preloader = std::make_unique<PicturePreloader>();
+    preloader->planAhead({picture}, geometry);
+    return preloader;
+}
+
+} // namespace
+
+std::unique_ptr<PicturePreloader> firstPicture(const QString& path) {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen || !general::File_Exists(path))
+    if (path.isEmpty() || !screen || !general::File_Exists(path))
         return nullptr;
     const auto read = show_file::readHead(path, 1);
     if (read.error != show_file::ReadError::None || read.content.pictures.isEmpty())
@@ -29,9 +36,16 @@ std::unique_ptr<PicturePreloader> firstPicture(const QString& commandLine) {
     // while no window exists.
     const ShowGeometry geometry{screen->geometry().size(), show.stretch.value_or(first.stretch),
                                 show.keepRatio.value_or(first.keepRatio), screen->devicePixelRatio()};
-    auto preloader = std::make_unique<PicturePreloader>();
-    preloader->planAhead({show.pictures.first()}, geometry);
-    return preloader;
+    return decoding(show.pictures.first(), geometry);
+}
+
+std::unique_ptr<PicturePreloader> wholePicture(const QString& picturePath) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return nullptr;
+    ShowGeometry geometry{screen->geometry().size(), false, false, screen->devicePixelRatio()};
+    geometry.whole = true;
+    return decoding(picturePath, geometry);
 }
 
 } // namespace early_start

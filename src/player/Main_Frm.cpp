@@ -7,6 +7,7 @@
 #include "platform/FormTimer.h"
 #include "platform/General.h"
 #include "platform/Music.h"
+#include "platform/NativeName.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
 #include "platform/WindowMemory.h"
@@ -19,9 +20,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace {
 
@@ -222,6 +226,7 @@ void Main_Frm::afterFirstPaint() {
     firstPaintDone_ = true;
     sequence_.holdPlanning(false);
     tellDesktopScreenAwake();
+    steerFromDesktop();
 }
 
 void Main_Frm::failLoading() {
@@ -230,6 +235,12 @@ void Main_Frm::failLoading() {
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
+    // A show named on the command line: said on stderr too, as a command-line program does.
+    if (forms_.showEndsProgram())
+        std::fputs(
+            ("lumora: " + native_name::encode(File_Path_Txt->text()) + ": not a picture or show file\n")
+                .constData(),
+            stderr);
     forms_.desktop().message(this, {QStringLiteral("Error, Invaild File!"), LumoraTitle,
                                     desktop::Icon::Critical, desktop::Buttons::Ok});
     forms_.desktop().endNow(1);
@@ -293,6 +304,7 @@ void Main_Frm::display(const StepOutcome& outcome) {
     Image1->setPicture(outcome.picture.image, state_.currentPath);
     Image1->setGeometry(outcome.area());
     Image1->show();
+    tellRemote();
     // Painted before anything else happens: a fast timer must not let a step pass unseen, and the
     // old picture and the new one never share the screen.
     if (isVisible())
@@ -404,36 +416,13 @@ void Main_Frm::Timer1_Timer() {
     Show_Pics();
 }
 
-void Main_Frm::Hotkeys_Timer_Timer() {
-    if (closing_ || !isActiveWindow())
-        return;
-    if (left_.takeState())
-        Prev_Pic();
-    if (!closing_ && right_.takeState())
-        Next_Pic();
-}
-
-void Main_Frm::arrowPressed(ArrowKey& key, bool autoRepeat, void (Main_Frm::*step)()) {
-    const bool fresh = !key.held && !autoRepeat;
-    key.held = key.pressedSincePoll = true;
-    // A fresh press steps at once rather than at the next poll, up to 100 ms later; the poll then
-    // starts over from this step, so a held key still steps every 100 ms from here on.
-    if (!fresh || closing_ || !isActiveWindow())
-        return;
-    key.pressedSincePoll = false;
-    if (Hotkeys_Timer->isEnabled()) {
-        Hotkeys_Timer->setEnabled(false);
-        Hotkeys_Timer->setEnabled(true);
-    }
-    (this->*step)();
-}
-
 void Main_Frm::Hide_Mouse_Timer_Timer() {
     Show_Mouse(*this, false);
 }
 
 void Main_Frm::Pause_Show() {
     // A paused show is watched no longer, or on purpose: the desktop may blank the screen again.
+    const auto told = qScopeGuard([this] { tellRemote(); });
     if (state_.paused) {
         keepScreenAwake(true);
         Timer1->setEnabled(true);
@@ -536,6 +525,7 @@ void Main_Frm::Close_Show() {
     for (FormTimer* t : {Timer1, Hotkeys_Timer, Hide_Mouse_Timer, Music_Timer})
         t->setEnabled(false);
     keepScreenAwake(false);
+    stopSteering();
     StopPlay();
     Show_Mouse(*this, true);
     SetTopMostWindow(false);
@@ -551,64 +541,11 @@ void Main_Frm::Close_Show() {
     } else {
         forms_.unload(FormId::Maker);
         // A show from the command line ends the program rather than bringing the menu up for a moment.
-        if (forms_.commandLine().isEmpty())
+        if (!forms_.showEndsProgram())
             forms_.show(FormId::Menu);
     }
-    if (!forms_.commandLine().isEmpty())
+    if (forms_.showEndsProgram())
         forms_.unload(FormId::Menu);
-}
-
-void Main_Frm::Form_KeyPress(int code) {
-    KeyDown_Lbl->setText(QString::number(code));
-    if (code == 27)
-        Escape();
-    if (closing_)
-        return;
-    if (code == 32)
-        Pause_Show();
-    if (!state_.paused && code == 8)
-        Remove_Frame();
-}
-
-void Main_Frm::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Left:
-        arrowPressed(left_, event->isAutoRepeat(), &Main_Frm::Prev_Pic);
-        return;
-    case Qt::Key_Right:
-        arrowPressed(right_, event->isAutoRepeat(), &Main_Frm::Next_Pic);
-        return;
-    case Qt::Key_Escape:
-        Form_KeyPress(27);
-        return;
-    case Qt::Key_Backspace:
-        Form_KeyPress(8);
-        return;
-    default:
-        break;
-    }
-    const QString text = event->text();
-    if (!text.isEmpty() && !closing_)
-        Form_KeyPress(text.at(0).unicode());
-}
-
-void Main_Frm::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat())
-        return;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        left_.held = false;
-        return;
-    case Qt::Key_Right:
-        right_.held = false;
-        return;
-    case Qt::Key_Delete:
-        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier && !state_.paused && !closing_)
-            DELETE_Frame();
-        return;
-    default:
-        break;
-    }
 }
 
 void Main_Frm::paintEvent(QPaintEvent* event) {

@@ -15,6 +15,7 @@ class QLabel;
 class QScreen;
 class QTimer;
 class HiddenTextField;
+class ShowRemote;
 
 // The full-screen, top-most player.
 class Main_Frm : public Form {
@@ -83,6 +84,12 @@ private:
     void arrowPressed(ArrowKey& key, bool autoRepeat, void (Main_Frm::*step)());
     void arrowStep(StepOutcome (ShowSequence::*step)());
     void Escape();
+    void pauseShow();
+    void resumeShow();
+    // The desktop's media controls: the show on the session bus while it plays.
+    void steerFromDesktop();
+    void tellRemote();
+    void stopSteering();
     void SetTopMostWindow(bool on);
     void failLoading();
     // Asks the desktop to keep the screen awake while the show plays, or lets it blank again. Until
@@ -126,6 +133,7 @@ private:
     static constexpr std::chrono::milliseconds PictureWait{50};
     static constexpr int PictureLookMs = 10;
     QTimer* pictureLook_;
+    ShowRemote* remote_ = nullptr;
     int quickMusicEnds_ = 0;
     static constexpr int QuickEndsTolerated = 3;
 };

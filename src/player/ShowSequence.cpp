@@ -38,7 +38,7 @@ ShowSequence::Try ShowSequence::tryShow(qsizetype index, StepOutcome& outcome) {
     if (!picture.ok)
         return Try::Failed;
     const auto placement =
-        Center_Pic(picture.size, screen_, state_.stretch, state_.keepRatio, devicePixelRatio_);
+        placeFor(picture.size, screen_, state_.stretch, state_.keepRatio, state_.whole, devicePixelRatio_);
     if (!placement)
         return Try::Failed;
     state_.failedCount = 0;

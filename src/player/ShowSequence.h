@@ -90,7 +90,9 @@ private:
     StepOutcome showPics(bool atEnd);
     StepOutcome arrowStep(int direction, qsizetype tried = 0);
     StepOutcome planned(StepOutcome outcome, int direction);
-    ShowGeometry geometry() const { return {screen_, state_.stretch, state_.keepRatio, devicePixelRatio_}; }
+    ShowGeometry geometry() const {
+        return {screen_, state_.stretch, state_.keepRatio, devicePixelRatio_, state_.whole};
+    }
     Try tryShow(qsizetype index, StepOutcome& outcome);
     StepOutcome waitFor(Wait wait);
 

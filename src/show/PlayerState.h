@@ -14,6 +14,9 @@ struct PlayerState {
     bool shuffle = false;
     bool loop = false;
     bool pauseMessage = false;
+    // Every picture seen whole, whatever the show's display settings: set for a show of pictures
+    // named on the command line.
+    bool whole = false;
     bool paused = false;
     qsizetype failedCount = 0;
     std::mt19937 random{std::random_device{}()};

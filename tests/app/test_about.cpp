@@ -20,7 +20,7 @@ struct AboutOpen {
     About_Frm* about = nullptr;
 
     AboutOpen() {
-        f.forms->start();
+        f.start();
         auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
         if (!menu || !QTest::qWaitForWindowActive(menu))
             qFatal("the menu never became active");

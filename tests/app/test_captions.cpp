@@ -129,7 +129,7 @@ private slots:
     }
 
     void menuAndAbout() {
-        f_->forms->start();
+        f_->start();
         look(open<MENU_Frm>(FormId::Menu), "shown");
         look(open<QWidget>(FormId::About), "shown");
         verifyNothingCut();

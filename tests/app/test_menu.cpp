@@ -26,7 +26,7 @@ void storeFocus(const QString& value) {
 
 // Starts the program without a command line and waits until its menu is the active window.
 MENU_Frm* startMenu(ShowFixture& f) {
-    f.forms->start();
+    f.start();
     auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
     if (!menu || !QTest::qWaitForWindowActive(menu))
         qFatal("the menu never became active");

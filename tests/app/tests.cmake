@@ -4,3 +4,4 @@ lumora_add_test(test_about SOURCES app/test_about.cpp)
 lumora_add_test(test_commandline_info SOURCES app/test_commandline_info.cpp)
 # The same windows at device pixel ratio 1 and 2, where fonts are laid out differently.
 lumora_add_test(test_captions SOURCES app/test_captions.cpp TIMEOUT 120 SCALED)
+lumora_add_test(test_commandline SOURCES app/test_commandline.cpp)

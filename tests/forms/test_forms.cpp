@@ -72,7 +72,7 @@ private slots:
 
 void FormsTest::windowsComeFromTheirRegisteredFactories() {
     ScriptedDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     bool ended = false;
     forms.onLastWindowGone = [&] { ended = true; };
     QVERIFY(!forms.load(FormId::Setup)); // no factory: a window this build does not have
@@ -102,7 +102,7 @@ void FormsTest::windowsComeFromTheirRegisteredFactories() {
 
 void FormsTest::theHandOverFieldIsTheMenus() {
     ScriptedDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     forms.onLastWindowGone = [] {};
     // Without a menu there is no field to write, and no show starts.
     forms.registerForm(FormId::Player, [](Forms& f) { return new HookedForm(f, FormId::Player); });
@@ -124,7 +124,7 @@ void FormsTest::theHandOverFieldIsTheMenus() {
 
 void FormsTest::controlHooks() {
     ScriptedDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     forms.onLastWindowGone = [] {};
     forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
     auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
@@ -153,7 +153,7 @@ void FormsTest::controlHooks() {
 
 void FormsTest::focusComingBackIsNoNewFocus() {
     ScriptedDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     forms.onLastWindowGone = [] {};
     forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
     auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
@@ -182,7 +182,7 @@ void FormsTest::focusComingBackIsNoNewFocus() {
 
 void FormsTest::aWindowDestroyedOutsideClosesAsByItsCloseBox() {
     ScriptedDesktop desktop;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     bool ended = false;
     forms.onLastWindowGone = [&] { ended = true; };
     forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
@@ -212,7 +212,7 @@ void FormsTest::aWindowDestroyedOutsideClosesAsByItsCloseBox() {
 void FormsTest::aWindowGoesOnlyOnceItsBoxesHaveReturned() {
     ScriptedDesktop desktop;
     desktop::QtDesktop boxes;
-    Forms forms(desktop, QString());
+    Forms forms(desktop);
     forms.onLastWindowGone = [] {};
     forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
     const auto question = [&](QWidget* over) {

@@ -67,7 +67,7 @@ QString stored(const char* key) {
 
 // Opens the maker from the menu's button, as the user does.
 Maker_Frm* openMaker(ShowFixture& f) {
-    f.forms->start();
+    f.start();
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     if (!menu)
         qFatal("no menu");

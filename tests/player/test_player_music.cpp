@@ -159,7 +159,7 @@ private slots:
         ShowFixture probe;
         const QString show = showWithMusic(probe, files_.writeWav("close.wav", 3.0, 440));
         ShowFixture f(show);
-        f.forms->start();
+        f.start();
         Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(p);
         QVERIFY(QTest::qWaitForWindowActive(p));

@@ -34,7 +34,7 @@ void PlayerScreensTest::opensOnTheScreenOfTheMenu() {
     // Started from the command line, with no menu ever shown: the primary screen.
     ShowFixture probe;
     ShowFixture f(probe.show("cl.lmr", plainSettings(true), {probe.picture("a.bmp", Qt::red)}));
-    f.forms->start();
+    f.start();
     Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(p);
     QCOMPARE(p->screen(), QGuiApplication::primaryScreen());

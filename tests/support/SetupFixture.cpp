@@ -27,7 +27,7 @@ QString SetupFixture::stored(const QString& key) {
 }
 
 Setup_Frm* SetupFixture::openSetup() {
-    forms->start();
+    start();
     auto* menu = forms->as<MENU_Frm>(FormId::Menu);
     if (!menu || !QTest::qWaitForWindowActive(menu))
         qFatal("the menu never became active");

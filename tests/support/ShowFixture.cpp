@@ -1,5 +1,7 @@
 #include "ShowFixture.h"
 
+#include "app/CommandLine.h"
+#include "app/CommandLineStart.h"
 #include "app/FormRegistry.h"
 #include "forms/Forms.h"
 #include "player/ImageBox.h"
@@ -12,9 +14,19 @@
 
 #include <sys/stat.h>
 
-ShowFixture::ShowFixture(const QString& commandLine) : forms(std::make_unique<Forms>(desktop, commandLine)) {
+ShowFixture::ShowFixture(const QString& commandLine) : forms(std::make_unique<Forms>(desktop)) {
+    if (!commandLine.isEmpty())
+        arguments_ << commandLine;
     registerForms(*forms);
     forms->onLastWindowGone = [this] { programEnded = true; };
+}
+
+void ShowFixture::start() {
+    start(arguments_);
+}
+
+void ShowFixture::start(const QStringList& arguments) {
+    command_line_start::start(*forms, command_line::decide(arguments));
 }
 
 ShowFixture::~ShowFixture() {

@@ -18,8 +18,14 @@ class Main_Frm;
 // a fresh one.
 class ShowFixture {
 public:
+    // `commandLine` as one argument, as a shell passes a quoted line.
     explicit ShowFixture(const QString& commandLine = QString());
     ~ShowFixture();
+
+    // The program's start, as its entry makes it for `arguments` (by default the fixture's command
+    // line).
+    void start();
+    void start(const QStringList& arguments);
 
     QString dir() const { return tmp_.path(); }
     QString path(const QString& name) const { return tmp_.filePath(name); }
@@ -41,6 +47,7 @@ public:
     bool programEnded = false;
 
 private:
+    QStringList arguments_;
     QTemporaryDir tmp_;
 };
 
