@@ -5,3 +5,4 @@ lumora_add_test(test_commandline_info SOURCES app/test_commandline_info.cpp)
 # The same windows at device pixel ratio 1 and 2, where fonts are laid out differently.
 lumora_add_test(test_captions SOURCES app/test_captions.cpp TIMEOUT 120 SCALED)
 lumora_add_test(test_commandline SOURCES app/test_commandline.cpp)
+lumora_add_test(test_commandline_start SOURCES app/test_commandline_start.cpp TIMEOUT 120)

@@ -10,6 +10,8 @@ private slots:
     void placing();
     void scaledScreens_data();
     void scaledScreens();
+    void wholePictures_data();
+    void wholePictures();
     void emptyPictureCannotKeepItsRatio();
     void halvingRoundsToEvenFirst();
 };
@@ -97,6 +99,43 @@ void PlacementTest::scaledScreens() {
     // What is decoded covers the placed rectangle in device pixels, give or take the rounding.
     QVERIFY(std::abs(decoded.width() - placed.width() * ratio) <= ratio);
     QVERIFY(std::abs(decoded.height() - placed.height() * ratio) <= ratio);
+}
+
+void PlacementTest::wholePictures_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("screen"); // logical pixels
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QRect>("placed");  // logical pixels
+    QTest::addColumn<QSize>("decoded"); // device pixels
+    const QSize hd(1920, 1080);
+    QTest::newRow("a 4:3 photo fits the height")
+        << QSize(4000, 3000) << hd << 1.0 << QRect(240, 0, 1440, 1080) << QSize(1440, 1080);
+    QTest::newRow("a panorama fits the width")
+        << QSize(8000, 1000) << hd << 1.0 << QRect(0, 420, 1920, 240) << QSize(1920, 240);
+    QTest::newRow("a portrait fits the height")
+        << QSize(3000, 4000) << hd << 1.0 << QRect(555, 0, 810, 1080) << QSize(810, 1080);
+    QTest::newRow("smaller: its own size, centred")
+        << QSize(300, 200) << hd << 1.0 << QRect(810, 440, 300, 200) << QSize(300, 200);
+    QTest::newRow("exactly the screen") << hd << hd << 1.0 << QRect(0, 0, 1920, 1080) << hd;
+    QTest::newRow("2x: fits the device pixels at its own size")
+        << QSize(3000, 2000) << hd << 2.0 << QRect(210, 40, 1500, 1000) << QSize(3000, 2000);
+    QTest::newRow("2x: larger than the device pixels")
+        << QSize(8000, 6000) << hd << 2.0 << QRect(240, 0, 1440, 1080) << QSize(2880, 2160);
+}
+
+void PlacementTest::wholePictures() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, screen);
+    QFETCH(double, ratio);
+    QFETCH(QRect, placed);
+    QFETCH(QSize, decoded);
+    const auto p = wholePic(picture, screen, ratio);
+    QVERIFY(p);
+    QCOMPARE(p->pixels(), placed);
+    ShowGeometry geometry{screen, false, false, ratio};
+    geometry.whole = true;
+    QCOMPARE(picture_loader::shownSize(picture, geometry), decoded);
+    QVERIFY(!wholePic(QSize(0, 10), screen, ratio));
 }
 
 void PlacementTest::emptyPictureCannotKeepItsRatio() {
