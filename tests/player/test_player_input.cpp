@@ -65,6 +65,7 @@ class PlayerInputTest : public QObject {
 private slots:
     void arrowsArePolled();
     void arrowsWaitWhileAMessageBoxIsOpen();
+    void clickersAndMediaKeysSteerAsTheirButtonsSay();
     void pauseByKeyAndClick();
     void pauseWithoutMessageDrawsNothing();
     void clickOnThePausedLabelDoesNothing();
@@ -149,6 +150,54 @@ void PlayerInputTest::arrowsWaitWhileAMessageBoxIsOpen() {
     shiftDelete(s.player);
     QVERIFY(polledWhileOpen);
     QCOMPARE(s.index(), 2); // No moves on
+}
+
+// Presenters' clickers send Page Down and Page Up; keyboards' media keys act as the desktop's media
+// controls do.
+void PlayerInputTest::clickersAndMediaKeysSteerAsTheirButtonsSay() {
+    Show s(true, true, 4);
+    // Sent as the window system delivers them: Qt Test's own key clicks know no media keys.
+    const auto key = [&](Qt::Key k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(s.player, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
+        QApplication::sendEvent(s.player, &release);
+        settleStep(s.player);
+    };
+    key(Qt::Key_PageDown);
+    QCOMPARE(s.index(), 1);
+    key(Qt::Key_PageUp);
+    QCOMPARE(s.index(), 0);
+    // Held down, Page Down steps at every poll as Right does, and stops when it is let go.
+    QTest::keyPress(s.player, Qt::Key_PageDown);
+    settleStep(s.player);
+    poll(s.player);
+    QCOMPARE(s.index(), 2);
+    QTest::keyRelease(s.player, Qt::Key_PageDown);
+    poll(s.player);
+    QCOMPARE(s.index(), 2);
+    key(Qt::Key_MediaNext);
+    QCOMPARE(s.index(), 3);
+    key(Qt::Key_MediaPrevious);
+    QCOMPARE(s.index(), 2);
+    // One key for play and pause on most keyboards: it sends Play, and toggles.
+    key(Qt::Key_MediaPlay);
+    QVERIFY(s.f.forms->playerState().paused);
+    QVERIFY(s.player->Paused_lbl->isVisible());
+    key(Qt::Key_MediaPlay);
+    QVERIFY(!s.f.forms->playerState().paused);
+    key(Qt::Key_MediaTogglePlayPause);
+    QVERIFY(s.f.forms->playerState().paused);
+    // Pause only pauses.
+    key(Qt::Key_MediaPause);
+    QVERIFY(s.f.forms->playerState().paused);
+    key(Qt::Key_MediaTogglePlayPause);
+    key(Qt::Key_MediaPause);
+    QVERIFY(s.f.forms->playerState().paused);
+    QVERIFY(s.open());
+    QKeyEvent stop(QEvent::KeyPress, Qt::Key_MediaStop, Qt::NoModifier);
+    QApplication::sendEvent(s.player, &stop);
+    QVERIFY(!s.open());
 }
 
 void PlayerInputTest::pauseByKeyAndClick() {

@@ -10,3 +10,4 @@ target_link_libraries(test_player_music PRIVATE PkgConfig::SDL2_MIXER)
 target_link_libraries(test_player_music_no_audio PRIVATE PkgConfig::SDL2_MIXER)
 lumora_add_test(test_player_screens SOURCES player/test_player_screens.cpp TIMEOUT 60
     ENV "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_CURRENT_SOURCE_DIR}/player/screens.json")
+lumora_add_test(test_player_remote SOURCES player/test_player_remote.cpp TIMEOUT 60)
