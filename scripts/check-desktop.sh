@@ -89,6 +89,20 @@ default=$(xdg-mime query default "$mime")
 gio mime "$mime" > "$work/gio-mime"
 head -n1 "$work/gio-mime" | grep -q ": $app_id.desktop\$" || fail "gio: $(cat "$work/gio-mime")"
 echo "default application: $default"
+# Pictures are offered to Lumora too, every type the program reads; folders never (a click on a
+# folder would start a show).
+entry=$share/applications/$app_id.desktop
+types=$(grep '^MimeType=' "$entry")
+for type in image/jpeg image/png image/gif image/bmp image/webp image/tiff image/heic image/heif image/avif image/jxl; do
+    echo "$types" | grep -q "[=;]$type;" || fail "the desktop entry does not list $type"
+done
+echo "$types" | grep -q 'inode/' && fail "the desktop entry lists folders"
+grep -q '^Exec=lumora %F$' "$entry" || fail "the desktop entry does not take several files"
+for action in play-folder make-show; do
+    grep -q "^\[Desktop Action $action\]" "$entry" || fail "no desktop action $action"
+done
+xdg-mime default "$app_id.desktop" image/png
+echo "pictures offered to the program: $(echo "$types" | tr ';' '\n' | grep -c '^image/') types, no folders"
 
 step "xdg-open plays a show"
 # shellcheck source=xvfb.sh
@@ -130,6 +144,9 @@ plays() {
 plays xdg-open "$shows/holiday.lmr"
 # As a file manager built on GIO opens it.
 plays gio open "$shows/holiday.lmr"
+# A picture, with the program chosen as its handler, plays its folder from it.
+$convert -size 40x30 xc:'rgb(255,128,0)' "$shows/orange.png"
+plays xdg-open "$shows/orange.png"
 
 step "Debian package"
 if dpkg-query -W -f='${Status}' lumora 2>/dev/null | grep -q "install ok installed"; then
