@@ -22,6 +22,8 @@ for scale in "${scales[@]}"; do
     start_sway "$work" 1920x1080 "$scale"
     export SDL_AUDIODRIVER=dummy QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_LOGGING_RULES="lumora.paint.info=true"
     LUMORA=$lumora WORK=$work SCALE=$scale dbus-run-session -- /usr/bin/python3 "$here/wayland_check.py"
+    # Pictures and folders on the command line, the media keys and the desktop's media controls.
+    LUMORA=$lumora WORK=$work dbus-run-session -- /usr/bin/python3 "$here/../xvfb/pictures_check.py"
     stop_sway
     rm -rf "$work"
     trap - EXIT

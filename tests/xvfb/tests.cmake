@@ -8,3 +8,5 @@ set_tests_properties(xvfb_folder PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE)
 add_test(NAME xvfb_outside COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/xvfb/run_outside.sh $<TARGET_FILE:lumora>
     $<TARGET_FILE:drag_source>)
 set_tests_properties(xvfb_outside PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+add_test(NAME xvfb_pictures COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/xvfb/run_pictures.sh $<TARGET_FILE:lumora>)
+set_tests_properties(xvfb_pictures PROPERTIES TIMEOUT 90 RUN_SERIAL TRUE)
