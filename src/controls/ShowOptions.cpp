@@ -22,10 +22,10 @@ QString delayText(int seconds) {
 void Controls::prepare() const {
     maintain->setChecked(true);
     ratio->setEnabled(false);
-    delay->setRange(0, MaxDelay);
+    delay->setRange(show_delay::Min, show_delay::Max);
     delay->setSingleStep(1);
     delay->setPageStep(1);
-    delay->setValue(DefaultDelay);
+    delay->setValue(show_delay::Default);
     updateDelay();
 }
 

@@ -23,9 +23,6 @@ class QWidget;
 // names its own controls and keeps its own handlers; what the options do lives here once.
 namespace show_options {
 
-inline constexpr int MaxDelay = 60;
-inline constexpr int DefaultDelay = 5;
-
 // The delay in words: "Forever" for 0, "1 Second", otherwise "N Seconds".
 QString delayText(int seconds);
 

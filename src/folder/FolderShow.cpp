@@ -31,7 +31,8 @@ StoredChoices storedChoices() {
     ShowSettings& s = c.settings;
     s.stretch = !settings::GetBool(app, QStringLiteral("Display Mode"), true);
     s.keepRatio = GetInt(app, QStringLiteral("Keep Ratio"), 1, 0, 2) != 0;
-    s.delaySeconds = GetInt(app, QStringLiteral("Delay"), 5, 0, 60);
+    s.delaySeconds =
+        GetInt(app, QStringLiteral("Delay"), show_delay::Default, show_delay::Min, show_delay::Max);
     s.loop = GetInt(app, QStringLiteral("Loop"), 1, 0, 2) != 0;
     s.shuffle = GetInt(app, QStringLiteral("Shuffle"), 0, 0, 2) != 0;
     s.pauseMessage = GetInt(app, QStringLiteral("Pause Message"), 1, 0, 2) != 0;

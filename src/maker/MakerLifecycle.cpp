@@ -125,7 +125,7 @@ void Maker_Frm::restoreSettings() {
     const bool maintain = settings::GetBool(App, QStringLiteral("Display Mode"), true);
     (maintain ? Maintain_Opt : Strech_Opt)->setChecked(true);
     Ratio_Chk->setChecked(number("Keep Ratio", 1, 0, 1) == 1);
-    Delay_Scroll->setValue(number("Delay", 5, 0, 60));
+    Delay_Scroll->setValue(number("Delay", show_delay::Default, show_delay::Min, show_delay::Max));
     // A colour no show could be played with would make every preview fail: black instead.
     const qint32 colour = number("Colour", 0, INT_MIN, INT_MAX);
     Palette->setChosenColour(colour::names(colour) ? colour : 0);

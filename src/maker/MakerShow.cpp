@@ -26,7 +26,7 @@ Loaded take(const show_file::ReadResult& read, ShowSettings current) {
     std::optional<int> delay;
     if (c.delaySeconds) {
         const double whole = std::nearbyint(*c.delaySeconds); // halves to even
-        if (whole >= 0.0 && whole <= MaxDelay)
+        if (whole >= show_delay::Min && whole <= show_delay::Max)
             delay = int(whole);
         else
             failedSlot = 4;

@@ -10,7 +10,6 @@
 namespace maker_show {
 
 inline constexpr auto Extension = ".lmr";
-inline constexpr int MaxDelay = 60;
 
 // True when the last four characters of `fileName`, in lower case, differ from `extension` (given in
 // lower case).

@@ -47,9 +47,9 @@ Main_Frm::Main_Frm(Forms& owner) : Main_Frm(owner, nullptr) {}
 Main_Frm::Main_Frm(Forms& owner, std::unique_ptr<PicturePreloader> prepared)
     : Form(owner, FormId::Player), Image1(new ImageBox(this)), Paused_lbl(new QLabel(this)),
       KeyDown_Lbl(new QLabel(this)), File_Path_Txt(new HiddenTextField(this)),
-      Timer1(new FormTimer(5000, false, this)), Hotkeys_Timer(new FormTimer(100, true, this)),
-      Hide_Mouse_Timer(new FormTimer(2000, true, this)), Music_Timer(new FormTimer(100, false, this)),
-      state_(owner.playerState()),
+      Timer1(new FormTimer(show_delay::Default * 1000, false, this)),
+      Hotkeys_Timer(new FormTimer(100, true, this)), Hide_Mouse_Timer(new FormTimer(2000, true, this)),
+      Music_Timer(new FormTimer(100, false, this)), state_(owner.playerState()),
       source_(prepared ? std::move(prepared) : std::make_unique<PicturePreloader>()),
       sequence_(state_, *source_), pictureLook_(new QTimer(this)) {
     sequence_.setPictureWait(PictureWait);

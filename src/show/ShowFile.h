@@ -6,11 +6,19 @@
 #include <optional>
 
 // The options a show carries, as a writer gives them.
+// The delay between pictures, in whole seconds; 0 waits for the keys. The windows' delay bars, the
+// settings they store and the shows they read all keep to it.
+namespace show_delay {
+inline constexpr int Min = 0;
+inline constexpr int Max = 60;
+inline constexpr int Default = 5;
+} // namespace show_delay
+
 struct ShowSettings {
     bool stretch = true;
     bool keepRatio = true;
     bool shuffle = false;
-    int delaySeconds = 5;
+    int delaySeconds = show_delay::Default;
     qint32 backColour = 0;
     bool loop = true;
     bool pauseMessage = true;
