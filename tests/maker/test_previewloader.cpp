@@ -1,6 +1,7 @@
 #include "ShowFixture.h"
 #include "maker/PreviewLoader.h"
 
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,8 +56,12 @@ private slots:
         const int started = loader.decodesStarted();
         loader.request(writeSolidPicture(dir.filePath("large.png"), Qt::red, QSize(4000, 3000)),
                        QSize(135, 104));
-        while (loader.decodesStarted() != started + 1)
+        // A decode that never starts fails the test rather than hanging it.
+        const QDeadlineTimer never(std::chrono::minutes(1));
+        while (loader.decodesStarted() != started + 1) {
+            QVERIFY2(!never.hasExpired(), "the decode never started");
             std::this_thread::yield();
+        }
         loader.cancel();
         QVERIFY(!loader.busy());
         loader.request(paths.at(1), QSize(135, 104));
