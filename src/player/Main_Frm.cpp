@@ -6,7 +6,6 @@
 #include "platform/Desktop.h"
 #include "platform/FormTimer.h"
 #include "platform/General.h"
-#include "platform/Music.h"
 #include "platform/NativeName.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
