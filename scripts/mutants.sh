@@ -89,6 +89,18 @@ fault "a list marks no focus" src/controls/FocusMark.cpp "test_maker" \
     's/^    new Mark(list);$/    (void)list;/'
 fault "a dropped file that is not a picture goes unmentioned" src/maker/DroppedPictures.cpp "test_maker" \
     's/^            taken\.others << path;$/            ;/'
+fault "the decode limit counts the time of day" src/picture/DecodeLimit.cpp "test_picturebytes" \
+    's/    if (::pthread_getcpuclockid(::pthread_self(), \&clock_) != 0)/    clock_ = CLOCK_MONOTONIC;\n    if (false)/'
+fault "the reducer's tail weighs colour without its alpha" src/picture/RowReducer.cpp "test_rowreducer" \
+    's|        const float k = alpha ? weight \* a \* (1.0f / 255.0f) : weight;|        const float k = weight;|'
+fault "the reducer's tail weighs alpha by itself" src/picture/RowReducer.cpp "test_rowreducer" \
+    's/^        c\[3\] += weight \* a;$/        c[3] += k * a;/'
+fault "the reducer's tail skips the last column" src/picture/RowReducer.cpp "test_rowreducer" \
+    's/^    for (; x < to; ++x) {$/    for (; x + 1 < to; ++x) {/'
+fault "a lossy WebP part is cropped without its margin" src/picture/WebpReader.cpp "test_webpreader" \
+    's/    const QRect from = lossless_ || reduced ? part$/    const QRect from = true ? part/'
+fault "a lossy WebP part's margin starts at its own column" src/picture/WebpReader.cpp "test_webpreader" \
+    's/QRect(QPoint((part\.left() - 1) \& ~1, (part\.top() - 1) \& ~1)/QRect(QPoint(part.left() \& ~1, part.top() \& ~1)/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 
