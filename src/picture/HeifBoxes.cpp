@@ -358,7 +358,8 @@ std::optional<Primary> read(QIODevice& file) {
     while (inMeta.next(type, contents)) {
         if (type == fourcc("pitm") && contents.size >= 6) {
             primaryId = contents.data[0] == 0 ? be(contents.data + 4, 2)
-                                              : contents.size >= 8 ? be(contents.data + 4, 4) : 0;
+                        : contents.size >= 8  ? be(contents.data + 4, 4)
+                                              : 0;
             hasPrimary = true;
         } else if (type == fourcc("iprp")) {
             Boxes inIprp(contents);

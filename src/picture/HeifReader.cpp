@@ -133,7 +133,8 @@ HeifReader::~HeifReader() = default;
 namespace {
 
 std::unique_ptr<heif_image, ImageRelease> decode(const heif_image_handle* handle, heif_colorspace colorspace,
-                                                 heif_chroma chroma, bool to8bits, bool asStored, heif_error& error) {
+                                                 heif_chroma chroma, bool to8bits, bool asStored,
+                                                 heif_error& error) {
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options) {
         error = {heif_error_Memory_allocation_error, heif_suberror_Unspecified, ""};
@@ -199,7 +200,8 @@ struct Plane {
 // the layout asked: the planes themselves are read here, so that the copy is never made.
 bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
     heif_error error{};
-    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB, heif_chroma_444, false, orientation_ != 1, error);
+    const auto image =
+        decode(heif_->handle.get(), heif_colorspace_RGB, heif_chroma_444, false, orientation_ != 1, error);
     // Only a layout the library cannot give is worth asking for again: a picture that does not decode
     // does not decode either way.
     failed = !image && error.code != heif_error_Unsupported_feature;
@@ -252,9 +254,9 @@ bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (failed || limit.over())
         return false;
     heif_error error{};
-    const auto image =
-        decode(heif_->handle.get(), heif_colorspace_RGB,
-               alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true, orientation_ != 1, error);
+    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB,
+                              alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true,
+                              orientation_ != 1, error);
     // The decode is one call that cannot be stopped part way. Once it is done the picture is kept even
     // if the limit went over meanwhile: giving it up then would save nothing.
     if (!image)

@@ -166,7 +166,10 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
     if (!reader.valid() || reader.size().isEmpty() ||
         codedPixels > pixelsPerByte * std::max<qint64>(bytes, 1))
         return result;
-    if (tooLarge(reader.size(), shown))
+    // Whole, what is held is the picture; for a screen, what is decoded: the pixels the data codes
+    // (the screen around a small GIF frame is filled at the cost of one sum a row).
+    if (shown ? std::min(claimedPixels(reader.size()), codedPixels) > MaxStreamedPixels
+              : tooLarge(reader.size()))
         return result;
     // The time a picture may take follows what its data codes, not what its header claims.
     limit.allowFor(codedPixels);

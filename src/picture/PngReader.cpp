@@ -96,7 +96,8 @@ bool PngReader::readHeader() {
     png_uint_32 exifLength = 0;
     orientation_ = 1;
     if (png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
-        orientation_ = exifOrientation(QByteArrayView(reinterpret_cast<const char*>(exif), qsizetype(exifLength)));
+        orientation_ =
+            exifOrientation(QByteArrayView(reinterpret_cast<const char*>(exif), qsizetype(exifLength)));
     interlaced_ = interlace != PNG_INTERLACE_NONE;
     const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS);
     alpha_ = (colour & PNG_COLOR_MASK_ALPHA) || transparency;

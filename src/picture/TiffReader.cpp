@@ -21,7 +21,7 @@
 struct PlainSamples {
     int bits = 0;
     bool floating = false; // IEEE floats of 32 or 64 bits, 0 to 1 shown as 0 to 255
-    int colours = 1; // 1 grey, 3 RGB
+    int colours = 1;       // 1 grey, 3 RGB
     int perPixel = 1;
     bool white = false; // grey with 0 for white
     int alpha = EXTRASAMPLE_UNSPECIFIED;
@@ -129,9 +129,10 @@ std::optional<PlainSamples> plainSamples(TIFF* tif) {
     plain.colours = photometric == PHOTOMETRIC_RGB ? 3 : 1;
     plain.floating = format == SAMPLEFORMAT_IEEEFP;
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
-    const bool depth = plain.floating ? bits == 32 || bits == 64 : format == SAMPLEFORMAT_UINT && bits >= 1 && bits <= 16;
-    if ((!grey && photometric != PHOTOMETRIC_RGB) || !depth || planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tif) ||
-        perPixel < plain.colours)
+    const bool depth =
+        plain.floating ? bits == 32 || bits == 64 : format == SAMPLEFORMAT_UINT && bits >= 1 && bits <= 16;
+    if ((!grey && photometric != PHOTOMETRIC_RGB) || !depth || planar != PLANARCONFIG_CONTIG ||
+        TIFFIsTiled(tif) || perPixel < plain.colours)
         return std::nullopt;
     uint16_t extras = 0;
     const uint16_t* kinds = nullptr;
@@ -214,9 +215,11 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
     uint16_t orientation = ORIENTATION_TOPLEFT;
     // Grey with alpha in strips is unpacked here: libtiff gives its unassociated alpha as if
     // associated, and 16-bit grey without its alpha.
-    if (const auto plain = plainSamples(tif); plain && plain->colours == 1 && plain->alpha != EXTRASAMPLE_UNSPECIFIED)
+    if (const auto plain = plainSamples(tif);
+        plain && plain->colours == 1 && plain->alpha != EXTRASAMPLE_UNSPECIFIED)
         tiff_->plain = plain;
-    if (!tiff_->plain && TIFFRGBAImageOK(tif, message) && TIFFRGBAImageBegin(&tiff_->image, tif, 1, message)) {
+    if (!tiff_->plain && TIFFRGBAImageOK(tif, message) &&
+        TIFFRGBAImageBegin(&tiff_->image, tif, 1, message)) {
         tiff_->begun = true;
         TIFFRGBAImage& image = tiff_->image;
         width = image.width;
@@ -225,9 +228,9 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
         orientation = image.orientation;
         // Rows as stored: turning them upright is left to the caller, who may reduce them first.
         image.req_orientation = image.orientation;
-        tiff_->premultiplied = !((image.photometric == PHOTOMETRIC_MINISBLACK ||
-                                  image.photometric == PHOTOMETRIC_MINISWHITE) &&
-                                 image.alpha == EXTRASAMPLE_UNASSALPHA);
+        tiff_->premultiplied =
+            !((image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE) &&
+              image.alpha == EXTRASAMPLE_UNASSALPHA);
     } else if (tiff_->plain || (tiff_->plain = plainSamples(tif))) {
         TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
@@ -394,11 +397,12 @@ bool TiffReader::readTiles(RowReducer& rows, const DecodeLimit& limit) {
                 if (tiff_->inks)
                     tiff_->inks->toRgb32(coded, row.data() + x, columns);
                 else
-                    image.put.contig(&image, converted.data() + x, uint32_t(x), uint32_t(y), uint32_t(columns),
-                                     1, 0, 0, coded);
+                    image.put.contig(&image, converted.data() + x, uint32_t(x), uint32_t(y),
+                                     uint32_t(columns), 1, 0, 0, coded);
             }
             if (!tiff_->inks)
-                convert(converted.data() + left, row.data() + left, right - left, alpha_, tiff_->premultiplied);
+                convert(converted.data() + left, row.data() + left, right - left, alpha_,
+                        tiff_->premultiplied);
             rows.put(y, row.data(), left, right);
         }
     }

@@ -79,7 +79,8 @@ bool encodeHeic(const QImage& picture, int bits, int orientation, const QString&
                 if (bits == 8)
                     p[y * stride + x * 3 + i] = uint8_t(v[i]);
                 else
-                    reinterpret_cast<uint16_t*>(p + y * stride)[x * 3 + i] = uint16_t((v[i] * most + 127) / 255);
+                    reinterpret_cast<uint16_t*>(p + y * stride)[x * 3 + i] =
+                        uint16_t((v[i] * most + 127) / 255);
             }
         }
     if (p3) {

@@ -27,6 +27,7 @@ private slots:
     void picturesReadAtOnceShareTheirMemory();
     void exifOrientationTurnsThePicture_data();
     void exifOrientationTurnsThePicture();
+    void picturesBeyondTheStreamedBoundAreRefusedAtOnce();
 };
 
 namespace {
@@ -140,7 +141,8 @@ QImage corners(bool alpha) {
     QImage image(37, 23, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgba(x * 255 / 36, y * 255 / 22, x < 5 && y < 5 ? 255 : 60, alpha ? 60 + x * 5 : 255));
+            image.setPixel(
+                x, y, qRgba(x * 255 / 36, y * 255 / 22, x < 5 && y < 5 ? 255 : 60, alpha ? 60 + x * 5 : 255));
     return image;
 }
 
@@ -158,8 +160,9 @@ QByteArray pngWithExif(const QImage& image, int orientation, int depth) {
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // A TIFF structure, big-endian, of one entry: Orientation, a SHORT.
-    const unsigned char exif[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-                                  0, static_cast<unsigned char>(orientation), 0, 0, 0, 0, 0, 0};
+    const unsigned char exif[] = {'M',  'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                                  0x01, 0x12, 0, 3,  0, 0, 0, 1, 0, static_cast<unsigned char>(orientation),
+                                  0,    0,    0, 0,  0, 0};
     png_set_eXIf_1(png, info, png_uint_32(sizeof exif), const_cast<png_bytep>(exif));
     png_write_info(png, info);
     if (depth == 16)
@@ -218,6 +221,46 @@ void PngReaderTest::exifOrientationTurnsThePicture() {
     const LoadedPicture part = picture_loader::decode(path, ShowGeometry{QSize(20, 15), false, false});
     QVERIFY(part.ok);
     QCOMPARE(part.image.convertToFormat(QImage::Format_ARGB32), upright.copy(part.region));
+}
+
+void PngReaderTest::picturesBeyondTheStreamedBoundAreRefusedAtOnce() {
+    // Grey pictures whose data codes their first rows and ends, after a private chunk of padding large
+    // enough that the file could code them whole: read for a screen, 2^30 pixels (32768 x 32768) are
+    // a picture (its first rows), 50000 x 50000 are refused before any row is decoded, rather than
+    // taking tens of seconds; decoded whole, neither is.
+    const auto chunk = [](const char* type, const QByteArray& data) {
+        QByteArray out;
+        const auto be = [&](quint32 v) {
+            for (int i = 3; i >= 0; --i)
+                out += char(v >> (8 * i));
+        };
+        be(quint32(data.size()));
+        const QByteArray typed = QByteArray(type) + data;
+        out += typed;
+        be(libdeflate_crc32(0, typed.constData(), size_t(typed.size())));
+        return out;
+    };
+    QTemporaryDir dir;
+    for (const int side : {32768, 50000}) {
+        QByteArray header;
+        for (const quint32 v : {quint32(side), quint32(side)})
+            for (int i = 3; i >= 0; --i)
+                header += char(v >> (8 * i));
+        header += QByteArray("\x08\x00\x00\x00\x00", 5);
+        const QByteArray rows(qsizetype(side + 1) * 8, '\0');
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+                               chunk("paDd", QByteArray(200000, 'x')) +
+                               chunk("IDAT", qCompress(rows, 9).mid(4)) + chunk("IEND", {});
+        const QString path = dir.filePath(QString("%1.png").arg(side));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(png) == png.size());
+        file.close();
+        const LoadedPicture shown = picture_loader::decode(path, ShowGeometry{QSize(1920, 1080), true, true});
+        QCOMPARE(shown.ok, side == 32768);
+        if (shown.ok)
+            QCOMPARE(shown.size, QSize(side, side));
+        QVERIFY(!picture_loader::decode(path).ok);
+    }
 }
 
 void PngReaderTest::madePicturesBothWays_data() {

@@ -24,7 +24,8 @@ enum class Kind { Uniform, Gradient };
 QRgb pixelOf(Kind kind, int x, int y) {
     if (kind == Kind::Uniform)
         return qRgba(200, 120, 40, 100);
-    return qRgba((x * 37 + y * 11) % 256, (x * 91 + 50) % 256, (y * 53 + 7) % 256, 30 + (x * 29 + y * 17) % 220);
+    return qRgba((x * 37 + y * 11) % 256, (x * 91 + 50) % 256, (y * 53 + 7) % 256,
+                 30 + (x * 29 + y * 17) % 220);
 }
 
 // The area average of the source's premultiplied pixels, those outside [from, to) of each row left
@@ -38,8 +39,8 @@ std::vector<double> expected(Kind kind, QSize source, QSize target, int from, in
             const double x0 = ox * sx, x1 = (ox + 1) * sx, y0 = oy * sy, y1 = (oy + 1) * sy;
             for (int y = int(y0); y < std::min<double>(y1, source.height()); ++y)
                 for (int x = int(x0); x < std::min<double>(x1, source.width()); ++x) {
-                    const double w =
-                        (std::min(x1, x + 1.0) - std::max(x0, double(x))) * (std::min(y1, y + 1.0) - std::max(y0, double(y)));
+                    const double w = (std::min(x1, x + 1.0) - std::max(x0, double(x))) *
+                                     (std::min(y1, y + 1.0) - std::max(y0, double(y)));
                     if (w <= 0 || x < from || x >= to)
                         continue;
                     const QRgb p = pixelOf(kind, x, y);
@@ -73,8 +74,9 @@ void RowReducerTest::reducedPixelsAreTheAreaAverage_data() {
     };
     for (const auto& c : cases)
         for (const Kind kind : {Kind::Uniform, Kind::Gradient})
-            QTest::addRow("%s %dx%d to %dx%d, columns %d to %d", kind == Kind::Uniform ? "uniform" : "gradient",
-                          c.source.width(), c.source.height(), c.target.width(), c.target.height(), c.from, c.to)
+            QTest::addRow("%s %dx%d to %dx%d, columns %d to %d",
+                          kind == Kind::Uniform ? "uniform" : "gradient", c.source.width(), c.source.height(),
+                          c.target.width(), c.target.height(), c.from, c.to)
                 << int(kind) << c.source << c.target << c.from << c.to;
 }
 
@@ -114,10 +116,12 @@ void RowReducerTest::reducedPixelsAreTheAreaAverage() {
                 const QRgb p = reinterpret_cast<const QRgb*>(got.constScanLine(oy))[ox];
                 const int channels[4] = {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
                 for (int i = 0; i < 4; ++i) {
-                    const double e = std::abs(channels[i] - wanted[(size_t(oy) * target.width() + ox) * 4 + i]);
+                    const double e =
+                        std::abs(channels[i] - wanted[(size_t(oy) * target.width() + ox) * 4 + i]);
                     if (e > largest) {
                         largest = e;
-                        where = QString("(%1, %2) channel %3, in order %4").arg(ox).arg(oy).arg(i).arg(inOrder);
+                        where =
+                            QString("(%1, %2) channel %3, in order %4").arg(ox).arg(oy).arg(i).arg(inOrder);
                     }
                 }
             }

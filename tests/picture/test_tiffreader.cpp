@@ -152,8 +152,10 @@ void writeTiff(const QString& path, QSize size, const Layout& l,
                 std::fill(tile.begin(), tile.end(), 0);
                 for (int y = ty; y < std::min(ty + 16, size.height()); ++y)
                     for (int x = tx; x < std::min(tx + 16, size.width()); ++x)
-                        std::copy_n(rows[size_t(y)].begin() + std::ptrdiff_t(size_t(x) * pixelBytes), pixelBytes,
-                                    tile.begin() + std::ptrdiff_t((size_t(y - ty) * 16 + size_t(x - tx)) * pixelBytes));
+                        std::copy_n(rows[size_t(y)].begin() + std::ptrdiff_t(size_t(x) * pixelBytes),
+                                    pixelBytes,
+                                    tile.begin() +
+                                        std::ptrdiff_t((size_t(y - ty) * 16 + size_t(x - tx)) * pixelBytes));
                 QVERIFY(TIFFWriteTile(tif, tile.data(), uint32_t(tx), uint32_t(ty), 0, 0) >= 0);
             }
     } else {
@@ -651,7 +653,8 @@ void TiffReaderTest::floatingPointSamplesAreShown() {
             for (int x = 0; x < size.width(); ++x) {
                 const int r = level(value(x, y, 0));
                 expected.setPixel(x, y,
-                                  samples == 3 ? qRgb(r, level(value(x, y, 1)), level(value(x, y, 2))) : qRgb(r, r, r));
+                                  samples == 3 ? qRgb(r, level(value(x, y, 1)), level(value(x, y, 2)))
+                                               : qRgb(r, r, r));
             }
         const LoadedPicture p = whole(path);
         QVERIFY2(p.ok, qPrintable(path));
