@@ -334,9 +334,9 @@ std::optional<Primary> read(QIODevice& file) {
             size = qint64(uint64_t(be(h + 8, 4)) << 32 | be(h + 12, 4));
             headerSize = 16;
         }
-        if (size < headerSize)
-            return std::nullopt;
         const qint64 start = file.pos() - header.size();
+        if (size < headerSize || size > file.size() - start)
+            return std::nullopt;
         if (be(h + 4, 4) == fourcc("meta")) {
             if (size > MaxMeta || !file.seek(start + headerSize))
                 return std::nullopt;

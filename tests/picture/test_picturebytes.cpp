@@ -25,6 +25,7 @@ private slots:
     void floodedJpegsAreGivenUp();
     void decodeLimitCountsTheDecodesOwnWork();
     void floodsAreStoppedByTheWorkTheyCost();
+    void jpegsAreReadForAScreenUpTo2To30Pixels();
 
 private:
     QString write(const QByteArray& bytes) {
@@ -244,6 +245,33 @@ void PictureBytesTest::floodsAreStoppedByTheWorkTheyCost() {
     const DecodeLimit scant(nullptr, 0ns);
     QVERIFY(!reader.read(rows, scant));
     QVERIFY(scant.work() > scant.allowed());
+}
+
+void PictureBytesTest::jpegsAreReadForAScreenUpTo2To30Pixels() {
+    // A baseline JPEG whose frame header claims more than its data codes, which libjpeg shows as far
+    // as the data goes: 20000 x 20000 (past 2^28 pixels) is a picture on a screen, 40000 x 40000 (past
+    // 2^30) is refused at once; decoded whole, neither is.
+    QImage small(64, 64, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && small.save(&buffer, "jpg"));
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xff\xc0", 2));
+    QVERIFY(frame > 0);
+    const ShowGeometry screen{QSize(1920, 1080), true, true};
+    for (const int side : {20000, 40000}) {
+        QByteArray claimed = jpeg;
+        for (const int at : {5, 7}) {
+            claimed[frame + at] = char(side >> 8);
+            claimed[frame + at + 1] = char(side & 0xff);
+        }
+        const QString path = write(claimed);
+        const LoadedPicture shown = picture_loader::decode(path, screen);
+        QCOMPARE(shown.ok, side == 20000);
+        if (shown.ok)
+            QCOMPARE(shown.size, QSize(side, side));
+        QVERIFY(!picture_loader::decode(path).ok);
+    }
 }
 
 QTEST_MAIN(PictureBytesTest)
