@@ -42,8 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), picture_formats::HeadBytes)));
     if (format && format->reader == picture_formats::Reader::Heif && !bounded(HeifReader(buffer)))
         std::abort();
-    if (format && format->reader == picture_formats::Reader::Jxl && !bounded(JxlReader(buffer)))
-        std::abort();
+    if (format && format->reader == picture_formats::Reader::Jxl) {
+        const JxlReader reader(buffer);
+        if (reader.valid() && !JxlReader::fits(reader.size().width(), reader.size().height()))
+            std::abort();
+    }
     if (format && format->reader == picture_formats::Reader::Png) {
         const auto read = [&](PngReader::Way way) {
             buffer.seek(0);

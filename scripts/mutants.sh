@@ -89,6 +89,40 @@ fault "a list marks no focus" src/controls/FocusMark.cpp "test_maker" \
     's/^    new Mark(list);$/    (void)list;/'
 fault "a dropped file that is not a picture goes unmentioned" src/maker/DroppedPictures.cpp "test_maker" \
     's/^            taken\.others << path;$/            ;/'
+fault "the decode limit counts the time of day" src/picture/DecodeLimit.cpp "test_picturebytes" \
+    's/    if (::pthread_getcpuclockid(::pthread_self(), \&clock_) != 0)/    clock_ = CLOCK_MONOTONIC;\n    if (false)/'
+fault "the reducer's tail weighs colour without its alpha" src/picture/RowReducer.cpp "test_rowreducer" \
+    's|        const float k = alpha ? weight \* a \* (1.0f / 255.0f) : weight;|        const float k = weight;|'
+fault "the reducer's tail weighs alpha by itself" src/picture/RowReducer.cpp "test_rowreducer" \
+    's/^        c\[3\] += weight \* a;$/        c[3] += k * a;/'
+fault "the reducer's tail skips the last column" src/picture/RowReducer.cpp "test_rowreducer" \
+    's/^    for (; x < to; ++x) {$/    for (; x + 1 < to; ++x) {/'
+fault "a lossy WebP part is cropped without its margin" src/picture/WebpReader.cpp "test_webpreader" \
+    's/    const QRect from = lossless_ || reduced ? part$/    const QRect from = true ? part/'
+fault "a lossy WebP part's margin starts at its own column" src/picture/WebpReader.cpp "test_webpreader" \
+    's/QRect(QPoint((part\.left() - 1) \& ~1, (part\.top() - 1) \& ~1)/QRect(QPoint(part.left() \& ~1, part.top() \& ~1)/'
+fault "a PNG's eXIf orientation is ignored" src/picture/PngReader.cpp "test_pngreader" \
+    's/    if (png_get_eXIf_1(png, info, \&exifLength, \&exif) \&\& exif)/    if (false)/'
+fault "a PNG beyond 2^30 pixels is read for a screen" src/picture/PictureLoader.cpp "test_pngreader" \
+    's/    if (shown ? std::min(claimedPixels(reader\.size()), codedPixels) > MaxStreamedPixels/    if (shown ? false/'
+fault "grey TIFFs with alpha in strips go through libtiff's RGBA interface" src/picture/TiffReader.cpp "test_tiffreader" \
+    's/^        tiff_->plain = plain;$/        (void)plain;/'
+fault "libtiff's grey with unassociated alpha taken as associated" src/picture/TiffReader.cpp "test_tiffreader" \
+    's/            !((image\.photometric == PHOTOMETRIC_MINISBLACK/            true || !((image.photometric == PHOTOMETRIC_MINISBLACK/'
+fault "a CMYK TIFF's profile is ignored" src/picture/TiffReader.cpp "test_tiffreader" \
+    's/^            tiff_->inks = std::move(inks);$/            (void)inks;/'
+fault "floating-point TIFFs are refused" src/picture/TiffReader.cpp "test_tiffreader" \
+    's/    plain\.floating = format == SAMPLEFORMAT_IEEEFP;/    plain.floating = false;/'
+fault "HEIC code points in the HEVC configuration are ignored" src/picture/HeifReader.cpp "test_heifreader" \
+    's/^                icc_ = colour_profile::profileFor(\*points);$/                (void)points;/'
+fault "a deep mirrored HEIC is left to libheif" src/picture/HeifReader.cpp "test_heifreader" \
+    's/        if (mirrored \&\& !boxes->cropped \&\& /        if (false \&\& /'
+fault "a HEIC mirror's axis is read the other way" src/picture/HeifBoxes.cpp "test_heifreader" \
+    's/            total = times(steps\[i\]\.value \& 1 ? flipH : flipV, total);/            total = times(steps[i].value \& 1 ? flipV : flipH, total);/'
+fault "a JPEG is bounded at 2^28 pixels on a screen too" src/picture/PictureLoader.cpp "test_picturebytes" \
+    's/    if (!header || tooLarge(header->stored, shown) || /    if (!header || tooLarge(header->stored) || /'
+fault "JPEG XL is bounded as the whole decodes" src/picture/JxlReader.cpp "test_jxlreader" \
+    's/^    if (!fits(info\.xsize, info\.ysize))$/    if (!whole_decode::fits(info.xsize, info.ysize))/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 

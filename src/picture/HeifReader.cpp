@@ -2,6 +2,7 @@
 
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
+#include "picture/HeifBoxes.h"
 #include "picture/RowReducer.h"
 #include "picture/WholeDecode.h"
 #include "platform/SharedProcessors.h"
@@ -90,7 +91,8 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
     }
     // Phones' AVIFs give their Display P3 by code points rather than a profile.
     heif_color_profile_nclx* nclx = nullptr;
-    if (icc_.isEmpty() && ok(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx) {
+    const bool byBox = icc_.isEmpty() && ok(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx;
+    if (byBox) {
         colour_profile::CodePoints points;
         points.red[0] = nclx->color_primary_red_x;
         points.red[1] = nclx->color_primary_red_y;
@@ -105,6 +107,24 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
     }
     if (nclx)
         heif_nclx_color_profile_free(nclx);
+    // What libheif 1.15 does not read of HEIC: the code points heif-enc writes into the HEVC
+    // configuration rather than an 'nclx' box, and the mirror of a picture deeper than 8 bits, which
+    // it cannot make: such a picture is decoded as stored and turned by the caller.
+    const qint64 at = file_.pos();
+    const auto boxes = heif_boxes::read(file_);
+    file_.seek(at);
+    if (boxes && boxes->hevc) {
+        if (icc_.isEmpty() && !byBox && boxes->colour)
+            if (const auto points = heif_boxes::codePointsOf(*boxes->colour))
+                icc_ = colour_profile::profileFor(*points);
+        const int o = boxes->orientation;
+        const bool mirrored = o == 2 || o == 4 || o == 5 || o == 7;
+        if (mirrored && !boxes->cropped && heif_image_handle_get_luma_bits_per_pixel(handle) > 8) {
+            orientation_ = o;
+            if (o >= 5)
+                size_.transpose();
+        }
+    }
     valid_ = true;
 }
 
@@ -113,13 +133,15 @@ HeifReader::~HeifReader() = default;
 namespace {
 
 std::unique_ptr<heif_image, ImageRelease> decode(const heif_image_handle* handle, heif_colorspace colorspace,
-                                                 heif_chroma chroma, bool to8bits, heif_error& error) {
+                                                 heif_chroma chroma, bool to8bits, bool asStored,
+                                                 heif_error& error) {
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options) {
         error = {heif_error_Memory_allocation_error, heif_suberror_Unspecified, ""};
         return nullptr;
     }
     options->convert_hdr_to_8bit = to8bits;
+    options->ignore_transformations = asStored;
     heif_image* decoded = nullptr;
     {
         const SharedProcessors shared;
@@ -178,7 +200,8 @@ struct Plane {
 // the layout asked: the planes themselves are read here, so that the copy is never made.
 bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
     heif_error error{};
-    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB, heif_chroma_444, false, error);
+    const auto image =
+        decode(heif_->handle.get(), heif_colorspace_RGB, heif_chroma_444, false, orientation_ != 1, error);
     // Only a layout the library cannot give is worth asking for again: a picture that does not decode
     // does not decode either way.
     failed = !image && error.code != heif_error_Unsupported_feature;
@@ -231,9 +254,9 @@ bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
     if (failed || limit.over())
         return false;
     heif_error error{};
-    const auto image =
-        decode(heif_->handle.get(), heif_colorspace_RGB,
-               alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true, error);
+    const auto image = decode(heif_->handle.get(), heif_colorspace_RGB,
+                              alpha_ ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, true,
+                              orientation_ != 1, error);
     // The decode is one call that cannot be stopped part way. Once it is done the picture is kept even
     // if the limit went over meanwhile: giving it up then would save nothing.
     if (!image)

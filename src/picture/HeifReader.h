@@ -25,12 +25,16 @@ public:
     HeifReader& operator=(const HeifReader&) = delete;
 
     bool valid() const { return valid_; }
-    // The size shown: turned and cropped as the file says.
+    // The size shown: turned and cropped as the file says; as stored where orientation() turns it.
     QSize size() const { return size_; }
+    // The turn and mirror left to the caller (as EXIF's 1 to 8): those of HEIC pictures deeper than 8
+    // bits, which libheif 1.15 cannot mirror; 1 when the library turns the picture itself.
+    int orientation() const { return orientation_; }
     bool hasAlpha() const { return alpha_; }
     bool rowsInOrder() const { return true; }
     // The ICC profile the file carries ('prof' or 'rICC'), or one made for the colours it gives by
-    // code points ('nclx'); empty when it has neither, or they are sRGB's.
+    // code points ('nclx', or of HEIC the HEVC configuration's); empty when it has neither, or they
+    // are sRGB's.
     QByteArray iccProfile() const { return icc_; }
 
     // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or
@@ -47,6 +51,7 @@ private:
     std::unique_ptr<Library> heif_;
     bool valid_ = false;
     QSize size_;
+    int orientation_ = 1;
     bool alpha_ = false;
     QByteArray icc_;
 };

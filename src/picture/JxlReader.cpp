@@ -32,6 +32,10 @@ bool isSrgb(const JxlColorEncoding& c) {
 
 } // namespace
 
+bool JxlReader::fits(qint64 width, qint64 height) {
+    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide && width * height <= MaxPixels;
+}
+
 struct JxlReader::Library {
     std::unique_ptr<JxlDecoder, DecoderDestroy> decoder{JxlDecoderCreate(nullptr)};
     std::unique_ptr<void, RunnerDestroy> runner{JxlResizableParallelRunnerCreate(nullptr)};
@@ -94,8 +98,8 @@ JxlReader::JxlReader(QIODevice& file) : file_(file), jxl_(new Library) {
     JxlBasicInfo info;
     if (JxlDecoderGetBasicInfo(decoder, &info) != JXL_DEC_SUCCESS)
         return;
-    // Refused before decoding: the whole frame would be held.
-    if (!whole_decode::fits(info.xsize, info.ysize))
+    // Refused before decoding: what the library holds follows the frame's size.
+    if (!fits(info.xsize, info.ysize))
         return;
     // One thread: the preloader decodes two pictures at once, which keeps both cores busy, and a
     // second thread of the library's own cost 2 to 6% more work on phone pictures for no gain in

@@ -13,9 +13,10 @@ class RowReducer;
 
 // Reads JPEG XL files through libjxl: the first frame as stored, with its orientation and alpha.
 // The file is given to the library in pieces, so that the decode limit is minded between them.
-// The library holds its planes for the whole frame, bounded by whole_decode's limit, which the
-// header is checked against first; its pixels come group by group, and each row the RowReducer
-// wants is handed on once complete, so that only the rows in flight are held here.
+// The library holds some of its planes for the whole frame (some 2.6 bytes a pixel), bounded at 2^28
+// pixels (16384 x 16384), which the header is checked against first; its pixels come group by group,
+// and each row the RowReducer wants is handed on once complete, so that only the rows in flight are
+// held here.
 class JxlReader {
 public:
     // Reads the header and the colour encoding from `file`, which must outlive the reader.
@@ -23,6 +24,13 @@ public:
     ~JxlReader();
     JxlReader(const JxlReader&) = delete;
     JxlReader& operator=(const JxlReader&) = delete;
+
+    // The library's rows come group by group, but it holds some of its planes for the whole frame:
+    // some 2.6 bytes a pixel of a VarDCT frame (680 MB for 16384 x 16384), less of a modular one.
+    // Pictures up to 2^28 pixels are read, and no side beyond 65536.
+    static constexpr qint64 MaxPixels = qint64(1) << 28;
+    static constexpr qint64 MaxSide = qint64(1) << 16;
+    static bool fits(qint64 width, qint64 height);
 
     bool valid() const { return valid_; }
     // The size as stored, before the orientation stands it upright.

@@ -26,9 +26,12 @@ namespace picture_loader {
 
 namespace {
 
-// A picture decoded whole (no screen to fit) claiming more pixels than this is refused, as is any
-// JPEG: libjpeg reads at most 65500 a side, and a header alone cannot make it take longer.
+// A picture decoded whole (no screen to fit) claiming more pixels than this is refused.
 constexpr qint64 MaxPixels = qint64(1) << 28;
+// A picture read in parts for a screen (JPEG, PNG, TIFF, BMP, GIF) holds what is shown and a row
+// whatever its size, but every pixel is still decoded: up to 2^30 pixels (32768 x 32768) take a few
+// seconds; more is refused at once rather than holding the show for tens of seconds.
+constexpr qint64 MaxStreamedPixels = qint64(1) << 30;
 // No BMP or GIF codes more pixels than this per byte of its file (LZW on one colour comes to some
 // 2700, runs of a BMP to 127): a file that claims more is a header over too little data, refused at
 // once rather than given time and memory by what it claims.
@@ -59,6 +62,11 @@ qint64 claimedPixels(QSize size) {
 
 bool tooLarge(QSize size) {
     return claimedPixels(size) > MaxPixels;
+}
+
+// Too large for the way it is shown: whole, or in parts for a screen.
+bool tooLarge(QSize size, const std::optional<ShowGeometry>& shown) {
+    return claimedPixels(size) > (shown ? MaxStreamedPixels : MaxPixels);
 }
 
 // Pictures decoded whole (interlaced PNGs, and formats without a reader here by Qt's): for a screen
@@ -167,7 +175,10 @@ LoadedPicture decodeRows(Reader& reader, qint64 codedPixels, qint64 bytes,
     if (!reader.valid() || reader.size().isEmpty() ||
         codedPixels > pixelsPerByte * std::max<qint64>(bytes, 1))
         return result;
-    if (!shown && tooLarge(reader.size()))
+    // Whole, what is held is the picture; for a screen, what is decoded: the pixels the data codes
+    // (the screen around a small GIF frame is filled at the cost of one sum a row).
+    if (shown ? std::min(claimedPixels(reader.size()), codedPixels) > MaxStreamedPixels
+              : tooLarge(reader.size()))
         return result;
     // The time a picture may take follows what its data codes, not what its header claims.
     limit.allowFor(codedPixels);
@@ -235,7 +246,7 @@ LoadedPicture decodeJpeg(QFile& file, const std::optional<ShowGeometry>& shown, 
         return result;
     }
     const auto header = jpeg_scaled::probe(stream);
-    if (!header || tooLarge(header->stored) || header->stored.isEmpty() ||
+    if (!header || tooLarge(header->stored, shown) || header->stored.isEmpty() ||
         std::fseek(stream, 0, SEEK_SET) != 0) {
         std::fclose(stream);
         return result;

@@ -1,6 +1,7 @@
 #include "picture/PngReader.h"
 
 #include "picture/DecodeLimit.h"
+#include "picture/ExifOrientation.h"
 #include "picture/PngWholeData.h"
 #include "picture/RowReducer.h"
 
@@ -91,6 +92,12 @@ bool PngReader::readHeader() {
     png_uint_32 length = 0;
     if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile)
         icc_ = QByteArray(reinterpret_cast<const char*>(profile), qsizetype(length));
+    png_bytep exif = nullptr;
+    png_uint_32 exifLength = 0;
+    orientation_ = 1;
+    if (png_get_eXIf_1(png, info, &exifLength, &exif) && exif)
+        orientation_ =
+            exifOrientation(QByteArrayView(reinterpret_cast<const char*>(exif), qsizetype(exifLength)));
     interlaced_ = interlace != PNG_INTERLACE_NONE;
     const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS);
     alpha_ = (colour & PNG_COLOR_MASK_ALPHA) || transparency;

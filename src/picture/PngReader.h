@@ -14,7 +14,9 @@ class RowReducer;
 // the memory of what is shown: every colour type and bit depth (16 bits rounded to 8), palettes with
 // transparency, and of an animated PNG the picture that readers without animation show. Adam7
 // interlaced pictures complete their rows only in the last pass: they are held whole while read.
-// Pixels come out as stored; an embedded ICC profile (iCCP) is given for the colour conversion.
+// Pixels come out as stored; an embedded ICC profile (iCCP) is given for the colour conversion, the
+// orientation of an eXIf chunk (before the data, where the PNG specification asks for it) to turn
+// them upright.
 // gAMA and cHRM without a profile are left unapplied, as Qt's reader leaves them: old tools wrote a
 // gamma of 1.0 into pictures meant for sRGB screens (most of the PNG suite carries one), and
 // a gamma of 1/2.2, the common one, is sRGB's already.
@@ -40,6 +42,9 @@ public:
     bool interlaced() const { return interlaced_; }
     // The embedded ICC profile's bytes; empty when there is none.
     QByteArray iccProfile() const { return icc_; }
+    // The Orientation of an eXIf chunk before the picture's data, 1 to 8 (as EXIF's); 1 when there
+    // is none.
+    int orientation() const { return orientation_; }
 
     // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
     // it untouched; false when not one row can be read, or when `limit` is over.
@@ -73,5 +78,6 @@ private:
     QSize size_;
     bool alpha_ = false;
     bool interlaced_ = false;
+    int orientation_ = 1;
     QByteArray icc_;
 };

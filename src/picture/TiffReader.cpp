@@ -1,5 +1,6 @@
 #include "picture/TiffReader.h"
 
+#include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
 #include "picture/RowReducer.h"
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -18,7 +20,8 @@
 // bits), packed in rows, unpacked here.
 struct PlainSamples {
     int bits = 0;
-    int colours = 1; // 1 grey, 3 RGB
+    bool floating = false; // IEEE floats of 32 or 64 bits, 0 to 1 shown as 0 to 255
+    int colours = 1;       // 1 grey, 3 RGB
     int perPixel = 1;
     bool white = false; // grey with 0 for white
     int alpha = EXTRASAMPLE_UNSPECIFIED;
@@ -29,6 +32,11 @@ struct TiffReader::Library {
     TIFFRGBAImage image{};
     bool begun = false;
     std::optional<PlainSamples> plain;
+    // Whether the library gives colour multiplied by alpha: grey with unassociated alpha it gives
+    // as stored.
+    bool premultiplied = true;
+    // The inks of 8-bit CMYK pictures through their embedded CMYK profile, as the JPEG reader does.
+    std::optional<colour_profile::InkProfile> inks;
 };
 
 namespace {
@@ -85,23 +93,24 @@ int quiet(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
 }
 
-// libtiff gives A, B, G, R from the top byte down, with the colour multiplied by the alpha.
-QRgb fromLibrary(uint32_t abgr, bool alpha) {
+// libtiff gives A, B, G, R from the top byte down, with the colour multiplied by the alpha unless
+// `premultiplied` is false.
+QRgb fromLibrary(uint32_t abgr, bool alpha, bool premultiplied) {
     const uint32_t r = TIFFGetR(abgr), g = TIFFGetG(abgr), b = TIFFGetB(abgr);
     if (!alpha)
         return qRgb(int(r), int(g), int(b));
     const uint32_t a = TIFFGetA(abgr);
     if (a == 0)
         return 0;
-    if (a == 255)
-        return qRgba(int(r), int(g), int(b), 255);
+    if (a == 255 || !premultiplied)
+        return qRgba(int(r), int(g), int(b), int(a));
     auto undo = [a](uint32_t c) { return int(std::min<uint32_t>(255, (c * 255 + a / 2) / a)); };
     return qRgba(undo(r), undo(g), undo(b), int(a));
 }
 
-void convert(const uint32_t* from, QRgb* to, int count, bool alpha) {
+void convert(const uint32_t* from, QRgb* to, int count, bool alpha, bool premultiplied) {
     for (int x = 0; x < count; ++x)
-        to[x] = fromLibrary(from[x], alpha);
+        to[x] = fromLibrary(from[x], alpha, premultiplied);
 }
 
 std::optional<PlainSamples> plainSamples(TIFF* tif) {
@@ -118,9 +127,12 @@ std::optional<PlainSamples> plainSamples(TIFF* tif) {
     plain.perPixel = perPixel;
     plain.white = photometric == PHOTOMETRIC_MINISWHITE;
     plain.colours = photometric == PHOTOMETRIC_RGB ? 3 : 1;
+    plain.floating = format == SAMPLEFORMAT_IEEEFP;
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
-    if ((!grey && photometric != PHOTOMETRIC_RGB) || bits < 1 || bits > 16 || format != SAMPLEFORMAT_UINT ||
-        planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tif) || perPixel < plain.colours)
+    const bool depth =
+        plain.floating ? bits == 32 || bits == 64 : format == SAMPLEFORMAT_UINT && bits >= 1 && bits <= 16;
+    if ((!grey && photometric != PHOTOMETRIC_RGB) || !depth || planar != PLANARCONFIG_CONTIG ||
+        TIFFIsTiled(tif) || perPixel < plain.colours)
         return std::nullopt;
     uint16_t extras = 0;
     const uint16_t* kinds = nullptr;
@@ -130,11 +142,33 @@ std::optional<PlainSamples> plainSamples(TIFF* tif) {
     return plain;
 }
 
-// A row of `plain` samples, most significant bit first, as 0xAARRGGBB.
+// A row of `plain` samples, most significant bit first (whole bytes, words and floats as libtiff
+// gives them, in the machine's order), as 0xAARRGGBB.
 void unpack(const PlainSamples& plain, const unsigned char* line, QRgb* to, int count) {
-    const uint32_t most = (1u << plain.bits) - 1;
+    const uint32_t most = plain.floating ? 255 : (1u << plain.bits) - 1;
     size_t bit = 0;
     auto next = [&] {
+        if (plain.floating) {
+            double v = 0;
+            if (plain.bits == 32) {
+                float f;
+                std::memcpy(&f, line + bit / 8, sizeof f);
+                v = f;
+            } else {
+                std::memcpy(&v, line + bit / 8, sizeof v);
+            }
+            bit += size_t(plain.bits);
+            // NaN as 0.
+            return v > 0 ? int(std::min(v, 1.0) * 255.0 + 0.5) : 0;
+        }
+        if (plain.bits == 8)
+            return int(line[(bit += 8) / 8 - 1]);
+        if (plain.bits == 16) {
+            uint16_t w;
+            std::memcpy(&w, line + bit / 8, sizeof w);
+            bit += 16;
+            return int((uint32_t(w) * 255 + most / 2) / most);
+        }
         uint32_t v = 0;
         for (int i = 0; i < plain.bits; ++i, ++bit)
             v = v << 1 | ((line[bit >> 3] >> (7 - (bit & 7))) & 1u);
@@ -179,7 +213,13 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
     char message[1024] = {};
     uint32_t width = 0, height = 0;
     uint16_t orientation = ORIENTATION_TOPLEFT;
-    if (TIFFRGBAImageOK(tif, message) && TIFFRGBAImageBegin(&tiff_->image, tif, 1, message)) {
+    // Grey with alpha in strips is unpacked here: libtiff gives its unassociated alpha as if
+    // associated, and 16-bit grey without its alpha.
+    if (const auto plain = plainSamples(tif);
+        plain && plain->colours == 1 && plain->alpha != EXTRASAMPLE_UNSPECIFIED)
+        tiff_->plain = plain;
+    if (!tiff_->plain && TIFFRGBAImageOK(tif, message) &&
+        TIFFRGBAImageBegin(&tiff_->image, tif, 1, message)) {
         tiff_->begun = true;
         TIFFRGBAImage& image = tiff_->image;
         width = image.width;
@@ -188,7 +228,10 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
         orientation = image.orientation;
         // Rows as stored: turning them upright is left to the caller, who may reduce them first.
         image.req_orientation = image.orientation;
-    } else if ((tiff_->plain = plainSamples(tif))) {
+        tiff_->premultiplied =
+            !((image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE) &&
+              image.alpha == EXTRASAMPLE_UNASSALPHA);
+    } else if (tiff_->plain || (tiff_->plain = plainSamples(tif))) {
         TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
         TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
@@ -205,6 +248,16 @@ TiffReader::TiffReader(QIODevice& file) : file_(file), tiff_(new Library) {
     const void* icc = nullptr;
     if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccLength, &icc) && icc && iccLength > 0)
         icc_ = QByteArray(static_cast<const char*>(icc), qsizetype(iccLength));
+    uint16_t inkSet = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+    if (tiff_->begun && !icc_.isEmpty() && tiff_->image.photometric == PHOTOMETRIC_SEPARATED &&
+        tiff_->image.bitspersample == 8 && tiff_->image.samplesperpixel == 4 && tiff_->image.alpha == 0 &&
+        tiff_->image.isContig && inkSet == INKSET_CMYK) {
+        // TIFF stores 0 for no ink.
+        colour_profile::InkProfile inks(icc_, false);
+        if (inks.valid())
+            tiff_->inks = std::move(inks);
+    }
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     bilevel_ = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTRLEW ||
@@ -279,13 +332,15 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
             continue;
         if (tiff_->plain) {
             unpack(*tiff_->plain, line.data(), row.data(), w);
+        } else if (tiff_->inks && lineBytes >= tmsize_t(w) * 4) {
+            tiff_->inks->toRgb32(line.data(), row.data(), w);
         } else if (rgbStride) {
             const unsigned char* p = line.data();
             for (int x = 0; x < w; ++x, p += rgbStride)
                 row[size_t(x)] = qRgb(p[0], p[1], p[2]);
         } else {
             image.put.contig(&image, converted.data(), 0, uint32_t(y), uint32_t(w), 1, 0, 0, line.data());
-            convert(converted.data(), row.data(), w, alpha_);
+            convert(converted.data(), row.data(), w, alpha_, tiff_->premultiplied);
         }
         rows.put(y, row.data(), 0, w);
     }
@@ -339,10 +394,15 @@ bool TiffReader::readTiles(RowReducer& rows, const DecodeLimit& limit) {
                 const int x = t * int(tileWidth), columns = std::min(int(tileWidth), w - x);
                 unsigned char* coded =
                     &tiles[size_t(t - firstTile) * size_t(tileBytes) + size_t(r) * size_t(tileRowBytes)];
-                image.put.contig(&image, converted.data() + x, uint32_t(x), uint32_t(y), uint32_t(columns), 1,
-                                 0, 0, coded);
+                if (tiff_->inks)
+                    tiff_->inks->toRgb32(coded, row.data() + x, columns);
+                else
+                    image.put.contig(&image, converted.data() + x, uint32_t(x), uint32_t(y),
+                                     uint32_t(columns), 1, 0, 0, coded);
             }
-            convert(converted.data() + left, row.data() + left, right - left, alpha_);
+            if (!tiff_->inks)
+                convert(converted.data() + left, row.data() + left, right - left, alpha_,
+                        tiff_->premultiplied);
             rows.put(y, row.data(), left, right);
         }
     }
@@ -388,7 +448,8 @@ bool TiffReader::readBands(RowReducer& rows, const DecodeLimit& limit) {
             break;
         ++decoded;
         for (int r = 0; r < rowsHere; ++r) {
-            convert(raster.data() + size_t(r) * size_t(to - from), row.data() + from, to - from, alpha_);
+            convert(raster.data() + size_t(r) * size_t(to - from), row.data() + from, to - from, alpha_,
+                    tiff_->premultiplied);
             rows.put(y0 + r, row.data(), from, to);
         }
     }

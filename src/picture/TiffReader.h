@@ -10,9 +10,11 @@ class RowReducer;
 // Reads the first page of a TIFF file through libtiff into a RowReducer, so that a picture of any
 // size takes the memory of what is shown: strips and tiles, 1, 2, 4, 8 and 16 bits of palette, grey,
 // RGB, CMYK, YCbCr and CIE L*a*b*, every compression the library decodes, associated and unassociated
-// alpha; grey and RGB in strips of any other depth up to 16 bits. Pixels come out as libtiff's RGBA
-// interface converts them. Rows are given in the stored orientation; `orientation()` says how to
-// turn them upright.
+// alpha; grey and RGB in strips of any other depth up to 16 bits, and of 32 or 64-bit floats (0 to 1).
+// Pixels come out as libtiff's RGBA interface converts them, except grey with alpha in strips and the
+// depths it does not convert, unpacked here, and 8-bit CMYK with an embedded CMYK profile, whose inks
+// go through the profile as the JPEG reader's do. Rows are given in the stored orientation; `orientation()`
+// says how to turn them upright.
 class TiffReader {
 public:
     // Reads the first page's header from `file`.

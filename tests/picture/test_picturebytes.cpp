@@ -1,12 +1,19 @@
 // Pictures written byte by byte, for what no sample file pins down.
 #include "FloodedJpeg.h"
+#include "picture/DecodeLimit.h"
+#include "picture/GifReader.h"
 #include "picture/PictureLoader.h"
+#include "picture/RowReducer.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 class PictureBytesTest : public QObject {
     Q_OBJECT
@@ -16,6 +23,9 @@ private slots:
     void runLengthDeltaMovesToItsColumn();
     void gifsAreJudgedByTheirFrame();
     void floodedJpegsAreGivenUp();
+    void decodeLimitCountsTheDecodesOwnWork();
+    void floodsAreStoppedByTheWorkTheyCost();
+    void jpegsAreReadForAScreenUpTo2To30Pixels();
 
 private:
     QString write(const QByteArray& bytes) {
@@ -184,6 +194,84 @@ void PictureBytesTest::floodedJpegsAreGivenUp() {
             QImage(8, 8, QImage::Format_RGB32).save(&ppmBuffer, "ppm"));
     QVERIFY(picture_loader::decode(write(ppm), screen).ok);
     QVERIFY(!picture_loader::decode(write(ppm), screen, nullptr, &cancelled).ok);
+}
+
+void PictureBytesTest::decodeLimitCountsTheDecodesOwnWork() {
+    using namespace std::chrono_literals;
+    // Waiting is not work: a decode that waits (for the disk, for a processor that other programs
+    // keep busy) far longer than its allowance is not over, however much other threads work meanwhile.
+    DecodeLimit waiting(nullptr, 20ms);
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        volatile unsigned spins = 0;
+        while (!stop.load(std::memory_order_relaxed))
+            spins = spins + 1;
+    });
+    std::this_thread::sleep_for(200ms);
+    const bool overAfterWaiting = waiting.over();
+    const auto waited = waiting.work();
+    stop = true;
+    busy.join();
+    QVERIFY(!overAfterWaiting);
+    QVERIFY(waited < 20ms);
+    // Work is: the decoding thread goes over once its own work passes the allowance, and not before;
+    // asked from another thread (a library's callback), the limit still counts the decoding thread's.
+    DecodeLimit working(nullptr, 20ms);
+    volatile unsigned spins = 0;
+    while (!working.over()) {
+        QVERIFY(working.work() <= working.allowed() + 20ms);
+        spins = spins + 1;
+    }
+    QVERIFY(working.work() > working.allowed());
+    bool seenElsewhere = false;
+    std::thread([&] { seenElsewhere = working.over() && working.work() < working.allowed() + 1s; }).join();
+    QVERIFY(seenElsewhere);
+    // A picture's size adds to the allowance: a tenth of a second of work a megapixel.
+    DecodeLimit sized(nullptr, 20ms);
+    sized.allowFor(10'000'000);
+    QCOMPARE(std::chrono::duration_cast<std::chrono::milliseconds>(sized.allowed()), 1020ms);
+}
+
+void PictureBytesTest::floodsAreStoppedByTheWorkTheyCost() {
+    // One pixel on a screen of 65535 x 65535, reduced to a screen: 4 billion pixels of screen that
+    // cost a row each. Given a little work, the read gives up once that work is done.
+    const QString path = write(gif(QSize(65535, 65535), QRect(0, 0, 1, 1), 2, OneWhitePixel));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    GifReader reader(file);
+    QVERIFY(reader.valid());
+    RowReducer rows = RowReducer::reducing(reader.size(), QSize(1920, 1080), reader.hasAlpha(), true);
+    using namespace std::chrono_literals;
+    const DecodeLimit scant(nullptr, 0ns);
+    QVERIFY(!reader.read(rows, scant));
+    QVERIFY(scant.work() > scant.allowed());
+}
+
+void PictureBytesTest::jpegsAreReadForAScreenUpTo2To30Pixels() {
+    // A baseline JPEG whose frame header claims more than its data codes, which libjpeg shows as far
+    // as the data goes: 20000 x 20000 (past 2^28 pixels) is a picture on a screen, 40000 x 40000 (past
+    // 2^30) is refused at once; decoded whole, neither is.
+    QImage small(64, 64, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && small.save(&buffer, "jpg"));
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xff\xc0", 2));
+    QVERIFY(frame > 0);
+    const ShowGeometry screen{QSize(1920, 1080), true, true};
+    for (const int side : {20000, 40000}) {
+        QByteArray claimed = jpeg;
+        for (const int at : {5, 7}) {
+            claimed[frame + at] = char(side >> 8);
+            claimed[frame + at + 1] = char(side & 0xff);
+        }
+        const QString path = write(claimed);
+        const LoadedPicture shown = picture_loader::decode(path, screen);
+        QCOMPARE(shown.ok, side == 20000);
+        if (shown.ok)
+            QCOMPARE(shown.size, QSize(side, side));
+        QVERIFY(!picture_loader::decode(path).ok);
+    }
 }
 
 QTEST_MAIN(PictureBytesTest)

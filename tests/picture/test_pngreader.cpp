@@ -1,4 +1,6 @@
 #include "picture/DecodeLimit.h"
+#include "picture/JpegScaledDecoder.h"
+#include "picture/PictureLoader.h"
 #include "picture/PngReader.h"
 #include "picture/PngWholeData.h"
 #include "picture/RowReducer.h"
@@ -6,6 +8,7 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <libdeflate.h>
@@ -22,6 +25,9 @@ private slots:
     void damagedDataIsReadStreaming_data();
     void damagedDataIsReadStreaming();
     void picturesReadAtOnceShareTheirMemory();
+    void exifOrientationTurnsThePicture_data();
+    void exifOrientationTurnsThePicture();
+    void picturesBeyondTheStreamedBoundAreRefusedAtOnce();
 };
 
 namespace {
@@ -130,7 +136,132 @@ QByteArray madePng(int colour, int filter) {
     return out;
 }
 
+// A picture with something different in each corner, colour and alpha changing across and down.
+QImage corners(bool alpha) {
+    QImage image(37, 23, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(
+                x, y, qRgba(x * 255 / 36, y * 255 / 22, x < 5 && y < 5 ? 255 : 60, alpha ? 60 + x * 5 : 255));
+    return image;
+}
+
+// `image` as a PNG written by libpng with an eXIf chunk (before the data, as libpng writes it) of
+// the Orientation `orientation`, in 8 or 16-bit samples.
+QByteArray pngWithExif(const QImage& image, int orientation, int depth) {
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (!png || !info || setjmp(png_jmpbuf(png)))
+        qFatal("cannot write a PNG");
+    png_set_write_fn(png, &out, append, flush);
+    const bool alpha = image.hasAlphaChannel();
+    png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), depth,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // A TIFF structure, big-endian, of one entry: Orientation, a SHORT.
+    const unsigned char exif[] = {'M',  'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                                  0x01, 0x12, 0, 3,  0, 0, 0, 1, 0, static_cast<unsigned char>(orientation),
+                                  0,    0,    0, 0,  0, 0};
+    png_set_eXIf_1(png, info, png_uint_32(sizeof exif), const_cast<png_bytep>(exif));
+    png_write_info(png, info);
+    if (depth == 16)
+        png_set_swap(png);
+    const int channels = alpha ? 4 : 3;
+    std::vector<quint16> row(size_t(image.width() * channels));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const int v[4] = {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
+            for (int c = 0; c < channels; ++c)
+                row[size_t(x * channels + c)] = quint16(depth == 16 ? v[c] * 257 : v[c]);
+        }
+        if (depth == 16) {
+            png_write_row(png, reinterpret_cast<png_bytep>(row.data()));
+        } else {
+            std::vector<png_byte> bytes(row.begin(), row.end());
+            png_write_row(png, bytes.data());
+        }
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
 } // namespace
+
+void PngReaderTest::exifOrientationTurnsThePicture_data() {
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("alpha");
+    for (int o = 1; o <= 8; ++o)
+        for (const int depth : {8, 16})
+            QTest::addRow("orientation %d, %d bits", o, depth) << o << depth << (o % 2 == 0);
+}
+
+void PngReaderTest::exifOrientationTurnsThePicture() {
+    QFETCH(int, orientation);
+    QFETCH(int, depth);
+    QFETCH(bool, alpha);
+    QTemporaryDir dir;
+    const QImage stored = corners(alpha);
+    const QString path = dir.filePath("turned.png");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pngWithExif(stored, orientation, depth)) > 0);
+    file.close();
+    QFile readBack(path);
+    QVERIFY(readBack.open(QIODevice::ReadOnly));
+    QCOMPARE(PngReader(readBack).orientation(), orientation);
+    const QImage upright = jpeg_scaled::upright(stored, orientation).convertToFormat(QImage::Format_ARGB32);
+    // Whole, and the part on a smaller screen at its own size.
+    const LoadedPicture whole = picture_loader::decode(path);
+    QVERIFY(whole.ok);
+    QCOMPARE(whole.size, upright.size());
+    QCOMPARE(whole.image.convertToFormat(QImage::Format_ARGB32), upright);
+    const LoadedPicture part = picture_loader::decode(path, ShowGeometry{QSize(20, 15), false, false});
+    QVERIFY(part.ok);
+    QCOMPARE(part.image.convertToFormat(QImage::Format_ARGB32), upright.copy(part.region));
+}
+
+void PngReaderTest::picturesBeyondTheStreamedBoundAreRefusedAtOnce() {
+    // Grey pictures whose data codes their first rows and ends, after a private chunk of padding large
+    // enough that the file could code them whole: read for a screen, 2^30 pixels (32768 x 32768) are
+    // a picture (its first rows), 50000 x 50000 are refused before any row is decoded, rather than
+    // taking tens of seconds; decoded whole, neither is.
+    const auto chunk = [](const char* type, const QByteArray& data) {
+        QByteArray out;
+        const auto be = [&](quint32 v) {
+            for (int i = 3; i >= 0; --i)
+                out += char(v >> (8 * i));
+        };
+        be(quint32(data.size()));
+        const QByteArray typed = QByteArray(type) + data;
+        out += typed;
+        be(libdeflate_crc32(0, typed.constData(), size_t(typed.size())));
+        return out;
+    };
+    QTemporaryDir dir;
+    for (const int side : {32768, 50000}) {
+        QByteArray header;
+        for (const quint32 v : {quint32(side), quint32(side)})
+            for (int i = 3; i >= 0; --i)
+                header += char(v >> (8 * i));
+        header += QByteArray("\x08\x00\x00\x00\x00", 5);
+        const QByteArray rows(qsizetype(side + 1) * 8, '\0');
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+                               chunk("paDd", QByteArray(200000, 'x')) +
+                               chunk("IDAT", qCompress(rows, 9).mid(4)) + chunk("IEND", {});
+        const QString path = dir.filePath(QString("%1.png").arg(side));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(png) == png.size());
+        file.close();
+        const LoadedPicture shown = picture_loader::decode(path, ShowGeometry{QSize(1920, 1080), true, true});
+        QCOMPARE(shown.ok, side == 32768);
+        if (shown.ok)
+            QCOMPARE(shown.size, QSize(side, side));
+        QVERIFY(!picture_loader::decode(path).ok);
+    }
+}
 
 void PngReaderTest::madePicturesBothWays_data() {
     QTest::addColumn<int>("colour");

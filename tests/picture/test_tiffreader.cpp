@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <functional>
+
+#include <lcms2.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -25,6 +28,11 @@ private slots:
     void colourProfileComesOut();
     void sharedStripsClaimingAHugePictureAreRefused();
     void damagedPicturesFailQuietly();
+    void greyWithAlphaKeepsItsKindOfAlpha_data();
+    void greyWithAlphaKeepsItsKindOfAlpha();
+    void cmykGoesThroughItsProfile_data();
+    void cmykGoesThroughItsProfile();
+    void floatingPointSamplesAreShown();
 
 private:
     QTemporaryDir dir_;
@@ -93,6 +101,111 @@ QImage source(bool alpha) {
 
 LoadedPicture whole(const QString& path) {
     return picture_loader::decode(path, std::nullopt);
+}
+
+// A TIFF written by libtiff itself, of `size` and the tags given, each row's bytes made by `fill`;
+// tiles of 16 x 16 where `tiled`.
+struct Layout {
+    int photometric = PHOTOMETRIC_MINISBLACK;
+    int samples = 1;
+    int bits = 8;
+    int format = SAMPLEFORMAT_UINT;
+    std::vector<uint16_t> extras;
+    int compression = COMPRESSION_DEFLATE;
+    int predictor = PREDICTOR_NONE;
+    QByteArray icc;
+    bool tiled = false;
+};
+
+void writeTiff(const QString& path, QSize size, const Layout& l,
+               const std::function<void(int y, std::vector<uint8_t>& row)>& fill) {
+    TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "w");
+    QVERIFY(tif);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(size.width()));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(size.height()));
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t(l.photometric));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(l.samples));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(l.bits));
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, uint16_t(l.format));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t(l.compression));
+    if (l.predictor != PREDICTOR_NONE)
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, uint16_t(l.predictor));
+    if (!l.extras.empty())
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(l.extras.size()), l.extras.data());
+    if (!l.icc.isEmpty())
+        TIFFSetField(tif, TIFFTAG_ICCPROFILE, uint32_t(l.icc.size()), l.icc.constData());
+    const size_t rowBytes = size_t(size.width()) * size_t(l.samples) * size_t(l.bits / 8);
+    std::vector<uint8_t> row(rowBytes);
+    if (l.tiled) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, uint32_t(16));
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, uint32_t(16));
+        const size_t pixelBytes = rowBytes / size_t(size.width());
+        std::vector<std::vector<uint8_t>> rows;
+        for (int y = 0; y < size.height(); ++y) {
+            fill(y, row);
+            rows.push_back(row);
+        }
+        std::vector<uint8_t> tile(size_t(TIFFTileSize(tif)), 0);
+        for (int ty = 0; ty < size.height(); ty += 16)
+            for (int tx = 0; tx < size.width(); tx += 16) {
+                std::fill(tile.begin(), tile.end(), 0);
+                for (int y = ty; y < std::min(ty + 16, size.height()); ++y)
+                    for (int x = tx; x < std::min(tx + 16, size.width()); ++x)
+                        std::copy_n(rows[size_t(y)].begin() + std::ptrdiff_t(size_t(x) * pixelBytes),
+                                    pixelBytes,
+                                    tile.begin() +
+                                        std::ptrdiff_t((size_t(y - ty) * 16 + size_t(x - tx)) * pixelBytes));
+                QVERIFY(TIFFWriteTile(tif, tile.data(), uint32_t(tx), uint32_t(ty), 0, 0) >= 0);
+            }
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(8));
+        for (int y = 0; y < size.height(); ++y) {
+            fill(y, row);
+            QVERIFY(TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0);
+        }
+    }
+    TIFFClose(tif);
+}
+
+// Inks whose red and blue come out swapped, which no arithmetic on the inks alone guesses.
+int swappedInks(const cmsUInt16Number in[], cmsUInt16Number out[], void* toLab) {
+    cmsUInt16Number rgb[3];
+    for (int c = 0; c < 3; ++c)
+        rgb[2 - c] = cmsUInt16Number((65535 - in[c]) * ((65535 - in[3]) / 65535.0));
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(toLab), rgb, out, 1);
+    return TRUE;
+}
+
+// A CMYK printer profile made by Little CMS.
+QByteArray swappedCmyk() {
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab =
+        cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(table, swappedInks, toLab, 0);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(pipeline);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(lab);
+    cmsUInt32Number length = 0;
+    cmsSaveProfileToMem(profile, nullptr, &length);
+    QByteArray bytes(qsizetype(length), '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &length);
+    cmsCloseProfile(profile);
+    return bytes;
 }
 
 } // namespace
@@ -396,6 +509,158 @@ void TiffReaderTest::damagedPicturesFailQuietly() {
     ::close(saved);
     errors.close();
     QCOMPARE(errors.size(), 0);
+}
+
+void TiffReaderTest::greyWithAlphaKeepsItsKindOfAlpha_data() {
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("tiled");
+    for (const int bits : {8, 16})
+        for (const int kind : {EXTRASAMPLE_UNASSALPHA, EXTRASAMPLE_ASSOCALPHA})
+            QTest::addRow("%d bits, %s", bits, kind == EXTRASAMPLE_UNASSALPHA ? "unassociated" : "associated")
+                << bits << kind << false;
+    QTest::newRow("8 bits, unassociated, tiles") << 8 << int(EXTRASAMPLE_UNASSALPHA) << true;
+    QTest::newRow("8 bits, associated, tiles") << 8 << int(EXTRASAMPLE_ASSOCALPHA) << true;
+}
+
+void TiffReaderTest::greyWithAlphaKeepsItsKindOfAlpha() {
+    // Grey rising across, alpha down; associated alpha stores the grey multiplied by it.
+    QFETCH(int, bits);
+    QFETCH(int, kind);
+    QFETCH(bool, tiled);
+    const QSize size(40, 30);
+    QImage expected(size, QImage::Format_ARGB32);
+    const auto grey = [](int x) { return 40 + x * 5; };
+    const auto alpha = [](int y) { return 20 + y * 7; };
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            expected.setPixel(x, y, qRgba(grey(x), grey(x), grey(x), alpha(y)));
+    Layout layout;
+    layout.samples = 2;
+    layout.bits = bits;
+    layout.extras = {uint16_t(kind)};
+    layout.tiled = tiled;
+    const QString path = dir_.filePath("greyalpha.tif");
+    writeTiff(path, size, layout, [&](int y, std::vector<uint8_t>& row) {
+        for (int x = 0; x < size.width(); ++x) {
+            int g = grey(x);
+            const int a = alpha(y);
+            if (kind == EXTRASAMPLE_ASSOCALPHA)
+                g = (g * a + 127) / 255;
+            if (bits == 8) {
+                row[size_t(x) * 2] = uint8_t(g);
+                row[size_t(x) * 2 + 1] = uint8_t(a);
+            } else {
+                const uint16_t w[2] = {uint16_t(g * 257), uint16_t(a * 257)};
+                std::memcpy(&row[size_t(x) * 4], w, 4);
+            }
+        }
+    });
+    const LoadedPicture p = whole(path);
+    QVERIFY(p.ok);
+    QVERIFY(p.image.hasAlphaChannel());
+    // Compared as painted, alpha multiplied in: associated grey lost a little to its rounding.
+    const int most = largestDifference(p.image, expected);
+    QVERIFY2(most <= 1, qPrintable(QString::number(most)));
+}
+
+void TiffReaderTest::cmykGoesThroughItsProfile_data() {
+    QTest::addColumn<bool>("tiled");
+    QTest::newRow("strips") << false;
+    QTest::newRow("tiles") << true;
+}
+
+void TiffReaderTest::cmykGoesThroughItsProfile() {
+    QFETCH(bool, tiled);
+    // Inks of every mix, through a CMYK profile that swaps red and blue, against Little CMS's own
+    // conversion of the same inks.
+    const QSize size(48, 40);
+    const auto inks = [](int x, int y, uint8_t* out) {
+        out[0] = uint8_t(x * 255 / 47);
+        out[1] = uint8_t(y * 255 / 39);
+        out[2] = uint8_t((x * 7 + y * 3) % 256);
+        out[3] = uint8_t((x + y) % 4 * 40);
+    };
+    const QByteArray icc = swappedCmyk();
+    Layout layout;
+    layout.photometric = PHOTOMETRIC_SEPARATED;
+    layout.samples = 4;
+    layout.icc = icc;
+    layout.tiled = tiled;
+    const QString path = dir_.filePath("cmyk.tif");
+    writeTiff(path, size, layout, [&](int y, std::vector<uint8_t>& row) {
+        for (int x = 0; x < size.width(); ++x)
+            inks(x, y, &row[size_t(x) * 4]);
+    });
+    layout.icc.clear();
+    const QString plain = dir_.filePath("plain-cmyk.tif");
+    writeTiff(plain, size, layout, [&](int y, std::vector<uint8_t>& row) {
+        for (int x = 0; x < size.width(); ++x)
+            inks(x, y, &row[size_t(x) * 4]);
+    });
+    cmsHPROFILE from = cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size()));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_CMYK_8, srgb, TYPE_BGRA_8, INTENT_PERCEPTUAL, 0);
+    QImage expected(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            uint8_t in[4];
+            inks(x, y, in);
+            uint8_t out[4] = {};
+            cmsDoTransform(t, in, out, 1);
+            expected.setPixel(x, y, qRgb(out[2], out[1], out[0]));
+        }
+    cmsDeleteTransform(t);
+    cmsCloseProfile(from);
+    cmsCloseProfile(srgb);
+    const LoadedPicture p = whole(path);
+    QVERIFY(p.ok);
+    const int most = largestDifference(p.image, expected);
+    QVERIFY2(most <= 2, qPrintable(QString::number(most)));
+    // And the profile mattered: without it the inks are shown as plain arithmetic.
+    const LoadedPicture q = whole(plain);
+    QVERIFY(q.ok);
+    QVERIFY(largestDifference(q.image, expected) > 30);
+    // Its part on a screen, and reduced, from the same conversion.
+    const LoadedPicture part = picture_loader::decode(path, ShowGeometry{QSize(30, 20), false, false});
+    QVERIFY(part.ok);
+    QVERIFY(largestDifference(part.image, expected.copy(part.region)) <= 2);
+}
+
+void TiffReaderTest::floatingPointSamplesAreShown() {
+    // 32-bit floats with the floating-point predictor, as scanners and scientific tools write them:
+    // 0 to 1 shown as 0 to 255, what lies beyond clamped.
+    const QSize size(33, 21);
+    const auto value = [](int x, int y, int c) { return float(x * 0.035 - 0.05 + c * 0.1 + y * 0.002); };
+    for (const int samples : {1, 3}) {
+        Layout layout;
+        layout.photometric = samples == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+        layout.samples = samples;
+        layout.bits = 32;
+        layout.format = SAMPLEFORMAT_IEEEFP;
+        layout.predictor = PREDICTOR_FLOATINGPOINT;
+        const QString path = dir_.filePath(QString("float%1.tif").arg(samples));
+        writeTiff(path, size, layout, [&](int y, std::vector<uint8_t>& row) {
+            for (int x = 0; x < size.width(); ++x)
+                for (int c = 0; c < samples; ++c) {
+                    const float v = value(x, y, c);
+                    std::memcpy(&row[(size_t(x) * size_t(samples) + size_t(c)) * 4], &v, 4);
+                }
+        });
+        QImage expected(size, QImage::Format_RGB32);
+        const auto level = [](float v) { return int(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const int r = level(value(x, y, 0));
+                expected.setPixel(x, y,
+                                  samples == 3 ? qRgb(r, level(value(x, y, 1)), level(value(x, y, 2)))
+                                               : qRgb(r, r, r));
+            }
+        const LoadedPicture p = whole(path);
+        QVERIFY2(p.ok, qPrintable(path));
+        QCOMPARE(p.image.size(), size);
+        QVERIFY(largestDifference(p.image, expected) <= 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TiffReaderTest)

@@ -14,6 +14,8 @@ private slots:
     void picturesDecodeAsLibwebpsOwnToolAtEverySize();
     void animationsShowTheirFirstFrameOnTheCanvas();
     void headersClaimingMoreThanTheDataHoldsAreRefused();
+    void partsOnScreenAtEvenAndOddOffsetsAreDwebpsPixels_data();
+    void partsOnScreenAtEvenAndOddOffsetsAreDwebpsPixels();
 };
 
 namespace {
@@ -128,6 +130,48 @@ void WebpReaderTest::picturesDecodeAsLibwebpsOwnToolAtEverySize() {
                    reference.scaled(reduced.image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
             .second;
     QVERIFY2(mean < 1.5, qPrintable(QString::number(mean)));
+}
+
+void WebpReaderTest::partsOnScreenAtEvenAndOddOffsetsAreDwebpsPixels_data() {
+    QTest::addColumn<bool>("alpha");
+    QTest::addColumn<QSize>("screen");
+    // A picture of 128 x 96 centred on a smaller screen: its part on screen starts at half the
+    // difference, an even or odd column and row. libwebp keeps colour for pairs of pixels: a part
+    // cropped from an odd column gives the same pixels with or without a margin, one from an even
+    // column only with it.
+    for (const bool alpha : {false, true})
+        for (const QSize screen :
+             {QSize(100, 70), QSize(101, 71), QSize(100, 71), QSize(99, 72), QSize(50, 30)})
+            QTest::addRow("%s, screen %dx%d", alpha ? "alpha" : "opaque", screen.width(), screen.height())
+                << alpha << screen;
+}
+
+void WebpReaderTest::partsOnScreenAtEvenAndOddOffsetsAreDwebpsPixels() {
+    QFETCH(bool, alpha);
+    QFETCH(QSize, screen);
+    QTemporaryDir dir;
+    // Sharp detail in every direction, so that any pixel taken from elsewhere shows.
+    QImage source(128, 96, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y,
+                            qRgba((x * 40 + y * 7) % 256, (x * x + y * 3) % 256, ((x ^ y) * 13) % 256,
+                                  alpha ? 40 + (x * 5 + y * 9) % 200 : 255));
+    QVERIFY(source.save(dir.filePath("source.png")));
+    QVERIFY(run("cwebp", {"-quiet", "-q", "90", "-exact", "source.png", "-o", "picture.webp"}, dir));
+    QVERIFY(run("dwebp", {"picture.webp", "-o", "reference.png"}, dir));
+    const QImage reference(dir.filePath("reference.png"));
+    QCOMPARE(reference.size(), source.size());
+    const LoadedPicture part =
+        picture_loader::decode(dir.filePath("picture.webp"), ShowGeometry{screen, false, false});
+    QVERIFY(part.ok);
+    QCOMPARE(part.region.size(), screen);
+    QCOMPARE(part.region.left(), (source.width() - screen.width()) / 2);
+    const auto [largest, mean] = difference(part.image, reference.copy(part.region));
+    QVERIFY2(
+        largest <= 1,
+        qPrintable(
+            QString("difference %1 at %2, %3").arg(largest).arg(part.region.left()).arg(part.region.top())));
 }
 
 void WebpReaderTest::animationsShowTheirFirstFrameOnTheCanvas() {
