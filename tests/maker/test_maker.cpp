@@ -54,7 +54,7 @@ namespace {
 
 const QString MakerTitle = QStringLiteral("Lumora Maker");
 const QString CloseQuestion =
-    QStringLiteral("The list of pictures has changed since it was last saved.\r\n\r\n"
+    QStringLiteral("The show has changed since it was last saved.\r\n\r\n"
                    "Do you want to save the current Lumora before closing?");
 
 void forgetSettings() {
@@ -992,7 +992,11 @@ void MakerTest::everyActionByTheKeyboardAlone() {
     for (QAction* a : m->Toolbar1->actions())
         QVERIFY2(a->isSeparator() || reached.contains(m->Toolbar1->widgetForAction(a)),
                  qPrintable(a->text()));
-    // Each list marks the focus, whether or not it has a current entry.
+    // Each list marks the focus, whether or not it has a current entry, and so does the delay bar.
+    m->Delay_Scroll->setFocus(Qt::TabFocusReason);
+    const QImage delayMarked = m->Delay_Scroll->grab().toImage();
+    m->Add_Btn->setFocus(Qt::TabFocusReason);
+    QVERIFY(m->Delay_Scroll->grab().toImage() != delayMarked);
     m->Dir1->setPath(f_->dir());
     for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{m->Dir1, m->File1, m->List1}) {
         list->setFocus(Qt::TabFocusReason);

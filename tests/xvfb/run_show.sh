@@ -118,6 +118,29 @@ xdotool key Escape
 ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
 
+# Started without a session bus (a bare X server): the show plays and ends, and no bus was started
+# for it (libdbus's autolaunch through dbus-launch), neither for the screen saver nor for Qt's
+# accessibility bridge, to be left running after it. Such a daemon inherits this check's HOME.
+ours() {
+    local p
+    for p in $(pgrep -x 'dbus-daemon|dbus-launch' || true); do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "HOME=$HOME" && echo "$p"
+    done
+    return 0
+}
+[ -z "$(ours)" ] || fail "a D-Bus daemon of this check's was running before the show"
+env -u DBUS_SESSION_BUS_ADDRESS "$lumora" "$work/keys.lmr" &
+pid=$!
+# shellcheck disable=SC2046
+sees 5 "a show without a session bus" $(corners "$red")
+xdotool key Escape
+ends_within 50 || fail "Escape did not end the show without a session bus"
+wait $pid || fail "the show without a session bus ended with status $?"
+left=$(ours)
+[ -z "$left" ] || { kill $left; fail "the show without a session bus left a D-Bus daemon running ($left)"; }
+command -v dbus-launch >/dev/null || echo "(dbus-launch is not installed: no autolaunch could have happened)"
+echo "no session bus: the show played and left no bus running"
+
 # Names in another encoding than UTF-8 (Latin-1, as an older system wrote them): the show named so
 # on the command line plays its picture named so.
 latin=$(printf 'caf\xe9')
