@@ -179,6 +179,7 @@ private slots:
     void arrangingFitsTheToolbarOnce();
     void namesThatAreNotUtf8AreListedAddedAndSavedByteForByte();
     void countFollowsEveryChangeOfTheList();
+    void longPathsShowTheirFileNames();
 };
 
 void MakerTest::init() {
@@ -1179,6 +1180,36 @@ void MakerTest::countFollowsEveryChangeOfTheList() {
     QCOMPARE(m->Label2->text(), "0");
     m->List1Items->appendEntries({{"/p/e.jpg", 7}});
     QCOMPARE(m->Label2->text(), "1");
+}
+
+void MakerTest::longPathsShowTheirFileNames() {
+    Maker_Frm* m = openMaker(*f_);
+    const QString folder = "/home/someone/Pictures/Holidays by the sea and in the mountains/Holiday 2024/";
+    const QStringList paths{folder + "01 beach.jpg", folder + "02 beach at night.jpg", "/p/a.jpg"};
+    m->List1Items->appendPaths(paths);
+    QListView* list = m->List1;
+    QTRY_VERIFY(list->isVisible());
+    // Each entry is drawn within the list, elided at the left, so that its file name shows.
+    QCOMPARE(list->textElideMode(), Qt::ElideLeft);
+    QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+    const QFontMetrics metrics(list->font());
+    for (int row = 0; row < 2; ++row) {
+        const QRect rect = list->visualRect(m->List1Items->index(row));
+        QVERIFY(rect.width() <= list->viewport()->width());
+        QVERIFY(metrics.horizontalAdvance(paths[row]) > rect.width()); // it must be elided at all
+        const QString shown = metrics.elidedText(paths[row], list->textElideMode(), rect.width() - 8);
+        QVERIFY2(shown.endsWith(QFileInfo(paths[row]).fileName()), qPrintable(shown));
+    }
+    // The entries' text, tooltip and accessible name stay the whole path.
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(view);
+    for (int row = 0; row < paths.size(); ++row) {
+        const QModelIndex index = m->List1Items->index(row);
+        QCOMPARE(index.data(Qt::DisplayRole).toString(), paths[row]);
+        QCOMPARE(index.data(Qt::ToolTipRole).toString(), paths[row]);
+        QVERIFY(view->child(row));
+        QCOMPARE(view->child(row)->text(QAccessible::Name), paths[row]);
+    }
 }
 
 QTEST_MAIN(MakerTest)
