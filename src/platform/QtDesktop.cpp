@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 
 #include <chrono>
@@ -50,6 +51,35 @@ QMessageBox::StandardButtons toQt(Buttons buttons) {
     return QMessageBox::Ok;
 }
 
+// Brings back, when a box or dialog closes, the window that was active when it opened, with the
+// focus on the control that had it. A window manager may do the first itself, but without one
+// nothing does: the keyboard would stay with the closed box, and the window's keys would do nothing
+// until it was clicked. The control gets its focus back as a window's focus comes back, not as a
+// new focus.
+class FocusReturn {
+public:
+    explicit FocusReturn(QWidget* parent)
+        : window_(QApplication::activeWindow() ? QApplication::activeWindow() : parent ? parent->window() : nullptr),
+          focus_(window_ ? window_->focusWidget() : nullptr) {}
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+    ~FocusReturn() {
+        // A window closed or hidden meanwhile (its box's answer may have done it) is left alone, and
+        // so is one that another box or dialog still holds.
+        if (!window_ || !window_->isVisible())
+            return;
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != window_)
+            return;
+        if (focus_ && focus_->window() == window_ && focus_->isVisible() && focus_->isEnabled())
+            focus_->setFocus(Qt::ActiveWindowFocusReason);
+        window_->activateWindow();
+    }
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
 } // namespace
 
 Answer QtDesktop::message(QWidget* parent, const MessageBox& box) {
@@ -58,6 +88,7 @@ Answer QtDesktop::message(QWidget* parent, const MessageBox& box) {
     // The player is a top-most window; its boxes must not open behind it.
     if (parent && parent->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    const FocusReturn focusReturn(parent);
     switch (dialog.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -86,6 +117,7 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
             dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
     }
     FileReply reply;
+    const FocusReturn focusReturn(parent);
     if (dialog.exec() != QDialog::Accepted)
         return reply;
     reply.accepted = true;

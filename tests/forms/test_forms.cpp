@@ -4,6 +4,8 @@
 #include "platform/QtDesktop.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -68,6 +70,7 @@ private slots:
     void focusComingBackIsNoNewFocus();
     void aWindowDestroyedOutsideClosesAsByItsCloseBox();
     void aWindowGoesOnlyOnceItsBoxesHaveReturned();
+    void focusComesBackAfterEveryBoxAndDialog();
 };
 
 void FormsTest::windowsComeFromTheirRegisteredFactories() {
@@ -257,6 +260,51 @@ void FormsTest::aWindowGoesOnlyOnceItsBoxesHaveReturned() {
     QVERIFY(w);
     QCOMPARE(w->unloads, 1);
     QTRY_VERIFY(!w);
+}
+
+void FormsTest::focusComesBackAfterEveryBoxAndDialog() {
+    ScriptedDesktop desktop;
+    desktop::QtDesktop boxes;
+    Forms forms(desktop, QString());
+    forms.onLastWindowGone = [] {};
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowActive(w));
+    w->Other_Txt->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(w->otherFocus, 1);
+    // Answered as a person would: No on the box, Cancel on the dialog.
+    const auto answerWhenOpen = [] {
+        QTimer::singleShot(0, [] {
+            QWidget* open = QApplication::activeModalWidget();
+            QVERIFY(open);
+            if (auto* box = qobject_cast<QMessageBox*>(open))
+                box->button(QMessageBox::No)->click();
+            else if (auto* dialog = qobject_cast<QDialog*>(open))
+                dialog->reject();
+        });
+    };
+    const auto keysReach = [w](const QString& typed) {
+        // Keys go where the application's focus is, as a person's keys do.
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), w->Other_Txt);
+        QTest::keyClicks(nullptr, typed);
+        QCOMPARE(w->Other_Txt->text().right(typed.size()), typed);
+    };
+    answerWhenOpen();
+    QCOMPARE(boxes.message(w, {QStringLiteral("Run it now?"), QStringLiteral("Lumora Maker"),
+                               desktop::Icon::Question, desktop::Buttons::YesNo}),
+             desktop::Answer::No);
+    keysReach("ab");
+    answerWhenOpen();
+    desktop::FileRequest request;
+    request.title = QStringLiteral("Save Lumora File");
+    request.save = true;
+    request.initialFolder = QDir::tempPath();
+    QVERIFY(!boxes.chooseFile(w, request).accepted);
+    keysReach("cd");
+    // Each return is the window's focus coming back, no new focus of the control.
+    QCOMPARE(w->otherFocus, 1);
+    QCOMPARE(w->txtFocus, 0);
 }
 
 QTEST_MAIN(FormsTest)
