@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <chrono>
@@ -115,6 +117,14 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
         dialog.setNameFilters(request.nameFilters);
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
             dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
+    }
+    // The detail view's Size, Type and Date columns as wide as what they show, whatever the dialog's
+    // size; the name takes the rest.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
     }
     FileReply reply;
     const FocusReturn focusReturn(parent);

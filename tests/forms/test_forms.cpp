@@ -5,11 +5,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -279,8 +284,19 @@ void FormsTest::focusComesBackAfterEveryBoxAndDialog() {
             QVERIFY(open);
             if (auto* box = qobject_cast<QMessageBox*>(open))
                 box->button(QMessageBox::No)->click();
-            else if (auto* dialog = qobject_cast<QDialog*>(open))
-                dialog->reject();
+            else if (auto* dialog = qobject_cast<QDialog*>(open)) {
+                // Closed however the checks end: a dialog left open would hold the test.
+                const auto close = qScopeGuard([dialog] { dialog->reject(); });
+                // The details show whole columns: each as wide as its widest text at least.
+                auto* details = dialog->findChild<QTreeView*>("treeView");
+                QVERIFY(details);
+                QTRY_VERIFY(details->model()->rowCount(details->rootIndex()) > 0);
+                for (int column = 1; column < 4; ++column) {
+                    QCOMPARE(details->header()->sectionResizeMode(column), QHeaderView::ResizeToContents);
+                    QTRY_VERIFY(details->header()->sectionSize(column) >=
+                                static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column));
+                }
+            }
         });
     };
     const auto keysReach = [w](const QString& typed) {
@@ -299,7 +315,12 @@ void FormsTest::focusComesBackAfterEveryBoxAndDialog() {
     desktop::FileRequest request;
     request.title = QStringLiteral("Save Lumora File");
     request.save = true;
-    request.initialFolder = QDir::tempPath();
+    QTemporaryDir folder;
+    for (const char* name : {"a picture show with a long name.lmr", "b.lmr"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(490, 'x')) == 490);
+    }
+    request.initialFolder = folder.path();
     QVERIFY(!boxes.chooseFile(w, request).accepted);
     keysReach("cd");
     // Each return is the window's focus coming back, no new focus of the control.
