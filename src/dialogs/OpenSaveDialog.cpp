@@ -25,7 +25,8 @@ QString rememberedFolder(const QString& purpose) {
 
 void rememberFolder(const QString& purpose, const QString& chosenFile) {
     if (!purpose.isEmpty())
-        settings::SaveSetting(settings::MenuApp, FoldersSection, purpose, QFileInfo(chosenFile).absolutePath());
+        settings::SaveSetting(settings::MenuApp, FoldersSection, purpose,
+                              QFileInfo(chosenFile).absolutePath());
 }
 
 } // namespace

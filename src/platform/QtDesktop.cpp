@@ -61,7 +61,9 @@ QMessageBox::StandardButtons toQt(Buttons buttons) {
 class FocusReturn {
 public:
     explicit FocusReturn(QWidget* parent)
-        : window_(QApplication::activeWindow() ? QApplication::activeWindow() : parent ? parent->window() : nullptr),
+        : window_(QApplication::activeWindow() ? QApplication::activeWindow()
+                  : parent                     ? parent->window()
+                                               : nullptr),
           focus_(window_ ? window_->focusWidget() : nullptr) {}
     FocusReturn(const FocusReturn&) = delete;
     FocusReturn& operator=(const FocusReturn&) = delete;

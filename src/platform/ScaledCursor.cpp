@@ -11,7 +11,8 @@ QPoint hotSpotFor(const QString& platformName, QPoint logicalHotSpot, qreal rati
 }
 
 QCursor make(const QPixmap& pixmap, QPoint logicalHotSpot) {
-    const QPoint spot = hotSpotFor(QGuiApplication::platformName(), logicalHotSpot, pixmap.devicePixelRatio());
+    const QPoint spot =
+        hotSpotFor(QGuiApplication::platformName(), logicalHotSpot, pixmap.devicePixelRatio());
     return QCursor(pixmap, spot.x(), spot.y());
 }
 

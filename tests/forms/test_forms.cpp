@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 

@@ -53,9 +53,8 @@ using desktop::Icon;
 namespace {
 
 const QString MakerTitle = QStringLiteral("Lumora Maker");
-const QString CloseQuestion =
-    QStringLiteral("The show has changed since it was last saved.\r\n\r\n"
-                   "Do you want to save the current Lumora before closing?");
+const QString CloseQuestion = QStringLiteral("The show has changed since it was last saved.\r\n\r\n"
+                                             "Do you want to save the current Lumora before closing?");
 
 void forgetSettings() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MakerApp).clear();
