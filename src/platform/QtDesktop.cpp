@@ -76,7 +76,10 @@ public:
             return;
         if (focus_ && focus_->window() == window_ && focus_->isVisible() && focus_->isEnabled())
             focus_->setFocus(Qt::ActiveWindowFocusReason);
-        window_->activateWindow();
+        // On Wayland the compositor alone moves the keyboard (back to the window under a closed
+        // dialog); a client's request would only bring Qt's warning where it offers no activation.
+        if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            window_->activateWindow();
     }
 
 private:

@@ -359,10 +359,25 @@ void FolderWalkTest::theRealProcIsNotEntered() {
     Recorded r = walkRecorded("/", onlyProc);
     QCOMPARE(r.folders, QStringList{"/"});
     QVERIFY(!r.pictures.contains("/proc/version"));
+    // The kernel's /dev is a tmpfs to statfs; it is told apart by its mount's type.
+    QFile mounts("/proc/self/mountinfo");
+    QVERIFY(mounts.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : mounts.readAll().split('\n')) {
+        const QByteArrayList fields = line.split(' ');
+        if (fields.size() < 10 || (fields.at(4) != "/dev" && fields.at(4) != "/dev/shm"))
+            continue;
+        const auto kind =
+            folder_listing::list(QString::fromUtf8(fields.at(4)), folder_listing::Pattern("*"))->fileSystem;
+        QCOMPARE(kind == folder_listing::FileSystem::Virtual,
+                 fields.at(fields.indexOf("-") + 1) == "devtmpfs");
+    }
 
     // A proc mounted inside a tree of pictures, where this test may mount one (as root).
     QTemporaryDir tmp;
     build(tmp.path(), {"A/a.jpg", "proc/", "Z/z.jpg"});
+    // Wherever the temporary folder is kept (a disk, a tmpfs), it is no kernel file system.
+    QCOMPARE(folder_listing::list(tmp.path(), folder_listing::Pattern("*"))->fileSystem,
+             folder_listing::FileSystem::Disk);
     const QByteArray mountPoint = QFile::encodeName(tmp.path() + "/proc");
     if (::mount("proc", mountPoint.constData(), "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0)
         QSKIP("no proc of its own can be mounted here");
