@@ -134,6 +134,7 @@ void MENU_Frm::Make_File_Btn_Click() {
 void MENU_Frm::Open_File_Btn_Click() {
     Dialog1->setFileName(QString());
     Dialog1->setDialogTitle(QStringLiteral("Open Lumora File"));
+    Dialog1->setPurpose(QLatin1String(OpenSaveDialog::OpenShow));
     Dialog1->setFilter(QStringLiteral("Lumora Files (*.lmr)|*.lmr|All Files (*.*)|*.*"));
     Dialog1->ShowOpen();
     const QString chosen = Dialog1->FileName();

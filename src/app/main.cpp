@@ -9,6 +9,7 @@
 #include "platform/General.h"
 #include "platform/NativeName.h"
 #include "platform/QtDesktop.h"
+#include "platform/SessionBus.h"
 #include "platform/TerminationSignals.h"
 #include "player/EarlyStart.h"
 #include "player/Main_Frm.h"
@@ -44,6 +45,8 @@ int main(int argc, char* argv[]) {
         std::fputs(info.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // Without a session bus neither our screen-saver call nor Qt's accessibility bridge may start one.
+    session_bus::neverAutolaunch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("10. Lumora"));
     QApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));

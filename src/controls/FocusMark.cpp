@@ -10,40 +10,42 @@ namespace {
 
 class Mark final : public QObject {
 public:
-    explicit Mark(QAbstractItemView& list) : QObject(&list), list_(list), viewport_(list.viewport()) {
-        list.installEventFilter(this);
-        viewport_->installEventFilter(this);
+    // `surface` is where the frame is drawn: a list's viewport, or the control itself.
+    Mark(QWidget& control, QWidget* surface) : QObject(&control), control_(control), surface_(surface) {
+        control.installEventFilter(this);
+        if (surface != &control)
+            surface->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &list_) {
+        if (watched == &control_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
             // The focus also leaves a list that is being destroyed, when it is a plain QWidget
             // already: only the viewport, still alive then, is asked for anything.
-            if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) && viewport_)
-                viewport_->update();
+            if (surface_)
+                surface_->update();
             return false;
         }
-        if (event->type() != QEvent::Paint || painting_ || !shown())
+        if (watched != surface_ || event->type() != QEvent::Paint || painting_ || !shown())
             return false;
-        // The entries first, then the frame over them.
+        // The control first, then the frame over it.
         painting_ = true;
         QCoreApplication::sendEvent(watched, event);
         painting_ = false;
-        QPainter painter(viewport_);
-        painter.setPen(QPen(list_.palette().color(QPalette::Highlight), 2));
+        QPainter painter(surface_);
+        painter.setPen(QPen(control_.palette().color(QPalette::Highlight), 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(viewport_->rect()).adjusted(1, 1, -1, -1));
+        painter.drawRect(QRectF(surface_->rect()).adjusted(1, 1, -1, -1));
         return true;
     }
 
 private:
     bool shown() const {
-        return list_.hasFocus() && list_.window()->testAttribute(Qt::WA_KeyboardFocusChange);
+        return control_.hasFocus() && control_.window()->testAttribute(Qt::WA_KeyboardFocusChange);
     }
 
-    QAbstractItemView& list_;
-    QPointer<QWidget> viewport_;
+    QWidget& control_;
+    QPointer<QWidget> surface_;
     bool painting_ = false;
 };
 
@@ -52,7 +54,11 @@ private:
 namespace focus_mark {
 
 void attach(QAbstractItemView& list) {
-    new Mark(list);
+    new Mark(list, list.viewport());
+}
+
+void attach(QWidget& control) {
+    new Mark(control, &control);
 }
 
 } // namespace focus_mark

@@ -1,6 +1,7 @@
 #include "controls/PalettePicker.h"
 
 #include "controls/PaletteMaths.h"
+#include "platform/ScaledCursor.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -39,9 +40,7 @@ PalettePicker::PalettePicker(QWidget* parent, bool swatchChooses)
     lbColor->setAccessibleName(QStringLiteral("Colour under the pointer"));
     Save_Colour->setObjectName(QStringLiteral("Save_Colour"));
     Save_Colour->setAccessibleName(QStringLiteral("Chosen colour"));
-    const QCursor cross = crossHairCursor();
-    for (PictureBox* box : {Pal, lbColor, Save_Colour})
-        box->setCursor(cross);
+    setCursorForScreen();
     Pal->setCanvas(palette::image());
     // Tab reaches the palette; a click leaves the focus where it was, so that Enter still runs
     // what it ran before.
@@ -139,10 +138,25 @@ void PalettePicker::lbColor_Click() {
     emit colourChosen(lbColor->backColour());
 }
 
+void PalettePicker::setCursorForScreen() {
+    const qreal ratio = Pal->devicePixelRatioF();
+    if (ratio == cursorRatio_)
+        return;
+    cursorRatio_ = ratio;
+    const QCursor cross = crossHairCursor(ratio);
+    for (PictureBox* box : {Pal, lbColor, Save_Colour})
+        box->setCursor(cross);
+}
+
 bool PalettePicker::eventFilter(QObject* watched, QEvent* event) {
     if (watched != Pal)
         return false;
     switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ScreenChangeInternal:
+        // Shown on a screen, or moved to another: the pointer at that screen's pixels.
+        setCursorForScreen();
+        return false;
     case QEvent::ShortcutOverride: {
         // Enter is the window's default button elsewhere; on the palette it chooses the colour.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -220,8 +234,10 @@ void PalettePicker::moveCrossHair(QPoint at, Qt::KeyboardModifiers modifiers) {
     Pal->setAccessibleDescription(palette::describe(palette::pixel(crossHair_.x(), crossHair_.y())));
 }
 
-QCursor PalettePicker::crossHairCursor() {
-    QPixmap pm(32, 32);
+QCursor PalettePicker::crossHairCursor(qreal devicePixelRatio) {
+    const qreal ratio = qMax<qreal>(1.0, devicePixelRatio);
+    QPixmap pm(qRound(32 * ratio), qRound(32 * ratio));
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -234,5 +250,5 @@ QCursor PalettePicker::crossHairCursor() {
     p.setPen(Qt::black);
     p.drawRect(15, 15, 2, 2);
     p.end();
-    return QCursor(pm, 16, 16);
+    return scaled_cursor::make(pm, QPoint(16, 16));
 }

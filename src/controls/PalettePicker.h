@@ -45,8 +45,9 @@ public:
     // The keyboard's cross-hair, in palette pixels.
     QPoint crossHair() const { return crossHair_; }
 
-    // The pointer over the three boxes: a black circle with a yellow cross and a mark at its centre.
-    static QCursor crossHairCursor();
+    // The pointer over the three boxes: a black circle with a yellow cross and a mark at its centre,
+    // 32 x 32 at scale 1, drawn at the screen's device pixel ratio (64 x 64 pixels at scale 2).
+    static QCursor crossHairCursor(qreal devicePixelRatio = 1.0);
 
 signals:
     void colourChosen(qint32 colour);
@@ -55,10 +56,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The three boxes' pointer for the screen the palette is on, made again when that changes.
+    void setCursorForScreen();
     bool paletteKey(QKeyEvent& key);
     // The cross-hair to `at`: the swatch shows what is under it, as under the pointer.
     void moveCrossHair(QPoint at, Qt::KeyboardModifiers modifiers);
 
+    qreal cursorRatio_ = 0;
     bool swatchChooses_;
     QString txCol_ = QStringLiteral("0");
     QPoint crossHair_;

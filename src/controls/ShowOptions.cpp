@@ -84,6 +84,7 @@ std::optional<QString> chooseMusic(OpenSaveDialog& dialog, desktop::Desktop& des
                                    const std::function<desktop::MessageBox(const QString& path)>& refusal) {
     dialog.setFileName(QString());
     dialog.setDialogTitle(QStringLiteral("Load Music File"));
+    dialog.setPurpose(QLatin1String(OpenSaveDialog::Music));
     dialog.setFilter(
         QStringLiteral("All Supported Files (*.mp3,*.wav,*.mid)|*.mp3;*.wav;*.mid|All Files (*.*)|*.*"));
     dialog.ShowOpen();

@@ -1,9 +1,13 @@
 #include "controls/StepScrollBar.h"
 
+#include "controls/FocusMark.h"
+
 #include <QKeyEvent>
 
 StepScrollBar::StepScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
     setFocusPolicy(Qt::StrongFocus);
+    // The style draws no focus on a scroll bar: tabbed onto, it is framed as the lists are.
+    focus_mark::attach(static_cast<QWidget&>(*this));
 }
 
 void StepScrollBar::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 #include "dialogs/FilterConversion.h"
 #include "dialogs/NulList.h"
 #include "platform/Desktop.h"
+#include "show/SettingsStore.h"
 
 #include <QFileInfo>
 
@@ -10,6 +11,22 @@ namespace {
 
 qint16 toInt16(const QVariant& value) {
     return static_cast<qint16>(qBound<int>(-32768, value.toInt(), 32767));
+}
+
+// The last folders used, one a purpose, in the program's own settings file.
+const QString FoldersSection = QStringLiteral("Last Folders");
+
+QString rememberedFolder(const QString& purpose) {
+    if (purpose.isEmpty())
+        return {};
+    const QString folder = settings::GetSetting(settings::MenuApp, FoldersSection, purpose, QString());
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void rememberFolder(const QString& purpose, const QString& chosenFile) {
+    if (!purpose.isEmpty())
+        settings::SaveSetting(settings::MenuApp, FoldersSection, purpose,
+                              QFileInfo(chosenFile).absolutePath());
 }
 
 } // namespace
@@ -35,6 +52,8 @@ void OpenSaveDialog::runDialog(bool save) {
     request.multiSelect = !save && (p_.flags & AllowMultiSelect) != 0;
     request.title = p_.dialogTitle;
     request.initialFolder = p_.initDir;
+    if (request.initialFolder.isEmpty())
+        request.initialFolder = rememberedFolder(purpose_);
     request.nameFilters = dialogs::qtNameFilters(p_.filter);
     // The first entry becomes the remembered one as soon as there is a filter, even if the user
     // then cancels.
@@ -57,6 +76,7 @@ void OpenSaveDialog::runDialog(bool save) {
         return;
     }
 
+    rememberFolder(purpose_, reply.files.first());
     if (request.multiSelect) {
         p_.fileName = dialogs::joinSelection(reply.files);
     } else {

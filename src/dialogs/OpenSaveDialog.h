@@ -56,6 +56,16 @@ public:
     QString AppendedExtension() const { return appendedExtension_; }
     void setAppendedExtension(const QString& value) { appendedExtension_ = value; }
 
+    // Not one of the stored properties either: what the dialog is for ("Open Show", "Save Show",
+    // "Music"). With one, and no InitDir, the dialog starts in the folder of the last file chosen for
+    // that purpose (kept in the settings store, so across runs), or where it would start without a
+    // purpose when that folder is gone.
+    QString Purpose() const { return purpose_; }
+    void setPurpose(const QString& value) { purpose_ = value; }
+    static constexpr auto OpenShow = "Open Show";
+    static constexpr auto SaveShow = "Save Show";
+    static constexpr auto Music = "Music";
+
     // Modal to the window holding the component. Throw DialogError on cancel when CancelError is set.
     void ShowOpen();
     void ShowSave();
@@ -92,4 +102,5 @@ private:
     desktop::Desktop& desktop_;
     Properties p_;
     QString appendedExtension_;
+    QString purpose_;
 };

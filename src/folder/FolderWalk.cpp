@@ -16,8 +16,11 @@ Lister diskLister(const QString& pattern, const std::atomic<bool>* stop) {
     options.keepOpen = true;
     options.stop = stop;
     return [p = folder_listing::Pattern(pattern), options](const Place& place) {
+        // The walk enters no virtual file system below its start: their entries are not even read.
+        folder_listing::Options below = options;
+        below.listVirtual = false;
         if (place.parent && place.parent->isOpen())
-            return folder_listing::listBelow(*place.parent, place.name, p, options);
+            return folder_listing::listBelow(*place.parent, place.name, p, below);
         return folder_listing::list(place.path, p, options);
     };
 }
@@ -75,7 +78,9 @@ private:
     // Lists and enters a folder; false when it was skipped (unreadable, or already entered).
     bool enter(const Place& place, bool isStart) {
         auto listing = lister_(place);
-        if (!listing || !visited_.insert({listing->device, listing->inode}).second)
+        // Below the start, kernel and virtual file systems (/proc, /sys, /dev) hold no pictures.
+        if (!listing || (!isStart && listing->fileSystem == folder_listing::FileSystem::Virtual) ||
+            !visited_.insert({listing->device, listing->inode}).second)
             return false;
         changed(place.path);
         Frame frame{

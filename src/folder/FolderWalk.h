@@ -17,7 +17,9 @@
 // going back up costs nothing and a folder that vanishes meanwhile is simply skipped. Links to
 // folders are not followed, not even a folder swapped for a link while the walk runs (subfolders
 // are entered relative to their open parent), and every folder (by device and inode) is entered
-// once, so the walk always ends; a folder that cannot be listed is skipped.
+// once, so the walk always ends; a folder that cannot be listed is skipped, and so is every folder
+// below the start on a kernel or virtual file system (by its type, folder_listing::FileSystem), with
+// everything under it: mounted disks below such a folder are not reached either.
 namespace folder_walk {
 
 // A folder the walk is about to enter.

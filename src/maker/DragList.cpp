@@ -167,7 +167,7 @@ bool DragList::begin(const QMouseEvent& press) {
 void DragList::dragTo(QPoint pos) {
     lastPos_ = pos;
     if (!cursorShown_) {
-        viewport_->setCursor(makerart::dragCursor());
+        viewport_->setCursor(makerart::dragCursor(viewport_->devicePixelRatioF()));
         cursorShown_ = true;
     }
     if (beyondEdge(pos) == 0) {

@@ -1,6 +1,7 @@
 #include "maker/MakerArt.h"
 
 #include "controls/FolderDrawing.h"
+#include "platform/ScaledCursor.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -235,8 +236,10 @@ QIcon downArrow(const QColor& colour) {
     return arrow(false, colour);
 }
 
-QPixmap dragCursorPixmap() {
-    return paint(32, 32, [](QPainter& p) {
+QPixmap dragCursorPixmap(qreal devicePixelRatio) {
+    const qreal ratio = qMax<qreal>(1.0, devicePixelRatio);
+    // Drawn at the screen's pixels: 32 x 32 at scale 1 and 64 x 64 pixels at scale 2.
+    QPixmap pixmap = paint(qRound(32 * ratio), 32, [](QPainter& p) {
         // The entry being carried: a dotted bar below and right of the pointer.
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         p.setBrush(QColor(255, 255, 255, 200));
@@ -257,10 +260,12 @@ QPixmap dragCursorPixmap() {
         p.setBrush(Qt::white);
         p.drawPath(pointer);
     });
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 
-QCursor dragCursor() {
-    return QCursor(dragCursorPixmap(), 1, 1);
+QCursor dragCursor(qreal devicePixelRatio) {
+    return scaled_cursor::make(dragCursorPixmap(devicePixelRatio), QPoint(1, 1));
 }
 
 } // namespace makerart

@@ -25,8 +25,9 @@ QIcon upArrow(const QColor& colour = Qt::black);
 QIcon downArrow(const QColor& colour = Qt::black);
 QSize arrowSize();
 
-// 32 x 32: a pointer carrying an entry, hot spot at the pointer's tip.
-QPixmap dragCursorPixmap();
-QCursor dragCursor();
+// 32 x 32 at scale 1, drawn at the device pixel ratio given (64 x 64 pixels at 2): a pointer carrying
+// an entry, hot spot at the pointer's tip.
+QPixmap dragCursorPixmap(qreal devicePixelRatio = 1.0);
+QCursor dragCursor(qreal devicePixelRatio = 1.0);
 
 } // namespace makerart

@@ -174,7 +174,7 @@ bool Maker_Frm::Form_QueryUnload() {
     // An empty list holds nothing a save could keep; the options are remembered anyway.
     if (!changed_ || List1Items->count() == 0)
         return true;
-    switch (ask(QStringLiteral("The list of pictures has changed since it was last saved.") + Twice +
+    switch (ask(QStringLiteral("The show has changed since it was last saved.") + Twice +
                     QStringLiteral("Do you want to save the current Lumora before closing?"),
                 desktop::Buttons::YesNoCancel)) {
     case desktop::Answer::Yes:

@@ -43,6 +43,7 @@ bool Maker_Frm::Save_File(bool preview) {
     } else {
         Dialog1->setFileName(QString());
         Dialog1->setDialogTitle(QStringLiteral("Save Lumora File"));
+        Dialog1->setPurpose(QLatin1String(OpenSaveDialog::SaveShow));
         Dialog1->setFilter(QStringLiteral("Lumora Files (*.lmr)|*.lmr"));
         Dialog1->setAppendedExtension(QLatin1String(maker_show::Extension));
         // The dialog asks before a name that is already taken, ".lmr" added or not, is replaced.
@@ -89,6 +90,7 @@ void Maker_Frm::Load_File() {
     }
     Dialog1->setFileName(QString());
     Dialog1->setDialogTitle(QStringLiteral("Load Lumora File"));
+    Dialog1->setPurpose(QLatin1String(OpenSaveDialog::OpenShow));
     Dialog1->setFilter(QStringLiteral("Lumora Files (*.lmr)|*.lmr|All Files (*.*)|*.*"));
     Dialog1->ShowOpen();
     const QString path = Dialog1->FileName();

@@ -32,10 +32,22 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace {
+
+// The list's entries as wide as the list, never wider: a path longer than that is drawn elided (at
+// the left, as the view says, so that the file name shows), not cut off or scrolled sideways.
+class ListWideDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        // A list view stretches each entry to its viewport.
+        return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
 
 // The design's client area, in twips.
 constexpr int DesignWidth = 6090;
@@ -115,6 +127,11 @@ void Maker_Frm::createControls() {
     List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Entries are whole paths: drawn elided at the left so that the file name always shows; the
+    // tooltip and the accessible name give the whole path.
+    List1->setTextElideMode(Qt::ElideLeft);
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setItemDelegate(new ListWideDelegate(List1));
     focus_mark::attach(*List1);
     cmdUp = new QPushButton(this);
     cmdUp->setIcon(makerart::upArrow());

@@ -4,15 +4,20 @@
 
 #include "platform/NativeName.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace folder_listing {
@@ -124,6 +129,83 @@ OpenFolder::OpenFolder(int fd)
                                                })
                   : nullptr) {}
 
+FileSystem fileSystemOf(qint64 type, const std::function<QByteArray()>& mountType) {
+    // The f_type values of <linux/magic.h>, written out: that header is not everywhere.
+    static constexpr quint32 Virtual[] = {
+        0x9fa0,     // proc
+        0x62656572, // sysfs
+        0x1cd1,     // devpts
+        0x27e0eb,   // cgroup
+        0x63677270, // cgroup2
+        0x64626720, // debugfs
+        0x74726163, // tracefs
+        0x73636673, // securityfs
+        0x6165676c, // pstore
+        0xcafe4a11, // bpf
+        0x62656570, // configfs
+        0x19800202, // mqueue
+        0x958458f6, // hugetlbfs
+        0x0187,     // autofs
+        0x65735543, // fusectl
+        0x42494e4d, // binfmt_misc
+        0xde5e81e4, // efivarfs
+        0xf97cff8c, // selinuxfs
+        0x6e736673, // nsfs
+        0x50495045, // pipefs
+        0x534f434b, // sockfs
+    };
+    constexpr quint32 Tmpfs = 0x01021994;
+    constexpr quint32 Ramfs = 0x858458f6;
+    // f_type is a signed word on some systems: the magic numbers are the low 32 bits.
+    const auto magic = quint32(quint64(type) & 0xffffffffu);
+    if (std::find(std::begin(Virtual), std::end(Virtual), magic) != std::end(Virtual))
+        return FileSystem::Virtual;
+    // devtmpfs is a tmpfs (or a ramfs) to statfs: only the mount's own type tells it apart.
+    if ((magic == Tmpfs || magic == Ramfs) && mountType && mountType() == "devtmpfs")
+        return FileSystem::Virtual;
+    return FileSystem::Disk;
+}
+
+namespace {
+
+// The type the kernel gives the mount of device `device` in /proc/self/mountinfo ("devtmpfs"), or
+// nothing. Each device is looked up once: a walk from / meets many tmpfs folders below /run.
+QByteArray mountTypeOf(dev_t device) {
+    static std::mutex mutex;
+    static std::map<dev_t, QByteArray> known;
+    const std::lock_guard lock(mutex);
+    if (const auto found = known.find(device); found != known.end())
+        return found->second;
+    QByteArray type;
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (mounts.open(QIODevice::ReadOnly)) {
+        const QByteArray wanted = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
+        // "36 35 98:0 /mnt1 /mnt/parent rw,noatime master:1 - ext3 /dev/root rw,errors=continue"
+        for (const QByteArray& line : mounts.readAll().split('\n')) {
+            const QByteArrayList fields = line.split(' ');
+            const qsizetype dash = fields.indexOf("-");
+            if (fields.size() > 2 && fields.at(2) == wanted && dash > 0 && dash + 1 < fields.size()) {
+                type = fields.at(dash + 1);
+                break;
+            }
+        }
+    }
+    known.emplace(device, type);
+    return type;
+}
+
+} // namespace
+
+FileSystem fileSystemOf(int fd) {
+    struct statfs fs {};
+    struct stat st {};
+    if (::fstatfs(fd, &fs) != 0)
+        return FileSystem::Disk;
+    return fileSystemOf(qint64(fs.f_type), [&]() -> QByteArray {
+        return ::fstat(fd, &st) == 0 ? mountTypeOf(st.st_dev) : QByteArray();
+    });
+}
+
 namespace {
 
 struct DirCloser {
@@ -179,6 +261,11 @@ std::optional<Listing> listOpen(int fd, const Pattern& pattern, const Options& o
     Listing listing;
     listing.device = quint64(st.st_dev);
     listing.inode = quint64(st.st_ino);
+    listing.fileSystem = fileSystemOf(fd);
+    if (listing.fileSystem == FileSystem::Virtual && !options.listVirtual) {
+        ::close(fd);
+        return listing;
+    }
     if (options.keepOpen) {
         // The stream gets its own descriptor; the kept one stays for entering the subfolders.
         listing.folder = OpenFolder(fd);

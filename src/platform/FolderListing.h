@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,6 +51,19 @@ private:
     std::shared_ptr<const int> fd_;
 };
 
+// Where a folder is kept, by the type of its file system (statfs): on a disk of some kind (local,
+// removable, network or FUSE), or in a kernel or virtual file system that holds no pictures (proc,
+// sysfs, devtmpfs, devpts, cgroup, debugfs, tracefs, securityfs, pstore, bpf, configfs, mqueue,
+// hugetlbfs, autofs, fusectl and their like).
+enum class FileSystem { Disk, Virtual };
+
+// The kind of the file system of type `type` (statfs's f_type). A tmpfs or ramfs is virtual only
+// when it is the kernel's devtmpfs, which `mountType` names: the mount's type as the kernel lists it,
+// asked only for those two.
+FileSystem fileSystemOf(qint64 type, const std::function<QByteArray()>& mountType);
+// The kind of the file system holding the open folder `fd`.
+FileSystem fileSystemOf(int fd);
+
 struct Listing {
     // Which folder this is on the disk, whatever path reached it.
     quint64 device = 0;
@@ -57,6 +72,7 @@ struct Listing {
     QStringList subfolders;    // names of the real subfolders, sorted
     QStringList linkedFolders; // names of links to folders, sorted (when asked for)
     OpenFolder folder;         // the folder itself, when asked to keep it open
+    FileSystem fileSystem = FileSystem::Disk;
 };
 
 struct Options {
@@ -64,6 +80,8 @@ struct Options {
     // this, a folder: a walk that follows no links needs no stat of the many links in /sys.
     bool linkedFolders = true;
     bool keepOpen = false;
+    // False: a folder on a virtual file system is given without any names (its entries unread).
+    bool listVirtual = true;
     // Set from another thread: the listing gives up and gives nothing.
     const std::atomic<bool>* stop = nullptr;
 };

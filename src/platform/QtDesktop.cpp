@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <chrono>
@@ -50,6 +53,40 @@ QMessageBox::StandardButtons toQt(Buttons buttons) {
     return QMessageBox::Ok;
 }
 
+// Brings back, when a box or dialog closes, the window that was active when it opened, with the
+// focus on the control that had it. A window manager may do the first itself, but without one
+// nothing does: the keyboard would stay with the closed box, and the window's keys would do nothing
+// until it was clicked. The control gets its focus back as a window's focus comes back, not as a
+// new focus.
+class FocusReturn {
+public:
+    explicit FocusReturn(QWidget* parent)
+        : window_(QApplication::activeWindow() ? QApplication::activeWindow()
+                  : parent                     ? parent->window()
+                                               : nullptr),
+          focus_(window_ ? window_->focusWidget() : nullptr) {}
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+    ~FocusReturn() {
+        // A window closed or hidden meanwhile (its box's answer may have done it) is left alone, and
+        // so is one that another box or dialog still holds.
+        if (!window_ || !window_->isVisible())
+            return;
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != window_)
+            return;
+        if (focus_ && focus_->window() == window_ && focus_->isVisible() && focus_->isEnabled())
+            focus_->setFocus(Qt::ActiveWindowFocusReason);
+        // On Wayland the compositor alone moves the keyboard (back to the window under a closed
+        // dialog); a client's request would only bring Qt's warning where it offers no activation.
+        if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            window_->activateWindow();
+    }
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
 } // namespace
 
 Answer QtDesktop::message(QWidget* parent, const MessageBox& box) {
@@ -58,6 +95,7 @@ Answer QtDesktop::message(QWidget* parent, const MessageBox& box) {
     // The player is a top-most window; its boxes must not open behind it.
     if (parent && parent->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    const FocusReturn focusReturn(parent);
     switch (dialog.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -85,7 +123,16 @@ FileReply QtDesktop::chooseFile(QWidget* parent, const FileRequest& request) {
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
             dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
     }
+    // The detail view's Size, Type and Date columns as wide as what they show, whatever the dialog's
+    // size; the name takes the rest.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     FileReply reply;
+    const FocusReturn focusReturn(parent);
     if (dialog.exec() != QDialog::Accepted)
         return reply;
     reply.accepted = true;

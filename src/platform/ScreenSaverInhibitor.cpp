@@ -1,5 +1,7 @@
 #include "platform/ScreenSaverInhibitor.h"
 
+#include "platform/SessionBus.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -84,6 +86,11 @@ void ScreenSaverInhibitor::inhibit(const QString& reason) {
     wanted_ = true;
     if (pending_ || cookie_)
         return; // an earlier inhibit is still standing or on its way
+    // Without a session bus, asking for one would start one that outlives the program.
+    if (!session_bus::exists()) {
+        suspendX11(true);
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(service)) {
         suspendX11(true);

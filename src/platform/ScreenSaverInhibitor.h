@@ -11,7 +11,8 @@ class QDBusPendingCallWatcher;
 // Inhibit/UnInhibit calls on the session bus, and where no such service answers on X11, the X
 // screen saver (and with it display power saving) suspended for the program's display connection.
 // Nothing is ever reported: no bus, no service or a refusal leaves the screen as the desktop wants
-// it. Calls are asynchronous, so a service that hangs cannot hold the show.
+// it; without a session bus (session_bus::exists) the bus is never asked for. Calls are
+// asynchronous, so a service that hangs cannot hold the show.
 class ScreenSaverInhibitor : public QObject {
     Q_OBJECT
 public:

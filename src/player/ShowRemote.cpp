@@ -29,7 +29,7 @@ void later(ShowRemote* remote, const std::function<void()>& handler) {
 } // namespace
 
 ShowRemote::ShowRemote(Handlers handlers, QObject* parent) : QObject(parent), handlers_(std::move(handlers)) {
-    if (!session_bus::reachable())
+    if (!session_bus::exists())
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())

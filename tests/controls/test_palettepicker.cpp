@@ -1,5 +1,6 @@
 #include "controls/PaletteMaths.h"
 #include "controls/PalettePicker.h"
+#include "platform/ScaledCursor.h"
 
 #include <QAccessible>
 #include <QSignalSpy>
@@ -58,6 +59,7 @@ private slots:
     void aModifierDrawsTheGradientAndItsScale();
     void theSwatchChoosesOnlyWhereAsked();
     void keysMoveACrossHairAndChooseAsTheMouseDoes();
+    void thePointerIsDrawnAtTheScreensPixels();
 };
 
 void PalettePickerTest::boxesHaveTheirInnerSizesNamesAndPointer() {
@@ -194,6 +196,30 @@ void PalettePickerTest::keysMoveACrossHairAndChooseAsTheMouseDoes() {
     QCOMPARE(pal->crossHair(), std::optional<QPoint>(QPoint(50, 21)));
     pal->clearFocus();
     QVERIFY(!pal->crossHair());
+}
+
+void PalettePickerTest::thePointerIsDrawnAtTheScreensPixels() {
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QCursor cursor = PalettePicker::crossHairCursor(ratio);
+        QCOMPARE(cursor.shape(), Qt::BitmapCursor);
+        QCOMPARE(cursor.pixmap().devicePixelRatio(), ratio);
+        QCOMPARE(cursor.pixmap().size(), QSize(32, 32) * ratio);
+        // 32 x 32 logical pixels whatever the ratio, its hot spot at the centre mark.
+        QCOMPARE(cursor.pixmap().deviceIndependentSize(), QSizeF(32, 32));
+        QCOMPARE(cursor.hotSpot(), QPoint(16, 16));
+        const QImage image = cursor.pixmap().toImage();
+        QCOMPARE(image.pixelColor(int(15 * ratio), int(15 * ratio)), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(int(16 * ratio), int(2 * ratio)), QColor(255, 255, 0));
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+    }
+    // X11 takes a pixmap's hot spot in its device pixels; Wayland scales it with the buffer.
+    QCOMPARE(scaled_cursor::hotSpotFor("xcb", QPoint(16, 16), 2), QPoint(32, 32));
+    QCOMPARE(scaled_cursor::hotSpotFor("xcb", QPoint(16, 16), 1), QPoint(16, 16));
+    QCOMPARE(scaled_cursor::hotSpotFor("wayland", QPoint(16, 16), 2), QPoint(16, 16));
+    // The boxes' pointer follows the screen the palette is shown on.
+    Frame f(true);
+    for (PictureBox* box : {f.picker.Pal, f.picker.lbColor, f.picker.Save_Colour})
+        QCOMPARE(box->cursor().pixmap().devicePixelRatio(), f.picker.Pal->devicePixelRatioF());
 }
 
 QTEST_MAIN(PalettePickerTest)

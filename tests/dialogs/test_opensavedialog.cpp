@@ -1,10 +1,12 @@
 #include "ScriptedDesktop.h"
 #include "dialogs/FilterConversion.h"
 #include "dialogs/OpenSaveDialog.h"
+#include "show/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -143,6 +145,62 @@ private slots:
         QCOMPARE(dialog.FileName(), deep);
         QCOMPARE(dialog.FileTitle(), QStringLiteral("a"));
         QCOMPARE(dialog.Flags(), 0);
+    }
+
+    void eachPurposeStartsInItsLastFolder() {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MenuApp).remove("Last Folders");
+        QTemporaryDir shows, saved, elsewhere;
+        const auto expectStart = [&](const QString& folder, const FileReply& reply) {
+            desktop.expectFileDialog([folder, reply](const FileRequest& request) {
+                [&] { QCOMPARE(request.initialFolder, folder); }();
+                return reply;
+            });
+        };
+        {
+            OpenSaveDialog dialog(desktop);
+            dialog.setFilter(showFilter);
+            dialog.setPurpose(OpenSaveDialog::OpenShow);
+            // Nothing remembered yet: where the dialog always started.
+            expectStart(QString(), chose({shows.filePath("a.lmr")}));
+            dialog.ShowOpen();
+            expectStart(shows.path(), cancelled());
+            dialog.ShowOpen();
+            // A cancel remembers nothing; each purpose has its own folder.
+            dialog.setPurpose(OpenSaveDialog::SaveShow);
+            expectStart(QString(), chose({saved.filePath("b.lmr")}));
+            dialog.ShowSave();
+            dialog.setPurpose(OpenSaveDialog::Music);
+            expectStart(QString(), chose({elsewhere.filePath("tune.mp3"), elsewhere.filePath("two.mp3")}));
+            dialog.ShowOpen();
+            // A folder the caller names comes first.
+            dialog.setPurpose(OpenSaveDialog::OpenShow);
+            dialog.setInitDir(elsewhere.path());
+            expectStart(elsewhere.path(), cancelled());
+            dialog.ShowOpen();
+        }
+        // After a restart (a new component, the same settings store).
+        OpenSaveDialog again(desktop);
+        again.setFilter(showFilter);
+        for (const auto& [purpose, folder] : {std::pair{OpenSaveDialog::OpenShow, shows.path()},
+                                              std::pair{OpenSaveDialog::SaveShow, saved.path()},
+                                              std::pair{OpenSaveDialog::Music, elsewhere.path()}}) {
+            again.setPurpose(QLatin1String(purpose));
+            expectStart(folder, cancelled());
+            again.ShowOpen();
+        }
+        // A folder that is gone: where the dialog always started.
+        const QString gone = shows.path();
+        shows.remove();
+        again.setPurpose(OpenSaveDialog::OpenShow);
+        expectStart(QString(), cancelled());
+        again.ShowOpen();
+        QVERIFY(!QFileInfo::exists(gone));
+        // Without a purpose nothing is remembered or used.
+        again.setPurpose(QString());
+        expectStart(QString(), chose({saved.filePath("c.lmr")}));
+        again.ShowOpen();
+        QCOMPARE(settings::GetSetting(settings::MenuApp, "Last Folders", OpenSaveDialog::SaveShow, QString()),
+                 saved.path());
     }
 
     void cancelKeepsEverythingAndOffersNoOldName() {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +69,10 @@ private slots:
     void aFolderSwappedForALinkIsNotFollowed();
     void latin1NamesKeepTheirBytes();
     void aStoppedWalkEndsAtOnce();
+    void fileSystemsAreKnownByTheirType_data();
+    void fileSystemsAreKnownByTheirType();
+    void virtualFileSystemsBelowTheStartAreNotEntered();
+    void theRealProcIsNotEntered();
 };
 
 void FolderWalkTest::treesGiveTheirPicturesInOrder_data() {
@@ -278,6 +283,108 @@ void FolderWalkTest::aStoppedWalkEndsAtOnce() {
     const QStringList pictures = folder_walk::walk(tmp.path(), lister, progress, &stop);
     QCOMPARE(listings, 2);
     QVERIFY(pictures.isEmpty());
+}
+
+void FolderWalkTest::fileSystemsAreKnownByTheirType_data() {
+    QTest::addColumn<qint64>("type");
+    QTest::addColumn<QByteArray>("mountType");
+    QTest::addColumn<bool>("isVirtual");
+    QTest::newRow("proc") << qint64(0x9fa0) << QByteArray("proc") << true;
+    QTest::newRow("sysfs") << qint64(0x62656572) << QByteArray("sysfs") << true;
+    QTest::newRow("devpts") << qint64(0x1cd1) << QByteArray("devpts") << true;
+    QTest::newRow("cgroup2") << qint64(0x63677270) << QByteArray("cgroup2") << true;
+    QTest::newRow("cgroup") << qint64(0x27e0eb) << QByteArray("cgroup") << true;
+    QTest::newRow("debugfs") << qint64(0x64626720) << QByteArray("debugfs") << true;
+    QTest::newRow("tracefs") << qint64(0x74726163) << QByteArray("tracefs") << true;
+    QTest::newRow("securityfs") << qint64(0x73636673) << QByteArray("securityfs") << true;
+    QTest::newRow("pstore") << qint64(0x6165676c) << QByteArray("pstore") << true;
+    QTest::newRow("bpf, a signed word") << qint64(qint32(0xcafe4a11)) << QByteArray("bpf") << true;
+    QTest::newRow("configfs") << qint64(0x62656570) << QByteArray("configfs") << true;
+    QTest::newRow("mqueue") << qint64(0x19800202) << QByteArray("mqueue") << true;
+    QTest::newRow("hugetlbfs") << qint64(0x958458f6) << QByteArray("hugetlbfs") << true;
+    QTest::newRow("autofs") << qint64(0x0187) << QByteArray("autofs") << true;
+    QTest::newRow("fusectl") << qint64(0x65735543) << QByteArray("fusectl") << true;
+    QTest::newRow("devtmpfs") << qint64(0x01021994) << QByteArray("devtmpfs") << true;
+    QTest::newRow("tmpfs") << qint64(0x01021994) << QByteArray("tmpfs") << false;
+    QTest::newRow("ext4") << qint64(0xef53) << QByteArray("ext4") << false;
+    QTest::newRow("vfat on /media") << qint64(0x4d44) << QByteArray("vfat") << false;
+    QTest::newRow("nfs") << qint64(0x6969) << QByteArray("nfs4") << false;
+    QTest::newRow("cifs") << qint64(0xff534d42) << QByteArray("cifs") << false;
+    QTest::newRow("fuse of pictures") << qint64(0x65735546) << QByteArray("fuse.sshfs") << false;
+}
+
+void FolderWalkTest::fileSystemsAreKnownByTheirType() {
+    QFETCH(qint64, type);
+    QFETCH(QByteArray, mountType);
+    QFETCH(bool, isVirtual);
+    const auto kind = folder_listing::fileSystemOf(type, [&] { return mountType; });
+    QCOMPARE(kind == folder_listing::FileSystem::Virtual, isVirtual);
+}
+
+void FolderWalkTest::virtualFileSystemsBelowTheStartAreNotEntered() {
+    QTemporaryDir tmp;
+    build(tmp.path(), {"a.jpg", "A/a.jpg", "Kernel/k.jpg", "Kernel/Deeper/d.jpg", "Network/n.jpg"});
+    const auto disk = folder_walk::diskLister();
+    QString virtualName = "Kernel";
+    const folder_walk::Lister lister = [&](const folder_walk::Place& place) {
+        auto listing = disk(place);
+        if (listing && QFileInfo(place.path).fileName() == virtualName)
+            listing->fileSystem = folder_listing::FileSystem::Virtual;
+        return listing;
+    };
+    Recorded r = walkRecorded(tmp.path(), lister);
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"a.jpg", "A/a.jpg", "Network/n.jpg"}));
+    QVERIFY(!r.folders.contains(tmp.path() + "/Kernel"));
+    // A start the person chose is walked whatever it is kept on; the folders below it are judged.
+    virtualName = QFileInfo(tmp.path() + "/Kernel").fileName();
+    r = walkRecorded(tmp.path() + "/Kernel", lister);
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"Kernel/k.jpg", "Kernel/Deeper/d.jpg"}));
+    virtualName = "Deeper";
+    r = walkRecorded(tmp.path() + "/Kernel", lister);
+    QCOMPARE(relative(tmp.path(), r.pictures), QStringList{"Kernel/k.jpg"});
+}
+
+void FolderWalkTest::theRealProcIsNotEntered() {
+    // The kernel's own /proc, reached from / as "Include Subfolders" reaches it.
+    if (folder_listing::list("/proc", folder_listing::Pattern("*"))->fileSystem !=
+        folder_listing::FileSystem::Virtual)
+        QFAIL("/proc is not known as a kernel file system");
+    const auto disk = folder_walk::diskLister(QStringLiteral("*"));
+    const folder_walk::Lister onlyProc = [&](const folder_walk::Place& place) {
+        auto listing = disk(place);
+        if (listing && place.path == "/")
+            listing->subfolders = QStringList{"proc"};
+        return listing;
+    };
+    Recorded r = walkRecorded("/", onlyProc);
+    QCOMPARE(r.folders, QStringList{"/"});
+    QVERIFY(!r.pictures.contains("/proc/version"));
+    // The kernel's /dev is a tmpfs to statfs; it is told apart by its mount's type.
+    QFile mounts("/proc/self/mountinfo");
+    QVERIFY(mounts.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : mounts.readAll().split('\n')) {
+        const QByteArrayList fields = line.split(' ');
+        if (fields.size() < 10 || (fields.at(4) != "/dev" && fields.at(4) != "/dev/shm"))
+            continue;
+        const auto kind =
+            folder_listing::list(QString::fromUtf8(fields.at(4)), folder_listing::Pattern("*"))->fileSystem;
+        QCOMPARE(kind == folder_listing::FileSystem::Virtual,
+                 fields.at(fields.indexOf("-") + 1) == "devtmpfs");
+    }
+
+    // A proc mounted inside a tree of pictures, where this test may mount one (as root).
+    QTemporaryDir tmp;
+    build(tmp.path(), {"A/a.jpg", "proc/", "Z/z.jpg"});
+    // Wherever the temporary folder is kept (a disk, a tmpfs), it is no kernel file system.
+    QCOMPARE(folder_listing::list(tmp.path(), folder_listing::Pattern("*"))->fileSystem,
+             folder_listing::FileSystem::Disk);
+    const QByteArray mountPoint = QFile::encodeName(tmp.path() + "/proc");
+    if (::mount("proc", mountPoint.constData(), "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0)
+        QSKIP("no proc of its own can be mounted here");
+    r = walkRecorded(tmp.path(), folder_walk::diskLister(QStringLiteral("*")));
+    ::umount2(mountPoint.constData(), MNT_DETACH);
+    QCOMPARE(relative(tmp.path(), r.pictures), (QStringList{"A/a.jpg", "Z/z.jpg"}));
+    QCOMPARE(relative(tmp.path(), r.folders), (QStringList{".", "A", ".", "Z", "."}));
 }
 
 QTEST_GUILESS_MAIN(FolderWalkTest)

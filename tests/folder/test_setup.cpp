@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QGuiApplication>
@@ -393,6 +394,14 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
     QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(s->isVisible());
+
+    // Tabbed onto, the delay bar is marked as the lists are; a click leaves it as the style draws it.
+    s->Delay_Scroll->setFocus(Qt::MouseFocusReason);
+    const QImage unmarked = s->Delay_Scroll->grab().toImage();
+    s->Drive1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s->Delay_Scroll);
+    QVERIFY(s->Delay_Scroll->grab().toImage() != unmarked);
 
     // The delay steps as the arrows point: Left and Up lower it, Right and Down raise it.
     s->Delay_Scroll->setFocus();

@@ -4,12 +4,19 @@
 #include "platform/QtDesktop.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -68,6 +75,7 @@ private slots:
     void focusComingBackIsNoNewFocus();
     void aWindowDestroyedOutsideClosesAsByItsCloseBox();
     void aWindowGoesOnlyOnceItsBoxesHaveReturned();
+    void focusComesBackAfterEveryBoxAndDialog();
 };
 
 void FormsTest::windowsComeFromTheirRegisteredFactories() {
@@ -257,6 +265,67 @@ void FormsTest::aWindowGoesOnlyOnceItsBoxesHaveReturned() {
     QVERIFY(w);
     QCOMPARE(w->unloads, 1);
     QTRY_VERIFY(!w);
+}
+
+void FormsTest::focusComesBackAfterEveryBoxAndDialog() {
+    ScriptedDesktop desktop;
+    desktop::QtDesktop boxes;
+    Forms forms(desktop);
+    forms.onLastWindowGone = [] {};
+    forms.registerForm(FormId::Maker, [](Forms& f) { return new HookedForm(f, FormId::Maker); });
+    auto* w = qobject_cast<HookedForm*>(forms.show(FormId::Maker));
+    QVERIFY(w && QTest::qWaitForWindowActive(w));
+    w->Other_Txt->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(w->otherFocus, 1);
+    // Answered as a person would: No on the box, Cancel on the dialog.
+    const auto answerWhenOpen = [] {
+        QTimer::singleShot(0, [] {
+            QWidget* open = QApplication::activeModalWidget();
+            QVERIFY(open);
+            if (auto* box = qobject_cast<QMessageBox*>(open))
+                box->button(QMessageBox::No)->click();
+            else if (auto* dialog = qobject_cast<QDialog*>(open)) {
+                // Closed however the checks end: a dialog left open would hold the test.
+                const auto close = qScopeGuard([dialog] { dialog->reject(); });
+                // The details show whole columns: each as wide as its widest text at least.
+                auto* details = dialog->findChild<QTreeView*>("treeView");
+                QVERIFY(details);
+                QTRY_VERIFY(details->model()->rowCount(details->rootIndex()) > 0);
+                for (int column = 1; column < 4; ++column) {
+                    QCOMPARE(details->header()->sectionResizeMode(column), QHeaderView::ResizeToContents);
+                    QTRY_VERIFY(details->header()->sectionSize(column) >=
+                                static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column));
+                }
+            }
+        });
+    };
+    const auto keysReach = [w](const QString& typed) {
+        // Keys go where the application's focus is, as a person's keys do.
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), w->Other_Txt);
+        QTest::keyClicks(nullptr, typed);
+        QCOMPARE(w->Other_Txt->text().right(typed.size()), typed);
+    };
+    answerWhenOpen();
+    QCOMPARE(boxes.message(w, {QStringLiteral("Run it now?"), QStringLiteral("Lumora Maker"),
+                               desktop::Icon::Question, desktop::Buttons::YesNo}),
+             desktop::Answer::No);
+    keysReach("ab");
+    answerWhenOpen();
+    desktop::FileRequest request;
+    request.title = QStringLiteral("Save Lumora File");
+    request.save = true;
+    QTemporaryDir folder;
+    for (const char* name : {"a picture show with a long name.lmr", "b.lmr"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(490, 'x')) == 490);
+    }
+    request.initialFolder = folder.path();
+    QVERIFY(!boxes.chooseFile(w, request).accepted);
+    keysReach("cd");
+    // Each return is the window's focus coming back, no new focus of the control.
+    QCOMPARE(w->otherFocus, 1);
+    QCOMPARE(w->txtFocus, 0);
 }
 
 QTEST_MAIN(FormsTest)

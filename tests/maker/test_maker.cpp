@@ -53,9 +53,8 @@ using desktop::Icon;
 namespace {
 
 const QString MakerTitle = QStringLiteral("Lumora Maker");
-const QString CloseQuestion =
-    QStringLiteral("The list of pictures has changed since it was last saved.\r\n\r\n"
-                   "Do you want to save the current Lumora before closing?");
+const QString CloseQuestion = QStringLiteral("The show has changed since it was last saved.\r\n\r\n"
+                                             "Do you want to save the current Lumora before closing?");
 
 void forgetSettings() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MakerApp).clear();
@@ -179,6 +178,7 @@ private slots:
     void arrangingFitsTheToolbarOnce();
     void namesThatAreNotUtf8AreListedAddedAndSavedByteForByte();
     void countFollowsEveryChangeOfTheList();
+    void longPathsShowTheirFileNames();
 };
 
 void MakerTest::init() {
@@ -992,7 +992,11 @@ void MakerTest::everyActionByTheKeyboardAlone() {
     for (QAction* a : m->Toolbar1->actions())
         QVERIFY2(a->isSeparator() || reached.contains(m->Toolbar1->widgetForAction(a)),
                  qPrintable(a->text()));
-    // Each list marks the focus, whether or not it has a current entry.
+    // Each list marks the focus, whether or not it has a current entry, and so does the delay bar.
+    m->Delay_Scroll->setFocus(Qt::TabFocusReason);
+    const QImage delayMarked = m->Delay_Scroll->grab().toImage();
+    m->Add_Btn->setFocus(Qt::TabFocusReason);
+    QVERIFY(m->Delay_Scroll->grab().toImage() != delayMarked);
     m->Dir1->setPath(f_->dir());
     for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{m->Dir1, m->File1, m->List1}) {
         list->setFocus(Qt::TabFocusReason);
@@ -1175,6 +1179,36 @@ void MakerTest::countFollowsEveryChangeOfTheList() {
     QCOMPARE(m->Label2->text(), "0");
     m->List1Items->appendEntries({{"/p/e.jpg", 7}});
     QCOMPARE(m->Label2->text(), "1");
+}
+
+void MakerTest::longPathsShowTheirFileNames() {
+    Maker_Frm* m = openMaker(*f_);
+    const QString folder = "/home/someone/Pictures/Holidays by the sea and in the mountains/Holiday 2024/";
+    const QStringList paths{folder + "01 beach.jpg", folder + "02 beach at night.jpg", "/p/a.jpg"};
+    m->List1Items->appendPaths(paths);
+    QListView* list = m->List1;
+    QTRY_VERIFY(list->isVisible());
+    // Each entry is drawn within the list, elided at the left, so that its file name shows.
+    QCOMPARE(list->textElideMode(), Qt::ElideLeft);
+    QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+    const QFontMetrics metrics(list->font());
+    for (int row = 0; row < 2; ++row) {
+        const QRect rect = list->visualRect(m->List1Items->index(row));
+        QVERIFY(rect.width() <= list->viewport()->width());
+        QVERIFY(metrics.horizontalAdvance(paths[row]) > rect.width()); // it must be elided at all
+        const QString shown = metrics.elidedText(paths[row], list->textElideMode(), rect.width() - 8);
+        QVERIFY2(shown.endsWith(QFileInfo(paths[row]).fileName()), qPrintable(shown));
+    }
+    // The entries' text, tooltip and accessible name stay the whole path.
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(view);
+    for (int row = 0; row < paths.size(); ++row) {
+        const QModelIndex index = m->List1Items->index(row);
+        QCOMPARE(index.data(Qt::DisplayRole).toString(), paths[row]);
+        QCOMPARE(index.data(Qt::ToolTipRole).toString(), paths[row]);
+        QVERIFY(view->child(row));
+        QCOMPARE(view->child(row)->text(QAccessible::Name), paths[row]);
+    }
 }
 
 QTEST_MAIN(MakerTest)

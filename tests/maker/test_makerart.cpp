@@ -70,6 +70,14 @@ private slots:
         QCOMPARE(qAlpha(image.pixel(2, 4)), 255); // the pointer below its tip
         QCOMPARE(qAlpha(image.pixel(31, 0)), 0);
         QVERIFY(qAlpha(image.pixel(20, 21)) > 128); // the carried entry
+        // At scale 2, the same pointer at twice the pixels, its tip still the hot spot.
+        const QCursor scaled = makerart::dragCursor(2);
+        QCOMPARE(scaled.pixmap().size(), QSize(64, 64));
+        QCOMPARE(scaled.pixmap().deviceIndependentSize(), QSizeF(32, 32));
+        QCOMPARE(scaled.hotSpot(), QPoint(1, 1));
+        const QImage twice = scaled.pixmap().toImage();
+        QCOMPARE(qAlpha(twice.pixel(4, 8)), 255);
+        QVERIFY(qAlpha(twice.pixel(40, 42)) > 128);
     }
 };
 

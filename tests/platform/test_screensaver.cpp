@@ -1,12 +1,20 @@
 // The screen-saver inhibition against a real session bus of its own (a private dbus-daemon) and a
 // screen-saver service that records what it is asked.
 #include "platform/ScreenSaverInhibitor.h"
+#include "platform/SessionBus.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -135,6 +143,73 @@ private slots:
         nobody.inhibit("show");
         QVERIFY(!nobody.awaitsAnswer());
         nobody.release();
+    }
+
+    void withoutASessionBusNoneIsAskedFor() {
+        if (noBus_)
+            QSKIP("needs the private bus");
+        // The bus this process already holds would answer: only the guard keeps the call back.
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        });
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", "/nonexistent");
+        session_bus::neverAutolaunch();
+        ScreenSaverInhibitor inhibitor("10. Lumora");
+        inhibitor.inhibit("show");
+        QVERIFY(inhibitor.isInhibited() && !inhibitor.awaitsAnswer());
+        QTest::qWait(200);
+        QVERIFY(fake_.calls.isEmpty());
+        inhibitor.release();
+    }
+
+    void aSessionBusIsKnownWithoutAskingForOne() {
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        });
+        QTemporaryDir dir;
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+        QVERIFY(!session_bus::exists());
+        // The user's bus socket, which libdbus finds without the variable.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(dir.path() + "/bus");
+        qstrncpy(where.sun_path, socketPath.constData(), sizeof where.sun_path);
+        QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&where), sizeof where), 0);
+        QVERIFY(session_bus::exists());
+        ::close(fd);
+        ::unlink(socketPath.constData());
+        QVERIFY(!session_bus::exists());
+        // An address asking for a bus to be started is no bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "autolaunch:");
+        QVERIFY(!session_bus::exists());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/user/1000/bus");
+        QVERIFY(session_bus::exists());
+        // A bus that is there is left alone; without one, no library may start one.
+        session_bus::neverAutolaunch();
+        QCOMPARE(qgetenv("DBUS_SESSION_BUS_ADDRESS"), "unix:path=/run/user/1000/bus");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        session_bus::neverAutolaunch();
+        QVERIFY(!qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty());
+        QVERIFY(!session_bus::exists());
+        QProcess send;
+        send.start("dbus-send", {"--session", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                 "org.freedesktop.DBus.GetId"});
+        if (send.waitForStarted()) {
+            // libdbus refuses the address at once, starting nothing.
+            QVERIFY(send.waitForFinished(5000));
+            QVERIFY(send.exitCode() != 0);
+            QVERIFY2(send.readAllStandardError().contains("Unknown address type"), "not refused as expected");
+        }
     }
 
     void noBusIsSilent() {

@@ -6,7 +6,17 @@ set -euo pipefail
 lumora=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'kill ${xvfb_pid:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+# D-Bus daemons started for this check's programs (libdbus's autolaunch through dbus-launch, which
+# a program must never cause): they inherit its HOME.
+ours() {
+    local p
+    [[ $HOME == "$work"/* ]] || return 0 # not yet this check's own HOME
+    for p in $(pgrep -x 'dbus-daemon|dbus-launch' || true); do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "HOME=$HOME" && echo "$p"
+    done
+    return 0
+}
+trap 'kill $(ours) ${xvfb_pid:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
 # shellcheck source=private_home.sh
 . "$here/private_home.sh"
 private_home "$work"
@@ -117,6 +127,22 @@ sees 3 "Right again" $(corners "$green")
 xdotool key Escape
 ends_within 50 || fail "Escape did not end the show"
 wait $pid || fail "the keyboard show ended with status $?"
+
+# Started without a session bus (a bare X server): the show plays and ends, and no bus was started
+# for it, neither for the screen saver nor for Qt's accessibility bridge, to be left running after
+# it (nor for the shows before, which may have had none either).
+[ -z "$(ours)" ] || fail "the shows so far left a D-Bus daemon running ($(ours | paste -sd' '))"
+env -u DBUS_SESSION_BUS_ADDRESS "$lumora" "$work/keys.lmr" &
+pid=$!
+# shellcheck disable=SC2046
+sees 5 "a show without a session bus" $(corners "$red")
+xdotool key Escape
+ends_within 50 || fail "Escape did not end the show without a session bus"
+wait $pid || fail "the show without a session bus ended with status $?"
+left=$(ours | paste -sd' ')
+[ -z "$left" ] || fail "the show without a session bus left a D-Bus daemon running ($left)"
+command -v dbus-launch >/dev/null || echo "(dbus-launch is not installed: no autolaunch could have happened)"
+echo "no session bus: the show played and left no bus running"
 
 # Names in another encoding than UTF-8 (Latin-1, as an older system wrote them): the show named so
 # on the command line plays its picture named so.
