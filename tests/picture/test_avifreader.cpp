@@ -1,6 +1,8 @@
 #include "ToolPictures.h"
 #include "picture/AvifReader.h"
+#include "picture/ColourProfile.h"
 #include "picture/PictureLoader.h"
+#include "picture/RowReducer.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -11,6 +13,8 @@
 #include <QTransform>
 
 #include <atomic>
+
+#include <lcms2.h>
 
 using namespace tool_pictures;
 
@@ -24,6 +28,8 @@ private slots:
     void picturesMatchAvifdec_data();
     void picturesMatchAvifdec();
     void headersBeyondTheLimitAreRefusedUndecoded();
+    void displayP3ByCodePointsIsConverted_data();
+    void displayP3ByCodePointsIsConverted();
 
 private:
     QString made(const QString& name, const QString& png, const QStringList& options);
@@ -80,6 +86,21 @@ QImage edges(bool alpha) {
     return image;
 }
 
+int largestPremultipliedDifference(const QImage& a, const QImage& b) {
+    const QImage p = a.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 q = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (p.size() != q.size())
+        return 256;
+    int largest = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const QRgb s = p.pixel(x, y), t = q.pixel(x, y);
+            largest = std::max({largest, std::abs(qAlpha(s) - qAlpha(t)), std::abs(qRed(s) - qRed(t)),
+                                std::abs(qGreen(s) - qGreen(t)), std::abs(qBlue(s) - qBlue(t))});
+        }
+    return largest;
+}
+
 QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -133,6 +154,7 @@ void AvifReaderTest::initTestCase() {
     QVERIFY(dir_.isValid());
     QVERIFY(sample(QImage::Format_RGB32).save(dir_.filePath("plain.png")));
     QVERIFY(sample(QImage::Format_ARGB32).save(dir_.filePath("alpha.png")));
+    QVERIFY(sample(QImage::Format_RGBX64).save(dir_.filePath("deep.png")));
     QVERIFY(sample(QImage::Format_RGBA64).save(dir_.filePath("deepalpha.png")));
     QVERIFY(edges(false).save(dir_.filePath("edges.png")));
     QVERIFY(edges(true).save(dir_.filePath("edgesalpha.png")));
@@ -184,6 +206,14 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     row("crop444.avif", "edges.png", {"-y", "444", "--crop", "7,5,60,40"}, {crop(QRect(7, 5, 60, 40))});
     row("crop420-irot1.avif", "edgesalpha.png", {"-y", "420", "--crop", "4,2,60,40", "--irot", "1"},
         {crop(QRect(4, 2, 60, 40)), turn(1)});
+
+    // AVIFs as libheif writes them (4:2:0 unless asked).
+    for (const QStringList& m : {QStringList{"heifenc-plain.avif", "plain.png"},
+                                 QStringList{"heifenc-alpha.avif", "alpha.png"},
+                                 QStringList{"heifenc-deep12.avif", "deep.png", "-b", "12", "-p", "chroma=444"}}) {
+        run("heif-enc", QStringList{"-A", dir_.filePath(m[1]), "-o", dir_.filePath(m[0])} + m.mid(2));
+        QTest::newRow(qPrintable(m[0])) << dir_.filePath(m[0]) << Steps{} << m[1].contains("alpha") << false;
+    }
 
     // The transforms apply in the order the file lists them: here the mirror before the turn.
     const QString swapped = dir_.filePath("imir0irot1.avif");
@@ -257,6 +287,21 @@ void AvifReaderTest::picturesMatchAvifdec() {
     const LoadedPicture part = picture_loader::decode(path, ShowGeometry{QSize(51, 37), false, false});
     QVERIFY(part.ok && !part.region.isEmpty());
     QCOMPARE(largestDifference(part.image, loaded.image.copy(part.region)), 0);
+    // Reduced as read: as the whole picture reduced (a turn or mirror before or after the reduction
+    // gives the same averages; a profile is applied to the reduced picture, hence not compared).
+    const ShowGeometry small{QSize(45, 31), true, false};
+    const LoadedPicture reduced = picture_loader::decode(path, small);
+    const QSize target = picture_loader::shownSize(loaded.image.size(), small).boundedTo(loaded.image.size());
+    QVERIFY(reduced.ok);
+    QCOMPARE(reduced.image.size(), target);
+    RowReducer rows = RowReducer::reducing(loaded.image.size(), target, alpha, true);
+    const QImage whole = loaded.image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < whole.height(); ++y)
+        rows.put(y, reinterpret_cast<const QRgb*>(whole.constScanLine(y)), 0, whole.width());
+    // Compared premultiplied, as reduced: where alpha is low, dividing it back magnifies the rounding.
+    const int reducedDifference = largestPremultipliedDifference(reduced.image, rows.take());
+    QVERIFY2(profiled || reducedDifference <= 1, qPrintable(QString::number(reducedDifference)));
+
     const std::atomic<bool> cancelled{true};
     QVERIFY(!picture_loader::decode(path, std::nullopt, nullptr, &cancelled).ok);
     QFile file(path);
@@ -282,6 +327,48 @@ void AvifReaderTest::headersBeyondTheLimitAreRefusedUndecoded() {
         const AvifReader reader(buffer);
         QCOMPARE(reader.size(), claimed.width() == 8000 ? claimed : QSize());
     }
+}
+
+void AvifReaderTest::displayP3ByCodePointsIsConverted_data() {
+    QTest::addColumn<QString>("path");
+    // Display P3 as phones give it: code points 12 (P3's primaries, D65's white), 13 (sRGB's curve)
+    // and 6 (BT.601's matrix), and no profile.
+    QTest::newRow("8 bits") << made("p3.avif", "plain.png", {"-y", "420", "--cicp", "12/13/6"});
+    // Deeper, in colours well inside sRGB's: libyuv rounds 10 bits to 8 within a few levels of
+    // avifdec (which the conversion magnifies where a colour is clipped to sRGB's edge).
+    QImage muted(96, 64, QImage::Format_RGBX64);
+    for (int y = 0; y < muted.height(); ++y)
+        for (int x = 0; x < muted.width(); ++x)
+            muted.setPixelColor(x, y, QColor::fromRgbF(0.4f + 0.2f * x / 96, 0.4f + 0.2f * y / 64, 0.5f));
+    QVERIFY(muted.save(dir_.filePath("muted.png")));
+    QTest::newRow("10 bits") << made("p3-10.avif", "muted.png", {"-d", "10", "-y", "444", "--cicp", "12/13/6"});
+}
+
+void AvifReaderTest::displayP3ByCodePointsIsConverted() {
+    QFETCH(QString, path);
+    // The reference: avifdec's pixels through a P3 profile made here.
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    const cmsFloat64Number srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
+    cmsUInt32Number bytes = 0;
+    QVERIFY(cmsSaveProfileToMem(profile, nullptr, &bytes));
+    QByteArray icc(qsizetype(bytes), Qt::Uninitialized);
+    QVERIFY(cmsSaveProfileToMem(profile, icc.data(), &bytes));
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+
+    const LoadedPicture loaded = picture_loader::decode(path);
+    QVERIFY(loaded.ok);
+    run("avifdec", {"-d", "8", path, path + ".png"});
+    const QImage stored(path + ".png");
+    QImage expected = stored;
+    QVERIFY(colour_profile::toSrgb(expected, icc));
+    QVERIFY2(largestDifference(loaded.image, expected) <= (path.contains("-10") ? 4 : 1),
+             qPrintable(QString::number(largestDifference(loaded.image, expected))));
+    QVERIFY(largestDifference(loaded.image, stored) > 10);
 }
 
 QTEST_GUILESS_MAIN(AvifReaderTest)
