@@ -137,7 +137,8 @@ std::optional<std::vector<Step>> stepsOf(QIODevice& file) {
             const bool wide = d[box.payload] >= 1;
             if (wide && box.end - box.payload < 8)
                 return std::nullopt;
-            primary = wide ? be32(d + box.payload + 4) : quint32(d[box.payload + 4]) << 8 | d[box.payload + 5];
+            primary =
+                wide ? be32(d + box.payload + 4) : quint32(d[box.payload + 4]) << 8 | d[box.payload + 5];
         } else if (box.type == fourCc("iprp")) {
             for (const Box& inner : boxesIn(meta, box.payload, box.end)) {
                 if (inner.type == fourCc("ipco"))
@@ -295,7 +296,8 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
                 rect.width > 0 && rect.height > 0) {
                 const QRect part(int(rect.x), int(rect.y), int(rect.width), int(rect.height));
                 if (QRect(QPoint(0, 0), shown).contains(part))
-                    crop_ = jpeg_scaled::storedRect(part, crop_.size(), orientation).translated(crop_.topLeft());
+                    crop_ =
+                        jpeg_scaled::storedRect(part, crop_.size(), orientation).translated(crop_.topLeft());
             }
         }
     }

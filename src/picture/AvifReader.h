@@ -49,8 +49,8 @@ private:
     QIODevice& file_;
     std::unique_ptr<Library> avif_;
     bool valid_ = false;
-    QSize coded_;  // the whole picture as decoded
-    QRect crop_;   // what of it is shown, in its own orientation
+    QSize coded_; // the whole picture as decoded
+    QRect crop_;  // what of it is shown, in its own orientation
     int orientation_ = 1;
     bool alpha_ = false;
     QByteArray icc_;

@@ -131,7 +131,8 @@ QByteArray mirrorBeforeTurn(QByteArray bytes) {
             imir = index;
     }
     // Version 0 and one-byte indices, as avifenc writes them: item 1's entry first.
-    if (!irot || !imir || bytes[ipma + 8] != 0 || (bytes[ipma + 11] & 1) || bytes.mid(ipma + 16, 2) != QByteArray("\0\x01", 2))
+    if (!irot || !imir || bytes[ipma + 8] != 0 || (bytes[ipma + 11] & 1) ||
+        bytes.mid(ipma + 16, 2) != QByteArray("\0\x01", 2))
         return {};
     const int count = uchar(bytes[ipma + 18]);
     qsizetype rotAt = -1, mirAt = -1;
@@ -175,7 +176,8 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     QTest::addColumn<bool>("profiled");
     const auto row = [&](const QString& name, const QString& png, const QStringList& options,
                          const Steps& steps = {}) {
-        QTest::newRow(qPrintable(name)) << made(name, png, options) << steps << png.contains("alpha") << false;
+        QTest::newRow(qPrintable(name))
+            << made(name, png, options) << steps << png.contains("alpha") << false;
     };
     // Chroma upsampled as libavif does, not nearest-neighbour.
     row("plain444.avif", "plain.png", {"-y", "444"});
@@ -187,7 +189,8 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     for (const QString& png : {QStringLiteral("edges.png"), QStringLiteral("edgesalpha.png")}) {
         const QString stem = png.chopped(4) + "-";
         for (int r = 1; r <= 3; ++r)
-            row(stem + QString("irot%1.avif").arg(r), png, {"-y", "420", "--irot", QString::number(r)}, {turn(r)});
+            row(stem + QString("irot%1.avif").arg(r), png, {"-y", "420", "--irot", QString::number(r)},
+                {turn(r)});
         for (int m = 0; m <= 1; ++m)
             row(stem + QString("imir%1.avif").arg(m), png, {"-y", "420", "--imir", QString::number(m)},
                 {mirror(m)});
@@ -208,9 +211,9 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
         {crop(QRect(4, 2, 60, 40)), turn(1)});
 
     // AVIFs as libheif writes them (4:2:0 unless asked).
-    for (const QStringList& m : {QStringList{"heifenc-plain.avif", "plain.png"},
-                                 QStringList{"heifenc-alpha.avif", "alpha.png"},
-                                 QStringList{"heifenc-deep12.avif", "deep.png", "-b", "12", "-p", "chroma=444"}}) {
+    for (const QStringList& m :
+         {QStringList{"heifenc-plain.avif", "plain.png"}, QStringList{"heifenc-alpha.avif", "alpha.png"},
+          QStringList{"heifenc-deep12.avif", "deep.png", "-b", "12", "-p", "chroma=444"}}) {
         run("heif-enc", QStringList{"-A", dir_.filePath(m[1]), "-o", dir_.filePath(m[0])} + m.mid(2));
         QTest::newRow(qPrintable(m[0])) << dir_.filePath(m[0]) << Steps{} << m[1].contains("alpha") << false;
     }
@@ -226,7 +229,8 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     // orientation, and the picture is shown as stored.
     QByteArray exif("MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x01\0\0\0\0\0\0", 26);
     QVERIFY(write(dir_.filePath("exif.bin"), exif));
-    QByteArray withExif = contents(made("exif1.avif", "edges.png", {"-y", "444", "--exif", dir_.filePath("exif.bin")}));
+    QByteArray withExif =
+        contents(made("exif1.avif", "edges.png", {"-y", "444", "--exif", dir_.filePath("exif.bin")}));
     const qsizetype tag = withExif.indexOf(QByteArray("\x01\x12\0\x03\0\0\0\x01\0\x01", 10));
     QVERIFY(tag > 0 && !withExif.contains("irot") && !withExif.contains("imir"));
     withExif[tag + 9] = 6;
@@ -243,7 +247,8 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     QTest::newRow("limited709.avif") << dir_.filePath("limited709.avif") << Steps{} << false << false;
 
     // Pillow's pictures, the turned ones stored 427 x 640 or 640 x 427 with their boxes in this order.
-    const auto kept = [&](const char* name, const Steps& steps = {}, bool alpha = false, bool profiled = false) {
+    const auto kept = [&](const char* name, const Steps& steps = {}, bool alpha = false,
+                          bool profiled = false) {
         QTest::newRow(name) << pillow(name) << steps << alpha << profiled;
     };
     kept("exif.avif");
@@ -272,7 +277,8 @@ void AvifReaderTest::picturesMatchAvifdec() {
     // Deeper pictures come as 16-bit PNGs from avifdec's own arithmetic; libyuv's, which turns 10
     // bits into 8 here, rounds within a few levels of them.
     const QString reference = dir_.filePath(QFileInfo(path).fileName() + ".png");
-    run("avifdec", {"--no-strict", QString(path).replace("icc_profile.avif", "icc_profile_none.avif"), reference});
+    run("avifdec",
+        {"--no-strict", QString(path).replace("icc_profile.avif", "icc_profile_none.avif"), reference});
     const QImage expected = applied(referenceInSrgb(reference), steps);
     QVERIFY(!expected.isNull());
 
@@ -341,7 +347,8 @@ void AvifReaderTest::displayP3ByCodePointsIsConverted_data() {
         for (int x = 0; x < muted.width(); ++x)
             muted.setPixelColor(x, y, QColor::fromRgbF(0.4f + 0.2f * x / 96, 0.4f + 0.2f * y / 64, 0.5f));
     QVERIFY(muted.save(dir_.filePath("muted.png")));
-    QTest::newRow("10 bits") << made("p3-10.avif", "muted.png", {"-d", "10", "-y", "444", "--cicp", "12/13/6"});
+    QTest::newRow("10 bits") << made("p3-10.avif", "muted.png",
+                                     {"-d", "10", "-y", "444", "--cicp", "12/13/6"});
 }
 
 void AvifReaderTest::displayP3ByCodePointsIsConverted() {

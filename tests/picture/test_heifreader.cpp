@@ -42,10 +42,8 @@ void HeifReaderTest::picturesMatchHeifConvert_data() {
     QVERIFY(sample(QImage::Format_RGBX64).save(dir_.filePath("deep.png")));
     QVERIFY(sample(QImage::Format_RGBA64).save(dir_.filePath("deepalpha.png")));
     const QStringList made[] = {
-        {"plain.heic", "plain.png", "-q", "90"},
-        {"deep10.heic", "deep.png", "-b", "10"},
-        {"deep12.heic", "deep.png", "-b", "12"},
-        {"alpha.heic", "alpha.png"},
+        {"plain.heic", "plain.png", "-q", "90"},           {"deep10.heic", "deep.png", "-b", "10"},
+        {"deep12.heic", "deep.png", "-b", "12"},           {"alpha.heic", "alpha.png"},
         {"deep10alpha.heic", "deepalpha.png", "-b", "10"},
     };
     for (const QStringList& m : made) {
