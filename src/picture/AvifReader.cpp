@@ -356,7 +356,7 @@ avifImage viewOf(const avifImage& image, const QRect& r) {
 // (bilinearly, as avifdec does by default), treating the edge of what it is given as the picture's:
 // each band is converted with a margin of this many pixels around it, which keeps its own pixels as
 // a conversion of the whole picture gives them.
-constexpr int BandRows = 64;
+constexpr int BandRows = 128;
 constexpr int Margin = 4;
 
 } // namespace

@@ -183,6 +183,7 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     row("plain444.avif", "plain.png", {"-y", "444"});
     row("edges420.avif", "edges.png", {"-y", "420"});
     row("edges422.avif", "edges.png", {"-y", "422"});
+    row("grey400.avif", "edges.png", {"-y", "400"});
     row("alpha444.avif", "alpha.png", {"-y", "444"});
     row("alpha420.avif", "edgesalpha.png", {"-y", "420"});
     // Turned and mirrored, with and without alpha: colour and alpha alike.
@@ -205,6 +206,9 @@ void AvifReaderTest::picturesMatchAvifdec_data() {
     row("deep10-irot1imir0.avif", "deepalpha.png", {"-d", "10", "-y", "420", "--irot", "1", "--imir", "0"},
         {turn(1), mirror(0)});
     row("deep12-420.avif", "edges.png", {"-d", "12", "-y", "420", "--imir", "0"}, {mirror(0)});
+    // A picture of 2 x 2 tiles (each at least 64 x 64), turned as a whole.
+    QVERIFY(sample(QImage::Format_ARGB32).scaled(256, 128).save(dir_.filePath("widealpha.png")));
+    row("grid-irot1.avif", "widealpha.png", {"-y", "420", "-g", "2x2", "--irot", "1"}, {turn(1)});
     // A crop, at odd offsets, alone and before a turn (avifenc writes 'clap' first).
     row("crop444.avif", "edges.png", {"-y", "444", "--crop", "7,5,60,40"}, {crop(QRect(7, 5, 60, 40))});
     row("crop420-irot1.avif", "edgesalpha.png", {"-y", "420", "--crop", "4,2,60,40", "--irot", "1"},
