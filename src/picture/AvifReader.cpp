@@ -174,12 +174,16 @@ std::optional<std::vector<Step>> stepsOf(QIODevice& file) {
                 if (item != *primary || index == 0 || index > properties.size())
                     continue;
                 const quint32 type = properties[index - 1];
+                std::optional<Step> step;
                 if (type == fourCc("clap"))
-                    steps.push_back(Step::Crop);
+                    step = Step::Crop;
                 else if (type == fourCc("irot"))
-                    steps.push_back(Step::Turn);
+                    step = Step::Turn;
                 else if (type == fourCc("imir"))
-                    steps.push_back(Step::Mirror);
+                    step = Step::Mirror;
+                // Each applies once, where it is first listed, as libavif reads one of each.
+                if (step && std::find(steps.begin(), steps.end(), *step) == steps.end())
+                    steps.push_back(*step);
             }
         }
     }
@@ -270,12 +274,16 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
     alpha_ = decoder->alphaPresent;
 
     // The crop, turn and mirror, each taken where its flag says the file has it, in the file's order
-    // (MIAF's where the boxes cannot be read: crop, turn, mirror).
-    std::vector<Step> steps = stepsOf(file_).value_or(std::vector<Step>{});
+    // (MIAF's where the boxes cannot be read: crop, turn, mirror). One alone needs no order.
+    const avifTransformFlags flags = image->transformFlags;
+    const int transforms = bool(flags & AVIF_TRANSFORM_CLAP) + bool(flags & AVIF_TRANSFORM_IROT) +
+                           bool(flags & AVIF_TRANSFORM_IMIR);
+    std::vector<Step> steps;
+    if (transforms > 1)
+        steps = stepsOf(file_).value_or(std::vector<Step>{});
     for (Step step : {Step::Crop, Step::Turn, Step::Mirror})
         if (std::find(steps.begin(), steps.end(), step) == steps.end())
             steps.push_back(step);
-    const avifTransformFlags flags = image->transformFlags;
     Matrix m = Orientations[0];
     crop_ = QRect(QPoint(0, 0), coded_);
     for (Step step : steps) {
