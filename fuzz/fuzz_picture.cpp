@@ -1,8 +1,9 @@
 // The picture loader on any bytes, as each way of showing a picture decodes it: at its own size,
 // on a screen at its own size, stretched with and without its proportions. JPEG headers also go
-// through the header probe with its EXIF reading on their own, which is quick to explore, as do HEIF
-// and JPEG XL headers through their readers. A PNG is read at once and streaming, which must agree.
+// through the header probe with its EXIF reading on their own, which is quick to explore, as do HEIF,
+// AVIF and JPEG XL headers through their readers. A PNG is read at once and streaming, which must agree.
 #include "FuzzInput.h"
+#include "picture/AvifReader.h"
 #include "picture/DecodeLimit.h"
 #include "picture/HeifReader.h"
 #include "picture/JpegScaledDecoder.h"
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         jpeg_scaled::probe(header);
         std::fclose(header);
     }
-    // The headers alone of what the loader takes for HEIF or JPEG XL, read with their colour profiles:
+    // The headers alone of what the loader takes for HEIF, AVIF or JPEG XL, read with their colour profiles:
     // one taken as valid claims no more than a whole decode may hold.
     QByteArray bytes = fuzz_input::bytes(data, size);
     QBuffer buffer(&bytes);
@@ -41,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* format = picture_formats::byContent(
         QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), picture_formats::HeadBytes)));
     if (format && format->reader == picture_formats::Reader::Heif && !bounded(HeifReader(buffer)))
+        std::abort();
+    if (format && format->reader == picture_formats::Reader::Avif && !bounded(AvifReader(buffer)))
         std::abort();
     if (format && format->reader == picture_formats::Reader::Jxl) {
         const JxlReader reader(buffer);

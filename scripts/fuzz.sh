@@ -4,8 +4,8 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET]...     SECONDS per target (default 60)
 #
 # Targets: showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-tiff
-# picture-heif picture-jxl colour (default: all). The picture targets are one fuzzer started on the test
-# pictures of one format (HEIF and AVIF in picture-heif); colour takes its input for an embedded ICC
+# picture-heif picture-avif picture-jxl colour (default: all). The picture targets are one fuzzer started
+# on the test pictures of one format; colour takes its input for an embedded ICC
 # profile. Each corpus grows in
 # build-fuzz/corpus/TARGET from run to run; anything found is written to build-fuzz/findings/TARGET
 # and the script fails. Keep every finding, once fixed, in fuzz/regressions/ (the tests replay it).
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-tiff picture-heif picture-jxl colour)
+[ ${#targets[@]} -gt 0 ] || targets=(showfile dialogs picture-jpeg picture-bmp picture-gif picture-png picture-webp picture-tiff picture-heif picture-avif picture-jxl colour)
 clang_version=${CLANG_VERSION:-14}
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
@@ -29,8 +29,8 @@ for t in "${targets[@]}"; do binaries+=("fuzz_${t%%-*}"); done
 cmake --build "$dir" -j"$(nproc)" --target $(printf '%s\n' "${binaries[@]}" | sort -u)
 
 # Seeds: our own show files, dialog texts and colour profiles, and the test pictures of each format
-# up to 64 KB (larger ones explore nothing new and slow every run down); HEIC and JPEG XL pictures,
-# which the tests make as they run, are kept small under fuzz/seeds/picture.
+# up to 64 KB (larger ones explore nothing new and slow every run down); HEIC, AVIF and JPEG XL
+# pictures, which the tests make as they run, are kept small under fuzz/seeds/picture.
 seed() { # TARGET CORPUS
     case $1 in
     picture-*)
@@ -38,7 +38,7 @@ seed() { # TARGET CORPUS
         local names=(-iname "*.$ext")
         [ "$ext" = jpeg ] && names=(-iname '*.jpg' -o -iname '*.jpeg')
         [ "$ext" = bmp ] && names=(-iname '*.bmp' -o -iname '*.dib')
-        [ "$ext" = heif ] && names=(-iname '*.heic' -o -iname '*.heif' -o -iname '*.avif')
+        [ "$ext" = heif ] && names=(-iname '*.heic' -o -iname '*.heif')
         [ "$ext" = tiff ] && names=(-iname '*.tif' -o -iname '*.tiff')
         find tests/data/pictures fuzz/seeds/picture -type f \( "${names[@]}" \) -size -64k -exec cp -n -t "$2" {} +
         ;;

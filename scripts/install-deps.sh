@@ -3,8 +3,8 @@
 # further packages named on its command line.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libsdl2-mixer-dev libjpeg62-turbo-dev libgif-dev libpng-dev libdeflate-dev
-          libwebp-dev libtiff-dev liblcms2-dev libheif-dev libjxl-dev
-          xvfb xdotool imagemagick sox lame clang-format-14 webp libtiff-tools libheif-examples libjxl-tools
+          libwebp-dev libtiff-dev liblcms2-dev libheif-dev libavif-dev libjxl-dev
+          xvfb xdotool imagemagick sox lame clang-format-14 webp libtiff-tools libheif-examples libavif-bin libjxl-tools
           dbus dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
           qt6-wayland sway grim wtype xwayland x11-xserver-utils "$@")
 missing=()

@@ -9,8 +9,8 @@
 class DecodeLimit;
 class RowReducer;
 
-// Reads HEIC/HEIF and AVIF files through libheif, which decodes the primary picture whole (HEVC
-// through libde265, AV1 through dav1d or aom) with its rotation, mirror and crop applied; 10 and 12
+// Reads HEIC/HEIF files through libheif (AVIF goes to AvifReader), which decodes the primary picture
+// whole (HEVC through libde265) with its rotation, mirror and crop applied; 10 and 12
 // bit pictures come out rounded to 8 bits. The rows are read from the library's own RGB planes (it makes
 // them from the coded YCbCr whatever it is asked for) and handed to a RowReducer, so that what is
 // kept afterwards follows the screen; while decoded the picture is held whole, bounded by

@@ -82,7 +82,7 @@ const std::array<Format, 9> Formats{{
     {"WebP", WebpEndings, isWebp, Reader::Webp},
     {"TIFF", TiffEndings, isTiff, Reader::Tiff},
     {"HEIF", HeifEndings, isHeif, Reader::Heif},
-    {"AVIF", AvifEndings, isAvif, Reader::Heif},
+    {"AVIF", AvifEndings, isAvif, Reader::Avif},
     {"JPEG XL", JxlEndings, isJxl, Reader::Jxl},
 }};
 

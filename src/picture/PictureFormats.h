@@ -11,8 +11,7 @@
 namespace picture_formats {
 
 // The row readers of the picture room.
-// HEIF and AVIF share libheif's reader.
-enum class Reader { Bmp, Jpeg, Gif, Png, Webp, Tiff, Heif, Jxl };
+enum class Reader { Bmp, Jpeg, Gif, Png, Webp, Tiff, Heif, Avif, Jxl };
 
 struct Format {
     const char* name;

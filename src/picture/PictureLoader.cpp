@@ -1,5 +1,6 @@
 #include "picture/PictureLoader.h"
 
+#include "picture/AvifReader.h"
 #include "picture/BmpReader.h"
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
@@ -383,6 +384,11 @@ LoadedPicture decode(const QString& path, const std::optional<ShowGeometry>& sho
     }
     case picture_formats::Reader::Heif: {
         HeifReader reader(*file);
+        result = decodeWhole(reader, file->size(), shown, limit);
+        break;
+    }
+    case picture_formats::Reader::Avif: {
+        AvifReader reader(*file);
         result = decodeWhole(reader, file->size(), shown, limit);
         break;
     }
