@@ -12,6 +12,7 @@
 //
 // WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
 
+#include "SetupDriver.h"
 #include "app/FormRegistry.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PalettePicker.h"
@@ -223,10 +224,12 @@ void benchStop(const QString& tree) {
         auto* setup = qobject_cast<Setup_Frm*>(forms.show(FormId::Setup));
         if (!setup || !QTest::qWaitForWindowExposed(setup))
             qFatal("the setup window did not show");
-        setup->Subs_Chk->setChecked(true);
-        if (!setup->Dir1->setPath(tree))
+        SetupDriver driver(setup);
+        if (!driver.subfolders())
+            driver.toggleSubfolders();
+        if (!driver.chooseFolder(tree))
             qFatal("cannot open %s", qPrintable(tree));
-        setup->Run_btn->click();
+        driver.run();
         auto* search = qobject_cast<Search_Frm*>(forms.form(FormId::Search));
         if (!search)
             qFatal("no search window");
@@ -328,8 +331,8 @@ void benchSetup(const QString& flat) {
             qFatal("the setup window did not show");
         QCoreApplication::processEvents();
         ms.push_back(t.nsecsElapsed() / 1e6);
-        if (setup->Num_Files_Lbl->text() != "Number of Files: 10000")
-            qFatal("the count reads %s", qPrintable(setup->Num_Files_Lbl->text()));
+        if (SetupDriver(setup).count() != "Number of Files: 10000")
+            qFatal("the count reads %s", qPrintable(SetupDriver(setup).count()));
         forms.onLastWindowGone = nullptr;
     }
     std::printf(

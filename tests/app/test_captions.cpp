@@ -1,6 +1,7 @@
 // Every label, check box, option button and frame title of every window shows its whole text, in
 // the states that change it. Run at device pixel ratio 1 and 2, where fonts are laid out differently.
 #include "MakerDriver.h"
+#include "SetupDriver.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FileList.h"
@@ -137,17 +138,20 @@ private slots:
     }
 
     void setup() {
-        auto* setup = open<Setup_Frm>(FormId::Setup);
+        SetupDriver setup(open<Setup_Frm>(FormId::Setup));
+        setup.setDelay(0);
         for (int value = 0; value <= 60; ++value) {
-            setup->Delay_Scroll->setValue(value);
-            look(setup, QStringLiteral("delay %1").arg(value));
+            if (value > 0)
+                QTest::keyClick(setup.delayBar(), Qt::Key_Right);
+            look(setup.window(), QStringLiteral("delay %1").arg(value));
         }
-        setup->Strech_Opt->setChecked(true);
+        setup.setStretch(true);
         for (int count : {0, 1000, 10000}) {
-            setup->Dir1->setPath(folderOf(count));
+            setup.chooseFolder(folderOf(count));
             for (bool subfolders : {false, true}) {
-                setup->Subs_Chk->setChecked(subfolders);
-                look(setup, QStringLiteral("%1 files, subfolders %2").arg(count).arg(subfolders));
+                if (setup.subfolders() != subfolders)
+                    setup.toggleSubfolders();
+                look(setup.window(), QStringLiteral("%1 files, subfolders %2").arg(count).arg(subfolders));
             }
         }
         verifyNothingCut();

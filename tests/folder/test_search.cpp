@@ -57,10 +57,10 @@ struct Watch : QObject {
 // leads to. `whileSearching` sees the search window before the walk starts.
 QStringList searchedPictures(SetupFixture& f, const QString& root,
                              const std::function<void(Search_Frm&)>& whileSearching = {}) {
-    Setup_Frm* setup = f.openSetupOn(root, true);
+    SetupDriver setup = f.openSetupOn(root, true);
     if (!setup)
         return {QStringLiteral("no setup window")};
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     if (!search)
         return {QStringLiteral("no search window")};
@@ -98,12 +98,12 @@ void SearchTest::walksTheTreeShowsItAndPlaysIt() {
     writeSolidPicture(r + "/A/p2.jpg", Qt::green);
     writeSolidPicture(r + "/A/A1/p3.JPG", Qt::blue);
     writeSolidPicture(r + "/B/p4.bmp", Qt::yellow);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    setup->Delay_Scroll->setValue(9);
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    setup.setDelay(9);
 
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QVERIFY(!setup->isVisible());
@@ -129,11 +129,11 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("E/x/y"));
     f.textFile("E/x/notes.txt");
-    Setup_Frm* setup = f.openSetupOn(f.path("E"), true);
+    SetupDriver setup = f.openSetupOn(f.path("E"), true);
     QVERIFY(setup);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::keyClick(setup, Qt::Key_Return);
+    QTest::keyClick(setup.window(), Qt::Key_Return);
     QTRY_VERIFY(!f.forms->isLoaded(FormId::Search));
     f.desktop.verifyDone();
     QVERIFY(setup->isVisible());
@@ -142,7 +142,7 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
 
     // A later search is a fresh one: the bar back at 0 of 100.
     writeSolidPicture(f.path("E/x/y/z.bmp"), Qt::red);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search && search->Search_Bar->maximum() == 100 && search->Search_Bar->value() == 0);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
@@ -176,9 +176,9 @@ void SearchTest::windowIsLaidOutAndNamed() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QCOMPARE(search->windowTitle(), "Searching Subfolders");
@@ -198,9 +198,9 @@ void SearchTest::closedBeforeTheWalkBringsTheSetupBack() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QPointer<Search_Frm> gone(search);
@@ -228,9 +228,9 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     writeSolidPicture(r + "/p1.jpg", Qt::red);
     writeSolidPicture(r + "/A/p2.jpg", Qt::red);
     writeSolidPicture(r + "/B/p3.jpg", Qt::red);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     Watch watch(search);
@@ -279,7 +279,7 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     f.desktop.verifyDone();
 
     // A new run walks afresh and plays the whole tree.
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
 }
@@ -291,9 +291,9 @@ void SearchTest::aListingThatIgnoresTheStopDoesNotHoldTheWindow() {
     QVERIFY(QDir(f.dir()).mkpath("R/A"));
     const QString r = f.path("R");
     writeSolidPicture(r + "/A/p.jpg", Qt::red);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     struct Stuck {
@@ -354,15 +354,15 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
             0);
     QVERIFY(::rename(QFile::encodeName(f.path("two.jpg")).constData(),
                      (raw + "/d\xe9j\xe0/\xfc.jpg").constData()) == 0);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    QCOMPARE(setup->Dir1->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    QCOMPARE(setup.folderList()->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
     const auto tempBytes = [] {
         QFile file(program_folder::tempIniPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(tempBytes().endsWith("\"" + raw + "/caf\xe9.jpg\"\r\n\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
     f.leaveShow();
@@ -373,11 +373,11 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     QTRY_VERIFY(menu && menu->isVisible());
     QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
-    setup = f.forms->as<Setup_Frm>(FormId::Setup);
+    setup = SetupDriver(f.forms->as<Setup_Frm>(FormId::Setup));
     QVERIFY(setup);
-    QCOMPARE(native_name::encode(setup->Dir1->path()), raw + "/d\xe9j\xe0");
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QCOMPARE(native_name::encode(setup.folder()), raw + "/d\xe9j\xe0");
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(tempBytes().endsWith("\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
     // Qt cannot name these to remove them with the temporary folder.

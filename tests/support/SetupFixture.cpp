@@ -26,7 +26,7 @@ QString SetupFixture::stored(const QString& key) {
                                 QStringLiteral("absent"));
 }
 
-Setup_Frm* SetupFixture::openSetup() {
+SetupDriver SetupFixture::openSetup() {
     start();
     auto* menu = forms->as<MENU_Frm>(FormId::Menu);
     if (!menu || !QTest::qWaitForWindowActive(menu))
@@ -34,11 +34,11 @@ Setup_Frm* SetupFixture::openSetup() {
     QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
     auto* setup = forms->as<Setup_Frm>(FormId::Setup);
     if (!setup || !QTest::qWaitForWindowActive(setup))
-        return nullptr;
-    return setup;
+        return SetupDriver();
+    return SetupDriver(setup);
 }
 
-Setup_Frm* SetupFixture::openSetupOn(const QString& folder, bool subfolders) {
+SetupDriver SetupFixture::openSetupOn(const QString& folder, bool subfolders) {
     store(QStringLiteral("Path"), folder);
     store(QStringLiteral("Sub Dirs"), subfolders ? QStringLiteral("1") : QStringLiteral("0"));
     return openSetup();
