@@ -1,3 +1,4 @@
+#include "MenuDriver.h"
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
 #include "app/MENU_Frm.h"
@@ -24,7 +25,7 @@ struct AboutOpen {
         auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
         if (!menu || !QTest::qWaitForWindowActive(menu))
             qFatal("the menu never became active");
-        QTest::mouseClick(menu->About_Btn, Qt::LeftButton);
+        MenuDriver(menu).about();
         about = static_cast<About_Frm*>(f.forms->form(FormId::About));
         if (!about || !QTest::qWaitForWindowActive(about))
             qFatal("the about window never became active");
@@ -94,7 +95,7 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
     QVERIFY(a.f.desktop.openedUrls.isEmpty());
     auto* menu = static_cast<MENU_Frm*>(a.f.forms->form(FormId::Menu));
     QVERIFY(menu && QTest::qWaitForWindowActive(menu));
-    QTRY_COMPARE(QApplication::focusWidget(), menu->About_Btn);
+    QTRY_COMPARE(QApplication::focusWidget(), MenuDriver(menu).aboutButton());
     QCoreApplication::processEvents();
     QVERIFY(!a.f.programEnded);
 }

@@ -1,3 +1,4 @@
+#include "MenuDriver.h"
 #include "SetupFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FolderList.h"
@@ -372,7 +373,7 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
     f.store("Sub Dirs", "0");
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     QTRY_VERIFY(menu && menu->isVisible());
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    MenuDriver(menu).openFolder();
     setup = SetupDriver(f.forms->as<Setup_Frm>(FormId::Setup));
     QVERIFY(setup);
     QCOMPARE(native_name::encode(setup.folder()), raw + "/d\xe9j\xe0");

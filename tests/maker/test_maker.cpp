@@ -1,5 +1,6 @@
 #include "FileDrops.h"
 #include "MakerDriver.h"
+#include "MenuDriver.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FileList.h"
@@ -71,7 +72,7 @@ MakerDriver openMaker(ShowFixture& f) {
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     if (!menu)
         qFatal("no menu");
-    QTest::mouseClick(menu->Make_File_Btn, Qt::LeftButton);
+    MenuDriver(menu).makeShow();
     auto* maker = f.forms->as<Maker_Frm>(FormId::Maker);
     if (!maker || !QTest::qWaitForWindowExposed(maker))
         qFatal("the maker never came up");

@@ -1,4 +1,5 @@
 #include "SetupFixture.h"
+#include "MenuDriver.h"
 
 #include "app/MENU_Frm.h"
 #include "controls/PictureButton.h"
@@ -31,7 +32,7 @@ SetupDriver SetupFixture::openSetup() {
     auto* menu = forms->as<MENU_Frm>(FormId::Menu);
     if (!menu || !QTest::qWaitForWindowActive(menu))
         qFatal("the menu never became active");
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    MenuDriver(menu).openFolder();
     auto* setup = forms->as<Setup_Frm>(FormId::Setup);
     if (!setup || !QTest::qWaitForWindowActive(setup))
         return SetupDriver();
