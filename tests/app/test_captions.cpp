@@ -1,6 +1,7 @@
 // Every label, check box, option button and frame title of every window shows its whole text, in
 // the states that change it. Run at device pixel ratio 1 and 2, where fonts are laid out differently.
 #include "MakerDriver.h"
+#include "PlayerDriver.h"
 #include "SetupDriver.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
@@ -192,11 +193,11 @@ private slots:
     }
 
     void player() {
-        Main_Frm* player =
+        PlayerDriver player =
             f_->play(f_->show("show.lmr", plainSettings(true), {f_->picture("a.bmp", Qt::red)}));
         QVERIFY(player);
         QTest::keyClick(player, Qt::Key_Space);
-        QVERIFY(player->Paused_lbl->isVisible());
+        QVERIFY(player.paused());
         look(player, "paused");
         verifyNothingCut();
         QTest::keyClick(player, Qt::Key_Escape);

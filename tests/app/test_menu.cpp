@@ -1,5 +1,6 @@
 #include "FileDrops.h"
 #include "MenuDriver.h"
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
 #include "app/MENU_Frm.h"
@@ -163,9 +164,9 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
     f.desktop.verifyDone();
 
     QVERIFY(!menu->isVisible());
-    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
-    QCOMPARE(player->File_Path_Txt->text(), show);
+    QCOMPARE(player.showPath(), show);
     QVERIFY(QTest::qWaitForWindowActive(player));
 
     QTest::keyClick(player, Qt::Key_Escape);
@@ -200,9 +201,9 @@ void MenuTest::droppedShowPlaysAsIfOpened() {
     for (const QString& dropped : {show, bare}) {
         QVERIFY(file_drops::drop(menu.aboutButton(), QPoint(10, 10), *file_drops::files({picture, dropped})));
         QVERIFY(!menu->isVisible());
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(player);
-        QCOMPARE(player->File_Path_Txt->text(), dropped);
+        QCOMPARE(player.showPath(), dropped);
         QVERIFY(QTest::qWaitForWindowActive(player));
         QTest::keyClick(player, Qt::Key_Escape);
         QVERIFY(!f.forms->isLoaded(FormId::Player));

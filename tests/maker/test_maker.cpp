@@ -1,6 +1,7 @@
 #include "FileDrops.h"
 #include "MakerDriver.h"
 #include "MenuDriver.h"
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FileList.h"
@@ -778,9 +779,9 @@ void MakerTest::savedShowPlaysFromTheQuestion() {
     // The maker is gone (its settings stored) and the saved show plays.
     QVERIFY(!f_->forms->isLoaded(FormId::Maker));
     QCOMPARE(stored("Delay"), "0");
-    Main_Frm* player = f_->forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver player = f_->forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
-    QCOMPARE(player->File_Path_Txt->text(), f_->path("run.lmr"));
+    QCOMPARE(player.showPath(), f_->path("run.lmr"));
     QTRY_COMPARE(f_->shownColour(), QColor(Qt::red));
     QTest::keyClick(player, Qt::Key_Escape);
     QVERIFY(f_->forms->as<MENU_Frm>(FormId::Menu)->isVisible());
@@ -1030,9 +1031,9 @@ void MakerTest::clearAsksAndPreviewPlaysTheListAndComesBack() {
 
     // The preview asks nothing, plays the list, and comes back to the maker without temp.lmr.
     m.toolbar("Preview");
-    Main_Frm* player = f_->forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver player = f_->forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
-    QCOMPARE(player->File_Path_Txt->text(), program_folder::tempLmrPath());
+    QCOMPARE(player.showPath(), program_folder::tempLmrPath());
     QTRY_COMPARE(f_->shownColour(), QColor(Qt::red));
     QTest::keyClick(player, Qt::Key_Escape);
     QVERIFY(!f_->forms->isLoaded(FormId::Player));
