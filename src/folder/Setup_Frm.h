@@ -53,6 +53,13 @@ public:
     void Form_OLEDragDrop(const QStringList& dropped);
 
 private:
+    void createFolderFrame();
+    void createOptionFrames();
+    void createRunRow();
+    void orderTabs();
+    // Handlers on the controls, the run button as the default, and drops of folders.
+    void wireControls();
+
     // Tests reach the controls through their driver, which works them as a person does.
     friend class SetupDriver;
 

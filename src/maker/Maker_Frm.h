@@ -121,6 +121,11 @@ private:
     OpenSaveDialog* Dialog1;
 
     void createControls();
+    void createBrowser();
+    void createOptions();
+    void createPictureList();
+    void createPreview();
+    void nameControls();
     void placeControls();
     void createToolbar();
     void wireControls();
