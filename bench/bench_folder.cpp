@@ -12,6 +12,7 @@
 //
 // WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
 
+#include "SearchDriver.h"
 #include "SetupDriver.h"
 #include "app/FormRegistry.h"
 #include "controls/HiddenTextField.h"
@@ -161,10 +162,10 @@ double searchWindowWalk(const QString& tree, qsizetype* folders) {
     // The bench starts the walk itself, once the folder is set: the window's own start timer could
     // otherwise fire while it waits to be exposed and walk no folder at all.
     if (search)
-        search->Trigger_Timer->setEnabled(false);
+        SearchDriver(search).startClock()->setEnabled(false);
     if (!search || !QTest::qWaitForWindowExposed(search))
         qFatal("the search window did not show");
-    search->Dir_Txt->setText(tree);
+    search->setStartFolder(tree);
     search->showSettings = [] { return std::optional<ShowSettings>(); }; // ends without a show
     *folders = 0;
     QObject::connect(search, &Search_Frm::folderShown, [folders] { ++*folders; });

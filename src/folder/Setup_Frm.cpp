@@ -342,7 +342,7 @@ void Setup_Frm::Run_btn_Click() {
         auto* search = qobject_cast<Search_Frm*>(forms_.load(FormId::Search));
         if (!search)
             return;
-        search->Dir_Txt->setText(Dir1->path());
+        search->setStartFolder(Dir1->path());
         search->showSettings = [setup = QPointer<Setup_Frm>(this)]() -> std::optional<ShowSettings> {
             if (!setup)
                 return std::nullopt;

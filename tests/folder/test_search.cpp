@@ -1,4 +1,5 @@
 #include "MenuDriver.h"
+#include "SearchDriver.h"
 #include "SetupFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FolderList.h"
@@ -39,9 +40,9 @@ struct Watch : QObject {
         connect(s, &Search_Frm::barShown, this, [this](int maximum, int value) {
             bars << std::pair{maximum, value};
         });
-        s->Label1->installEventFilter(this);
-        s->Search_Bar->installEventFilter(this);
-        label = s->Label1;
+        SearchDriver(s).folderLabel()->installEventFilter(this);
+        SearchDriver(s).depthBar()->installEventFilter(this);
+        label = SearchDriver(s).folderLabel();
     }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint && o == label && !label->text().isEmpty())
@@ -108,9 +109,9 @@ void SearchTest::walksTheTreeShowsItAndPlaysIt() {
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QVERIFY(!setup->isVisible());
-    QCOMPARE(search->Dir_Txt->text(), r);
-    QCOMPARE(search->Search_Bar->maximum(), 100);
-    QCOMPARE(search->Search_Bar->value(), 0);
+    QCOMPARE(SearchDriver(search).startFolder(), r);
+    QCOMPARE(SearchDriver(search).depthBar()->maximum(), 100);
+    QCOMPARE(SearchDriver(search).depthBar()->value(), 0);
     Watch watch(search);
     // The start timer runs the walk once, then the player takes over.
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
@@ -145,7 +146,8 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
     writeSolidPicture(f.path("E/x/y/z.bmp"), Qt::red);
     setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
-    QVERIFY(search && search->Search_Bar->maximum() == 100 && search->Search_Bar->value() == 0);
+    QVERIFY(search && SearchDriver(search).depthBar()->maximum() == 100 &&
+            SearchDriver(search).depthBar()->value() == 0);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("E/x/y/z.bmp")});
 }
@@ -184,10 +186,10 @@ void SearchTest::windowIsLaidOutAndNamed() {
     QVERIFY(search);
     QCOMPARE(search->windowTitle(), "Searching Subfolders");
     QCOMPARE(search->size(), QSize(418, 107));
-    QCOMPARE(search->Search_Bar->geometry(), QRect(6, 21, 400, 16));
-    QCOMPARE(search->Search_Bar->accessibleName(), "Directory Depth");
-    QCOMPARE(search->Label1->accessibleDescription(), "Current Directory");
-    QVERIFY(search->Trigger_Timer->isEnabled());
+    QCOMPARE(SearchDriver(search).depthBar()->geometry(), QRect(6, 21, 400, 16));
+    QCOMPARE(SearchDriver(search).depthBar()->accessibleName(), "Directory Depth");
+    QCOMPARE(SearchDriver(search).folderLabel()->accessibleDescription(), "Current Directory");
+    QVERIFY(SearchDriver(search).startClock()->isEnabled());
     Watch watch(search);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     // A start folder without subfolders: the bar ends at 1 of 1.
@@ -260,7 +262,7 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     QPointer<Search_Frm> gone(search);
     QTRY_VERIFY(held->atA);
     // While the walk is held the window answers: it shows and paints where the walk is.
-    QTRY_COMPARE(search->Label1->text(), r);
+    QTRY_COMPARE(SearchDriver(search).folderLabel()->text(), r);
     QTRY_VERIFY(watch.paintedLabels.contains(r));
     QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}}));
 
