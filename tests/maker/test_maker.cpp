@@ -729,7 +729,7 @@ void MakerTest::questionBeforeLoadingAndCancelledDialogs() {
     m.chooseMusic();
     desktop().expectFileDialog([](const FileRequest&) { return FileReply{}; });
     m.chooseMusic();
-    QCOMPARE(m.musicField()->text(), "/m/first.mp3");
+    QCOMPARE(m.musicFile(), "/m/first.mp3");
     // A music name a show file cannot hold is refused.
     desktop().expectFileDialog([](const FileRequest&) { return chose("/m/\"loud\".mp3"); });
     desktop().expectMessage(
@@ -738,7 +738,7 @@ void MakerTest::questionBeforeLoadingAndCancelledDialogs() {
         "\r\n\r\nThe music stays as it was.",
         Icon::Exclamation, Buttons::Ok);
     m.chooseMusic();
-    QCOMPARE(m.musicField()->text(), "/m/first.mp3");
+    QCOMPARE(m.musicFile(), "/m/first.mp3");
 }
 
 void MakerTest::failedSaveLeavesTheOldFileAsItWas() {
