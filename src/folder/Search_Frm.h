@@ -40,6 +40,7 @@ public:
 
     // The folder the walk starts from when no starts are given.
     void setStartFolder(const QString& folder);
+
     QStringList List1; // the pictures found, in show order
 
     // Set when the walk must end: the window closed. The disk lister watches it too.
