@@ -633,7 +633,7 @@ void MakerTest::loadTakesOddFieldsAsPicturesAndReportsBadFiles() {
     m.setThumbnails(false);
     auto load = [&](const QString& path) {
         desktop().expectFileDialog([path](const FileRequest&) { return chose(path); });
-        m->Load_File();
+        m.toolbar("Load");
     };
     const QString maybe =
         f_->textFile("maybe.lmr", "\"Strech=Maybe\"\r\n\"Ratio=1\"\r\n\"Shuff=0\"\r\n\"Delay=7\"\r\n"
@@ -696,7 +696,7 @@ void MakerTest::loadTakesOddFieldsAsPicturesAndReportsBadFiles() {
     // A following save works.
     m.given({"/p/after.jpg"});
     saveAs(f_->path("after"));
-    m->Toolbar1_ButtonClick("Save");
+    m.toolbar("Save");
     QCOMPARE(linesOf(f_->path("after.lmr")).size(), 10);
 }
 
@@ -707,15 +707,15 @@ void MakerTest::questionBeforeLoadingAndCancelledDialogs() {
     const QString question = "Do you want to save the current Lumora first?";
     // Cancel to the question, and a cancelled dialog after No, leave everything.
     desktop().expectMessage(MakerTitle, question, Icon::Question, Buttons::YesNoCancel, Answer::Cancel);
-    m->Load_File();
+    m.toolbar("Load");
     desktop().expectMessage(MakerTitle, question, Icon::Question, Buttons::YesNoCancel, Answer::No);
     desktop().expectFileDialog([](const FileRequest&) { return FileReply{}; });
-    m->Load_File();
+    m.toolbar("Load");
     QCOMPARE(m.entries(), QStringList{"/p/kept.jpg"});
     // Yes saves and loads nothing.
     desktop().expectMessage(MakerTitle, question, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
     saveAs(f_->path("first"));
-    m->Load_File();
+    m.toolbar("Load");
     QCOMPARE(m.entries(), QStringList{"/p/kept.jpg"});
     QCOMPARE(linesOf(f_->path("first.lmr")).last(), "\"/p/kept.jpg\"");
 
@@ -761,7 +761,7 @@ void MakerTest::failedSaveLeavesTheOldFileAsItWas() {
     desktop().expectMessage("Save Lumora File", "old.lmr already exists.\nDo you want to replace it?",
                             Icon::Exclamation, Buttons::YesNo, Answer::Yes);
     desktop().expectMessage(MakerTitle, "Error Saving!", Icon::Critical, Buttons::Ok);
-    m->Toolbar1_ButtonClick("Save");
+    m.toolbar("Save");
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     QCOMPARE(bytesOf(target), before);
@@ -775,7 +775,7 @@ void MakerTest::savedShowPlaysFromTheQuestion() {
     m.given({pic});
     m.setDelay(0);
     saveAs(f_->path("run"), Answer::Yes);
-    m->Toolbar1_ButtonClick("Save");
+    m.toolbar("Save");
     // The maker is gone (its settings stored) and the saved show plays.
     QVERIFY(!f_->forms->isLoaded(FormId::Maker));
     QCOMPARE(stored("Delay"), "0");
@@ -854,7 +854,7 @@ void MakerTest::closingAChangedListAsksFirst() {
         m = openMaker(*f_);
         m.setThumbnails(false);
         desktop().expectFileDialog([this](const FileRequest&) { return chose(f_->path("kept.lmr")); });
-        m->Load_File();
+        m.toolbar("Load");
         QVERIFY(!m->changedSinceSaved());
     };
     loadKept();
