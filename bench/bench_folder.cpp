@@ -12,6 +12,8 @@
 //
 // WORKDIR receives the trees; settings go to WORKDIR/config, never to the user's own.
 
+#include "SearchDriver.h"
+#include "SetupDriver.h"
 #include "app/FormRegistry.h"
 #include "controls/HiddenTextField.h"
 #include "controls/PalettePicker.h"
@@ -160,10 +162,10 @@ double searchWindowWalk(const QString& tree, qsizetype* folders) {
     // The bench starts the walk itself, once the folder is set: the window's own start timer could
     // otherwise fire while it waits to be exposed and walk no folder at all.
     if (search)
-        search->Trigger_Timer->setEnabled(false);
+        SearchDriver(search).startClock()->setEnabled(false);
     if (!search || !QTest::qWaitForWindowExposed(search))
         qFatal("the search window did not show");
-    search->Dir_Txt->setText(tree);
+    search->setStartFolder(tree);
     search->showSettings = [] { return std::optional<ShowSettings>(); }; // ends without a show
     *folders = 0;
     QObject::connect(search, &Search_Frm::folderShown, [folders] { ++*folders; });
@@ -223,10 +225,12 @@ void benchStop(const QString& tree) {
         auto* setup = qobject_cast<Setup_Frm*>(forms.show(FormId::Setup));
         if (!setup || !QTest::qWaitForWindowExposed(setup))
             qFatal("the setup window did not show");
-        setup->Subs_Chk->setChecked(true);
-        if (!setup->Dir1->setPath(tree))
+        SetupDriver driver(setup);
+        if (!driver.subfolders())
+            driver.toggleSubfolders();
+        if (!driver.chooseFolder(tree))
             qFatal("cannot open %s", qPrintable(tree));
-        setup->Run_btn->click();
+        driver.run();
         auto* search = qobject_cast<Search_Frm*>(forms.form(FormId::Search));
         if (!search)
             qFatal("no search window");
@@ -328,8 +332,8 @@ void benchSetup(const QString& flat) {
             qFatal("the setup window did not show");
         QCoreApplication::processEvents();
         ms.push_back(t.nsecsElapsed() / 1e6);
-        if (setup->Num_Files_Lbl->text() != "Number of Files: 10000")
-            qFatal("the count reads %s", qPrintable(setup->Num_Files_Lbl->text()));
+        if (SetupDriver(setup).count() != "Number of Files: 10000")
+            qFatal("the count reads %s", qPrintable(SetupDriver(setup).count()));
         forms.onLastWindowGone = nullptr;
     }
     std::printf(

@@ -13,6 +13,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_maker [--passes N] [--photos FOLDER]
 
+#include "MakerDriver.h"
 #include "app/FormRegistry.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
     Forms forms(desktop);
     registerForms(forms);
     forms.onLastWindowGone = [] {};
-    auto* maker = static_cast<Maker_Frm*>(forms.show(FormId::Maker));
+    // The driver gives the bench the window's parts; the timed calls are the window's own.
+    MakerDriver maker(static_cast<Maker_Frm*>(forms.show(FormId::Maker)));
     QCoreApplication::processEvents();
 
     // A 100,000-entry show.
@@ -127,22 +129,22 @@ int main(int argc, char** argv) {
         paths << QStringLiteral("/home/someone/Pictures/holiday %1/IMG_%2.JPG")
                      .arg(i / 500)
                      .arg(i, 6, 10, QChar('0'));
-    maker->List1Items->appendPaths(paths);
+    maker.model().appendPaths(paths);
     const QString show = tmp.filePath("big.lmr");
     desktop.files.push_back(show);
     maker->Toolbar1_ButtonClick(QStringLiteral("Save"));
 
     std::vector<double> load, save, add, answer, shown;
     for (int pass = 0; pass < passes; ++pass) {
-        maker->List1Items->clear();
+        maker.model().clear();
         desktop.files.push_back(show);
         QElapsedTimer t;
         t.start();
         maker->Load_File();
         QCoreApplication::processEvents(); // the count and the list drawn
         load.push_back(ms(t));
-        if (maker->Label2->text() != QLatin1String("100000"))
-            qFatal("load gave %s entries", qPrintable(maker->Label2->text()));
+        if (maker.count() != QLatin1String("100000"))
+            qFatal("load gave %s entries", qPrintable(maker.count()));
 
         desktop.files.push_back(tmp.filePath("copy.lmr"));
         t.start();
@@ -157,18 +159,18 @@ int main(int argc, char** argv) {
         QFile f(folder + QStringLiteral("/pic%1.jpg").arg(i, 5, 10, QChar('0')));
         f.open(QIODevice::WriteOnly);
     }
-    maker->Check1->setChecked(false);
-    maker->Dir1->setPath(folder);
+    maker.setThumbnails(false);
+    maker.browse(folder);
     for (int pass = 0; pass < passes; ++pass) {
-        maker->List1Items->clear();
-        maker->File1->selectAll();
+        maker.model().clear();
+        maker.fileList()->selectAll();
         QElapsedTimer t;
         t.start();
         maker->Add_Btn_Click();
         QCoreApplication::processEvents();
         add.push_back(ms(t));
     }
-    maker->List1Items->clear();
+    maker.model().clear();
 
     // The same 10,000 files dropped from a file manager: its uri-list, delivered to the window as the
     // window system delivers a drop.
@@ -177,7 +179,7 @@ int main(int argc, char** argv) {
         uriList += QUrl::fromLocalFile(folder + u'/' + name).toEncoded() + "\r\n";
     QMimeData dropData;
     dropData.setData(QStringLiteral("text/uri-list"), uriList);
-    const QPoint at = maker->List1->viewport()->mapTo(maker, QPoint(4, 4));
+    const QPoint at = maker.pictureList()->viewport()->mapTo(maker.window(), QPoint(4, 4));
     const auto dropOnce = [&] {
         const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
         QDragEnterEvent enter(at, offered, &dropData, Qt::LeftButton, Qt::NoModifier);
@@ -190,25 +192,25 @@ int main(int argc, char** argv) {
     };
     std::vector<double> dropEmpty, dropInFront;
     for (int pass = 0; pass < passes; ++pass) {
-        maker->List1Items->clear();
+        maker.model().clear();
         QElapsedTimer t;
         t.start();
         dropOnce();
         dropEmpty.push_back(ms(t));
-        if (maker->Label2->text() != QLatin1String("10000"))
-            qFatal("the drop gave %s entries", qPrintable(maker->Label2->text()));
+        if (maker.count() != QLatin1String("10000"))
+            qFatal("the drop gave %s entries", qPrintable(maker.count()));
 
-        maker->List1Items->clear();
-        maker->List1Items->appendPaths(paths);
-        maker->List1->scrollToTop();
+        maker.model().clear();
+        maker.model().appendPaths(paths);
+        maker.pictureList()->scrollToTop();
         QCoreApplication::processEvents();
         t.start();
         dropOnce();
         dropInFront.push_back(ms(t));
-        if (maker->Label2->text() != QLatin1String("110000") || maker->List1Items->entry(0).path == paths[0])
-            qFatal("the drop in front gave %s entries", qPrintable(maker->Label2->text()));
+        if (maker.count() != QLatin1String("110000") || maker.model().entry(0).path == paths[0])
+            qFatal("the drop in front gave %s entries", qPrintable(maker.count()));
     }
-    maker->List1Items->clear();
+    maker.model().clear();
 
     // Camera photos, clicked through with previews on.
     QString photos = parser.value("photos");
@@ -233,14 +235,15 @@ int main(int argc, char** argv) {
         decode.push_back(ms(t));
         decodeCpu.push_back(threadCpuMs() - cpu0);
     }
-    maker->Dir1->setPath(photos);
-    maker->Check1->setChecked(true);
+    maker.browse(photos);
+    maker.setThumbnails(true);
     for (int pass = 0; pass < passes * photoCount; ++pass) {
         QElapsedTimer t;
         double answered = -1;
-        QTimer::singleShot(0, maker, [&] { answered = ms(t); });
+        QTimer::singleShot(0, maker.window(), [&] { answered = ms(t); });
         t.start();
-        maker->File1->setCurrentRow(int(maker->File1->names().indexOf(photoNames.at(pass % photoCount))));
+        maker.fileList()->setCurrentRow(
+            int(maker.fileList()->names().indexOf(photoNames.at(pass % photoCount))));
         while (answered < 0 || maker->previewPending())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         answer.push_back(answered);

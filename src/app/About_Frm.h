@@ -27,6 +27,10 @@ public:
     void Link_Lbl_Click();
     void gotoweb();
 
+private:
+    // Tests reach the controls through their driver.
+    friend class AboutDriver;
+
     QLabel* Image1;
     QFrame* Shape1;
     QLabel* Image2;
@@ -38,6 +42,5 @@ public:
     QLabel* Label1;
     QLabel* Label2;
 
-private:
     void closeWindow();
 };

@@ -35,6 +35,13 @@ public:
     void Open_File_Btn_GotFocus() { FocusedButton = 2; }
     void About_Btn_GotFocus() { FocusedButton = 3; }
 
+    // The button that last had the focus: 0 folder, 1 make, 2 open, 3 about.
+    qint16 FocusedButton = 0;
+
+private:
+    // Tests reach the controls through their driver, which works them as a person does.
+    friend class MenuDriver;
+
     PictureButton* Open_Folder_Btn;
     PictureButton* Make_File_Btn;
     PictureButton* Open_File_Btn;
@@ -42,10 +49,6 @@ public:
     PictureButton* About_Btn;
     OpenSaveDialog* Dialog1;
 
-    // The button that last had the focus: 0 folder, 1 make, 2 open, 3 about.
-    qint16 FocusedButton = 0;
-
-private:
     // The four buttons by their number in FocusedButton.
     std::array<PictureButton*, 4> buttons() const;
     PictureButton* rememberedButton() const;

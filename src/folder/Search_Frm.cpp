@@ -68,6 +68,10 @@ void Search_Frm::showForm() {
     Form::showForm();
 }
 
+void Search_Frm::setStartFolder(const QString& folder) {
+    Dir_Txt->setText(folder);
+}
+
 void Search_Frm::Form_Load() {
     Trigger_Timer->setEnabled(true);
 }

@@ -38,12 +38,9 @@ public:
     void Trigger_Timer_Timer();
     void Dir1_Change(const QString& folder);
 
-    FormTimer* Trigger_Timer;
-    QGroupBox* Frame1;
-    QProgressBar* Search_Bar;
-    QGroupBox* Frame2;
-    QLabel* Label1;
-    HiddenTextField* Dir_Txt;
+    // The folder the walk starts from when no starts are given.
+    void setStartFolder(const QString& folder);
+
     QStringList List1; // the pictures found, in show order
 
     // Set when the walk must end: the window closed. The disk lister watches it too.
@@ -75,6 +72,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Tests reach the controls through their driver.
+    friend class SearchDriver;
+
+    FormTimer* Trigger_Timer;
+    QGroupBox* Frame1;
+    QProgressBar* Search_Bar;
+    QGroupBox* Frame2;
+    QLabel* Label1;
+    HiddenTextField* Dir_Txt;
+
     void Search_Folders();
     // Shows what the walk did since the last frame; at its end, writes the show.
     void followWalk();

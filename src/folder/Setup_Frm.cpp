@@ -98,7 +98,16 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     setWindowTitle(QStringLiteral("Lumora from Folder Setup"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(twips::rect(0, 0, 5385, 5655).size());
+    // Made in the order the window has always had them: the order gives the Tab chain's start and
+    // which control lies over which.
+    createFolderFrame();
+    createOptionFrames();
+    createRunRow();
+    orderTabs();
+    wireControls();
+}
 
+void Setup_Frm::createFolderFrame() {
     Frame1 = frame(this, "Frame1", QStringLiteral("Select Folder"), twips::rect(90, 135, 2985, 4920));
     Drive1 = place(new VolumeList(forms_.desktop(), forms_.browserState(), Frame1), "Drive1",
                    twips::rect(90, 315, 2805, 315));
@@ -112,7 +121,9 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     Num_Files_Lbl->setText(QStringLiteral("Number of Files: 0"));
     Dialog1 = new OpenSaveDialog(forms_.desktop(), Frame1);
     Dialog1->setObjectName(QStringLiteral("Dialog1"));
+}
 
+void Setup_Frm::createOptionFrames() {
     Frame4 = frame(this, "Frame4", QStringLiteral("Display Mode"), twips::rect(3150, 135, 2130, 1455));
     Maintain_Opt = captioned(new QRadioButton(QStringLiteral("Maintain Dimentions"), Frame4), "Maintain_Opt",
                              twips::rect(180, 405, 1725, 285));
@@ -134,7 +145,10 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     Picker->Pal->setGeometry(twips::rect(315, 270, 1545, 810));
     Picker->lbColor->setGeometry(twips::rect(315, 1080, 1230, 285));
     Picker->Save_Colour->setGeometry(twips::rect(1575, 1080, 285, 285));
+}
 
+// The show's switches, the run button and the music box along the bottom.
+void Setup_Frm::createRunRow() {
     Shuff_Chk = captioned(new QCheckBox(QStringLiteral("Shuffle"), this), "Shuff_Chk",
                           twips::rect(3375, 4500, 870, 240));
     Shuff_Chk->setChecked(true);
@@ -152,7 +166,9 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     options_ = {Maintain_Opt, Strech_Opt, Ratio_Chk, Delay_Lbl,   Delay_Scroll,
                 Picker,       Shuff_Chk,  Loop_Chk,  Message_Chk, Music_Chk};
     options_.prepare();
+}
 
+void Setup_Frm::orderTabs() {
     QWidget::setTabOrder(Dir1, Drive1);
     QWidget::setTabOrder(Drive1, Delay_Scroll);
     QWidget::setTabOrder(Delay_Scroll, Picker->Pal);
@@ -165,7 +181,9 @@ Setup_Frm::Setup_Frm(Forms& owner) : Form(owner, FormId::Setup) {
     QWidget::setTabOrder(Loop_Chk, Message_Chk);
     QWidget::setTabOrder(Message_Chk, Subs_Chk);
     QWidget::setTabOrder(Subs_Chk, Music_Chk);
+}
 
+void Setup_Frm::wireControls() {
     // Handlers on the signals that also fire when code sets a value: restoring runs them too.
     connect(Drive1, &VolumeList::volumeChosen, this, &Setup_Frm::Drive1_Change);
     connect(Dir1, &FolderList::pathChanged, this, &Setup_Frm::Dir1_Change);
@@ -324,7 +342,7 @@ void Setup_Frm::Run_btn_Click() {
         auto* search = qobject_cast<Search_Frm*>(forms_.load(FormId::Search));
         if (!search)
             return;
-        search->Dir_Txt->setText(Dir1->path());
+        search->setStartFolder(Dir1->path());
         search->showSettings = [setup = QPointer<Setup_Frm>(this)]() -> std::optional<ShowSettings> {
             if (!setup)
                 return std::nullopt;

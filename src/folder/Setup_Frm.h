@@ -52,6 +52,17 @@ public:
     // Files and folders dropped on the window from a file manager: the first folder is opened.
     void Form_OLEDragDrop(const QStringList& dropped);
 
+private:
+    void createFolderFrame();
+    void createOptionFrames();
+    void createRunRow();
+    void orderTabs();
+    // Handlers on the controls, the run button as the default, and drops of folders.
+    void wireControls();
+
+    // Tests reach the controls through their driver, which works them as a person does.
+    friend class SetupDriver;
+
     QGroupBox* Frame1;
     VolumeList* Drive1;
     QCheckBox* Subs_Chk;
@@ -74,7 +85,6 @@ public:
     QPushButton* Run_btn;
     MouseUpButton* Music_Chk;
 
-private:
     void Update_Delay() { options_.updateDelay(); }
     // Moves the volume and folder lists to `folder`; false when it cannot be listed.
     bool openFolder(const QString& folder);

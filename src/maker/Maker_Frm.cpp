@@ -90,15 +90,26 @@ Maker_Frm::Maker_Frm(Forms& owner) : Form(owner, FormId::Maker) {
 
 Maker_Frm::~Maker_Frm() = default;
 
+// Made in the order the window has always had them: the order gives the Tab chain's start and
+// which control lies over which.
 void Maker_Frm::createControls() {
-    desktop::Desktop& desktop = forms_.desktop();
-    Drive1 = new VolumeList(desktop, forms_.browserState(), this);
+    createBrowser();
+    createOptions();
+    createPictureList();
+    createPreview();
+    nameControls();
+}
+
+void Maker_Frm::createBrowser() {
+    Drive1 = new VolumeList(forms_.desktop(), forms_.browserState(), this);
     Dir1 = new FolderList(this);
     File1 = new FileList(this);
     File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Add_Btn = new QPushButton(QStringLiteral("ADD"), this);
     Text1 = new HiddenTextField(this);
+}
 
+void Maker_Frm::createOptions() {
     Display_Fra = new QGroupBox(QStringLiteral("Display Mode"), this);
     Maintain_Opt = new QRadioButton(QStringLiteral("Maintain Dimentions"), Display_Fra);
     Strech_Opt = new QRadioButton(QStringLiteral("Strech to Fullscreen"), Display_Fra);
@@ -120,7 +131,9 @@ void Maker_Frm::createControls() {
     Music_Txt = new QLineEdit(Music_Fra);
     Music_Txt->setReadOnly(true);
     Music_Btn = new QPushButton(QStringLiteral("..."), Music_Fra);
+}
 
+void Maker_Frm::createPictureList() {
     List1Items = new PictureListModel(this);
     List1 = new QListView(this);
     List1->setModel(List1Items);
@@ -139,7 +152,10 @@ void Maker_Frm::createControls() {
     cmdDown = new QPushButton(this);
     cmdDown->setIcon(makerart::downArrow());
     cmdDown->setIconSize(makerart::arrowSize());
+}
 
+// The preview, the count, the hidden option boxes the toolbar mirrors, and the workers behind them.
+void Maker_Frm::createPreview() {
     Image1 = new QLabel(this);
     Image1->setFrameShape(QFrame::Box);
     Image1->setScaledContents(true);
@@ -161,7 +177,7 @@ void Maker_Frm::createControls() {
     Message_Chk->setChecked(true);
     for (QCheckBox* hidden : {Loop_Chk, Message_Chk, Shuff_Chk})
         hidden->hide();
-    Dialog1 = new OpenSaveDialog(desktop, this);
+    Dialog1 = new OpenSaveDialog(forms_.desktop(), this);
     options_ = {Maintain_Opt, Strech_Opt, Ratio_Chk, Delay_Lbl,   Delay_Scroll,
                 Palette,      Shuff_Chk,  Loop_Chk,  Message_Chk, Music_Chk};
     options_.prepare();
@@ -174,7 +190,9 @@ void Maker_Frm::createControls() {
             return dropped_pictures::anyTaken(dropped, folder_listing::Pattern(File1->pattern()));
         },
         this);
+}
 
+void Maker_Frm::nameControls() {
     // Names for the controls that show no caption of their own.
     const std::pair<QWidget*, const char*> names[] = {
         {Drive1, "Volumes"},

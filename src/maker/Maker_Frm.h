@@ -72,6 +72,21 @@ public:
     void Music_Chk_Click();
     void Music_Btn_Click();
 
+    // The toolbar's button for `key` ("Loop", "Shuffle", ..., "Preview"), or null.
+    QAction* toolbarButton(const QString& key) const;
+    // The options as the controls hold them.
+    ShowSettings options() const;
+    // The picture list's drops from file managers (for tests: where the mark stands).
+    const ListDrop* listDrop() const { return listDrop_; }
+    // For tests: a preview is being decoded or waits to be shown.
+    bool previewPending() const;
+    // The list or an option changed since the list was last loaded, saved or cleared.
+    bool changedSinceSaved() const { return changed_; }
+
+private:
+    // Tests reach the controls through their driver, which works them as a person does.
+    friend class MakerDriver;
+
     QToolBar* Toolbar1;
     VolumeList* Drive1;
     FolderList* Dir1;
@@ -105,19 +120,12 @@ public:
     QCheckBox* Shuff_Chk;
     OpenSaveDialog* Dialog1;
 
-    // The toolbar's button for `key` ("Loop", "Shuffle", ..., "Preview"), or null.
-    QAction* toolbarButton(const QString& key) const;
-    // The options as the controls hold them.
-    ShowSettings options() const;
-    // The picture list's drops from file managers (for tests: where the mark stands).
-    const ListDrop* listDrop() const { return listDrop_; }
-    // For tests: a preview is being decoded or waits to be shown.
-    bool previewPending() const;
-    // The list or an option changed since the list was last loaded, saved or cleared.
-    bool changedSinceSaved() const { return changed_; }
-
-private:
     void createControls();
+    void createBrowser();
+    void createOptions();
+    void createPictureList();
+    void createPreview();
+    void nameControls();
     void placeControls();
     void createToolbar();
     void wireControls();

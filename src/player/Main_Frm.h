@@ -48,15 +48,6 @@ public:
     // Where the pictures come from: the workers that decode what comes next.
     const PicturePreloader& preloader() const { return *source_; }
 
-    ImageBox* Image1;
-    QLabel* Paused_lbl;
-    QLabel* KeyDown_Lbl;
-    HiddenTextField* File_Path_Txt;
-    FormTimer* Timer1;
-    FormTimer* Hotkeys_Timer;
-    FormTimer* Hide_Mouse_Timer;
-    FormTimer* Music_Timer;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -69,6 +60,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Tests reach the controls and clocks through their driver.
+    friend class PlayerDriver;
+
+    ImageBox* Image1;
+    QLabel* Paused_lbl;
+    QLabel* KeyDown_Lbl;
+    HiddenTextField* File_Path_Txt;
+    FormTimer* Timer1;
+    FormTimer* Hotkeys_Timer;
+    FormTimer* Hide_Mouse_Timer;
+    FormTimer* Music_Timer;
+
     struct ArrowKey {
         bool held = false;
         bool pressedSincePoll = false;

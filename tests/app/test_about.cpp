@@ -1,3 +1,5 @@
+#include "AboutDriver.h"
+#include "MenuDriver.h"
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
 #include "app/MENU_Frm.h"
@@ -24,7 +26,7 @@ struct AboutOpen {
         auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
         if (!menu || !QTest::qWaitForWindowActive(menu))
             qFatal("the menu never became active");
-        QTest::mouseClick(menu->About_Btn, Qt::LeftButton);
+        MenuDriver(menu).about();
         about = static_cast<About_Frm*>(f.forms->form(FormId::About));
         if (!about || !QTest::qWaitForWindowActive(about))
             qFatal("the about window never became active");
@@ -52,8 +54,8 @@ private slots:
 
 void AboutTest::linkOpensTheWebPageAndStaysOpen() {
     AboutOpen a;
-    a.click(a.about->Link_Lbl->geometry().center());
-    a.click(a.about->Link_Lbl->geometry().center());
+    a.click(AboutDriver(a.about).link()->geometry().center());
+    a.click(AboutDriver(a.about).link()->geometry().center());
     QCOMPARE(a.f.desktop.openedUrls, QStringList(2, About_Frm::WebAddress));
     QVERIFY(a.open() && a.about->isVisible());
     QVERIFY(!a.f.forms->isLoaded(FormId::Menu));
@@ -76,7 +78,7 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
     QFETCH(QString, target);
     QFETCH(Qt::MouseButton, button);
     AboutOpen a;
-    const QRect picture = a.about->Image2->geometry();
+    const QRect picture = AboutDriver(a.about).picture()->geometry();
     if (target == "close")
         a.about->close();
     else if (target == "Escape")
@@ -84,7 +86,7 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
     else if (target == "empty")
         a.click(a.emptyArea(), button);
     else if (target == "Shape2")
-        a.click(a.about->Shape2->geometry().topLeft() + QPoint(40, 0), button);
+        a.click(AboutDriver(a.about).lowerRule()->geometry().topLeft() + QPoint(40, 0), button);
     else if (target == "Shape1") // between the picture and the texts
         a.click(QPoint(picture.right() + 4, picture.bottom() - 2), button);
     else
@@ -94,14 +96,15 @@ void AboutTest::anyOtherClickClosesAndTheMenuReturns() {
     QVERIFY(a.f.desktop.openedUrls.isEmpty());
     auto* menu = static_cast<MENU_Frm*>(a.f.forms->form(FormId::Menu));
     QVERIFY(menu && QTest::qWaitForWindowActive(menu));
-    QTRY_COMPARE(QApplication::focusWidget(), menu->About_Btn);
+    QTRY_COMPARE(QApplication::focusWidget(), MenuDriver(menu).aboutButton());
     QCoreApplication::processEvents();
     QVERIFY(!a.f.programEnded);
 }
 
 void AboutTest::pressReleasedOffTheLinkIsNoClick() {
     AboutOpen a;
-    QTest::mousePress(a.about->windowHandle(), Qt::LeftButton, {}, a.about->Link_Lbl->geometry().center());
+    QTest::mousePress(a.about->windowHandle(), Qt::LeftButton, {},
+                      AboutDriver(a.about).link()->geometry().center());
     QTest::mouseRelease(a.about->windowHandle(), Qt::LeftButton, {}, a.emptyArea());
     // Neither the link's click nor the window's.
     QVERIFY(a.open());
@@ -111,8 +114,7 @@ void AboutTest::pressReleasedOffTheLinkIsNoClick() {
 void AboutTest::everyTextFitsItsBox() {
     ShowFixture f;
     auto* about = static_cast<About_Frm*>(f.forms->load(FormId::About));
-    for (QLabel* l :
-         {about->Label1, about->Label2, about->Label3, about->Label4, about->Label5, about->Link_Lbl}) {
+    for (QLabel* l : AboutDriver(about).texts()) {
         const QRectF box(l->contentsRect());
         const int flags = int(l->alignment()) | (l->wordWrap() ? int(Qt::TextWordWrap) : 0);
         const QRectF used = QFontMetricsF(l->font()).boundingRect(box, flags, l->text());

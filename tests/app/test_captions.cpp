@@ -1,5 +1,8 @@
 // Every label, check box, option button and frame title of every window shows its whole text, in
 // the states that change it. Run at device pixel ratio 1 and 2, where fonts are laid out differently.
+#include "MakerDriver.h"
+#include "PlayerDriver.h"
+#include "SetupDriver.h"
 #include "ShowFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FileList.h"
@@ -136,17 +139,20 @@ private slots:
     }
 
     void setup() {
-        auto* setup = open<Setup_Frm>(FormId::Setup);
+        SetupDriver setup(open<Setup_Frm>(FormId::Setup));
+        setup.setDelay(0);
         for (int value = 0; value <= 60; ++value) {
-            setup->Delay_Scroll->setValue(value);
-            look(setup, QStringLiteral("delay %1").arg(value));
+            if (value > 0)
+                QTest::keyClick(setup.delayBar(), Qt::Key_Right);
+            look(setup.window(), QStringLiteral("delay %1").arg(value));
         }
-        setup->Strech_Opt->setChecked(true);
+        setup.setStretch(true);
         for (int count : {0, 1000, 10000}) {
-            setup->Dir1->setPath(folderOf(count));
+            setup.chooseFolder(folderOf(count));
             for (bool subfolders : {false, true}) {
-                setup->Subs_Chk->setChecked(subfolders);
-                look(setup, QStringLiteral("%1 files, subfolders %2").arg(count).arg(subfolders));
+                if (setup.subfolders() != subfolders)
+                    setup.toggleSubfolders();
+                look(setup.window(), QStringLiteral("%1 files, subfolders %2").arg(count).arg(subfolders));
             }
         }
         verifyNothingCut();
@@ -163,33 +169,35 @@ private slots:
     }
 
     void maker() {
-        auto* maker = open<Maker_Frm>(FormId::Maker);
+        MakerDriver maker(open<Maker_Frm>(FormId::Maker));
         maker->Form_Activate(); // arranged as on screen
+        maker.setDelay(0);
         for (int value = 0; value <= 60; ++value) {
-            maker->Delay_Scroll->setValue(value);
-            look(maker, QStringLiteral("delay %1").arg(value));
+            if (value > 0)
+                QTest::keyClick(maker.delayBar(), Qt::Key_Right);
+            look(maker.window(), QStringLiteral("delay %1").arg(value));
         }
-        maker->Strech_Opt->setChecked(true);
+        maker.setStretch(true);
         for (int count : {1, 1000, 100000, 1000000}) {
-            maker->List1Items->clear();
-            maker->List1Items->appendPaths(QStringList(count, QStringLiteral("/p.jpg")));
+            maker.model().clear();
+            maker.given(QStringList(count, QStringLiteral("/p.jpg")));
             maker->Update_Count();
-            look(maker, QStringLiteral("%1 pictures").arg(count));
+            look(maker.window(), QStringLiteral("%1 pictures").arg(count));
         }
-        maker->List1Items->clear();
+        maker.model().clear();
         maker->Update_Count();
-        maker->Check1->setChecked(false);
-        look(maker, "no thumbnails");
+        maker.setThumbnails(false);
+        look(maker.window(), "no thumbnails");
         verifyNothingCut();
         maker->close();
     }
 
     void player() {
-        Main_Frm* player =
+        PlayerDriver player =
             f_->play(f_->show("show.lmr", plainSettings(true), {f_->picture("a.bmp", Qt::red)}));
         QVERIFY(player);
         QTest::keyClick(player, Qt::Key_Space);
-        QVERIFY(player->Paused_lbl->isVisible());
+        QVERIFY(player.paused());
         look(player, "paused");
         verifyNothingCut();
         QTest::keyClick(player, Qt::Key_Escape);

@@ -1,6 +1,7 @@
 // The program started with pictures and folders on its command line, as a person starts it from a
 // terminal or a file manager: the show they make, how each picture is placed, and what a command
 // line that names nothing to play says.
+#include "PlayerDriver.h"
 #include "SetupFixture.h"
 #include "folder/Search_Frm.h"
 #include "folder/Setup_Frm.h"
@@ -22,12 +23,12 @@ class TestCommandLineStart : public QObject {
 
     // The picture on screen, once its step has finished.
     static QString shownPath(SetupFixture& f) {
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         settleStep(player);
         return player ? f.forms->playerState().currentPath : QString();
     }
     static void press(SetupFixture& f, Qt::Key key) {
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(player && QTest::qWaitForWindowActive(player));
         QTest::keyClick(player, key);
     }
@@ -52,12 +53,12 @@ private slots:
         SetupFixture::store("Shuffle", "1");
         SetupFixture::store("Colour", QString::number(0x00FF00FF));
         f.start({folder.b});
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(player && player->isVisible());
         QCOMPARE(shownPath(f), folder.b);
         QCOMPARE(f.shownColour(), QColor(Qt::green));
         QCOMPARE(player->palette().color(QPalette::Window), QColor(255, 0, 255));
-        QCOMPARE(player->Timer1->interval(), 0);
+        QCOMPARE(player.slideClock()->interval(), 0);
         press(f, Qt::Key_Right);
         QCOMPARE(shownPath(f), folder.c);
         press(f, Qt::Key_Right);
@@ -79,28 +80,28 @@ private slots:
         const QString large = f.picture("large.png", Qt::red, QSize(1600, 1200));
         const QString small = f.picture("small.png", Qt::blue, QSize(100, 50));
         f.start({large, small});
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(player);
         QCOMPARE(shownPath(f), large);
         const QSize screen = player->size();
-        const QRect fitted = player->Image1->geometry();
+        const QRect fitted = player.pictureBox()->geometry();
         QVERIFY2(QRect(QPoint(0, 0), screen).contains(fitted), "cut off by the screen");
         QVERIFY(fitted.width() == screen.width() || fitted.height() == screen.height());
         QVERIFY(qAbs(fitted.width() * 3 - fitted.height() * 4) <= 4);
         QCOMPARE(fitted.center(), QRect(QPoint(0, 0), screen).center());
         press(f, Qt::Key_Right);
         QCOMPARE(shownPath(f), small);
-        QCOMPARE(player->Image1->size(), QSize(100, 50));
-        QCOMPARE(player->Image1->geometry().center(), QRect(QPoint(0, 0), screen).center());
+        QCOMPARE(player.pictureBox()->size(), QSize(100, 50));
+        QCOMPARE(player.pictureBox()->geometry().center(), QRect(QPoint(0, 0), screen).center());
         press(f, Qt::Key_Escape);
         QTRY_VERIFY(f.programEnded);
 
         // The same picture in a show file at its own size is cut off, as show files have it: its
         // middle covers the screen.
         SetupFixture again;
-        Main_Frm* shown = again.play(again.show("own.lmr", plainSettings(false, 0), {large}));
+        PlayerDriver shown = again.play(again.show("own.lmr", plainSettings(false, 0), {large}));
         QVERIFY(shown);
-        QCOMPARE(shown->Image1->geometry(), QRect(QPoint(0, 0), shown->size()));
+        QCOMPARE(shown.pictureBox()->geometry(), QRect(QPoint(0, 0), shown->size()));
     }
 
     void aFolderPlaysItsPictures() {

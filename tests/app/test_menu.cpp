@@ -1,4 +1,6 @@
 #include "FileDrops.h"
+#include "MenuDriver.h"
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "app/About_Frm.h"
 #include "app/MENU_Frm.h"
@@ -25,12 +27,12 @@ void storeFocus(const QString& value) {
 }
 
 // Starts the program without a command line and waits until its menu is the active window.
-MENU_Frm* startMenu(ShowFixture& f) {
+MenuDriver startMenu(ShowFixture& f) {
     f.start();
     auto* menu = static_cast<MENU_Frm*>(f.forms->form(FormId::Menu));
     if (!menu || !QTest::qWaitForWindowActive(menu))
         qFatal("the menu never became active");
-    return menu;
+    return MenuDriver(menu);
 }
 
 MENU_Frm* shownMenu(ShowFixture& f) {
@@ -59,16 +61,16 @@ void MenuTest::firstRunFocusesTheFolderButtonAndAboutIsRemembered() {
     QSettings(QSettings::IniFormat, QSettings::UserScope, settings::MenuApp).remove("Settings/btnFocus");
     QCOMPARE(storedFocus(), "absent");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+    MenuDriver menu = startMenu(f);
+    QTRY_COMPARE(QApplication::focusWidget(), menu.folderButton());
     QCOMPARE(menu->FocusedButton, 0);
     // The focus is marked at once, before any key is pressed.
-    const QImage marked = menu->Open_Folder_Btn->grab().toImage();
-    menu->Open_Folder_Btn->clearFocus();
-    QVERIFY(menu->Open_Folder_Btn->grab().toImage() != marked);
-    menu->Open_Folder_Btn->setFocus();
+    const QImage marked = menu.folderButton()->grab().toImage();
+    menu.folderButton()->clearFocus();
+    QVERIFY(menu.folderButton()->grab().toImage() != marked);
+    menu.folderButton()->setFocus();
 
-    QTest::mouseClick(menu->About_Btn, Qt::LeftButton);
+    menu.about();
     // The menu is gone, its focus saved, while the about window is open.
     QVERIFY(!f.forms->isLoaded(FormId::Menu));
     QCOMPARE(storedFocus(), "3");
@@ -78,20 +80,20 @@ void MenuTest::firstRunFocusesTheFolderButtonAndAboutIsRemembered() {
     QVERIFY(!f.programEnded);
 
     about->close();
-    menu = shownMenu(f);
-    QVERIFY(menu && QTest::qWaitForWindowActive(menu));
-    QTRY_COMPARE(QApplication::focusWidget(), menu->About_Btn);
+    menu = MenuDriver(shownMenu(f));
+    QVERIFY(menu && QTest::qWaitForWindowActive(menu.window()));
+    QTRY_COMPARE(QApplication::focusWidget(), menu.aboutButton());
 }
 
 void MenuTest::tabbedToButtonIsRememberedAcrossARestart() {
     storeFocus("0");
     {
         ShowFixture f;
-        MENU_Frm* menu = startMenu(f);
-        QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+        MenuDriver menu = startMenu(f);
+        QTRY_COMPARE(QApplication::focusWidget(), menu.folderButton());
         // The hidden hand-over field is skipped: Tab runs round the four buttons only.
-        const QList<PictureButton*> order = {menu->Make_File_Btn, menu->Open_File_Btn, menu->About_Btn,
-                                             menu->Open_Folder_Btn, menu->Make_File_Btn};
+        const QList<PictureButton*> order = {menu.makerButton(), menu.openButton(), menu.aboutButton(),
+                                             menu.folderButton(), menu.makerButton()};
         const QList<qint16> numbers = {1, 2, 3, 0, 1};
         for (int i = 0; i < order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -108,8 +110,8 @@ void MenuTest::tabbedToButtonIsRememberedAcrossARestart() {
         QCOMPARE(storedFocus(), "1");
     }
     ShowFixture again;
-    MENU_Frm* menu = startMenu(again);
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Make_File_Btn);
+    MenuDriver menu = startMenu(again);
+    QTRY_COMPARE(QApplication::focusWidget(), menu.makerButton());
 }
 
 void MenuTest::storedNumberOfNoButtonMovesNoFocus_data() {
@@ -123,8 +125,8 @@ void MenuTest::storedNumberOfNoButtonMovesNoFocus() {
     QFETCH(QString, stored);
     storeFocus(stored);
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+    MenuDriver menu = startMenu(f);
+    QTRY_COMPARE(QApplication::focusWidget(), menu.folderButton());
     menu->close();
     QTRY_VERIFY(f.programEnded);
     QCOMPARE(storedFocus(), "0");
@@ -133,49 +135,49 @@ void MenuTest::storedNumberOfNoButtonMovesNoFocus() {
 void MenuTest::cancelledOpenDialogChangesNothing() {
     storeFocus("0");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
+    MenuDriver menu = startMenu(f);
     desktop::FileRequest asked;
     f.desktop.expectFileDialog([&](const desktop::FileRequest& r) {
         asked = r;
         return desktop::FileReply{};
     });
-    QTest::mouseClick(menu->Open_File_Btn, Qt::LeftButton);
+    menu.openShow();
     f.desktop.verifyDone();
     QCOMPARE(asked.title, "Open Lumora File");
     QCOMPARE(asked.nameFilters, dialogs::qtNameFilters("Lumora Files (*.lmr)|*.lmr|All Files (*.*)|*.*"));
 
-    QCOMPARE(shownMenu(f), menu);
-    QCOMPARE(menu->Open_File_Path_Txt->text(), "Text1");
+    QCOMPARE(shownMenu(f), menu.window());
+    QCOMPARE(menu->handOverText(), "Text1");
     QVERIFY(!f.forms->isLoaded(FormId::Player));
-    QCOMPARE(QApplication::focusWidget(), menu->Open_File_Btn);
+    QCOMPARE(QApplication::focusWidget(), menu.openButton());
 }
 
 void MenuTest::chosenShowPlaysAndTheMenuReturns() {
     storeFocus("0");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
+    MenuDriver menu = startMenu(f);
     const QString show = f.show("holiday.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)});
     f.desktop.expectFileDialog([&](const desktop::FileRequest&) { return desktop::FileReply{true, {show}}; });
     // Chosen with the keyboard this time: Enter presses the focused button.
-    menu->Open_File_Btn->setFocus();
-    QTest::keyClick(menu->Open_File_Btn, Qt::Key_Return);
+    menu.openButton()->setFocus();
+    QTest::keyClick(menu.openButton(), Qt::Key_Return);
     f.desktop.verifyDone();
 
     QVERIFY(!menu->isVisible());
-    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player);
-    QCOMPARE(player->File_Path_Txt->text(), show);
+    QCOMPARE(player.showPath(), show);
     QVERIFY(QTest::qWaitForWindowActive(player));
 
     QTest::keyClick(player, Qt::Key_Escape);
     QVERIFY(!f.forms->isLoaded(FormId::Player));
-    QCOMPARE(shownMenu(f), menu);
-    QVERIFY(QTest::qWaitForWindowActive(menu));
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Open_File_Btn);
+    QCOMPARE(shownMenu(f), menu.window());
+    QVERIFY(QTest::qWaitForWindowActive(menu.window()));
+    QTRY_COMPARE(QApplication::focusWidget(), menu.openButton());
 
     // Cancelling the next dialog must not play the previous choice again.
     f.desktop.expectFileDialog([](const desktop::FileRequest&) { return desktop::FileReply{}; });
-    QTest::mouseClick(menu->Open_File_Btn, Qt::LeftButton);
+    menu.openShow();
     f.desktop.verifyDone();
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(menu->isVisible());
@@ -184,7 +186,7 @@ void MenuTest::chosenShowPlaysAndTheMenuReturns() {
 void MenuTest::droppedShowPlaysAsIfOpened() {
     storeFocus("0");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
+    MenuDriver menu = startMenu(f);
     const QString picture = f.picture("a.bmp", Qt::red);
     const QString show = f.show("holiday.lmr", plainSettings(true), {picture});
     // Without its extension a show is known by its first line, as the desktop knows it.
@@ -192,59 +194,59 @@ void MenuTest::droppedShowPlaysAsIfOpened() {
 
     // Pictures, folders and text are no shows: such a drag is not taken.
     const auto pictures = file_drops::files({picture, f.dir(), f.textFile("notes.txt")});
-    QVERIFY(!file_drops::drop(menu->Make_File_Btn, QPoint(5, 5), *pictures));
+    QVERIFY(!file_drops::drop(menu.makerButton(), QPoint(5, 5), *pictures));
     QVERIFY(menu->isVisible());
     QVERIFY(!f.forms->isLoaded(FormId::Player));
 
     for (const QString& dropped : {show, bare}) {
-        QVERIFY(file_drops::drop(menu->About_Btn, QPoint(10, 10), *file_drops::files({picture, dropped})));
+        QVERIFY(file_drops::drop(menu.aboutButton(), QPoint(10, 10), *file_drops::files({picture, dropped})));
         QVERIFY(!menu->isVisible());
-        Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(player);
-        QCOMPARE(player->File_Path_Txt->text(), dropped);
+        QCOMPARE(player.showPath(), dropped);
         QVERIFY(QTest::qWaitForWindowActive(player));
         QTest::keyClick(player, Qt::Key_Escape);
         QVERIFY(!f.forms->isLoaded(FormId::Player));
-        QCOMPARE(shownMenu(f), menu);
-        QVERIFY(QTest::qWaitForWindowActive(menu));
+        QCOMPARE(shownMenu(f), menu.window());
+        QVERIFY(QTest::qWaitForWindowActive(menu.window()));
     }
 }
 
 void MenuTest::folderButtonSwapsTheMenuForTheSetupWindow() {
     storeFocus("0");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    MenuDriver menu = startMenu(f);
+    menu.openFolder();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Setup) && f.forms->form(FormId::Setup)->isVisible());
     QVERIFY(!menu->isVisible());
     // Closing the setup window brings the menu back on the button that opened it.
     f.forms->form(FormId::Setup)->close();
-    QTRY_COMPARE(shownMenu(f), menu);
+    QTRY_COMPARE(shownMenu(f), menu.window());
     QVERIFY(!f.programEnded);
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+    QTRY_COMPARE(QApplication::focusWidget(), menu.folderButton());
 }
 
 void MenuTest::makerButtonSwapsTheMenuForTheMaker() {
     storeFocus("1");
     ShowFixture f;
-    MENU_Frm* menu = startMenu(f);
-    QTest::mouseClick(menu->Make_File_Btn, Qt::LeftButton);
+    MenuDriver menu = startMenu(f);
+    menu.makeShow();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Maker) && f.forms->form(FormId::Maker)->isVisible());
     QVERIFY(!menu->isVisible());
     // Closing the maker brings the menu back on the button that opened it, still answering the keyboard.
     f.forms->form(FormId::Maker)->close();
-    QTRY_COMPARE(shownMenu(f), menu);
+    QTRY_COMPARE(shownMenu(f), menu.window());
     QVERIFY(!f.programEnded);
-    QTRY_COMPARE(QApplication::focusWidget(), menu->Make_File_Btn);
+    QTRY_COMPARE(QApplication::focusWidget(), menu.makerButton());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), menu->Open_Folder_Btn);
+    QCOMPARE(QApplication::focusWidget(), menu.folderButton());
 }
 
 void MenuTest::captionsFitUnderTheirPictures() {
     ShowFixture f;
-    MENU_Frm* menu = static_cast<MENU_Frm*>(f.forms->load(FormId::Menu));
-    const QList<PictureButton*> buttons{menu->Open_Folder_Btn, menu->Make_File_Btn, menu->Open_File_Btn,
-                                        menu->About_Btn};
+    MenuDriver menu(static_cast<MENU_Frm*>(f.forms->load(FormId::Menu)));
+    const QList<PictureButton*> buttons{menu.folderButton(), menu.makerButton(), menu.openButton(),
+                                        menu.aboutButton()};
     for (PictureButton* b : buttons) {
         QVERIFY(menu->rect().contains(b->geometry()) && b->rect().contains(b->pictureRect()));
         QVERIFY(!b->captionRect().intersects(b->pictureRect()));

@@ -1,3 +1,5 @@
+#include "MenuDriver.h"
+#include "SearchDriver.h"
 #include "SetupFixture.h"
 #include "app/MENU_Frm.h"
 #include "controls/FolderList.h"
@@ -38,9 +40,9 @@ struct Watch : QObject {
         connect(s, &Search_Frm::barShown, this, [this](int maximum, int value) {
             bars << std::pair{maximum, value};
         });
-        s->Label1->installEventFilter(this);
-        s->Search_Bar->installEventFilter(this);
-        label = s->Label1;
+        SearchDriver(s).folderLabel()->installEventFilter(this);
+        SearchDriver(s).depthBar()->installEventFilter(this);
+        label = SearchDriver(s).folderLabel();
     }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint && o == label && !label->text().isEmpty())
@@ -57,10 +59,10 @@ struct Watch : QObject {
 // leads to. `whileSearching` sees the search window before the walk starts.
 QStringList searchedPictures(SetupFixture& f, const QString& root,
                              const std::function<void(Search_Frm&)>& whileSearching = {}) {
-    Setup_Frm* setup = f.openSetupOn(root, true);
+    SetupDriver setup = f.openSetupOn(root, true);
     if (!setup)
         return {QStringLiteral("no setup window")};
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     if (!search)
         return {QStringLiteral("no search window")};
@@ -98,18 +100,18 @@ void SearchTest::walksTheTreeShowsItAndPlaysIt() {
     writeSolidPicture(r + "/A/p2.jpg", Qt::green);
     writeSolidPicture(r + "/A/A1/p3.JPG", Qt::blue);
     writeSolidPicture(r + "/B/p4.bmp", Qt::yellow);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    setup->Delay_Scroll->setValue(9);
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    setup.setDelay(9);
 
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QVERIFY(!setup->isVisible());
-    QCOMPARE(search->Dir_Txt->text(), r);
-    QCOMPARE(search->Search_Bar->maximum(), 100);
-    QCOMPARE(search->Search_Bar->value(), 0);
+    QCOMPARE(SearchDriver(search).startFolder(), r);
+    QCOMPARE(SearchDriver(search).depthBar()->maximum(), 100);
+    QCOMPARE(SearchDriver(search).depthBar()->value(), 0);
     Watch watch(search);
     // The start timer runs the walk once, then the player takes over.
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
@@ -129,11 +131,11 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("E/x/y"));
     f.textFile("E/x/notes.txt");
-    Setup_Frm* setup = f.openSetupOn(f.path("E"), true);
+    SetupDriver setup = f.openSetupOn(f.path("E"), true);
     QVERIFY(setup);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::keyClick(setup, Qt::Key_Return);
+    QTest::keyClick(setup.window(), Qt::Key_Return);
     QTRY_VERIFY(!f.forms->isLoaded(FormId::Search));
     f.desktop.verifyDone();
     QVERIFY(setup->isVisible());
@@ -142,9 +144,10 @@ void SearchTest::treeWithoutPicturesBringsTheSetupBack() {
 
     // A later search is a fresh one: the bar back at 0 of 100.
     writeSolidPicture(f.path("E/x/y/z.bmp"), Qt::red);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
-    QVERIFY(search && search->Search_Bar->maximum() == 100 && search->Search_Bar->value() == 0);
+    QVERIFY(search && SearchDriver(search).depthBar()->maximum() == 100 &&
+            SearchDriver(search).depthBar()->value() == 0);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("E/x/y/z.bmp")});
 }
@@ -176,17 +179,17 @@ void SearchTest::windowIsLaidOutAndNamed() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QCOMPARE(search->windowTitle(), "Searching Subfolders");
     QCOMPARE(search->size(), QSize(418, 107));
-    QCOMPARE(search->Search_Bar->geometry(), QRect(6, 21, 400, 16));
-    QCOMPARE(search->Search_Bar->accessibleName(), "Directory Depth");
-    QCOMPARE(search->Label1->accessibleDescription(), "Current Directory");
-    QVERIFY(search->Trigger_Timer->isEnabled());
+    QCOMPARE(SearchDriver(search).depthBar()->geometry(), QRect(6, 21, 400, 16));
+    QCOMPARE(SearchDriver(search).depthBar()->accessibleName(), "Directory Depth");
+    QCOMPARE(SearchDriver(search).folderLabel()->accessibleDescription(), "Current Directory");
+    QVERIFY(SearchDriver(search).startClock()->isEnabled());
     Watch watch(search);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     // A start folder without subfolders: the bar ends at 1 of 1.
@@ -198,9 +201,9 @@ void SearchTest::closedBeforeTheWalkBringsTheSetupBack() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("R"));
     writeSolidPicture(f.path("R/a.jpg"), Qt::red);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     QPointer<Search_Frm> gone(search);
@@ -228,9 +231,9 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     writeSolidPicture(r + "/p1.jpg", Qt::red);
     writeSolidPicture(r + "/A/p2.jpg", Qt::red);
     writeSolidPicture(r + "/B/p3.jpg", Qt::red);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     Watch watch(search);
@@ -259,7 +262,7 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     QPointer<Search_Frm> gone(search);
     QTRY_VERIFY(held->atA);
     // While the walk is held the window answers: it shows and paints where the walk is.
-    QTRY_COMPARE(search->Label1->text(), r);
+    QTRY_COMPARE(SearchDriver(search).folderLabel()->text(), r);
     QTRY_VERIFY(watch.paintedLabels.contains(r));
     QCOMPARE(watch.bars, (QList<std::pair<int, int>>{{1, 1}}));
 
@@ -279,7 +282,7 @@ void SearchTest::escapeOrTheCloseBoxStopsTheWalk() {
     f.desktop.verifyDone();
 
     // A new run walks afresh and plays the whole tree.
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), (QStringList{r + "/p1.jpg", r + "/A/p2.jpg", r + "/B/p3.jpg"}));
 }
@@ -291,9 +294,9 @@ void SearchTest::aListingThatIgnoresTheStopDoesNotHoldTheWindow() {
     QVERIFY(QDir(f.dir()).mkpath("R/A"));
     const QString r = f.path("R");
     writeSolidPicture(r + "/A/p.jpg", Qt::red);
-    Setup_Frm* setup = f.openSetupOn(r, true);
+    SetupDriver setup = f.openSetupOn(r, true);
     QVERIFY(setup);
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     auto* search = f.forms->as<Search_Frm>(FormId::Search);
     QVERIFY(search);
     struct Stuck {
@@ -354,15 +357,15 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
             0);
     QVERIFY(::rename(QFile::encodeName(f.path("two.jpg")).constData(),
                      (raw + "/d\xe9j\xe0/\xfc.jpg").constData()) == 0);
-    Setup_Frm* setup = f.openSetupOn(f.path("R"), true);
+    SetupDriver setup = f.openSetupOn(f.path("R"), true);
     QVERIFY(setup);
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    QCOMPARE(setup->Dir1->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    QCOMPARE(setup.folderList()->findItems(QStringLiteral("d\uFFFDj\uFFFD"), Qt::MatchEndsWith).size(), 1);
     const auto tempBytes = [] {
         QFile file(program_folder::tempIniPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(tempBytes().endsWith("\"" + raw + "/caf\xe9.jpg\"\r\n\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
     f.leaveShow();
@@ -372,12 +375,12 @@ void SearchTest::namesThatAreNotUtf8ReachTheShowByteForByte() {
     f.store("Sub Dirs", "0");
     auto* menu = f.forms->as<MENU_Frm>(FormId::Menu);
     QTRY_VERIFY(menu && menu->isVisible());
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
-    setup = f.forms->as<Setup_Frm>(FormId::Setup);
+    MenuDriver(menu).openFolder();
+    setup = SetupDriver(f.forms->as<Setup_Frm>(FormId::Setup));
     QVERIFY(setup);
-    QCOMPARE(native_name::encode(setup->Dir1->path()), raw + "/d\xe9j\xe0");
-    QCOMPARE(setup->Num_Files_Lbl->text(), "Number of Files: 1");
-    QTest::mouseClick(setup->Run_btn, Qt::LeftButton);
+    QCOMPARE(native_name::encode(setup.folder()), raw + "/d\xe9j\xe0");
+    QCOMPARE(setup.count(), "Number of Files: 1");
+    setup.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(tempBytes().endsWith("\"" + raw + "/d\xe9j\xe0/\xfc.jpg\"\r\n"));
     // Qt cannot name these to remove them with the temporary folder.

@@ -48,26 +48,26 @@ private slots:
 
 void SetupTest::emptyStoreGivesTheDefaults() {
     SetupFixture f;
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     QVERIFY(!f.forms->form(FormId::Menu)->isVisible());
-    QVERIFY(s->Maintain_Opt->isChecked());
-    QVERIFY(s->Ratio_Chk->isChecked());
-    QVERIFY(!s->Ratio_Chk->isEnabled());
-    QCOMPARE(s->Delay_Scroll->value(), 5);
-    QCOMPARE(s->Delay_Lbl->text(), "5 Seconds");
-    QVERIFY(s->Loop_Chk->isChecked());
-    QVERIFY(!s->Shuff_Chk->isChecked());
-    QVERIFY(s->Message_Chk->isChecked());
-    QVERIFY(!s->Subs_Chk->isChecked());
-    QCOMPARE(s->Picker->chosenColour(), 0);
-    QVERIFY(!s->Music_Chk->isChecked());
+    QVERIFY(s.maintained());
+    QVERIFY(s.keepRatio());
+    QVERIFY(!s.keepRatioEnabled());
+    QCOMPARE(s.delay(), 5);
+    QCOMPARE(s.delayText(), "5 Seconds");
+    QVERIFY(s.looped());
+    QVERIFY(!s.shuffled());
+    QVERIFY(s.pauseMessage());
+    QVERIFY(!s.subfolders());
+    QCOMPARE(s.colour(), 0);
+    QVERIFY(!s.music());
     QCOMPARE(f.forms->showState().musicPath, QString());
     // No Pictures folder in the test's home: the home folder, without a message.
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    QCOMPARE(s->Dir1->path(), QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
-    QCOMPARE(s->Drive1->text(), "/");
-    QVERIFY(s->Num_Files_Lbl->text().startsWith("Number of Files: "));
+    QCOMPARE(s.folder(), QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
+    QCOMPARE(s.volume(), "/");
+    QVERIFY(s.count().startsWith("Number of Files: "));
 }
 
 void SetupTest::restoredStateRunsChangeHandling() {
@@ -82,28 +82,28 @@ void SetupTest::restoredStateRunsChangeHandling() {
     f.store("MusicPath", "/music/tune.mp3");
     f.store("Drive", "/");
     f.store("Path", f.dir());
-    Setup_Frm* s = f.openSetup(); // the music box restored checked opens no dialog
+    SetupDriver s = f.openSetup(); // the music box restored checked opens no dialog
     QVERIFY(s);
-    QVERIFY(s->Strech_Opt->isChecked());
-    QVERIFY(s->Ratio_Chk->isEnabled());
-    QVERIFY(!s->Ratio_Chk->isChecked());
-    QCOMPARE(s->Delay_Lbl->text(), "1 Second");
-    QVERIFY(s->Subs_Chk->isChecked());
-    QCOMPARE(s->Picker->chosenColour(), 16711680);
-    QVERIFY(s->Music_Chk->isChecked());
+    QVERIFY(s.stretched());
+    QVERIFY(s.keepRatioEnabled());
+    QVERIFY(!s.keepRatio());
+    QCOMPARE(s.delayText(), "1 Second");
+    QVERIFY(s.subfolders());
+    QCOMPARE(s.colour(), 16711680);
+    QVERIFY(s.music());
     QCOMPARE(f.forms->showState().musicPath, "/music/tune.mp3");
-    QCOMPARE(s->Dir1->path(), f.dir());
+    QCOMPARE(s.folder(), f.dir());
     // The count after loading is the folder list's, in its plain words.
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
-    QTest::mouseClick(s->Subs_Chk, Qt::LeftButton);
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
-    QTest::mouseClick(s->Subs_Chk, Qt::LeftButton);
-    QCOMPARE(s->Num_Files_Lbl->text(), "No. of Files in Root: 1");
+    QCOMPARE(s.count(), "Number of Files: 1");
+    s.toggleSubfolders();
+    QCOMPARE(s.count(), "Number of Files: 1");
+    s.toggleSubfolders();
+    QCOMPARE(s.count(), "No. of Files in Root: 1");
     // Maintain keeps the keep-ratio mark but disables it.
-    s->Ratio_Chk->setChecked(true);
-    QTest::mouseClick(s->Maintain_Opt, Qt::LeftButton);
-    QVERIFY(!s->Ratio_Chk->isEnabled());
-    QVERIFY(s->Ratio_Chk->isChecked());
+    s.setKeepRatio(true);
+    s.setStretch(false);
+    QVERIFY(!s.keepRatioEnabled());
+    QVERIFY(s.keepRatio());
 
     // A damaged colour, or one the player would refuse, comes back black.
     for (const char* bad : {"16777216", "-5", "red", "-2147483600"}) {
@@ -111,12 +111,12 @@ void SetupTest::restoredStateRunsChangeHandling() {
         s->close();
         s = f.openSetup();
         QVERIFY(s);
-        QCOMPARE(s->Picker->chosenColour(), 0);
+        QCOMPARE(s.colour(), 0);
     }
     f.store("Colour", "-2147483633"); // the button face is a colour
     s->close();
     s = f.openSetup();
-    QCOMPARE(s->Picker->chosenColour(), qint32(0x8000000F));
+    QCOMPARE(s.colour(), qint32(0x8000000F));
 }
 
 void SetupTest::runWritesTheFolderInNameOrder() {
@@ -128,13 +128,13 @@ void SetupTest::runWritesTheFolderInNameOrder() {
     writeSolidPicture(f.path("sub/0.jpg"), Qt::green);
     f.store("Path", f.dir());
     f.store("Drive", "/");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
-    s->Delay_Scroll->setFocus();
-    QTest::keyClick(s->Delay_Scroll, Qt::Key_Home);
-    QCOMPARE(s->Delay_Lbl->text(), "Forever");
-    QTest::keyClick(s, Qt::Key_Return); // Enter presses the run button
+    QCOMPARE(s.count(), "Number of Files: 2");
+    s.delayBar()->setFocus();
+    QTest::keyClick(s.delayBar(), Qt::Key_Home);
+    QCOMPARE(s.delayText(), "Forever");
+    QTest::keyClick(s.window(), Qt::Key_Return); // Enter presses the run button
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QVERIFY(!s->isVisible());
     QCOMPARE(f.tempShowLines(),
@@ -150,27 +150,27 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
     SetupFixture f;
     f.picture("a.jpg", Qt::red);
     f.store("Path", f.dir());
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     desktop::FileRequest asked;
     f.desktop.expectFileDialog([&](const desktop::FileRequest& r) {
         asked = r;
         return desktop::FileReply{};
     });
-    QTest::mouseClick(s->Music_Chk, Qt::LeftButton);
+    s.clickMusic();
     f.desktop.verifyDone();
     QCOMPARE(asked.title, "Load Music File");
     QCOMPARE(asked.nameFilters.size(), 2);
-    QVERIFY(s->Music_Chk->isChecked());
+    QVERIFY(s.music());
     // The keyboard toggles the box without a dialog (an unexpected dialog fails the test).
-    s->Music_Chk->setFocus();
-    QTest::keyClick(s->Music_Chk, Qt::Key_Space);
-    QVERIFY(!s->Music_Chk->isChecked());
-    QTest::keyClick(s->Music_Chk, Qt::Key_Space);
-    QVERIFY(s->Music_Chk->isChecked());
+    s.musicBox()->setFocus();
+    QTest::keyClick(s.musicBox(), Qt::Key_Space);
+    QVERIFY(!s.music());
+    QTest::keyClick(s.musicBox(), Qt::Key_Space);
+    QVERIFY(s.music());
 
     // A music path that a show file cannot hold is refused when chosen.
-    QTest::mouseClick(s->Music_Chk, Qt::LeftButton); // clears: no dialog
+    s.clickMusic(); // clears: no dialog
     f.desktop.expectFileDialog([](const desktop::FileRequest&) {
         return desktop::FileReply{true, {"/music/say \"hi\".mp3"}};
     });
@@ -178,11 +178,11 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
                             "The music file cannot be used: its path holds a double quote (\"), which a "
                             "show file cannot store.\n/music/say \"hi\".mp3",
                             desktop::Icon::Exclamation, desktop::Buttons::Ok);
-    QTest::mouseClick(s->Music_Chk, Qt::LeftButton);
+    s.clickMusic();
     f.desktop.verifyDone();
     QCOMPARE(f.forms->showState().musicPath, QString());
 
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     const QStringList lines = f.tempShowLines();
     QCOMPARE(lines.mid(7, 2), (QStringList{"UseMusic=1", "Music="}));
@@ -191,12 +191,12 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
 
     // A chosen file becomes the music path.
     s = f.openSetup();
-    QVERIFY(s && s->Music_Chk->isChecked());
-    QTest::mouseClick(s->Music_Chk, Qt::LeftButton);
+    QVERIFY(s && s.music());
+    s.clickMusic();
     f.desktop.expectFileDialog([](const desktop::FileRequest&) {
         return desktop::FileReply{true, {"/m/t.mp3"}};
     });
-    QTest::mouseClick(s->Music_Chk, Qt::LeftButton);
+    s.clickMusic();
     f.desktop.verifyDone();
     QCOMPARE(f.forms->showState().musicPath, "/m/t.mp3");
 }
@@ -204,28 +204,28 @@ void SetupTest::musicBoxByMouseOpensTheDialogAndCancelKeepsItChecked() {
 void SetupTest::closeBoxStoresNothingAndShowsTheMenu() {
     SetupFixture f;
     f.store("Delay", "7");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    s->Delay_Scroll->setValue(20);
+    s.setDelay(20);
     s->close();
     QVERIFY(!f.forms->isLoaded(FormId::Setup));
     QTRY_VERIFY(f.forms->form(FormId::Menu)->isVisible());
     QCOMPARE(f.stored("Delay"), "7");
     s = f.openSetup();
-    QCOMPARE(s->Delay_Scroll->value(), 7);
+    QCOMPARE(s.delay(), 7);
 }
 
 void SetupTest::emptyFolderStoresWarnsAndStays() {
     SetupFixture f;
     QVERIFY(QDir(f.dir()).mkpath("empty"));
     f.store("Path", f.path("empty"));
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
-    s->Delay_Scroll->setValue(20);
+    QCOMPARE(s.count(), "Number of Files: 0");
+    s.setDelay(20);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     f.desktop.verifyDone();
     QCOMPARE(f.stored("Delay"), "20");
     QVERIFY(s->isVisible());
@@ -238,25 +238,25 @@ void SetupTest::picturesWithQuotesAreLeftOut() {
     QVERIFY(QDir(f.dir()).mkpath("q"));
     writeSolidPicture(f.path("q/say \"cheese\".jpg"), Qt::red);
     f.store("Path", f.path("q"));
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     // Counted out, and the user told why once.
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    QCOMPARE(s.count(), "Number of Files: 0");
     const QString leftOut = "1 picture was left out of the show because its path holds a double quote (\"), "
                             "which a Lumora file cannot store.";
     f.desktop.expectMessage("Lumora", leftOut, desktop::Icon::Information, desktop::Buttons::Ok);
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     f.desktop.verifyDone();
     QVERIFY(!f.forms->isLoaded(FormId::Player));
 
     writeSolidPicture(f.path("q/plain.jpg"), Qt::red);
-    s->Dir1->setPath(f.dir());
-    s->Dir1->setPath(f.path("q"));
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
+    s.chooseFolder(f.dir());
+    s.chooseFolder(f.path("q"));
+    QCOMPARE(s.count(), "Number of Files: 1");
     f.desktop.expectMessage("Lumora", leftOut, desktop::Icon::Information, desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     f.desktop.verifyDone();
     QCOMPARE(f.tempShowLines().mid(9), QStringList{f.path("q/plain.jpg")});
@@ -270,13 +270,13 @@ void SetupTest::unwritableShowFileWarnsAndStays() {
     // Root writes everywhere: a folder standing at the file's name makes the write fail.
     const QString temp = program_folder::tempIniPath();
     QVERIFY(QDir().mkpath(temp));
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     QString why;
     QVERIFY(!show_file::write(temp, ShowSettings(), {}, &why, show_file::Replace::TempShow));
     f.desktop.expectMessage("ERROR", "The show could not be started: " + why, desktop::Icon::Critical,
                             desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     f.desktop.verifyDone();
     QVERIFY(QDir().rmdir(temp));
     QVERIFY(s->isVisible());
@@ -290,58 +290,58 @@ void SetupTest::volumeThatIsNotReadyIsReportedAndFallsBack() {
     f.store("Path", "/media/cd/photos");
     f.desktop.expectMessage("Invaild Drive", "Drive /media/cd is not available!", desktop::Icon::Critical,
                             desktop::Buttons::Ok);
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     f.desktop.verifyDone();
-    QCOMPARE(s->Drive1->text(), "/");
+    QCOMPARE(s.volume(), "/");
     // Choosing it later: the message, and the folder list stays where it was.
-    const QString before = s->Dir1->path();
+    const QString before = s.folder();
     f.desktop.expectMessage("Invaild Drive", "Drive /media/cd is not available!", desktop::Icon::Critical,
                             desktop::Buttons::Ok);
-    s->Drive1->choose("/media/cd");
+    s.chooseVolume("/media/cd");
     f.desktop.verifyDone();
-    QCOMPARE(s->Dir1->path(), before);
-    QCOMPARE(s->Drive1->text(), "/media/cd");
+    QCOMPARE(s.folder(), before);
+    QCOMPARE(s.volume(), "/media/cd");
     // A stored volume that is gone altogether falls back without a word.
     s->close();
     f.store("Drive", "/media/gone");
     s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Drive1->text(), "/");
+    QCOMPARE(s.volume(), "/");
 }
 
 void SetupTest::paletteByMouseOrKeysGivesTheShowItsColour() {
     SetupFixture f;
     f.picture("a.jpg", Qt::red);
     f.store("Path", f.dir());
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     const QPoint red(2 + 2, 24 + 2);
-    QTest::mouseMove(s->Picker->Pal, red);
-    QTRY_COMPARE(s->Picker->txCol(), "255");
-    QTest::mouseClick(s->Picker->Pal, Qt::LeftButton, {}, red);
-    QCOMPARE(s->Picker->chosenColour(), 255);
+    QTest::mouseMove(s.palette(), red);
+    QTRY_COMPARE(s.colourUnderPointer(), "255");
+    QTest::mouseClick(s.palette(), Qt::LeftButton, {}, red);
+    QCOMPARE(s.colour(), 255);
 
     // From the keyboard: the palette comes after the delay in the tab order, with its cross-hair on
     // the chosen colour; Enter there chooses rather than runs.
-    const auto press = [s](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    const auto press = [&s](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(s->focusWidget(), key, modifiers);
     };
-    s->Delay_Scroll->setFocus();
+    s.delayBar()->setFocus();
     press(Qt::Key_Tab);
-    QCOMPARE(s->focusWidget(), s->Picker->Pal);
+    QCOMPARE(s->focusWidget(), s.palette());
     press(Qt::Key_Tab);
-    QVERIFY(s->focusWidget() == s->Maintain_Opt || s->focusWidget() == s->Strech_Opt);
+    QVERIFY(s->focusWidget() == s.maintainOption() || s->focusWidget() == s.stretchOption());
     press(Qt::Key_Tab, Qt::ShiftModifier);
-    QCOMPARE(s->focusWidget(), s->Picker->Pal);
-    QCOMPARE(s->Picker->Pal->crossHair(), QPoint(2, 24));
+    QCOMPARE(s->focusWidget(), s.palette());
+    QCOMPARE(s.palette()->crossHair(), QPoint(2, 24));
     press(Qt::Key_Right, Qt::ShiftModifier);
     press(Qt::Key_Return);
-    const qint32 chosen = s->Picker->chosenColour();
+    const qint32 chosen = s.colour();
     QCOMPARE(chosen, palette::pixel(10, 24));
     QVERIFY(!f.forms->isLoaded(FormId::Player));
 
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().value(4), "BackCol=" + QString::number(chosen));
     QCOMPARE(f.stored("Colour"), QString::number(chosen));
@@ -350,14 +350,14 @@ void SetupTest::paletteByMouseOrKeysGivesTheShowItsColour() {
 
 void SetupTest::controlsAreNamedAndPlaced() {
     SetupFixture f;
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     QCOMPARE(s->windowTitle(), "Lumora from Folder Setup");
     QCOMPARE(s->size(), QSize(359, 377));
-    QCOMPARE(s->Run_btn->geometry(), QRect(6, 345, 316, 28));
-    QCOMPARE(s->Picker->Pal->geometry(), QRect(21, 18, 103, 54));
-    QCOMPARE(s->Music_Chk->accessibleName(), "Background music");
-    QVERIFY(!s->File1->isVisible());
+    QCOMPARE(s.runButton()->geometry(), QRect(6, 345, 316, 28));
+    QCOMPARE(s.palette()->geometry(), QRect(21, 18, 103, 54));
+    QCOMPARE(s.musicBox()->accessibleName(), "Background music");
+    QVERIFY(!s.fileListShown());
     // Every control of the window can be found by the name a screen reader speaks.
     QStringList names;
     for (QWidget* w : s->findChildren<QWidget*>()) {
@@ -369,7 +369,7 @@ void SetupTest::controlsAreNamedAndPlaced() {
         names << a->text(QAccessible::Name);
     }
     // On Linux a combo box is named by what it shows (Qt gives its own name as the description).
-    QCOMPARE(QAccessible::queryAccessibleInterface(s->Drive1)->text(QAccessible::Description), "Drive");
+    QCOMPARE(QAccessible::queryAccessibleInterface(s.volumeList())->text(QAccessible::Description), "Drive");
     for (const char* name :
          {"/", "Folders", "Include Subfolders", "Number of Files: 0", "Maintain Dimentions",
           "Strech to Fullscreen", "Keep Ratio", "5 Seconds", "Delay", "Palette", "Colour under the pointer",
@@ -384,50 +384,50 @@ void SetupTest::keyboardOpensFoldersAndStepsTheDelay() {
     writeSolidPicture(f.path("inner/0.jpg"), Qt::green);
     f.store("Path", f.dir());
     f.store("Drive", "/");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     // Enter in the folder list opens the highlighted folder rather than pressing the run button.
-    s->Dir1->setFocus();
-    QTest::keyClick(s->Dir1, Qt::Key_Down);
-    QTest::keyClick(s->Dir1, Qt::Key_Return);
-    QCOMPARE(s->Dir1->path(), f.path("inner"));
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 1");
+    s.folderList()->setFocus();
+    QTest::keyClick(s.folderList(), Qt::Key_Down);
+    QTest::keyClick(s.folderList(), Qt::Key_Return);
+    QCOMPARE(s.folder(), f.path("inner"));
+    QCOMPARE(s.count(), "Number of Files: 1");
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(s->isVisible());
 
     // Tabbed onto, the delay bar is marked as the lists are; a click leaves it as the style draws it.
-    s->Delay_Scroll->setFocus(Qt::MouseFocusReason);
-    const QImage unmarked = s->Delay_Scroll->grab().toImage();
-    s->Drive1->setFocus(Qt::TabFocusReason);
+    s.delayBar()->setFocus(Qt::MouseFocusReason);
+    const QImage unmarked = s.delayBar()->grab().toImage();
+    s.volumeList()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), s->Delay_Scroll);
-    QVERIFY(s->Delay_Scroll->grab().toImage() != unmarked);
+    QCOMPARE(QApplication::focusWidget(), s.delayBar());
+    QVERIFY(s.delayBar()->grab().toImage() != unmarked);
 
     // The delay steps as the arrows point: Left and Up lower it, Right and Down raise it.
-    s->Delay_Scroll->setFocus();
+    s.delayBar()->setFocus();
     const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Left, 4},     {Qt::Key_Right, 5}, {Qt::Key_Right, 6},
                                              {Qt::Key_Up, 5},       {Qt::Key_Down, 6},  {Qt::Key_PageUp, 5},
                                              {Qt::Key_PageDown, 6}, {Qt::Key_Home, 0},  {Qt::Key_Left, 0}};
     for (const auto& [key, value] : steps) {
-        QTest::keyClick(s->Delay_Scroll, key);
-        QCOMPARE(s->Delay_Scroll->value(), value);
+        QTest::keyClick(s.delayBar(), key);
+        QCOMPARE(s.delay(), value);
     }
-    QCOMPARE(s->Delay_Lbl->text(), "Forever");
+    QCOMPARE(s.delayText(), "Forever");
 
     // Enter in the open volume list chooses there and runs nothing.
     f.desktop.volumeList.append({f.path("inner"), true});
-    s->Drive1->setFocus();
-    s->Drive1->showPopup();
-    QTRY_VERIFY(s->Drive1->view()->isVisible());
-    QTest::keyClick(s->Drive1->view(), Qt::Key_Down);
-    QTest::keyClick(s->Drive1->view(), Qt::Key_Return);
-    QTRY_VERIFY(!s->Drive1->view()->isVisible());
-    QCOMPARE(s->Drive1->text(), f.path("inner"));
+    s.volumeList()->setFocus();
+    s.volumeList()->showPopup();
+    QTRY_VERIFY(s.volumeList()->view()->isVisible());
+    QTest::keyClick(s.volumeList()->view(), Qt::Key_Down);
+    QTest::keyClick(s.volumeList()->view(), Qt::Key_Return);
+    QTRY_VERIFY(!s.volumeList()->view()->isVisible());
+    QCOMPARE(s.volume(), f.path("inner"));
     QVERIFY(!f.forms->isLoaded(FormId::Player));
 
     // On the folder already open, and elsewhere, Enter is the run button's.
-    s->Dir1->setFocus();
-    QTest::keyClick(s->Dir1, Qt::Key_Return);
+    s.folderList()->setFocus();
+    QTest::keyClick(s.folderList(), Qt::Key_Return);
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     f.leaveShow();
 }
@@ -439,13 +439,13 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
     writeSolidPicture(f.path("f/b.jpg"), Qt::green);
     f.store("Path", f.path("f"));
     f.store("Delay", "0");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
+    QCOMPARE(s.count(), "Number of Files: 2");
     // Changed behind the window's back: the run plays what the folder holds now.
     QVERIFY(QFile::remove(f.path("f/a.jpg")));
     writeSolidPicture(f.path("f/c.jpg"), Qt::blue);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     QTRY_VERIFY(f.forms->isLoaded(FormId::Player));
     QCOMPARE(f.tempShowLines().mid(9), (QStringList{f.path("f/b.jpg"), f.path("f/c.jpg")}));
     f.leaveShow();
@@ -456,9 +456,9 @@ void SetupTest::runPlaysTheFolderAsItIsNow() {
     QVERIFY(QDir(f.path("f")).removeRecursively());
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     f.desktop.verifyDone();
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    QCOMPARE(s.count(), "Number of Files: 0");
     QVERIFY(s->isVisible());
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!QFile::exists(program_folder::tempIniPath()));
@@ -472,26 +472,26 @@ void SetupTest::droppedFolderIsOpenedAndCounted() {
     f.textFile("trip/A.GIF");
     f.textFile("trip/notes.txt");
     f.textFile("trip/day one/c.jpg");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    const QString before = s->Dir1->path();
+    const QString before = s.folder();
 
     // Only a folder is taken: files alone are not.
-    QVERIFY(!file_drops::drop(s->Run_btn, QPoint(5, 5), *file_drops::files({f.path("trip/b.jpg")})));
-    QCOMPARE(s->Dir1->path(), before);
+    QVERIFY(!file_drops::drop(s.runButton(), QPoint(5, 5), *file_drops::files({f.path("trip/b.jpg")})));
+    QCOMPARE(s.folder(), before);
 
     // The first folder dropped anywhere on the window opens, and the volume list and count follow.
     const auto dropped = file_drops::files({f.path("trip/b.jpg"), f.path("trip"), f.path("trip/day one")});
-    QVERIFY(file_drops::drop(s->Dir1->viewport(), QPoint(10, 10), *dropped));
-    QCOMPARE(s->Dir1->path(), f.path("trip"));
-    QCOMPARE(s->Drive1->text(), f.dir());
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 2");
-    QCOMPARE(s->File1->names(), (QStringList{"A.GIF", "b.jpg"}));
+    QVERIFY(file_drops::drop(s.folderList()->viewport(), QPoint(10, 10), *dropped));
+    QCOMPARE(s.folder(), f.path("trip"));
+    QCOMPARE(s.volume(), f.dir());
+    QCOMPARE(s.count(), "Number of Files: 2");
+    QCOMPARE(s.files(), (QStringList{"A.GIF", "b.jpg"}));
 
     // The same folder again is counted afresh.
     f.textFile("trip/d.bmp");
-    QVERIFY(file_drops::drop(s->Picker->Pal, QPoint(3, 3), *file_drops::files({f.path("trip")})));
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 3");
+    QVERIFY(file_drops::drop(s.palette(), QPoint(3, 3), *file_drops::files({f.path("trip")})));
+    QCOMPARE(s.count(), "Number of Files: 3");
 }
 
 void SetupTest::movedWindowStaysWhereTheUserPutIt() {
@@ -499,7 +499,7 @@ void SetupTest::movedWindowStaysWhereTheUserPutIt() {
     QVERIFY(QDir(f.dir()).mkpath("empty/below"));
     f.store("Path", f.path("empty"));
     f.store("Sub Dirs", "1");
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
     const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, s->size(),
                                               QGuiApplication::primaryScreen()->availableGeometry());
@@ -510,7 +510,7 @@ void SetupTest::movedWindowStaysWhereTheUserPutIt() {
     // A search that finds nothing brings the window back where the user left it, as does showing it.
     f.desktop.expectMessage("ERROR", "No Files in Directory!", desktop::Icon::Exclamation,
                             desktop::Buttons::Ok);
-    QTest::mouseClick(s->Run_btn, Qt::LeftButton);
+    s.run();
     QTRY_VERIFY(!f.forms->isLoaded(FormId::Search) && s->isVisible());
     f.desktop.verifyDone();
     QCOMPARE(s->pos(), moved);
@@ -532,22 +532,22 @@ void SetupTest::folderLastUsedOnAVolumeOutlivesTheWindow() {
     f.desktop.volumeList = {{"/", true}, {f.path("usb"), true}};
     f.store("Drive", "/");
     f.store("Path", f.path("home"));
-    Setup_Frm* s = f.openSetup();
+    SetupDriver s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Dir1->path(), f.path("home"));
-    s->Dir1->setPath(f.path("usb/photos"));
-    QCOMPARE(s->Drive1->text(), f.path("usb"));
-    s->Drive1->choose("/");
-    QCOMPARE(s->Dir1->path(), f.path("home"));
+    QCOMPARE(s.folder(), f.path("home"));
+    s.chooseFolder(f.path("usb/photos"));
+    QCOMPARE(s.volume(), f.path("usb"));
+    s.chooseVolume("/");
+    QCOMPARE(s.folder(), f.path("home"));
 
     // Closed and opened again: the volume still opens on the folder last used on it in this run.
     s->close();
     s = f.openSetup();
     QVERIFY(s);
-    QCOMPARE(s->Dir1->path(), f.path("home"));
-    s->Drive1->choose(f.path("usb"));
-    QCOMPARE(s->Dir1->path(), f.path("usb/photos"));
-    QCOMPARE(s->Num_Files_Lbl->text(), "Number of Files: 0");
+    QCOMPARE(s.folder(), f.path("home"));
+    s.chooseVolume(f.path("usb"));
+    QCOMPARE(s.folder(), f.path("usb/photos"));
+    QCOMPARE(s.count(), "Number of Files: 0");
 }
 
 QTEST_MAIN(SetupTest)

@@ -1,3 +1,4 @@
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "picture/PicturePreloader.h"
@@ -275,20 +276,20 @@ void PreloaderTest::playerStepsThroughChangingFiles() {
                            f.picture("c.bmp", Qt::blue), f.picture("d.bmp", Qt::yellow)};
     ShowSettings s = plainSettings(true);
     s.stretch = s.keepRatio = true;
-    Main_Frm* p = f.play(f.show("s.lmr", s, pics));
+    PlayerDriver p = f.play(f.show("s.lmr", s, pics));
     QVERIFY(p);
     // The workers look ahead once the first picture is on screen.
     QTRY_VERIFY(p->preloader().isPrepared(pics[1]));
     replace(pics[1], Qt::white);
     QVERIFY(QFile::remove(pics[2]));
-    emit p->Timer1->Timer();
+    p.advance();
     QCOMPARE(f.shownColour(), QColor(Qt::white));
-    emit p->Timer1->Timer();
+    p.advance();
     QCOMPARE(f.shownColour(), QColor(Qt::yellow)); // the deleted one is skipped
     QCOMPARE(f.forms->playerState().currentIndex, 3);
     // Smaller than the screen: held as decoded, the box at the size shown.
-    QCOMPARE(p->Image1->picture().size(), QSize(64, 48));
-    QCOMPARE(p->Image1->width(), p->width()); // a landscape picture kept in ratio fills the width
+    QCOMPARE(p.pictureBox()->picture().size(), QSize(64, 48));
+    QCOMPARE(p.pictureBox()->width(), p->width()); // a landscape picture kept in ratio fills the width
 }
 
 QTEST_MAIN(PreloaderTest)

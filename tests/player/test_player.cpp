@@ -1,4 +1,5 @@
 #include "FloodedJpeg.h"
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "picture/PicturePreloader.h"
@@ -23,8 +24,8 @@ using desktop::Icon;
 namespace {
 
 // The advance timer's step, and its picture on screen (or the show over).
-void tick(Main_Frm* player) {
-    emit player->Timer1->Timer();
+void tick(PlayerDriver player) {
+    player.advance();
     settleStep(player);
 }
 
@@ -78,14 +79,14 @@ void PlayerTest::stepsInOrderAndEndsWithoutLoop() {
                {f.picture("r.bmp", Qt::red), f.picture("g.png", Qt::green), f.picture("b.bmp", Qt::blue)});
     f.forms->show(FormId::Menu);
     f.forms->hide(FormId::Menu);
-    Main_Frm* player = f.play(show);
+    PlayerDriver player = f.play(show);
     QVERIFY(player);
     QVERIFY(player->isVisible());
     QVERIFY(player->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(player->windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(near(f.shownColour(), Qt::red));
-    QVERIFY(player->Timer1->isEnabled());
-    QCOMPARE(player->Timer1->interval(), 60000);
+    QVERIFY(player.slideClock()->isEnabled());
+    QCOMPARE(player.slideClock()->interval(), 60000);
     tick(player);
     QVERIFY(near(f.shownColour(), Qt::green));
     tick(player);
@@ -110,7 +111,7 @@ void PlayerTest::shuffledShowPlaysEachPictureOncePerRound() {
     s.shuffle = true;
     // Seeded, so that the order is known to differ from the file's.
     f.forms->playerState().random.seed(7);
-    Main_Frm* p = f.play(f.show("s.lmr", s, pics));
+    PlayerDriver p = f.play(f.show("s.lmr", s, pics));
     QVERIFY(p);
     const auto shownIndex = [&] {
         for (qsizetype i = 0; i < colours.size(); ++i) {
@@ -137,7 +138,7 @@ void PlayerTest::skipsWhatIsNotAPicture() {
     const QStringList entries{f.picture("r.bmp", Qt::red), f.path("missing.jpg"), f.textFile("text.jpg"),
                               f.fifo("pipe.bmp"),          f.path("folder"),      f.textFile("empty.gif", ""),
                               f.picture("b.bmp", Qt::blue)};
-    Main_Frm* player = f.play(f.show("s.lmr", plainSettings(true), entries));
+    PlayerDriver player = f.play(f.show("s.lmr", plainSettings(true), entries));
     QVERIFY(near(f.shownColour(), Qt::red));
     tick(player);
     QVERIFY(near(f.shownColour(), Qt::blue));
@@ -167,12 +168,12 @@ void PlayerTest::loopingShowOfMissingFilesEndsWithMessage() {
 void PlayerTest::placesPicturesOnTheScreen() {
     ShowFixture f;
     ShowSettings own = plainSettings(true);
-    Main_Frm* player = f.play(f.show("own.lmr", own, {f.picture("small.bmp", Qt::red, QSize(300, 200))}));
+    PlayerDriver player = f.play(f.show("own.lmr", own, {f.picture("small.bmp", Qt::red, QSize(300, 200))}));
     const QSize screen = player->size();
     QCOMPARE(player->geometry(), player->screen()->geometry());
-    QCOMPARE(player->Image1->geometry(),
+    QCOMPARE(player.pictureBox()->geometry(),
              QRect((screen.width() - 300) / 2, (screen.height() - 200) / 2, 300, 200));
-    QVERIFY(player->Image1->isVisible());
+    QVERIFY(player.pictureBox()->isVisible());
     player->Close_Show();
 
     ShowSettings ratio = plainSettings(true);
@@ -180,30 +181,30 @@ void PlayerTest::placesPicturesOnTheScreen() {
     player = f.play(f.show(
         "ratio.lmr", ratio,
         {f.picture("land.bmp", Qt::red, QSize(400, 100)), f.picture("port.bmp", Qt::blue, QSize(100, 400))}));
-    QCOMPARE(player->Image1->geometry(),
+    QCOMPARE(player.pictureBox()->geometry(),
              QRect(0, (screen.height() - screen.width() / 4) / 2, screen.width(), screen.width() / 4));
     tick(player);
-    QCOMPARE(player->Image1->geometry(),
+    QCOMPARE(player.pictureBox()->geometry(),
              QRect((screen.width() - screen.height() / 4) / 2, 0, screen.height() / 4, screen.height()));
     player->Close_Show();
 
     ShowSettings fill = ratio;
     fill.keepRatio = false;
     player = f.play(f.show("fill.lmr", fill, {f.path("land.bmp")}));
-    QCOMPARE(player->Image1->geometry(), QRect(QPoint(0, 0), screen));
+    QCOMPARE(player.pictureBox()->geometry(), QRect(QPoint(0, 0), screen));
 }
 
 void PlayerTest::appliesTheShowsSettings() {
     ShowFixture f;
     ShowSettings s = plainSettings(true, 3);
     s.backColour = 0x0000FF00 | 0x40; // green 255, red 0x40
-    Main_Frm* player =
+    PlayerDriver player =
         f.play(f.show("s.lmr", s, {f.picture("r.bmp", Qt::red), f.picture("b.bmp", Qt::blue)}));
-    QCOMPARE(player->Timer1->interval(), 3000);
+    QCOMPARE(player.slideClock()->interval(), 3000);
     QCOMPARE(player->palette().color(QPalette::Window), QColor(0x40, 0xFF, 0));
-    QCOMPARE(player->File_Path_Txt->text(), f.path("s.lmr"));
+    QCOMPARE(player.showPath(), f.path("s.lmr"));
     // PAUSED sits in the middle of the screen whatever its size.
-    const QRect label = player->Paused_lbl->geometry();
+    const QRect label = player.pauseNote()->geometry();
     QCOMPARE(label.size(), QSize(180, 41));
     QVERIFY(std::abs(label.center().x() - player->width() / 2) <= 1);
     QVERIFY(std::abs(label.center().y() - player->height() / 2) <= 1);
@@ -213,7 +214,7 @@ void PlayerTest::appliesTheShowsSettings() {
     s.delaySeconds = 0;
     player = f.play(f.show("t.lmr", s, {f.path("r.bmp"), f.path("b.bmp")}));
     QCOMPARE(player->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
-    QVERIFY(!player->Timer1->isTicking()); // a delay of 0 never advances
+    QVERIFY(!player.slideClock()->isTicking()); // a delay of 0 never advances
 }
 
 void PlayerTest::refusesBrokenShows_data() {
@@ -256,13 +257,13 @@ void PlayerTest::tempIniIsDeletedOnlyForItsExactPath() {
     const QString sameFileOtherText = QFileInfo(tempIni).absolutePath() + "/./temp.ini";
 
     for (const QString& other : {lookalike, sameFileOtherText}) {
-        Main_Frm* player = f.play(other);
+        PlayerDriver player = f.play(other);
         QTest::keyClick(player, Qt::Key_Escape);
         QVERIFY(!f.forms->isLoaded(FormId::Player));
         QVERIFY(QFile::exists(other));
     }
     // Another copy of the program has written a show of its own there since: that one stays.
-    Main_Frm* player = f.play(tempIni);
+    PlayerDriver player = f.play(tempIni);
     f.show(tempIni, plainSettings(false), {pic});
     QTest::keyClick(player, Qt::Key_Escape);
     QVERIFY(QFile::exists(tempIni));
@@ -278,12 +279,12 @@ void PlayerTest::commandLineShowEndsTheProgram() {
     const QString show = probe.show("cl.lmr", plainSettings(false), {probe.picture("r.bmp", Qt::red)});
     ShowFixture f("\"" + show + "\" trailing words");
     f.start();
-    Main_Frm* player = f.forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver player = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(player && player->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(player));
     QVERIFY(f.forms->isLoaded(FormId::Menu));
     QVERIFY(!f.forms->form(FormId::Menu)->isVisible());
-    QCOMPARE(player->File_Path_Txt->text(), show);
+    QCOMPARE(player.showPath(), show);
     tick(player);
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QVERIFY(!f.forms->isLoaded(FormId::Menu));
@@ -347,8 +348,8 @@ void PlayerTest::settingsMissingFromAShowKeepTheLastValues() {
     s.stretch = true;
     s.keepRatio = false;
     const QString pic = f.picture("r.bmp", Qt::red, QSize(10, 10));
-    Main_Frm* player = f.play(f.show("first.lmr", s, {pic}));
-    QCOMPARE(player->Image1->size(), player->size());
+    PlayerDriver player = f.play(f.show("first.lmr", s, {pic}));
+    QCOMPARE(player.pictureBox()->size(), player->size());
     player->Close_Show();
 
     // Nine bare picture paths: no setting is recognised, every line is a picture, and the stretch
@@ -359,8 +360,8 @@ void PlayerTest::settingsMissingFromAShowKeepTheLastValues() {
     player = f.play(f.textFile("bare.lmr", bare));
     QVERIFY(player);
     QCOMPARE(player->sequence().entries().size(), 9);
-    QCOMPARE(player->Image1->size(), player->size());
-    QCOMPARE(player->Timer1->interval(), 5000);
+    QCOMPARE(player.pictureBox()->size(), player->size());
+    QCOMPARE(player.slideClock()->interval(), 5000);
     QCOMPARE(player->palette().color(QPalette::Window), QColor(Qt::black));
 }
 
@@ -370,14 +371,14 @@ void PlayerTest::hugeShowLoadsAndPlays() {
     const QString pic = f.picture("r.bmp", Qt::red, QSize(8, 8));
     for (int i = 0; i < 100000; ++i)
         entries << (i % 2 ? pic : f.path(QString("missing-%1.bmp").arg(i)));
-    Main_Frm* player = f.play(f.show("huge.lmr", plainSettings(true), entries));
+    PlayerDriver player = f.play(f.show("huge.lmr", plainSettings(true), entries));
     QVERIFY(player);
     QCOMPARE(player->sequence().entries().size(), 100000);
     QPointer<Main_Frm> gone(player);
     QTest::keyClick(player, Qt::Key_Escape); // nothing blocks: the test would time out
     QVERIFY(!f.forms->isLoaded(FormId::Player));
     QTRY_VERIFY(!gone);
-    Main_Frm* again = f.play(f.path("huge.lmr"));
+    PlayerDriver again = f.play(f.path("huge.lmr"));
     for (int i = 0; i < 5; ++i)
         tick(again);
     QCOMPARE(f.forms->playerState().currentIndex, 11);
@@ -389,20 +390,20 @@ void PlayerTest::everyPlacedPictureReachesTheScreen() {
     const QStringList pics{f.picture("r.bmp", Qt::red), f.picture("g.bmp", Qt::green),
                            f.picture("b.bmp", Qt::blue)};
     QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[0]));
-    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true, 1), pics));
-    p->Timer1->setEnabled(false);
+    PlayerDriver p = f.play(f.show("s.lmr", plainSettings(true, 1), pics));
+    p.slideClock()->setEnabled(false);
     QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[1]));
     tick(p); // painted within the step itself
-    QVERIFY(p->Image1->isPainted());
+    QVERIFY(p.pictureBox()->isPainted());
 
     // Placed but not yet painted on a window that is on screen: the timer waits for it instead of
     // stepping past.
     QTest::ignoreMessage(QtInfoMsg, qPrintable("painted " + pics[2]));
-    p->Image1->setPicture(p->Image1->picture(), pics[2]);
-    QVERIFY(p->Image1->awaitsPaint());
+    p.pictureBox()->setPicture(p.pictureBox()->picture(), pics[2]);
+    QVERIFY(p.pictureBox()->awaitsPaint());
     tick(p);
     QCOMPARE(f.forms->playerState().currentIndex, 1);
-    QTRY_VERIFY(p->Image1->isPainted());
+    QTRY_VERIFY(p.pictureBox()->isPainted());
 
     // An unmapped window (minimised, on another workspace) paints nothing: the show goes on.
     p->hide();
@@ -433,7 +434,7 @@ void PlayerTest::showsThatCannotPaintStillEnd() {
         QStringList pics;
         for (QColor c : {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta})
             pics << f.picture(c.name().mid(1) + ".bmp", c);
-        Main_Frm* p = f.play(rawShow(f, "unmapped.lmr", own, pics));
+        PlayerDriver p = f.play(rawShow(f, "unmapped.lmr", own, pics));
         QVERIFY(p);
         p->hide();
         QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
@@ -441,7 +442,7 @@ void PlayerTest::showsThatCannotPaintStillEnd() {
     {
         // A blank line places an empty picture of no size.
         ShowFixture f;
-        Main_Frm* p = f.play(
+        PlayerDriver p = f.play(
             rawShow(f, "blank.lmr", own, {f.picture("a.bmp", Qt::red), "", f.picture("b.bmp", Qt::blue)}));
         QVERIFY(p);
         QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
@@ -449,9 +450,9 @@ void PlayerTest::showsThatCannotPaintStillEnd() {
     {
         // Far taller or wider than the screen, kept in ratio: placed at no width or no height.
         ShowFixture f;
-        Main_Frm* p = f.play(rawShow(f, "thin.lmr", ratio,
-                                     {f.picture("tall.bmp", Qt::red, QSize(1, 2200)),
-                                      f.picture("wide.bmp", Qt::blue, QSize(5000, 1))}));
+        PlayerDriver p = f.play(rawShow(f, "thin.lmr", ratio,
+                                        {f.picture("tall.bmp", Qt::red, QSize(1, 2200)),
+                                         f.picture("wide.bmp", Qt::blue, QSize(5000, 1))}));
         QVERIFY(p);
         QTRY_VERIFY(!f.forms->isLoaded(FormId::Player));
     }
@@ -459,7 +460,7 @@ void PlayerTest::showsThatCannotPaintStillEnd() {
         // The same blank entry in a looping show is stepped past on every round.
         ShowFixture f;
         ShowSettings s = plainSettings(true);
-        Main_Frm* p =
+        PlayerDriver p =
             f.play(f.show("loop.lmr", s, {f.picture("a.bmp", Qt::red), "", f.picture("b.bmp", Qt::blue)}));
         for (qsizetype expected : {1, 2, 0, 1, 2})
             QVERIFY((tick(p), f.forms->playerState().currentIndex == expected));
@@ -476,7 +477,7 @@ void PlayerTest::randomBytesEndAsAShow() {
             c = char(random());
         bytes.replace(700 + round * 1000, 3, "\n\n\n"); // at least one blank entry
         ShowFixture f;
-        Main_Frm* p = f.play(f.textFile("random.lmr", bytes));
+        PlayerDriver p = f.play(f.textFile("random.lmr", bytes));
         QVERIFY(p);
         QVERIFY(!f.desktop.endedWith);
         int ticks = 0;
@@ -491,7 +492,7 @@ void PlayerTest::randomBytesEndAsAShow() {
 
 void PlayerTest::missingFirstPictureStillEndsAShowWithoutLoop() {
     ShowFixture f;
-    Main_Frm* p =
+    PlayerDriver p =
         f.play(f.show("s.lmr", plainSettings(false),
                       {f.path("deleted.bmp"), f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)}));
     QVERIFY(near(f.shownColour(), Qt::red));
@@ -542,10 +543,10 @@ void PlayerTest::pictureStillDecodingLeavesTheWindowFree() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(flooded_jpeg::repeatingLastScan(flooded_jpeg::honest(QSize(3000, 3000)), 200));
     file.close();
-    Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true),
-                                {f.picture("a.bmp", Qt::red), slow, f.picture("b.bmp", Qt::blue), slow}));
+    PlayerDriver p = f.play(f.show("s.lmr", plainSettings(true),
+                                   {f.picture("a.bmp", Qt::red), slow, f.picture("b.bmp", Qt::blue), slow}));
     QVERIFY(near(f.shownColour(), Qt::red));
-    emit p->Timer1->Timer();
+    p.advance();
     QVERIFY(p->sequence().waiting());
     QVERIFY(near(f.shownColour(), Qt::red));
     p->Next_Pic();

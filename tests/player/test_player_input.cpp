@@ -1,3 +1,4 @@
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
@@ -23,13 +24,13 @@ namespace {
 const QString DeleteQuestion =
     "This will delete the following file from our hard disk. Are you sure you want to do this?";
 
-void poll(Main_Frm* p) {
-    emit p->Hotkeys_Timer->Timer();
+void poll(PlayerDriver p) {
+    emit p.keysClock()->Timer();
     settleStep(p);
 }
 
 // Sends Shift+Delete the way a keyboard does: Shift goes down first and comes up last.
-void shiftDelete(Main_Frm* p, Qt::KeyboardModifiers held = Qt::ShiftModifier) {
+void shiftDelete(PlayerDriver p, Qt::KeyboardModifiers held = Qt::ShiftModifier) {
     QTest::keyPress(p, Qt::Key_Delete, held);
     QTest::keyRelease(p, Qt::Key_Delete, held);
 }
@@ -38,7 +39,7 @@ void shiftDelete(Main_Frm* p, Qt::KeyboardModifiers held = Qt::ShiftModifier) {
 struct Show {
     ShowFixture f;
     QStringList pics;
-    Main_Frm* player = nullptr;
+    PlayerDriver player = nullptr;
 
     explicit Show(bool loop = false, bool pauseMessage = true, int count = 3, int delaySeconds = 60) {
         const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
@@ -49,7 +50,7 @@ struct Show {
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
         player = f.play(f.show("s.lmr", s, pics));
-        player->Hotkeys_Timer->setEnabled(false);
+        player.keysClock()->setEnabled(false);
         player->activateWindow();
         if (!QTest::qWaitForWindowActive(player))
             qFatal("the player never became active");
@@ -83,7 +84,7 @@ private slots:
 
 void PlayerInputTest::arrowsArePolled() {
     Show s(true);
-    QCOMPARE(s.player->Hotkeys_Timer->interval(), 100); // held: about ten steps a second
+    QCOMPARE(s.player.keysClock()->interval(), 100); // held: about ten steps a second
     QTest::keyPress(s.player, Qt::Key_Right);
     QCOMPARE(s.index(), 1); // the press itself steps, without waiting for a poll
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
@@ -121,10 +122,10 @@ void PlayerInputTest::arrowsArePolled() {
 
     // The poll starts over from a press, so holding on does not step again a moment later.
     Show u(true);
-    u.player->Hotkeys_Timer->setEnabled(true);
-    QTRY_VERIFY(u.player->Hotkeys_Timer->remainingTime() <= 50);
+    u.player.keysClock()->setEnabled(true);
+    QTRY_VERIFY(u.player.keysClock()->remainingTime() <= 50);
     QTest::keyPress(u.player, Qt::Key_Right);
-    QVERIFY(u.player->Hotkeys_Timer->remainingTime() > 50);
+    QVERIFY(u.player.keysClock()->remainingTime() > 50);
     QCOMPARE(u.index(), 1);
     QTest::keyRelease(u.player, Qt::Key_Right);
 }
@@ -183,7 +184,7 @@ void PlayerInputTest::clickersAndMediaKeysSteerAsTheirButtonsSay() {
     // One key for play and pause on most keyboards: it sends Play, and toggles.
     key(Qt::Key_MediaPlay);
     QVERIFY(s.f.forms->playerState().paused);
-    QVERIFY(s.player->Paused_lbl->isVisible());
+    QVERIFY(s.player.paused());
     key(Qt::Key_MediaPlay);
     QVERIFY(!s.f.forms->playerState().paused);
     key(Qt::Key_MediaTogglePlayPause);
@@ -202,41 +203,41 @@ void PlayerInputTest::clickersAndMediaKeysSteerAsTheirButtonsSay() {
 
 void PlayerInputTest::pauseByKeyAndClick() {
     Show s(true);
-    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(s.player.slideClock()->isTicking());
     QTest::keyClick(s.player, Qt::Key_Space);
     QVERIFY(s.f.forms->playerState().paused);
-    QVERIFY(!s.player->Timer1->isTicking());
-    QVERIFY(s.player->Paused_lbl->isVisible());
-    QCOMPARE(s.player->Paused_lbl->text(), QStringLiteral("PAUSED"));
-    QCOMPARE(s.player->KeyDown_Lbl->text(), QStringLiteral("32"));
-    QVERIFY(!s.player->KeyDown_Lbl->isVisible());
+    QVERIFY(!s.player.slideClock()->isTicking());
+    QVERIFY(s.player.paused());
+    QCOMPARE(s.player.pauseNote()->text(), QStringLiteral("PAUSED"));
+    QCOMPARE(s.player.keyNote()->text(), QStringLiteral("32"));
+    QVERIFY(!s.player.keyNote()->isVisible());
 
     QTest::mouseClick(s.player, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!s.f.forms->playerState().paused);
-    QVERIFY(s.player->Timer1->isTicking());
-    QVERIFY(!s.player->Paused_lbl->isVisible());
+    QVERIFY(s.player.slideClock()->isTicking());
+    QVERIFY(!s.player.paused());
     // A click on the picture counts as a click on the window.
-    QTest::mouseClick(s.player, Qt::LeftButton, {}, s.player->Image1->geometry().center());
+    QTest::mouseClick(s.player, Qt::LeftButton, {}, s.player.pictureBox()->geometry().center());
     QVERIFY(s.f.forms->playerState().paused);
-    QVERIFY(s.player->Paused_lbl->isVisible());
+    QVERIFY(s.player.paused());
 }
 
 void PlayerInputTest::pauseWithoutMessageDrawsNothing() {
     Show s(true, false);
     QTest::keyClick(s.player, Qt::Key_Space);
     QVERIFY(s.f.forms->playerState().paused);
-    QVERIFY(!s.player->Paused_lbl->isVisible());
-    QVERIFY(!s.player->Timer1->isTicking());
+    QVERIFY(!s.player.paused());
+    QVERIFY(!s.player.slideClock()->isTicking());
 }
 
 void PlayerInputTest::clickOnThePausedLabelDoesNothing() {
     Show s(true);
     QTest::keyClick(s.player, Qt::Key_Space);
-    QLabel* label = s.player->Paused_lbl;
+    QLabel* label = s.player.pauseNote();
     QVERIFY(label->isVisible());
     const QPoint onLabel = label->geometry().center();
     // The label lies over the picture, so the window would take a click there for its own.
-    QVERIFY(s.player->Image1->geometry().contains(onLabel));
+    QVERIFY(s.player.pictureBox()->geometry().contains(onLabel));
     QCOMPARE(s.player->childAt(onLabel), label);
     for (int i = 0; i < 2; ++i) {
         QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
@@ -260,7 +261,7 @@ void PlayerInputTest::pausedShowIgnoresRemovalButNotEscape() {
     shiftDelete(s.player);
     QCOMPARE(s.player->sequence().entries().size(), 3);
     QVERIFY(QFile::exists(s.pics[0]));
-    QCOMPARE(s.player->KeyDown_Lbl->text(), QStringLiteral("8"));
+    QCOMPARE(s.player.keyNote()->text(), QStringLiteral("8"));
     QTest::keyClick(s.player, Qt::Key_Escape);
     QVERIFY(!s.open());
 }
@@ -272,7 +273,7 @@ void PlayerInputTest::backspaceTakesThePictureOut() {
     QTest::keyClick(s.player, Qt::Key_Backspace);
     QCOMPARE(s.player->sequence().entries(), QStringList({s.pics[0], s.pics[2]}));
     QCOMPARE(s.f.shownColour(), QColor(Qt::blue));
-    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(s.player.slideClock()->isTicking());
     // The last picture of a show without loop: the first comes back and the show ends.
     QTest::keyClick(s.player, Qt::Key_Backspace);
     QVERIFY(!s.open());
@@ -291,7 +292,7 @@ void PlayerInputTest::backspaceTakesThePictureOut() {
     single.f.desktop.verifyDone();
     QVERIFY(single.open());
     QCOMPARE(single.player->sequence().entries().size(), 1);
-    QVERIFY(!single.player->Timer1->isTicking());
+    QVERIFY(!single.player.slideClock()->isTicking());
     single.f.desktop.expectMessage("ERROR", "This is the last picture!!", Icon::Information, Buttons::Ok);
     shiftDelete(single.player);
     single.f.desktop.verifyDone();
@@ -309,7 +310,7 @@ void PlayerInputTest::shiftDeleteAsksAndDeletesExactlyThatFile() {
     QVERIFY(QFile::exists(s.pics[0]) && QFile::exists(s.pics[2]));
     QCOMPARE(s.player->sequence().entries(), QStringList({s.pics[0], s.pics[2]}));
     QCOMPARE(s.f.shownColour(), QColor(Qt::blue));
-    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(s.player.slideClock()->isTicking());
 
     for (Answer keep : {Answer::No, Answer::Cancel}) {
         s.f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, keep);
@@ -332,7 +333,7 @@ void PlayerInputTest::failedDeletionIsReportedAndLosesNothing() {
     s.f.desktop.verifyDone();
     QCOMPARE(s.player->sequence().entries().size(), 3);
     QCOMPARE(s.index(), 0);
-    QVERIFY(s.player->Timer1->isTicking());
+    QVERIFY(s.player.slideClock()->isTicking());
     QVERIFY(s.open());
 }
 
@@ -359,12 +360,12 @@ void PlayerInputTest::namesAreTakenByteForByte() {
     text += "\"" + QFile::encodeName(p2) + "\"\r\n";
     f.forms->show(FormId::Menu);
     f.forms->hide(FormId::Menu);
-    Main_Frm* p = f.play(f.textFile("bytes.lmr", text));
+    PlayerDriver p = f.play(f.textFile("bytes.lmr", text));
     QVERIFY(p);
     QCOMPARE(f.shownColour(), QColor(Qt::red));
-    emit p->Timer1->Timer();
+    p.advance();
     QCOMPARE(f.shownColour(), QColor(Qt::blue)); // the line with a NUL is a failed load
-    emit p->Timer1->Timer();
+    p.advance();
     QCOMPARE(f.shownColour(), QColor(Qt::red));
     // Shift+Delete removes exactly the file of that name.
     f.desktop.expectMessage("Lumora", DeleteQuestion, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
@@ -384,11 +385,11 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
         ShowFixture f;
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
-        Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)}));
+        PlayerDriver p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)}));
         QVERIFY(p);
         QVERIFY(f.desktop.screenSaverCalls.isEmpty());
         QTRY_COMPARE(f.desktop.screenSaverCalls, awake);
-        QVERIFY(p->Image1->isPainted());
+        QVERIFY(p.pictureBox()->isPainted());
     }
     {
         Show s(true);
@@ -406,7 +407,7 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
         // The show's own end.
         Show s(false);
         for (int i = 0; i < 3; ++i)
-            emit s.player->Timer1->Timer();
+            emit s.player.slideClock()->Timer();
         QVERIFY(!s.open());
         QCOMPARE(s.f.desktop.screenSaverCalls, released);
     }
@@ -429,7 +430,7 @@ void PlayerInputTest::screenStaysAwakeWhileTheShowPlays() {
                                 Buttons::Ok, Answer::Ok, [&] { QVERIFY(!f.desktop.screenKeptAwake()); });
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
-        Main_Frm* p = f.play(f.show("s.lmr", settings, {f.picture("a.bmp", Qt::red)}));
+        PlayerDriver p = f.play(f.show("s.lmr", settings, {f.picture("a.bmp", Qt::red)}));
         QVERIFY(p);
         QTRY_VERIFY(f.desktop.endedWith.has_value());
         f.desktop.verifyDone();
@@ -458,8 +459,8 @@ void PlayerInputTest::theFocusComingAndGoingRepaintsNothing() {
         }
     } counter;
     Show s(true);
-    QTRY_VERIFY(s.player->Image1->isPainted());
-    s.player->Image1->installEventFilter(&counter);
+    QTRY_VERIFY(s.player.pictureBox()->isPainted());
+    s.player.pictureBox()->installEventFilter(&counter);
     QWidget other;
     other.show();
     other.activateWindow();
@@ -478,25 +479,25 @@ void PlayerInputTest::theFocusComingAndGoingRepaintsNothing() {
 
 void PlayerInputTest::pointerHidesAndComesBack() {
     Show s(true);
-    QVERIFY(s.player->Hide_Mouse_Timer->isTicking());
-    QCOMPARE(s.player->Hide_Mouse_Timer->interval(), 2000);
-    emit s.player->Hide_Mouse_Timer->Timer();
+    QVERIFY(s.player.pointerClock()->isTicking());
+    QCOMPARE(s.player.pointerClock()->interval(), 2000);
+    emit s.player.pointerClock()->Timer();
     QCOMPARE(s.player->cursor().shape(), Qt::BlankCursor);
-    emit s.player->Hide_Mouse_Timer->Timer();
+    emit s.player.pointerClock()->Timer();
     QCOMPARE(s.player->cursor().shape(), Qt::BlankCursor);
     QTest::mouseMove(s.player, QPoint(10, 10));
     QTest::mouseMove(s.player, QPoint(40, 30));
     QTRY_COMPARE(s.player->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(s.player->Hide_Mouse_Timer->isTicking());
+    QVERIFY(s.player.pointerClock()->isTicking());
     // Leaving restores the pointer for whatever comes next.
-    emit s.player->Hide_Mouse_Timer->Timer();
+    emit s.player.pointerClock()->Timer();
     QTest::keyClick(s.player, Qt::Key_Escape);
     QCOMPARE(s.player->cursor().shape(), Qt::ArrowCursor);
 }
 
 void PlayerInputTest::aKeyGivesThePictureAWholeDelay() {
     Show s(true, true, 3, 1);
-    FormTimer* timer = s.player->Timer1;
+    FormTimer* timer = s.player.slideClock();
     QCOMPARE(timer->interval(), 1000);
     // Half-way through a delay, a key steps on: the picture it reaches gets a whole delay, so the
     // next automatic step comes later than it would have come without the key.

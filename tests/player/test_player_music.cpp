@@ -2,6 +2,7 @@
 // the place of a sound card, so what was mixed can be read back.
 #include "DiskOutput.h"
 #include "MusicFiles.h"
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "platform/FormTimer.h"
@@ -41,15 +42,15 @@ class PlayerMusicTest : public QObject {
         return f.show("music.lmr", s, {f.picture("a.bmp", Qt::red), f.picture("b.bmp", Qt::blue)});
     }
 
-    static void closeRequest(Main_Frm* p) {
+    static void closeRequest(PlayerDriver p) {
         QCloseEvent close;
         QCoreApplication::sendEvent(p->windowHandle(), &close);
     }
 
-    Main_Frm* start(ShowFixture& f, const QString& show) {
+    PlayerDriver start(ShowFixture& f, const QString& show) {
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
-        Main_Frm* p = f.play(show);
+        PlayerDriver p = f.play(show);
         if (p && !QTest::qWaitForWindowActive(p))
             return nullptr;
         return p;
@@ -69,10 +70,10 @@ private slots:
             QSKIP("needs the disk audio driver");
         ShowFixture f;
         const QString wav = files_.writeWav("tone.wav", 0.4, 440);
-        Main_Frm* p = start(f, showWithMusic(f, wav));
+        PlayerDriver p = start(f, showWithMusic(f, wav));
         QVERIFY(p);
         QVERIFY(f.forms->music().isPlaying());
-        QVERIFY(p->Music_Timer->isTicking());
+        QVERIFY(p.musicClock()->isTicking());
         QVERIFY(f.forms->showState().musicLoop);
         auto out = output();
         QVERIFY(out);
@@ -95,10 +96,10 @@ private slots:
         ShowFixture f;
         const QString wav = files_.writeWav("gone.wav", 0.3, 440);
         QVERIFY(QFile::remove(wav));
-        Main_Frm* p = start(f, showWithMusic(f, wav));
+        PlayerDriver p = start(f, showWithMusic(f, wav));
         QVERIFY(p);
         QVERIFY(!f.forms->music().isPlaying());
-        QVERIFY(!p->Music_Timer->isTicking());
+        QVERIFY(!p.musicClock()->isTicking());
         QTest::keyClick(p, Qt::Key_Escape);
 
         ShowFixture off;
@@ -145,13 +146,13 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         ShowFixture f;
-        Main_Frm* p = start(f, showWithMusic(f, files_.write(name, content)));
+        PlayerDriver p = start(f, showWithMusic(f, files_.write(name, content)));
         QVERIFY(p);
-        QTRY_VERIFY_WITH_TIMEOUT(!p->Music_Timer->isTicking(), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.musicClock()->isTicking(), 8000);
         QVERIFY(!f.forms->music().isPlaying());
         QVERIFY(f.forms->isLoaded(FormId::Player)); // the show itself goes on
         QVERIFY(!f.desktop.endedWith);
-        emit p->Timer1->Timer();
+        p.advance();
         QVERIFY(f.forms->isLoaded(FormId::Player));
     }
 
@@ -160,7 +161,7 @@ private slots:
         const QString show = showWithMusic(probe, files_.writeWav("close.wav", 3.0, 440));
         ShowFixture f(show);
         f.start();
-        Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
+        PlayerDriver p = f.forms->as<Main_Frm>(FormId::Player);
         QVERIFY(p);
         QVERIFY(QTest::qWaitForWindowActive(p));
         QCOMPARE(f.forms->music().isPlaying(), !noAudio_);
@@ -188,11 +189,11 @@ private slots:
         if (!noAudio_)
             QSKIP("runs with SDL_AUDIODRIVER=nonexistent");
         ShowFixture f;
-        Main_Frm* p = start(f, showWithMusic(f, files_.writeWav("tone.wav", 0.4, 440)));
+        PlayerDriver p = start(f, showWithMusic(f, files_.writeWav("tone.wav", 0.4, 440)));
         QVERIFY(p);
         QVERIFY(p->isVisible());
         QVERIFY(!f.forms->music().isPlaying());
-        emit p->Timer1->Timer();
+        p.advance();
         QVERIFY(f.forms->isLoaded(FormId::Player));
         QVERIFY(!f.desktop.endedWith);
     }
@@ -201,7 +202,7 @@ private slots:
         if (noAudio_)
             QSKIP("needs the disk audio driver");
         ShowFixture f;
-        Main_Frm* p = start(f, showWithMusic(f, files_.writeWav("long.wav", 3.0, 440)));
+        PlayerDriver p = start(f, showWithMusic(f, files_.writeWav("long.wav", 3.0, 440)));
         QVERIFY(p);
         QTRY_VERIFY(f.forms->music().position() > 0.2);
         const double before = f.forms->music().position();

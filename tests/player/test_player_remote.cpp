@@ -1,6 +1,7 @@
 // The show steered from the desktop's media controls (MPRIS), against a real session bus of the
 // test's own: its name while it plays, the calls that step, pause and end it, and what it says of
 // the picture on screen.
+#include "PlayerDriver.h"
 #include "PrivateBus.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
@@ -71,7 +72,7 @@ private slots:
                                f.picture("blue.bmp", Qt::blue)};
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
-        Main_Frm* player = f.play(f.show("holiday.lmr", s, pics));
+        PlayerDriver player = f.play(f.show("holiday.lmr", s, pics));
         QVERIFY(player);
         QTRY_VERIFY(named(Name));
         const auto current = [&] { return f.forms->playerState().currentPath; };
@@ -96,7 +97,7 @@ private slots:
 
         call(Name, Player, "PlayPause");
         QTRY_VERIFY(f.forms->playerState().paused);
-        QVERIFY(player->Paused_lbl->isVisible());
+        QVERIFY(player.paused());
         QCOMPARE(property(Name, "PlaybackStatus").toString(), QStringLiteral("Paused"));
         call(Name, Player, "Pause");
         call(Name, Player, "Play");
@@ -118,7 +119,7 @@ private slots:
         ShowFixture f;
         f.forms->show(FormId::Menu);
         f.forms->hide(FormId::Menu);
-        Main_Frm* player = f.play(f.show("s.lmr", plainSettings(true), {f.picture("red.bmp", Qt::red)}));
+        PlayerDriver player = f.play(f.show("s.lmr", plainSettings(true), {f.picture("red.bmp", Qt::red)}));
         QVERIFY(player);
         const QString own = Name + ".instance" + QString::number(::getpid());
         QTRY_VERIFY(named(own));

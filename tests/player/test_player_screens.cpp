@@ -1,4 +1,5 @@
 // The player on a desktop of several screens, some of them scaled (see screens.json).
+#include "PlayerDriver.h"
 #include "ShowFixture.h"
 #include "forms/Forms.h"
 #include "player/ImageBox.h"
@@ -26,7 +27,7 @@ void PlayerScreensTest::opensOnTheScreenOfTheMenu() {
         QCOMPARE(menu->screen(), screen);
         // The menu hides itself before it opens the player.
         f.forms->hide(FormId::Menu);
-        Main_Frm* p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)}));
+        PlayerDriver p = f.play(f.show("s.lmr", plainSettings(true), {f.picture("a.bmp", Qt::red)}));
         QVERIFY(p);
         QCOMPARE(p->screen(), screen);
         QCOMPARE(p->geometry(), screen->geometry());
@@ -35,7 +36,7 @@ void PlayerScreensTest::opensOnTheScreenOfTheMenu() {
     ShowFixture probe;
     ShowFixture f(probe.show("cl.lmr", plainSettings(true), {probe.picture("a.bmp", Qt::red)}));
     f.start();
-    Main_Frm* p = f.forms->as<Main_Frm>(FormId::Player);
+    PlayerDriver p = f.forms->as<Main_Frm>(FormId::Player);
     QVERIFY(p);
     QCOMPARE(p->screen(), QGuiApplication::primaryScreen());
 }
@@ -60,12 +61,12 @@ void PlayerScreensTest::onePixelDetailSurvivesEveryScale() {
             f.forms->hide(FormId::Menu);
             ShowSettings s = plainSettings(true);
             s.stretch = s.keepRatio = true;
-            Main_Frm* p = f.play(f.show("s.lmr", s, {path}));
+            PlayerDriver p = f.play(f.show("s.lmr", s, {path}));
             QVERIFY(p);
             QCOMPARE(p->devicePixelRatioF(), ratio);
-            QCOMPARE(p->Image1->geometry(), QRect(QPoint(0, 0), screen->geometry().size()));
-            QCOMPARE(p->Image1->picture().size(), device);
-            QVERIFY(p->Image1->isDeviceSized());
+            QCOMPARE(p.pictureBox()->geometry(), QRect(QPoint(0, 0), screen->geometry().size()));
+            QCOMPARE(p.pictureBox()->picture().size(), device);
+            QVERIFY(p.pictureBox()->isDeviceSized());
             // What reaches the window's pixels, read back at device resolution.
             const QImage shown = p->grab().toImage();
             QCOMPARE(shown.size(), device);

@@ -1,4 +1,5 @@
 #include "SetupFixture.h"
+#include "MenuDriver.h"
 
 #include "app/MENU_Frm.h"
 #include "controls/PictureButton.h"
@@ -26,19 +27,19 @@ QString SetupFixture::stored(const QString& key) {
                                 QStringLiteral("absent"));
 }
 
-Setup_Frm* SetupFixture::openSetup() {
+SetupDriver SetupFixture::openSetup() {
     start();
     auto* menu = forms->as<MENU_Frm>(FormId::Menu);
     if (!menu || !QTest::qWaitForWindowActive(menu))
         qFatal("the menu never became active");
-    QTest::mouseClick(menu->Open_Folder_Btn, Qt::LeftButton);
+    MenuDriver(menu).openFolder();
     auto* setup = forms->as<Setup_Frm>(FormId::Setup);
     if (!setup || !QTest::qWaitForWindowActive(setup))
-        return nullptr;
-    return setup;
+        return SetupDriver();
+    return SetupDriver(setup);
 }
 
-Setup_Frm* SetupFixture::openSetupOn(const QString& folder, bool subfolders) {
+SetupDriver SetupFixture::openSetupOn(const QString& folder, bool subfolders) {
     store(QStringLiteral("Path"), folder);
     store(QStringLiteral("Sub Dirs"), subfolders ? QStringLiteral("1") : QStringLiteral("0"));
     return openSetup();

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "SetupDriver.h"
 #include "ShowFixture.h"
 
 #include <QStringList>
-
-class Setup_Frm;
 
 // The program as a user meets the folder setup: a fresh settings store of the menu's application,
 // no folder show left over, and the setup window opened from the menu's folder button.
@@ -16,10 +15,10 @@ public:
     static void store(const QString& key, const QString& value);
     static QString stored(const QString& key);
 
-    // The setup window once active, or null.
-    Setup_Frm* openSetup();
+    // The setup window once active, or none.
+    SetupDriver openSetup();
     // The same on `folder`, with subfolders included when asked.
-    Setup_Frm* openSetupOn(const QString& folder, bool subfolders);
+    SetupDriver openSetupOn(const QString& folder, bool subfolders);
     // The folder show a run wrote: its lines without quotes, or none.
     static QStringList tempShowLines();
     // Leaves the playing show with Escape: the setup is gone and the menu comes back.

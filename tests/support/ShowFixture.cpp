@@ -1,4 +1,5 @@
 #include "ShowFixture.h"
+#include "PlayerDriver.h"
 
 #include "app/CommandLine.h"
 #include "app/CommandLineStart.h"
@@ -78,10 +79,10 @@ Main_Frm* ShowFixture::play(const QString& showPath) {
 }
 
 QColor ShowFixture::shownColour() const {
-    Main_Frm* player = forms->as<Main_Frm>(FormId::Player);
-    if (!player || !player->Image1->isVisible() || player->Image1->picture().isNull())
+    PlayerDriver player = forms->as<Main_Frm>(FormId::Player);
+    if (!player || !player.pictureBox()->isVisible() || player.pictureBox()->picture().isNull())
         return {};
-    const QImage& image = player->Image1->picture();
+    const QImage& image = player.pictureBox()->picture();
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
