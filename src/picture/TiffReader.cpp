@@ -299,7 +299,9 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
     TIFFRGBAImage& image = tiff_->image;
     const int w = size_.width(), h = size_.height();
     const tmsize_t lineBytes = TIFFScanlineSize(tif);
-    if (lineBytes <= 0)
+    // A header may claim thousands of samples a pixel: one row of such a picture is no sensible
+    // picture's, whatever the file holds.
+    if (lineBytes <= 0 || lineBytes > MaxAllocation)
         return false;
     int first = 0, last = h - 1;
     while (first < h && !rows.wants(first))
