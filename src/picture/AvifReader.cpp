@@ -2,9 +2,9 @@
 
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
-#include "picture/JpegScaledDecoder.h"
+#include "picture/Orientation.h"
+#include "picture/PictureLimits.h"
 #include "picture/RowReducer.h"
-#include "picture/WholeDecode.h"
 #include "platform/SharedProcessors.h"
 
 #include <QRgb>
@@ -194,7 +194,7 @@ std::optional<std::vector<Step>> stepsOf(QIODevice& file) {
 
 using Matrix = std::array<int, 4>; // x' = m0 x + m1 y, y' = m2 x + m3 y
 
-// What each EXIF orientation does to the stored picture to stand it upright, as jpeg_scaled::upright.
+// What each EXIF orientation does to the stored picture to stand it upright, as standUpright.
 constexpr std::array<Matrix, 8> Orientations{{
     {1, 0, 0, 1},   // 1
     {-1, 0, 0, 1},  // 2: mirrored left to right
@@ -259,8 +259,8 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
     avifDecoderSetIO(decoder, &source.io);
     // The library's own bounds on the header agree with the ones kept here. Files libheif 1.11 and
     // older wrote lack a 'pixi', which libheif and other viewers let pass.
-    decoder->imageSizeLimit = uint32_t(whole_decode::MaxPixels);
-    decoder->imageDimensionLimit = uint32_t(whole_decode::MaxSide);
+    decoder->imageSizeLimit = uint32_t(picture_limits::MaxWholePixels);
+    decoder->imageDimensionLimit = uint32_t(picture_limits::MaxWholeSide);
     decoder->strictFlags = AVIF_STRICT_DISABLED;
     decoder->ignoreExif = AVIF_TRUE;
     decoder->ignoreXMP = AVIF_TRUE;
@@ -268,7 +268,7 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
         return;
     const avifImage* image = decoder->image;
     // Refused before decoding: the whole picture would be held.
-    if (!whole_decode::fits(image->width, image->height) || image->depth < 8 || image->depth > 12)
+    if (!picture_limits::fitsWhole(image->width, image->height) || image->depth < 8 || image->depth > 12)
         return;
     coded_ = QSize(int(image->width), int(image->height));
     alpha_ = decoder->alphaPresent;
@@ -304,8 +304,7 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
                 rect.width > 0 && rect.height > 0) {
                 const QRect part(int(rect.x), int(rect.y), int(rect.width), int(rect.height));
                 if (QRect(QPoint(0, 0), shown).contains(part))
-                    crop_ =
-                        jpeg_scaled::storedRect(part, crop_.size(), orientation).translated(crop_.topLeft());
+                    crop_ = storedRectOf(part, crop_.size(), orientation).translated(crop_.topLeft());
             }
         }
     }
@@ -369,7 +368,7 @@ constexpr int Margin = 4;
 
 } // namespace
 
-bool AvifReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool AvifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_ || limit.over())
         return false;
     avifDecoder* decoder = avif_->decoder.get();

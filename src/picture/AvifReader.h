@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/PictureReader.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QRect>
@@ -18,7 +20,7 @@ class RowReducer;
 // over without applying them: they are applied here in the order the file lists them, to colour and
 // alpha alike, the crop as the rows read and the turn and mirror as an EXIF orientation. Any Exif
 // the file carries is not read: the boxes are AVIF's only orientation, as for avifdec and libheif.
-class AvifReader {
+class AvifReader final : public PictureReader {
 public:
     // Reads the file's boxes and the primary picture's header through `file`, which must outlive
     // the reader.
@@ -27,21 +29,24 @@ public:
     AvifReader(const AvifReader&) = delete;
     AvifReader& operator=(const AvifReader&) = delete;
 
-    bool valid() const { return valid_; }
+    bool valid() const override { return valid_; }
     // The size as read: cropped as the file says, before the orientation stands it upright.
-    QSize size() const { return crop_.isValid() ? crop_.size() : QSize(); }
+    QSize size() const override { return crop_.isValid() ? crop_.size() : QSize(); }
     // The file's turn and mirror, composed in its order, as the EXIF orientation (1 to 8) that does
     // the same.
-    int orientation() const { return orientation_; }
-    bool hasAlpha() const { return alpha_; }
-    bool rowsInOrder() const { return true; }
+    int orientation() const override { return orientation_; }
+    bool hasAlpha() const override { return alpha_; }
+    // These formats code a picture of one colour in a few bytes whatever its size: what a header may
+    // claim is bounded by the whole decode's limit rather than by the size of the file.
+    Claim claim() const override { return Claim::ofWholeDecode(size()); }
+    bool rowsInOrder() const override { return true; }
     // The ICC profile the file carries, or one made for the colours it gives by code points ('nclx');
     // empty when it has neither, or they are sRGB's.
-    QByteArray iccProfile() const { return icc_; }
+    QByteArray iccProfile() const override { return icc_; }
 
     // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or
     // `limit` is over before the decode (the library decodes in one call that cannot be stopped).
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
     struct Library;
 

@@ -234,7 +234,7 @@ void BmpReader::convert(const uchar* in, QRgb* out, int from, int to) const {
     }
 }
 
-bool BmpReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool BmpReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
     return runLength() ? readRunLength(rows, limit) : readPlain(rows, limit);

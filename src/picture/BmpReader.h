@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/PictureReader.h"
+
 #include <QIODevice>
 #include <QRgb>
 #include <QSize>
@@ -15,22 +17,22 @@ class RowReducer;
 // out as Qt's own reader gives them, but for channels of fewer than 8 bits, which span 0-255 here
 // (Qt's shifts 31 of 5 bits to 248 and a 1-bit alpha to 128), and plain 32-bit pixels whose alpha
 // bytes are all 0, which are opaque here.
-class BmpReader {
+class BmpReader final : public PictureReader {
 public:
     // Reads the headers and the palette from the start of `file`.
     explicit BmpReader(QIODevice& file);
 
-    bool valid() const { return valid_; }
-    QSize size() const { return size_; }
-    bool hasAlpha() const { return alpha_; }
+    bool valid() const override { return valid_; }
+    QSize size() const override { return size_; }
+    bool hasAlpha() const override { return alpha_; }
     // Rows come from the bottom up or from the top down, never out of order.
-    bool rowsInOrder() const { return true; }
+    bool rowsInOrder() const override { return true; }
     // Whether the rows are run-length coded.
     bool runLength() const { return compression_ == RunLength8 || compression_ == RunLength4; }
 
     // Reads the rows `rows` wants. A file that ends early leaves the rows it does not reach
     // untouched; false when nothing can be read, or when `limit` is over.
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
 private:
     enum Compression { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3, AlphaBitFields = 6 };

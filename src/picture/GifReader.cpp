@@ -123,7 +123,7 @@ bool GifReader::readHeader() {
     return true;
 }
 
-bool GifReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool GifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
     const int sw = size_.width(), sh = size_.height();

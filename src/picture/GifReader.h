@@ -1,5 +1,8 @@
 #pragma once
 
+#include "picture/PictureLimits.h"
+#include "picture/PictureReader.h"
+
 #include <QIODevice>
 #include <QRgb>
 #include <QSize>
@@ -15,7 +18,7 @@ struct GifFileType;
 // passes included), so that a picture of any size takes the memory of what is shown. The picture
 // is the logical screen, as Qt's reader gives it: outside the frame the background colour, or
 // transparent when the frame has a transparent colour.
-class GifReader {
+class GifReader final : public PictureReader {
 public:
     // Reads the headers from the start of `file` up to the first frame.
     explicit GifReader(QIODevice& file);
@@ -23,18 +26,23 @@ public:
     GifReader(const GifReader&) = delete;
     GifReader& operator=(const GifReader&) = delete;
 
-    bool valid() const { return valid_; }
+    bool valid() const override { return valid_; }
     // The first frame's LZW codes start wider than giflib decodes, but not too wide to decode.
     bool wideCodes() const { return wideCodes_; }
-    QSize size() const { return size_; }
-    bool hasAlpha() const { return transparent_ >= 0; }
-    bool rowsInOrder() const { return !interlaced_; }
+    // Such files are Qt's: its reader decodes them whole, within its bounds.
+    bool forQt() const override { return !valid_ && wideCodes_; }
+    // The screen around a small frame may claim far more than the frame codes: the data is judged by
+    // the frame.
+    Claim claim() const override { return {framePixels(), picture_limits::PixelsPerByte}; }
+    QSize size() const override { return size_; }
+    bool hasAlpha() const override { return transparent_ >= 0; }
+    bool rowsInOrder() const override { return !interlaced_; }
     // The pixels the first frame's data codes.
     qint64 framePixels() const;
 
     // Reads the rows `rows` wants. Data that ends early leaves the rest of the frame as the
     // background; false when not one row can be read, or when `limit` is over.
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
     struct Source;
 

@@ -3,8 +3,8 @@
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
 #include "picture/HeifBoxes.h"
+#include "picture/PictureLimits.h"
 #include "picture/RowReducer.h"
-#include "picture/WholeDecode.h"
 #include "platform/SharedProcessors.h"
 
 #include <QRgb>
@@ -70,7 +70,7 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
     if (!context || !file.seek(0))
         return;
     // The library's own bound on a side, read from the header, agrees with the one kept here.
-    heif_context_set_maximum_image_size_limit(context, whole_decode::MaxSide);
+    heif_context_set_maximum_image_size_limit(context, picture_limits::MaxWholeSide);
     if (!ok(heif_context_read_from_reader(context, &fromDevice, &file_, nullptr)))
         return;
     heif_image_handle* handle = nullptr;
@@ -80,7 +80,7 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
     const int width = heif_image_handle_get_width(handle);
     const int height = heif_image_handle_get_height(handle);
     // Refused before decoding: the whole picture would be held.
-    if (!whole_decode::fits(width, height))
+    if (!picture_limits::fitsWhole(width, height))
         return;
     size_ = QSize(width, height);
     alpha_ = heif_image_handle_has_alpha_channel(handle);
@@ -245,7 +245,7 @@ bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
     return true;
 }
 
-bool HeifReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool HeifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_ || limit.over())
         return false;
     bool failed = false;

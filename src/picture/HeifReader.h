@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/PictureReader.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QSize>
@@ -15,7 +17,7 @@ class RowReducer;
 // them from the coded YCbCr whatever it is asked for) and handed to a RowReducer, so that what is
 // kept afterwards follows the screen; while decoded the picture is held whole, bounded by
 // whole_decode's limit, which the header is checked against before anything is decoded.
-class HeifReader {
+class HeifReader final : public PictureReader {
 public:
     // Reads the file's boxes and the primary picture's header through `file`, which must outlive
     // the reader.
@@ -24,22 +26,25 @@ public:
     HeifReader(const HeifReader&) = delete;
     HeifReader& operator=(const HeifReader&) = delete;
 
-    bool valid() const { return valid_; }
+    bool valid() const override { return valid_; }
     // The size shown: turned and cropped as the file says; as stored where orientation() turns it.
-    QSize size() const { return size_; }
+    QSize size() const override { return size_; }
     // The turn and mirror left to the caller (as EXIF's 1 to 8): those of HEIC pictures deeper than 8
     // bits, which libheif 1.15 cannot mirror; 1 when the library turns the picture itself.
-    int orientation() const { return orientation_; }
-    bool hasAlpha() const { return alpha_; }
-    bool rowsInOrder() const { return true; }
+    int orientation() const override { return orientation_; }
+    bool hasAlpha() const override { return alpha_; }
+    // These formats code a picture of one colour in a few bytes whatever its size: what a header may
+    // claim is bounded by the whole decode's limit rather than by the size of the file.
+    Claim claim() const override { return Claim::ofWholeDecode(size()); }
+    bool rowsInOrder() const override { return true; }
     // The ICC profile the file carries ('prof' or 'rICC'), or one made for the colours it gives by
     // code points ('nclx', or of HEIC the HEVC configuration's); empty when it has neither, or they
     // are sRGB's.
-    QByteArray iccProfile() const { return icc_; }
+    QByteArray iccProfile() const override { return icc_; }
 
     // Decodes the picture and gives the rows `rows` wants; false when it cannot be decoded or
     // `limit` is over before the decode (the library decodes in one call that cannot be stopped).
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
     struct Library;
 

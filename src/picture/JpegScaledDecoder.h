@@ -36,13 +36,7 @@ std::optional<Result> decode(std::FILE* file, QSize target, DecodeLimit& limit);
 // where this path does not apply, as for `decode`.
 std::optional<Result> decodeRegion(std::FILE* file, QRect region, DecodeLimit& limit);
 
-// The rectangle of the stored picture that shows as `upright` once turned by EXIF `orientation`.
-QRect storedRect(QRect upright, QSize stored, int orientation);
-
 // The picture's own size and EXIF orientation from its header, without decoding.
 std::optional<Result> probe(std::FILE* file);
-
-// The transformation that stands an image with EXIF `orientation` upright.
-QImage upright(QImage image, int orientation);
 
 } // namespace jpeg_scaled

@@ -1,8 +1,8 @@
 #include "picture/JxlReader.h"
 
 #include "picture/DecodeLimit.h"
+#include "picture/PictureLimits.h"
 #include "picture/RowReducer.h"
-#include "picture/WholeDecode.h"
 
 #include <QRgb>
 
@@ -232,7 +232,7 @@ void JxlReader::take(void* opaque, size_t x, size_t y, size_t count, const void*
     }
 }
 
-bool JxlReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool JxlReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_ || read_)
         return false;
     read_ = true;

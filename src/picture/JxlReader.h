@@ -1,5 +1,8 @@
 #pragma once
 
+#include "picture/PictureLimits.h"
+#include "picture/PictureReader.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QRgb>
@@ -17,7 +20,7 @@ class RowReducer;
 // pixels (16384 x 16384), which the header is checked against first; its pixels come group by group,
 // and each row the RowReducer wants is handed on once complete, so that only the rows in flight are
 // held here.
-class JxlReader {
+class JxlReader final : public PictureReader {
 public:
     // Reads the header and the colour encoding from `file`, which must outlive the reader.
     explicit JxlReader(QIODevice& file);
@@ -28,25 +31,28 @@ public:
     // The library's rows come group by group, but it holds some of its planes for the whole frame:
     // some 2.6 bytes a pixel of a VarDCT frame (680 MB for 16384 x 16384), less of a modular one.
     // Pictures up to 2^28 pixels are read, and no side beyond 65536.
-    static constexpr qint64 MaxPixels = qint64(1) << 28;
-    static constexpr qint64 MaxSide = qint64(1) << 16;
+    static constexpr qint64 MaxPixels = picture_limits::MaxJxlPixels;
+    static constexpr qint64 MaxSide = picture_limits::MaxWholeSide;
     static bool fits(qint64 width, qint64 height);
 
-    bool valid() const { return valid_; }
+    bool valid() const override { return valid_; }
     // The size as stored, before the orientation stands it upright.
-    QSize size() const { return size_; }
+    QSize size() const override { return size_; }
     // The orientation (1 to 8, as EXIF's).
-    int orientation() const { return orientation_; }
-    bool hasAlpha() const { return alpha_; }
+    int orientation() const override { return orientation_; }
+    bool hasAlpha() const override { return alpha_; }
+    // These formats code a picture of one colour in a few bytes whatever its size: what a header may
+    // claim is bounded by the whole decode's limit rather than by the size of the file.
+    Claim claim() const override { return Claim::ofWholeDecode(size()); }
     // Rows complete in whatever order the library's groups come (with several threads, or groups
     // stored out of order), but they are handed on top to bottom.
-    bool rowsInOrder() const { return true; }
+    bool rowsInOrder() const override { return true; }
     // The ICC profile of the decoded pixels; empty when they are sRGB.
-    QByteArray iccProfile() const { return icc_; }
+    QByteArray iccProfile() const override { return icc_; }
 
     // Decodes the first frame and gives the rows `rows` wants, once; false when it cannot be
     // decoded whole or `limit` goes over.
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
     struct Library;
 

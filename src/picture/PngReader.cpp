@@ -2,6 +2,7 @@
 
 #include "picture/DecodeLimit.h"
 #include "picture/ExifOrientation.h"
+#include "picture/PictureLimits.h"
 #include "picture/PngWholeData.h"
 #include "picture/RowReducer.h"
 
@@ -21,7 +22,7 @@ struct PngReader::Library {
 namespace {
 
 // Wider rows than any honest picture has; libpng's own limit is a million.
-constexpr png_uint_32 MaxSide = 1 << 17;
+constexpr png_uint_32 MaxSide = picture_limits::MaxRowSide;
 
 void readFrom(png_structp png, png_bytep into, size_t length) {
     auto* file = static_cast<QIODevice*>(png_get_io_ptr(png));
@@ -184,7 +185,7 @@ void PngReader::holdWhole(int colour, bool transparency) {
     rowBytes_ = size_t(size_.width()) * size_t(pixelBytes_);
 }
 
-bool PngReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool PngReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     readWhole_ = false;
     if (!valid_)
         return false;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "picture/PictureLimits.h"
+#include "picture/PictureReader.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QRgb>
@@ -23,7 +26,7 @@ class RowReducer;
 // Pictures in rows of 8-bit samples whose data is small enough to hold whole (png_whole) are
 // inflated in one piece, far faster; anything unusual about their data sends them back to the
 // streaming read from the start, so that both ways give the same.
-class PngReader {
+class PngReader final : public PictureReader {
 public:
     enum class Way { Fastest, Streaming };
 
@@ -34,21 +37,26 @@ public:
     PngReader(const PngReader&) = delete;
     PngReader& operator=(const PngReader&) = delete;
 
-    bool valid() const { return valid_; }
-    QSize size() const { return size_; }
-    bool hasAlpha() const { return alpha_; }
+    bool valid() const override { return valid_; }
+    QSize size() const override { return size_; }
+    bool hasAlpha() const override { return alpha_; }
     // Rows come top to bottom, those of an interlaced picture once it is whole.
-    bool rowsInOrder() const { return true; }
+    bool rowsInOrder() const override { return true; }
     bool interlaced() const { return interlaced_; }
+    // Held whole while read, interlaced pictures are bounded as whole decodes are.
+    Claim claim() const override {
+        return {qint64(size_.width()) * size_.height(), picture_limits::DeflatedPixelsPerByte, true,
+                interlaced_};
+    }
     // The embedded ICC profile's bytes; empty when there is none.
-    QByteArray iccProfile() const { return icc_; }
+    QByteArray iccProfile() const override { return icc_; }
     // The Orientation of an eXIf chunk before the picture's data, 1 to 8 (as EXIF's); 1 when there
     // is none.
-    int orientation() const { return orientation_; }
+    int orientation() const override { return orientation_; }
 
     // Reads the rows `rows` wants. Data that ends early or turns out corrupt leaves the rows after
     // it untouched; false when not one row can be read, or when `limit` is over.
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
     // Whether the last read held the data whole.
     bool readWhole() const { return readWhole_; }
 

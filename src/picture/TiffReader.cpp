@@ -2,6 +2,7 @@
 
 #include "picture/ColourProfile.h"
 #include "picture/DecodeLimit.h"
+#include "picture/PictureLimits.h"
 #include "picture/RowReducer.h"
 
 #include <QRgb>
@@ -43,7 +44,7 @@ namespace {
 
 // No single buffer libtiff allocates for a picture may be larger: the largest honest strip or tile
 // is far smaller, and an uncompressed single strip is read in pieces by the library.
-constexpr tmsize_t MaxAllocation = tmsize_t(256) << 20;
+constexpr tmsize_t MaxAllocation = picture_limits::MaxHeldBytes;
 // Rows read at once where the library converts whole strips or tiles: a band of at most this many
 // pixels (a few screens' worth of 32-bit pixels).
 constexpr qint64 MaxBandPixels = qint64(4) << 20;
@@ -274,7 +275,7 @@ TiffReader::~TiffReader() {
     delete tiff_;
 }
 
-bool TiffReader::read(RowReducer& rows, const DecodeLimit& limit) {
+bool TiffReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     if (!valid_)
         return false;
     TIFF* tif = tiff_->tif;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "picture/PictureLimits.h"
+#include "picture/PictureReader.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QSize>
@@ -15,7 +18,7 @@ class RowReducer;
 // depths it does not convert, unpacked here, and 8-bit CMYK with an embedded CMYK profile, whose inks
 // go through the profile as the JPEG reader's do. Rows are given in the stored orientation; `orientation()`
 // says how to turn them upright.
-class TiffReader {
+class TiffReader final : public PictureReader {
 public:
     // Reads the first page's header from `file`.
     explicit TiffReader(QIODevice& file);
@@ -23,21 +26,25 @@ public:
     TiffReader(const TiffReader&) = delete;
     TiffReader& operator=(const TiffReader&) = delete;
 
-    bool valid() const { return valid_; }
-    QSize size() const { return size_; }
-    bool hasAlpha() const { return alpha_; }
+    bool valid() const override { return valid_; }
+    QSize size() const override { return size_; }
+    bool hasAlpha() const override { return alpha_; }
     // Rows come top to bottom as stored.
-    bool rowsInOrder() const { return true; }
+    bool rowsInOrder() const override { return true; }
     // The Orientation tag, 1 to 8 (as EXIF's): 1 when there is none.
-    int orientation() const { return orientation_; }
+    int orientation() const override { return orientation_; }
     // The embedded ICC colour profile; empty when there is none.
-    QByteArray iccProfile() const { return icc_; }
+    QByteArray iccProfile() const override { return icc_; }
     // Whether the data is coded by fax or JBIG, which code far more pixels per byte than the rest.
     bool bilevelCoding() const { return bilevel_; }
+    Claim claim() const override {
+        return {qint64(size_.width()) * size_.height(),
+                bilevel_ ? picture_limits::FaxPixelsPerByte : picture_limits::DeflatedPixelsPerByte};
+    }
 
     // Reads the rows `rows` wants. Data that turns out corrupt leaves the rows after it untouched;
     // false when not one row could be read, or when `limit` is over.
-    bool read(RowReducer& rows, const DecodeLimit& limit);
+    bool readRows(RowReducer& rows, const DecodeLimit& limit) override;
 
     struct Library;
 

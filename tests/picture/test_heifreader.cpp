@@ -2,7 +2,7 @@
 #include "picture/ColourProfile.h"
 #include "picture/HeifBoxes.h"
 #include "picture/HeifReader.h"
-#include "picture/JpegScaledDecoder.h"
+#include "picture/Orientation.h"
 #include "picture/PictureLoader.h"
 
 #include <QBuffer>
@@ -241,7 +241,7 @@ void HeifReaderTest::heicTurnsAndMirrorsAtEveryDepth() {
     const LoadedPicture stored = picture_loader::decode(asStored);
     const LoadedPicture loaded = picture_loader::decode(turned);
     QVERIFY(stored.ok && loaded.ok);
-    const QImage expected = jpeg_scaled::upright(stored.image, orientation);
+    const QImage expected = standUpright(stored.image, orientation);
     QCOMPARE(loaded.size, expected.size());
     QCOMPARE(largestDifference(loaded.image, expected), 0);
     if (bits == 8) {

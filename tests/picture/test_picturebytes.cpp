@@ -243,7 +243,7 @@ void PictureBytesTest::floodsAreStoppedByTheWorkTheyCost() {
     RowReducer rows = RowReducer::reducing(reader.size(), QSize(1920, 1080), reader.hasAlpha(), true);
     using namespace std::chrono_literals;
     const DecodeLimit scant(nullptr, 0ns);
-    QVERIFY(!reader.read(rows, scant));
+    QVERIFY(!reader.readRows(rows, scant));
     QVERIFY(scant.work() > scant.allowed());
 }
 
