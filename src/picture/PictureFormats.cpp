@@ -1,14 +1,14 @@
 #include "picture/PictureFormats.h"
 
-#include "picture/AvifReader.h"
-#include "picture/BmpReader.h"
-#include "picture/GifReader.h"
-#include "picture/HeifReader.h"
-#include "picture/JpegReader.h"
-#include "picture/JxlReader.h"
-#include "picture/PngReader.h"
-#include "picture/TiffReader.h"
-#include "picture/WebpReader.h"
+#include "picture/readers/AvifReader.h"
+#include "picture/readers/BmpReader.h"
+#include "picture/readers/GifReader.h"
+#include "picture/readers/HeifReader.h"
+#include "picture/readers/JpegReader.h"
+#include "picture/readers/JxlReader.h"
+#include "picture/readers/PngReader.h"
+#include "picture/readers/TiffReader.h"
+#include "picture/readers/WebpReader.h"
 
 #include <QList>
 #include <QStringList>

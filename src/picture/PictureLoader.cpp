@@ -1,11 +1,11 @@
 #include "picture/PictureLoader.h"
 
-#include "picture/ColourProfile.h"
-#include "picture/DecodeLimit.h"
-#include "picture/Orientation.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/PictureFormats.h"
-#include "picture/PictureLimits.h"
-#include "picture/PictureReader.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/readers/PictureReader.h"
 #include "picture/Placement.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "ToolPictures.h"
-#include "picture/ColourProfile.h"
-#include "picture/HeifBoxes.h"
-#include "picture/HeifReader.h"
-#include "picture/Orientation.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/readers/HeifBoxes.h"
+#include "picture/readers/HeifReader.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/PictureLoader.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 #include "ToolPictures.h"
-#include "picture/DecodeLimit.h"
-#include "picture/JxlReader.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/JxlReader.h"
 #include "picture/PictureLoader.h"
-#include "picture/RowReducer.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,9 +1,9 @@
 // Pictures written byte by byte, for what no sample file pins down.
 #include "FloodedJpeg.h"
-#include "picture/DecodeLimit.h"
-#include "picture/GifReader.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/GifReader.h"
 #include "picture/PictureLoader.h"
-#include "picture/RowReducer.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,9 +1,9 @@
-#include "picture/DecodeLimit.h"
-#include "picture/Orientation.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/PictureLoader.h"
-#include "picture/PngReader.h"
-#include "picture/PngWholeData.h"
-#include "picture/RowReducer.h"
+#include "picture/readers/PngReader.h"
+#include "picture/readers/PngWholeData.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QDirIterator>

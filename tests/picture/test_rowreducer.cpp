@@ -2,7 +2,7 @@
 // difference of any channel, so that one wrong column cannot hide in a mean. Widths and parts that
 // leave the vector loop a tail (the last columns that are not a whole group of four) and rows in order
 // and not.
-#include "picture/RowReducer.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "picture/Orientation.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/PictureLoader.h"
-#include "picture/WebpReader.h"
+#include "picture/readers/WebpReader.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/PictureReader.h"
+#include "picture/readers/PictureReader.h"
 
 #include <QByteArray>
 #include <QIODevice>

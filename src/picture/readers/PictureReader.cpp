@@ -1,7 +1,7 @@
-#include "picture/PictureReader.h"
+#include "picture/readers/PictureReader.h"
 
-#include "picture/PictureLimits.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/reduce/RowReducer.h"
 
 Claim Claim::ofWholeDecode(QSize size) {
     using namespace picture_limits;

@@ -1,4 +1,4 @@
-#include "picture/ExifOrientation.h"
+#include "picture/readers/ExifOrientation.h"
 
 namespace {
 

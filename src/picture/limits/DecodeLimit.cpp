@@ -1,4 +1,4 @@
-#include "picture/DecodeLimit.h"
+#include "picture/limits/DecodeLimit.h"
 
 #include <pthread.h>
 

@@ -1,9 +1,9 @@
-#include "picture/WebpReader.h"
+#include "picture/readers/WebpReader.h"
 
-#include "picture/DecodeLimit.h"
-#include "picture/ExifOrientation.h"
-#include "picture/PictureMemory.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/ExifOrientation.h"
+#include "picture/limits/PictureMemory.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QRgb>
 

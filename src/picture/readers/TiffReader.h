@@ -1,7 +1,7 @@
 #pragma once
 
-#include "picture/PictureLimits.h"
-#include "picture/PictureReader.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/readers/PictureReader.h"
 
 #include <QByteArray>
 #include <QIODevice>

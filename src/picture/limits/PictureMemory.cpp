@@ -1,4 +1,4 @@
-#include "picture/PictureMemory.h"
+#include "picture/limits/PictureMemory.h"
 
 #include <algorithm>
 #include <cstdint>

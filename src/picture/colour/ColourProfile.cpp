@@ -1,4 +1,4 @@
-#include "picture/ColourProfile.h"
+#include "picture/colour/ColourProfile.h"
 
 #include <array>
 #include <cmath>

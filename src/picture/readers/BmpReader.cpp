@@ -1,7 +1,7 @@
-#include "picture/BmpReader.h"
+#include "picture/readers/BmpReader.h"
 
-#include "picture/DecodeLimit.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <algorithm>
 #include <climits>

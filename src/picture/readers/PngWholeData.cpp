@@ -1,4 +1,4 @@
-#include "picture/PngWholeData.h"
+#include "picture/readers/PngWholeData.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/ColourProfile.h"
+#include "picture/colour/ColourProfile.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -1,4 +1,4 @@
-#include "picture/Orientation.h"
+#include "picture/reduce/Orientation.h"
 
 #include <QTransform>
 

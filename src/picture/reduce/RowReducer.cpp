@@ -1,6 +1,6 @@
-#include "picture/RowReducer.h"
+#include "picture/reduce/RowReducer.h"
 
-#include "picture/PictureMemory.h"
+#include "picture/limits/PictureMemory.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "picture/AvifReader.h"
+#include "picture/readers/AvifReader.h"
 
-#include "picture/ColourProfile.h"
-#include "picture/DecodeLimit.h"
-#include "picture/Orientation.h"
-#include "picture/PictureLimits.h"
-#include "picture/RowReducer.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/reduce/Orientation.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/reduce/RowReducer.h"
 #include "platform/SharedProcessors.h"
 
 #include <QRgb>

@@ -1,4 +1,4 @@
-#include "picture/HeifBoxes.h"
+#include "picture/readers/HeifBoxes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "picture/JpegScaledDecoder.h"
+#include "picture/readers/JpegScaledDecoder.h"
 
-#include "picture/ColourProfile.h"
-#include "picture/DecodeLimit.h"
-#include "picture/ExifOrientation.h"
-#include "picture/PictureMemory.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/ExifOrientation.h"
+#include "picture/limits/PictureMemory.h"
 
 #include <QTransform>
 

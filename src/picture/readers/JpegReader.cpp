@@ -1,6 +1,6 @@
-#include "picture/JpegReader.h"
+#include "picture/readers/JpegReader.h"
 
-#include "picture/JpegScaledDecoder.h"
+#include "picture/readers/JpegScaledDecoder.h"
 
 #include <QFileDevice>
 

@@ -1,9 +1,9 @@
-#include "picture/TiffReader.h"
+#include "picture/readers/TiffReader.h"
 
-#include "picture/ColourProfile.h"
-#include "picture/DecodeLimit.h"
-#include "picture/PictureLimits.h"
-#include "picture/RowReducer.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QRgb>
 

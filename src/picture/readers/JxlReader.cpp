@@ -1,8 +1,8 @@
-#include "picture/JxlReader.h"
+#include "picture/readers/JxlReader.h"
 
-#include "picture/DecodeLimit.h"
-#include "picture/PictureLimits.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QRgb>
 

@@ -1,7 +1,7 @@
-#include "picture/GifReader.h"
+#include "picture/readers/GifReader.h"
 
-#include "picture/DecodeLimit.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <algorithm>
 #include <vector>

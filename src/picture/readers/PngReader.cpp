@@ -1,10 +1,10 @@
-#include "picture/PngReader.h"
+#include "picture/readers/PngReader.h"
 
-#include "picture/DecodeLimit.h"
-#include "picture/ExifOrientation.h"
-#include "picture/PictureLimits.h"
-#include "picture/PngWholeData.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/ExifOrientation.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/readers/PngWholeData.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QRgb>
 
