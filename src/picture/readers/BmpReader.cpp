@@ -65,22 +65,47 @@ BmpReader::BmpReader(QIODevice& file) : file_(file) {
 }
 
 bool BmpReader::readHeader() {
-    uchar head[14 + 124] = {};
+    uchar info[124] = {};
+    Info header;
+    if (!readInfo(info, header))
+        return false;
+    const bool bitFields = compression_ == BitFields || compression_ == AlphaBitFields;
+    quint32 masks[4] = {};
+    if (!readMasks(info, header.size, bitFields, masks) || !readPalette(header))
+        return false;
+    setChannels(bitFields, masks);
+    // The pixels start where the header says, but never inside the palette.
+    const qint64 paletteEnd = file_.pos();
+    dataStart_ = std::max(header.offBits, paletteEnd);
+    // Plain 32-bit pixels carry alpha only where a newer header names it, and then, as browsers
+    // read them, only when some pixel has any: many writers leave the fourth bytes 0, which would
+    // hide the whole picture. Bit fields say what they hold and are taken at their word.
+    const bool plainAlpha = compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u;
+    alpha_ = masks[3] && (bitFields || (plainAlpha && !fourthBytesAllZero()));
+    if (alpha_)
+        alphaChannel_ = channelOf(masks[3]);
+    // Run-length coded pixels that no code reaches are left transparent.
+    alpha_ = alpha_ || runLength();
+    // A file that ends with its palette holds no picture.
+    return file_.size() > paletteEnd;
+}
+
+bool BmpReader::readInfo(uchar* info, Info& header) {
+    uchar head[18] = {};
     if (!file_.seek(0) || file_.read(reinterpret_cast<char*>(head), 18) != 18 || head[0] != 'B' ||
         head[1] != 'M')
         return false;
-    const qint64 offBits = le32(head + 10);
-    const quint32 infoSize = le32(head + 14);
+    header.offBits = le32(head + 10);
+    const quint32 infoSize = header.size = le32(head + 14);
     // OS/2 1.x (12), OS/2 2.x (16 to 64) and Windows (40, 52, 56, V4 108, V5 124).
     if (infoSize != 12 && infoSize != 16 && infoSize != 40 && infoSize != 52 && infoSize != 56 &&
         infoSize != 64 && infoSize != 108 && infoSize != 124)
         return false;
-    uchar* info = head + 14;
+    std::memcpy(info, head + 14, 4);
     if (file_.read(reinterpret_cast<char*>(info + 4), infoSize - 4) != qint64(infoSize) - 4)
         return false;
     qint64 width = 0, height = 0;
     int planes = 0;
-    quint32 coloursUsed = 0;
     if (infoSize == 12) {
         width = le16(info + 4);
         height = le16(info + 6);
@@ -92,7 +117,7 @@ bool BmpReader::readHeader() {
         planes = le16(info + 12);
         bits_ = le16(info + 14);
         compression_ = int(le32(info + 16));
-        coloursUsed = le32(info + 32);
+        header.coloursUsed = le32(info + 32);
     }
     if (planes != 1 || width <= 0 || width > MaxWidth || height == 0 || height == INT_MIN)
         return false;
@@ -107,8 +132,10 @@ bool BmpReader::readHeader() {
     bottomUp_ = height > 0;
     size_ = QSize(int(width), int(qAbs(height)));
     stride_ = (width * bits_ + 31) / 32 * 4;
+    return true;
+}
 
-    quint32 masks[4] = {};
+bool BmpReader::readMasks(const uchar* info, quint32 infoSize, bool bitFields, quint32* masks) {
     if (infoSize >= 52) {
         for (int i = 0; i < (infoSize >= 56 ? 4 : 3); ++i)
             masks[i] = le32(info + 40 + 4 * i);
@@ -120,60 +147,57 @@ bool BmpReader::readHeader() {
         for (int i = 0; i < n; ++i)
             masks[i] = le32(extra + 4 * i);
     }
+    return true;
+}
+
+bool BmpReader::readPalette(const Info& header) {
     palette_.fill(Black);
-    if (bits_ <= 8) {
-        // A palette that claims more colours than the pixels can name holds them all the same.
-        colours_ = coloursUsed && coloursUsed < (1u << bits_) ? int(coloursUsed) : 1 << bits_;
-        const int entry = infoSize == 12 ? 3 : 4;
-        // A palette shorter than its count ends where the pixels start.
-        if (offBits > file_.pos())
-            colours_ = int(std::min<qint64>(colours_, std::max<qint64>(1, (offBits - file_.pos()) / entry)));
-        std::vector<uchar> table(size_t(colours_) * entry);
-        if (file_.read(reinterpret_cast<char*>(table.data()), qint64(table.size())) != qint64(table.size()))
-            return false;
-        for (int i = 0; i < colours_; ++i) {
-            const uchar* c = table.data() + i * entry;
-            palette_[size_t(i)] = qRgb(c[2], c[1], c[0]);
-        }
+    if (bits_ > 8)
+        return true;
+    // A palette that claims more colours than the pixels can name holds them all the same.
+    colours_ =
+        header.coloursUsed && header.coloursUsed < (1u << bits_) ? int(header.coloursUsed) : 1 << bits_;
+    const int entry = header.size == 12 ? 3 : 4;
+    // A palette shorter than its count ends where the pixels start.
+    if (header.offBits > file_.pos())
+        colours_ =
+            int(std::min<qint64>(colours_, std::max<qint64>(1, (header.offBits - file_.pos()) / entry)));
+    std::vector<uchar> table(size_t(colours_) * entry);
+    if (file_.read(reinterpret_cast<char*>(table.data()), qint64(table.size())) != qint64(table.size()))
+        return false;
+    for (int i = 0; i < colours_; ++i) {
+        const uchar* c = table.data() + i * entry;
+        palette_[size_t(i)] = qRgb(c[2], c[1], c[0]);
     }
-    const auto channel = [](quint32 mask) {
-        Channel c;
-        c.mask = mask;
-        while (mask && !(mask & 1)) {
-            ++c.shift;
-            mask >>= 1;
-        }
-        while (c.bits < 32 && mask >> c.bits)
-            ++c.bits;
-        return c;
-    };
+    return true;
+}
+
+BmpReader::Channel BmpReader::channelOf(quint32 mask) {
+    Channel c;
+    c.mask = mask;
+    while (mask && !(mask & 1)) {
+        ++c.shift;
+        mask >>= 1;
+    }
+    while (c.bits < 32 && mask >> c.bits)
+        ++c.bits;
+    return c;
+}
+
+void BmpReader::setChannels(bool bitFields, const quint32* masks) {
     if (bitFields) {
-        red_ = channel(masks[0]);
-        green_ = channel(masks[1]);
-        blue_ = channel(masks[2]);
+        red_ = channelOf(masks[0]);
+        green_ = channelOf(masks[1]);
+        blue_ = channelOf(masks[2]);
     } else if (bits_ == 16) {
-        red_ = channel(0x7c00);
-        green_ = channel(0x03e0);
-        blue_ = channel(0x001f);
+        red_ = channelOf(0x7c00);
+        green_ = channelOf(0x03e0);
+        blue_ = channelOf(0x001f);
     } else {
-        red_ = channel(0xff0000);
-        green_ = channel(0xff00);
-        blue_ = channel(0xff);
+        red_ = channelOf(0xff0000);
+        green_ = channelOf(0xff00);
+        blue_ = channelOf(0xff);
     }
-    // The pixels start where the header says, but never inside the palette.
-    const qint64 paletteEnd = file_.pos();
-    dataStart_ = std::max(offBits, paletteEnd);
-    // Plain 32-bit pixels carry alpha only where a newer header names it, and then, as browsers
-    // read them, only when some pixel has any: many writers leave the fourth bytes 0, which would
-    // hide the whole picture. Bit fields say what they hold and are taken at their word.
-    const bool plainAlpha = compression_ == Plain && bits_ == 32 && masks[3] == 0xff000000u;
-    alpha_ = masks[3] && (bitFields || (plainAlpha && !fourthBytesAllZero()));
-    if (alpha_)
-        alphaChannel_ = channel(masks[3]);
-    // Run-length coded pixels that no code reaches are left transparent.
-    alpha_ = alpha_ || runLength();
-    // A file that ends with its palette holds no picture.
-    return file_.size() > paletteEnd;
 }
 
 bool BmpReader::fourthBytesAllZero() {

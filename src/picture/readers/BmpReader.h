@@ -43,7 +43,18 @@ private:
         int of(quint32 pixel) const;
     };
 
+    // What the headers say beyond the picture's own fields.
+    struct Info {
+        qint64 offBits = 0;
+        quint32 size = 0; // of the information header
+        quint32 coloursUsed = 0;
+    };
     bool readHeader();
+    bool readInfo(uchar* info, Info& header);
+    bool readMasks(const uchar* info, quint32 infoSize, bool bitFields, quint32* masks);
+    bool readPalette(const Info& header);
+    static Channel channelOf(quint32 mask);
+    void setChannels(bool bitFields, const quint32* masks);
     bool fourthBytesAllZero();
     bool readRunLength(RowReducer& rows, const DecodeLimit& limit);
     bool readPlain(RowReducer& rows, const DecodeLimit& limit);
