@@ -29,17 +29,14 @@ public:
     AvifReader(const AvifReader&) = delete;
     AvifReader& operator=(const AvifReader&) = delete;
 
-    bool valid() const override { return valid_; }
     // The size as read: cropped as the file says, before the orientation stands it upright.
     QSize size() const override { return crop_.isValid() ? crop_.size() : QSize(); }
     // The file's turn and mirror, composed in its order, as the EXIF orientation (1 to 8) that does
     // the same.
     int orientation() const override { return orientation_; }
-    bool hasAlpha() const override { return alpha_; }
     // These formats code a picture of one colour in a few bytes whatever its size: what a header may
     // claim is bounded by the whole decode's limit rather than by the size of the file.
     Claim claim() const override { return Claim::ofWholeDecode(size()); }
-    bool rowsInOrder() const override { return true; }
     // The ICC profile the file carries, or one made for the colours it gives by code points ('nclx');
     // empty when it has neither, or they are sRGB's.
     QByteArray iccProfile() const override { return icc_; }
@@ -53,10 +50,6 @@ public:
 private:
     QIODevice& file_;
     std::unique_ptr<Library> avif_;
-    bool valid_ = false;
     QSize coded_; // the whole picture as decoded
     QRect crop_;  // what of it is shown, in its own orientation
-    int orientation_ = 1;
-    bool alpha_ = false;
-    QByteArray icc_;
 };

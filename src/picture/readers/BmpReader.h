@@ -22,9 +22,6 @@ public:
     // Reads the headers and the palette from the start of `file`.
     explicit BmpReader(QIODevice& file);
 
-    bool valid() const override { return valid_; }
-    QSize size() const override { return size_; }
-    bool hasAlpha() const override { return alpha_; }
     // Rows come from the bottom up or from the top down, never out of order.
     bool rowsInOrder() const override { return true; }
     // Whether the rows are run-length coded.
@@ -61,10 +58,7 @@ private:
     void convert(const uchar* in, QRgb* out, int from, int to) const;
 
     QIODevice& file_;
-    bool valid_ = false;
-    QSize size_;
     bool bottomUp_ = true;
-    bool alpha_ = false;
     int bits_ = 0;
     int compression_ = Plain;
     qint64 dataStart_ = 0;

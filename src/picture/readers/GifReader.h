@@ -26,7 +26,6 @@ public:
     GifReader(const GifReader&) = delete;
     GifReader& operator=(const GifReader&) = delete;
 
-    bool valid() const override { return valid_; }
     // The first frame's LZW codes start wider than giflib decodes, but not too wide to decode.
     bool wideCodes() const { return wideCodes_; }
     // Such files are Qt's: its reader decodes them whole, within its bounds.
@@ -34,7 +33,6 @@ public:
     // The screen around a small frame may claim far more than the frame codes: the data is judged by
     // the frame.
     Claim claim() const override { return {framePixels(), picture_limits::PixelsPerByte}; }
-    QSize size() const override { return size_; }
     bool hasAlpha() const override { return transparent_ >= 0; }
     bool rowsInOrder() const override { return !interlaced_; }
     // The pixels the first frame's data codes.
@@ -51,9 +49,7 @@ private:
 
     std::unique_ptr<Source> source_;
     GifFileType* gif_ = nullptr;
-    bool valid_ = false;
     bool wideCodes_ = false;
-    QSize size_;
     int transparent_ = -1;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool interlaced_ = false;

@@ -26,17 +26,14 @@ public:
     HeifReader(const HeifReader&) = delete;
     HeifReader& operator=(const HeifReader&) = delete;
 
-    bool valid() const override { return valid_; }
     // The size shown: turned and cropped as the file says; as stored where orientation() turns it.
     QSize size() const override { return size_; }
     // The turn and mirror left to the caller (as EXIF's 1 to 8): those of HEIC pictures deeper than 8
     // bits, which libheif 1.15 cannot mirror; 1 when the library turns the picture itself.
     int orientation() const override { return orientation_; }
-    bool hasAlpha() const override { return alpha_; }
     // These formats code a picture of one colour in a few bytes whatever its size: what a header may
     // claim is bounded by the whole decode's limit rather than by the size of the file.
     Claim claim() const override { return Claim::ofWholeDecode(size()); }
-    bool rowsInOrder() const override { return true; }
     // The ICC profile the file carries ('prof' or 'rICC'), or one made for the colours it gives by
     // code points ('nclx', or of HEIC the HEVC configuration's); empty when it has neither, or they
     // are sRGB's.
@@ -54,9 +51,4 @@ private:
 
     QIODevice& file_;
     std::unique_ptr<Library> heif_;
-    bool valid_ = false;
-    QSize size_;
-    int orientation_ = 1;
-    bool alpha_ = false;
-    QByteArray icc_;
 };

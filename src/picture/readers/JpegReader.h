@@ -16,17 +16,11 @@ public:
     JpegReader& operator=(const JpegReader&) = delete;
 
     bool valid() const override { return stream_ && !size_.isEmpty(); }
-    QSize size() const override { return size_; }
     bool hasAlpha() const override { return false; }
-    int orientation() const override { return orientation_; }
-    QByteArray iccProfile() const override { return icc_; }
     Claim claim() const override { return {qint64(size_.width()) * size_.height(), 0}; }
 
     QImage read(const WantedPart& wanted, DecodeLimit& limit) override;
 
 private:
     std::FILE* stream_ = nullptr;
-    QSize size_;
-    int orientation_ = 1;
-    QByteArray icc_;
 };

@@ -35,12 +35,10 @@ public:
     static constexpr qint64 MaxSide = picture_limits::MaxWholeSide;
     static bool fits(qint64 width, qint64 height);
 
-    bool valid() const override { return valid_; }
     // The size as stored, before the orientation stands it upright.
     QSize size() const override { return size_; }
     // The orientation (1 to 8, as EXIF's).
     int orientation() const override { return orientation_; }
-    bool hasAlpha() const override { return alpha_; }
     // These formats code a picture of one colour in a few bytes whatever its size: what a header may
     // claim is bounded by the whole decode's limit rather than by the size of the file.
     Claim claim() const override { return Claim::ofWholeDecode(size()); }
@@ -69,10 +67,5 @@ private:
     std::unique_ptr<Library> jxl_;
     std::vector<uint8_t> input_;
     bool ended_ = false;
-    bool valid_ = false;
     bool read_ = false;
-    QSize size_;
-    int orientation_ = 1;
-    bool alpha_ = false;
-    QByteArray icc_;
 };

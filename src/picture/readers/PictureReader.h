@@ -43,16 +43,17 @@ class PictureReader {
 public:
     virtual ~PictureReader() = default;
 
-    virtual bool valid() const = 0;
+    // What the header said; a reader whose facts come otherwise gives its own.
+    virtual bool valid() const { return valid_; }
     // The size as stored, before the orientation stands it upright.
-    virtual QSize size() const = 0;
-    virtual bool hasAlpha() const = 0;
+    virtual QSize size() const { return size_; }
+    virtual bool hasAlpha() const { return alpha_; }
     // Rows come top to bottom or bottom to top, never out of order.
     virtual bool rowsInOrder() const { return true; }
     // The EXIF orientation (1 to 8), 1 for formats that carry none.
-    virtual int orientation() const { return 1; }
+    virtual int orientation() const { return orientation_; }
     // The colour profile the pixels are in; empty for sRGB.
-    virtual QByteArray iccProfile() const { return {}; }
+    virtual QByteArray iccProfile() const { return icc_; }
     // What the header claims, within the format's own bounds.
     virtual Claim claim() const;
     // Whether this file is rather one for Qt's own reader (a GIF whose codes are wider than ours).
@@ -64,6 +65,12 @@ public:
     virtual QImage read(const WantedPart& wanted, DecodeLimit& limit);
 
 protected:
+    bool valid_ = false;
+    QSize size_;
+    bool alpha_ = false;
+    int orientation_ = 1;
+    QByteArray icc_;
+
     // The rows `rows` wants. False when nothing can be read, or when `limit` is over.
     virtual bool readRows(RowReducer& rows, const DecodeLimit& limit);
 };

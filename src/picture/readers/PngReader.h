@@ -37,9 +37,6 @@ public:
     PngReader(const PngReader&) = delete;
     PngReader& operator=(const PngReader&) = delete;
 
-    bool valid() const override { return valid_; }
-    QSize size() const override { return size_; }
-    bool hasAlpha() const override { return alpha_; }
     // Rows come top to bottom, those of an interlaced picture once it is whole.
     bool rowsInOrder() const override { return true; }
     bool interlaced() const { return interlaced_; }
@@ -75,7 +72,6 @@ private:
     QIODevice& file_;
     Way way_;
     Library* png_ = nullptr;
-    bool valid_ = false;
     bool readWhole_ = false;
     // Of pictures that may be held whole: bytes a pixel and row as stored, and what each pixel
     // shows as (by grey level or palette index), or the transparent colour of RGB.
@@ -83,9 +79,5 @@ private:
     size_t rowBytes_ = 0;
     std::vector<QRgb> shades_;
     int transparent_[3] = {-1, -1, -1};
-    QSize size_;
-    bool alpha_ = false;
     bool interlaced_ = false;
-    int orientation_ = 1;
-    QByteArray icc_;
 };

@@ -26,9 +26,6 @@ public:
     TiffReader(const TiffReader&) = delete;
     TiffReader& operator=(const TiffReader&) = delete;
 
-    bool valid() const override { return valid_; }
-    QSize size() const override { return size_; }
-    bool hasAlpha() const override { return alpha_; }
     // Rows come top to bottom as stored.
     bool rowsInOrder() const override { return true; }
     // The Orientation tag, 1 to 8 (as EXIF's): 1 when there is none.
@@ -55,10 +52,5 @@ private:
 
     QIODevice& file_;
     Library* tiff_ = nullptr;
-    bool valid_ = false;
-    QSize size_;
-    bool alpha_ = false;
-    int orientation_ = 1;
-    QByteArray icc_;
     bool bilevel_ = false;
 };

@@ -20,10 +20,8 @@ public:
     // Reads the file (no further than its RIFF chunk says) and its headers.
     explicit WebpReader(QIODevice& file);
 
-    bool valid() const override { return valid_; }
     // The canvas: the picture's own size, or an animation's.
     QSize size() const override { return size_; }
-    bool hasAlpha() const override { return alpha_; }
     bool lossless() const { return lossless_; }
     bool animated() const { return animated_; }
     // The EXIF orientation (1 to 8), 1 when the file carries none.
@@ -52,11 +50,6 @@ private:
     QImage readFirstFrame(QRect part, QSize size, const DecodeLimit& limit);
 
     QByteArray data_;
-    bool valid_ = false;
-    QSize size_;
-    bool alpha_ = false;
     bool lossless_ = false;
     bool animated_ = false;
-    int orientation_ = 1;
-    QByteArray icc_;
 };
