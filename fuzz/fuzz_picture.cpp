@@ -3,14 +3,14 @@
 // through the header probe with its EXIF reading on their own, which is quick to explore, as do HEIF,
 // AVIF and JPEG XL headers through their readers. A PNG is read at once and streaming, which must agree.
 #include "FuzzInput.h"
-#include "picture/readers/AvifReader.h"
+#include "picture/PictureFormats.h"
+#include "picture/PictureLoader.h"
 #include "picture/limits/DecodeLimit.h"
+#include "picture/limits/PictureLimits.h"
+#include "picture/readers/AvifReader.h"
 #include "picture/readers/HeifReader.h"
 #include "picture/readers/JpegScaledDecoder.h"
 #include "picture/readers/JxlReader.h"
-#include "picture/PictureFormats.h"
-#include "picture/limits/PictureLimits.h"
-#include "picture/PictureLoader.h"
 #include "picture/readers/PngReader.h"
 #include "picture/reduce/RowReducer.h"
 

@@ -1,12 +1,12 @@
 #include "picture/PictureLoader.h"
 
+#include "picture/PictureFormats.h"
+#include "picture/Placement.h"
 #include "picture/colour/ColourProfile.h"
 #include "picture/limits/DecodeLimit.h"
-#include "picture/reduce/Orientation.h"
-#include "picture/PictureFormats.h"
 #include "picture/limits/PictureLimits.h"
 #include "picture/readers/PictureReader.h"
-#include "picture/Placement.h"
+#include "picture/reduce/Orientation.h"
 
 #include <QFile>
 #include <QImageReader>

@@ -1,7 +1,7 @@
 #include "ToolPictures.h"
-#include "picture/readers/AvifReader.h"
-#include "picture/colour/ColourProfile.h"
 #include "picture/PictureLoader.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/readers/AvifReader.h"
 #include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>

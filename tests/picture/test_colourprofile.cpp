@@ -1,5 +1,5 @@
-#include "picture/colour/ColourProfile.h"
 #include "picture/PictureLoader.h"
+#include "picture/colour/ColourProfile.h"
 #include "picture/readers/PngReader.h"
 
 #include <QBuffer>

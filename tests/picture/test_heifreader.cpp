@@ -1,9 +1,9 @@
 #include "ToolPictures.h"
+#include "picture/PictureLoader.h"
 #include "picture/colour/ColourProfile.h"
 #include "picture/readers/HeifBoxes.h"
 #include "picture/readers/HeifReader.h"
 #include "picture/reduce/Orientation.h"
-#include "picture/PictureLoader.h"
 
 #include <QBuffer>
 #include <QColorSpace>

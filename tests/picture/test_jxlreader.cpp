@@ -1,7 +1,7 @@
 #include "ToolPictures.h"
+#include "picture/PictureLoader.h"
 #include "picture/limits/DecodeLimit.h"
 #include "picture/readers/JxlReader.h"
-#include "picture/PictureLoader.h"
 #include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 // Pictures written byte by byte, for what no sample file pins down.
 #include "FloodedJpeg.h"
+#include "picture/PictureLoader.h"
 #include "picture/limits/DecodeLimit.h"
 #include "picture/readers/GifReader.h"
-#include "picture/PictureLoader.h"
 #include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
-#include "picture/limits/DecodeLimit.h"
-#include "picture/reduce/Orientation.h"
 #include "picture/PictureLoader.h"
+#include "picture/limits/DecodeLimit.h"
 #include "picture/readers/PngReader.h"
 #include "picture/readers/PngWholeData.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
-#include "picture/reduce/Orientation.h"
 #include "picture/PictureLoader.h"
 #include "picture/readers/WebpReader.h"
+#include "picture/reduce/Orientation.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,8 +2,8 @@
 
 #include "picture/colour/ColourProfile.h"
 #include "picture/limits/DecodeLimit.h"
-#include "picture/reduce/Orientation.h"
 #include "picture/limits/PictureLimits.h"
+#include "picture/reduce/Orientation.h"
 #include "picture/reduce/RowReducer.h"
 #include "platform/SharedProcessors.h"
 

@@ -2,8 +2,8 @@
 
 #include "picture/colour/ColourProfile.h"
 #include "picture/limits/DecodeLimit.h"
-#include "picture/readers/ExifOrientation.h"
 #include "picture/limits/PictureMemory.h"
+#include "picture/readers/ExifOrientation.h"
 
 #include <QTransform>
 

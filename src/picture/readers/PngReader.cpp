@@ -1,8 +1,8 @@
 #include "picture/readers/PngReader.h"
 
 #include "picture/limits/DecodeLimit.h"
-#include "picture/readers/ExifOrientation.h"
 #include "picture/limits/PictureLimits.h"
+#include "picture/readers/ExifOrientation.h"
 #include "picture/readers/PngWholeData.h"
 #include "picture/reduce/RowReducer.h"
 

@@ -1,8 +1,8 @@
 #include "picture/readers/WebpReader.h"
 
 #include "picture/limits/DecodeLimit.h"
-#include "picture/readers/ExifOrientation.h"
 #include "picture/limits/PictureMemory.h"
+#include "picture/readers/ExifOrientation.h"
 #include "picture/reduce/RowReducer.h"
 
 #include <QRgb>
