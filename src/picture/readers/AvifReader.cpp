@@ -237,6 +237,69 @@ int processorsOfThisThread() {
     return std::max(1, CPU_COUNT(&set));
 }
 
+// The crop (in the stored orientation) and the turn and mirror as an EXIF orientation of a picture
+// coded at `coded`.
+int transformsOf(QIODevice& file, const avifImage* image, QSize coded, QRect& crop) {
+    // The crop, turn and mirror, each taken where its flag says the file has it, in the file's order
+    // (MIAF's where the boxes cannot be read: crop, turn, mirror). One alone needs no order.
+    const avifTransformFlags flags = image->transformFlags;
+    const int transforms = bool(flags & AVIF_TRANSFORM_CLAP) + bool(flags & AVIF_TRANSFORM_IROT) +
+                           bool(flags & AVIF_TRANSFORM_IMIR);
+    std::vector<Step> steps;
+    if (transforms > 1)
+        steps = stepsOf(file).value_or(std::vector<Step>{});
+    for (Step step : {Step::Crop, Step::Turn, Step::Mirror})
+        if (std::find(steps.begin(), steps.end(), step) == steps.end())
+            steps.push_back(step);
+    Matrix m = Orientations[0];
+    crop = QRect(QPoint(0, 0), coded);
+    for (Step step : steps) {
+        if (step == Step::Turn && (flags & AVIF_TRANSFORM_IROT)) {
+            m = times(turn(image->irot.angle), m);
+        } else if (step == Step::Mirror && (flags & AVIF_TRANSFORM_IMIR)) {
+            m = times(mirror(image->imir.mode), m);
+        } else if (step == Step::Crop && (flags & AVIF_TRANSFORM_CLAP)) {
+            // The crop is of the picture as turned so far; kept in the stored orientation. A crop the
+            // standard does not allow is left out, the whole picture shown.
+            const int orientation = orientationOf(m);
+            const QSize shown = orientation >= 5 ? crop.size().transposed() : crop.size();
+            avifCropRect rect{};
+            avifDiagnostics diagnostics{};
+            if (avifCropRectConvertCleanApertureBox(&rect, &image->clap, uint32_t(shown.width()),
+                                                    uint32_t(shown.height()), AVIF_PIXEL_FORMAT_YUV444,
+                                                    &diagnostics) &&
+                rect.width > 0 && rect.height > 0) {
+                const QRect part(int(rect.x), int(rect.y), int(rect.width), int(rect.height));
+                if (QRect(QPoint(0, 0), shown).contains(part))
+                    crop = storedRectOf(part, crop.size(), orientation).translated(crop.topLeft());
+            }
+        }
+    }
+    return orientationOf(m);
+}
+
+// The ICC profile the file carries, or one made for the code points it gives.
+QByteArray profileOf(const avifImage* image) {
+    if (image->icc.size > 0 && image->icc.size <= size_t(colour_profile::MaxProfileBytes)) {
+        return QByteArray(reinterpret_cast<const char*>(image->icc.data), qsizetype(image->icc.size));
+    }
+    // Phones' AVIFs give their Display P3 by code points rather than a profile. Unspecified
+    // primaries are BT.709's, as libavif converts them.
+    float primaries[8];
+    avifColorPrimariesGetValues(image->colorPrimaries, primaries);
+    colour_profile::CodePoints points;
+    points.red[0] = primaries[0];
+    points.red[1] = primaries[1];
+    points.green[0] = primaries[2];
+    points.green[1] = primaries[3];
+    points.blue[0] = primaries[4];
+    points.blue[1] = primaries[5];
+    points.white[0] = primaries[6];
+    points.white[1] = primaries[7];
+    points.transfer = int(image->transferCharacteristics);
+    return colour_profile::profileFor(points);
+}
+
 } // namespace
 
 struct AvifReader::Library {
@@ -273,62 +336,8 @@ AvifReader::AvifReader(QIODevice& file) : file_(file), avif_(new Library) {
     coded_ = QSize(int(image->width), int(image->height));
     alpha_ = decoder->alphaPresent;
 
-    // The crop, turn and mirror, each taken where its flag says the file has it, in the file's order
-    // (MIAF's where the boxes cannot be read: crop, turn, mirror). One alone needs no order.
-    const avifTransformFlags flags = image->transformFlags;
-    const int transforms = bool(flags & AVIF_TRANSFORM_CLAP) + bool(flags & AVIF_TRANSFORM_IROT) +
-                           bool(flags & AVIF_TRANSFORM_IMIR);
-    std::vector<Step> steps;
-    if (transforms > 1)
-        steps = stepsOf(file_).value_or(std::vector<Step>{});
-    for (Step step : {Step::Crop, Step::Turn, Step::Mirror})
-        if (std::find(steps.begin(), steps.end(), step) == steps.end())
-            steps.push_back(step);
-    Matrix m = Orientations[0];
-    crop_ = QRect(QPoint(0, 0), coded_);
-    for (Step step : steps) {
-        if (step == Step::Turn && (flags & AVIF_TRANSFORM_IROT)) {
-            m = times(turn(image->irot.angle), m);
-        } else if (step == Step::Mirror && (flags & AVIF_TRANSFORM_IMIR)) {
-            m = times(mirror(image->imir.mode), m);
-        } else if (step == Step::Crop && (flags & AVIF_TRANSFORM_CLAP)) {
-            // The crop is of the picture as turned so far; kept in the stored orientation. A crop the
-            // standard does not allow is left out, the whole picture shown.
-            const int orientation = orientationOf(m);
-            const QSize shown = orientation >= 5 ? crop_.size().transposed() : crop_.size();
-            avifCropRect rect{};
-            avifDiagnostics diagnostics{};
-            if (avifCropRectConvertCleanApertureBox(&rect, &image->clap, uint32_t(shown.width()),
-                                                    uint32_t(shown.height()), AVIF_PIXEL_FORMAT_YUV444,
-                                                    &diagnostics) &&
-                rect.width > 0 && rect.height > 0) {
-                const QRect part(int(rect.x), int(rect.y), int(rect.width), int(rect.height));
-                if (QRect(QPoint(0, 0), shown).contains(part))
-                    crop_ = storedRectOf(part, crop_.size(), orientation).translated(crop_.topLeft());
-            }
-        }
-    }
-    orientation_ = orientationOf(m);
-
-    if (image->icc.size > 0 && image->icc.size <= size_t(colour_profile::MaxProfileBytes)) {
-        icc_ = QByteArray(reinterpret_cast<const char*>(image->icc.data), qsizetype(image->icc.size));
-    } else {
-        // Phones' AVIFs give their Display P3 by code points rather than a profile. Unspecified
-        // primaries are BT.709's, as libavif converts them.
-        float primaries[8];
-        avifColorPrimariesGetValues(image->colorPrimaries, primaries);
-        colour_profile::CodePoints points;
-        points.red[0] = primaries[0];
-        points.red[1] = primaries[1];
-        points.green[0] = primaries[2];
-        points.green[1] = primaries[3];
-        points.blue[0] = primaries[4];
-        points.blue[1] = primaries[5];
-        points.white[0] = primaries[6];
-        points.white[1] = primaries[7];
-        points.transfer = int(image->transferCharacteristics);
-        icc_ = colour_profile::profileFor(points);
-    }
+    orientation_ = transformsOf(file_, image, coded_, crop_);
+    icc_ = profileOf(image);
     valid_ = true;
 }
 
