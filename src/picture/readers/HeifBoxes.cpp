@@ -318,15 +318,17 @@ int orientationOf(const Step* steps, int count) {
     return 1;
 }
 
-std::optional<Primary> read(QIODevice& file) {
+namespace {
+
+// The contents of the 'meta' box; the boxes before it ('ftyp') are passed over by their sizes. Empty
+// when there is none, or it is damaged.
+QByteArray metaOf(QIODevice& file) {
     if (!file.seek(0))
-        return std::nullopt;
-    // The boxes before 'meta' ('ftyp') are passed over by their sizes.
-    QByteArray meta;
-    for (int box = 0; box < 16 && meta.isEmpty(); ++box) {
+        return {};
+    for (int box = 0; box < 16; ++box) {
         const QByteArray header = file.read(16);
         if (header.size() < 8)
-            return std::nullopt;
+            return {};
         const auto* h = reinterpret_cast<const uint8_t*>(header.constData());
         qint64 size = be(h, 4);
         qint64 headerSize = 8;
@@ -336,50 +338,102 @@ std::optional<Primary> read(QIODevice& file) {
         }
         const qint64 start = file.pos() - header.size();
         if (size < headerSize || size > file.size() - start)
-            return std::nullopt;
+            return {};
         if (be(h + 4, 4) == fourcc("meta")) {
             if (size > MaxMeta || !file.seek(start + headerSize))
-                return std::nullopt;
-            meta = file.read(size - headerSize);
+                return {};
+            QByteArray meta = file.read(size - headerSize);
             if (meta.size() != size - headerSize)
-                return std::nullopt;
+                return {};
+            // An empty one is passed over as the others are: the file is already past it.
+            if (!meta.isEmpty())
+                return meta;
         } else if (!file.seek(start + size)) {
-            return std::nullopt;
+            return {};
         }
     }
-    if (meta.size() < 4)
-        return std::nullopt;
+    return {};
+}
+
+// What of 'meta' tells the primary item's properties.
+struct MetaBoxes {
+    Span ipco, ipma, iref;
+    uint32_t primaryId = 0;
+    bool hasPrimary = false;
+};
+
+MetaBoxes boxesOf(const QByteArray& meta) {
+    MetaBoxes found;
     // A full box: version and flags first.
     Boxes inMeta({reinterpret_cast<const uint8_t*>(meta.constData()) + 4, meta.size() - 4});
     uint32_t type = 0;
-    Span contents, ipco, ipma, iref;
-    uint32_t primaryId = 0;
-    bool hasPrimary = false;
+    Span contents;
     while (inMeta.next(type, contents)) {
         if (type == fourcc("pitm") && contents.size >= 6) {
-            primaryId = contents.data[0] == 0 ? be(contents.data + 4, 2)
-                        : contents.size >= 8  ? be(contents.data + 4, 4)
-                                              : 0;
-            hasPrimary = true;
+            found.primaryId = contents.data[0] == 0 ? be(contents.data + 4, 2)
+                              : contents.size >= 8  ? be(contents.data + 4, 4)
+                                                    : 0;
+            found.hasPrimary = true;
         } else if (type == fourcc("iprp")) {
             Boxes inIprp(contents);
             Span c;
             uint32_t t = 0;
             while (inIprp.next(t, c))
                 if (t == fourcc("ipco"))
-                    ipco = c;
-                else if (t == fourcc("ipma") && !ipma.data)
-                    ipma = c;
+                    found.ipco = c;
+                else if (t == fourcc("ipma") && !found.ipma.data)
+                    found.ipma = c;
         } else if (type == fourcc("iref")) {
-            iref = contents;
+            found.iref = contents;
         }
     }
-    if (!hasPrimary || !ipco.data || !ipma.data || ipma.size < 8)
+    return found;
+}
+
+// The properties (indices into 'ipco', of which there are `count`) of `item`, in the order the file
+// gives them.
+std::vector<int> propertiesOf(Span ipma, size_t count, uint32_t item) {
+    std::vector<int> found;
+    const int version = ipma.data[0];
+    const bool wide = ipma.data[3] & 1;
+    const uint8_t* p = ipma.data + 4;
+    const uint8_t* end = ipma.data + ipma.size;
+    const uint32_t entries = be(p, 4);
+    p += 4;
+    for (uint32_t e = 0; e < entries; ++e) {
+        const int idBytes = version < 1 ? 2 : 4;
+        if (end - p < idBytes + 1)
+            break;
+        const uint32_t id = be(p, idBytes);
+        p += idBytes;
+        const int n = *p++;
+        const int each = wide ? 2 : 1;
+        if (end - p < qint64(n) * each)
+            break;
+        for (int i = 0; i < n; ++i, p += each) {
+            const uint32_t index = wide ? be(p, 2) & 0x7fff : uint32_t(*p & 0x7f);
+            if (id == item && index > 0 && index <= count)
+                found.push_back(int(index) - 1);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+std::optional<Primary> read(QIODevice& file) {
+    const QByteArray meta = metaOf(file);
+    if (meta.size() < 4)
+        return std::nullopt;
+    const MetaBoxes boxes = boxesOf(meta);
+    const Span ipma = boxes.ipma, iref = boxes.iref;
+    const uint32_t primaryId = boxes.primaryId;
+    if (!boxes.hasPrimary || !boxes.ipco.data || !ipma.data || ipma.size < 8)
         return std::nullopt;
     std::vector<Span> properties;
     std::vector<uint32_t> kinds;
     {
-        Boxes inIpco(ipco);
+        Boxes inIpco(boxes.ipco);
         Span c;
         uint32_t t = 0;
         while (inIpco.next(t, c)) {
@@ -387,37 +441,10 @@ std::optional<Primary> read(QIODevice& file) {
             kinds.push_back(t);
         }
     }
-    // The properties of each item, in the order the file gives them.
-    const auto propertiesOf = [&](uint32_t item) {
-        std::vector<int> found;
-        const int version = ipma.data[0];
-        const bool wide = ipma.data[3] & 1;
-        const uint8_t* p = ipma.data + 4;
-        const uint8_t* end = ipma.data + ipma.size;
-        const uint32_t entries = be(p, 4);
-        p += 4;
-        for (uint32_t e = 0; e < entries; ++e) {
-            const int idBytes = version < 1 ? 2 : 4;
-            if (end - p < idBytes + 1)
-                break;
-            const uint32_t id = be(p, idBytes);
-            p += idBytes;
-            const int count = *p++;
-            const int each = wide ? 2 : 1;
-            if (end - p < qint64(count) * each)
-                break;
-            for (int i = 0; i < count; ++i, p += each) {
-                const uint32_t index = wide ? be(p, 2) & 0x7fff : uint32_t(*p & 0x7f);
-                if (id == item && index > 0 && index <= properties.size())
-                    found.push_back(int(index) - 1);
-            }
-        }
-        return found;
-    };
     Primary primary;
     std::vector<Step> steps;
     std::optional<Span> hvcc;
-    for (const int i : propertiesOf(primaryId)) {
+    for (const int i : propertiesOf(ipma, properties.size(), primaryId)) {
         const uint32_t kind = kinds[size_t(i)];
         const Span& c = properties[size_t(i)];
         if (kind == fourcc("irot") && c.size >= 1)
@@ -440,7 +467,7 @@ std::optional<Primary> read(QIODevice& file) {
             if (t != fourcc("dimg") || c.size < idBytes * 2 + 2 || be(c.data, idBytes) != primaryId)
                 continue;
             const uint32_t tile = be(c.data + idBytes + 2, idBytes);
-            for (const int i : propertiesOf(tile))
+            for (const int i : propertiesOf(ipma, properties.size(), tile))
                 if (kinds[size_t(i)] == fourcc("hvcC"))
                     hvcc = properties[size_t(i)];
         }
