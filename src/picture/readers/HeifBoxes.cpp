@@ -127,6 +127,40 @@ void profileTierLevel(Bits& b, int subLayers) {
     }
 }
 
+// Passes over the short-term reference picture sets of a sequence parameter set; false where they
+// are more than a picture's header may hold.
+bool skipShortTermSets(Bits& b) {
+    const uint32_t sets = b.ue();
+    if (sets > 64)
+        return false;
+    std::vector<uint32_t> deltas(sets, 0);
+    for (uint32_t i = 0; i < sets && !b.failed(); ++i) {
+        bool predicted = i != 0 && b.u(1);
+        if (predicted) {
+            // Only within the sets of the SPS, so the reference is the one before.
+            b.skip(1);
+            b.ue();
+            uint32_t count = 0;
+            for (uint32_t j = 0; j <= deltas[i - 1]; ++j) {
+                const bool used = b.u(1);
+                if (used || b.u(1))
+                    ++count;
+            }
+            deltas[i] = count;
+        } else {
+            const uint32_t negative = b.ue(), positive = b.ue();
+            if (negative > 16 || positive > 16)
+                return false;
+            for (uint32_t j = 0; j < negative + positive; ++j) {
+                b.ue();
+                b.skip(1);
+            }
+            deltas[i] = negative + positive;
+        }
+    }
+    return true;
+}
+
 // The colour description of an HEVC sequence parameter set's video usability information (H.265
 // 7.3.2.2 and E.2.1), read up to it.
 std::optional<Primary::Colour> colourOf(const uint8_t* nal, qint64 size) {
@@ -163,34 +197,8 @@ std::optional<Primary::Colour> colourOf(const uint8_t* nal, qint64 size) {
         b.ue();
         b.skip(1);
     }
-    const uint32_t sets = b.ue();
-    if (sets > 64)
+    if (!skipShortTermSets(b))
         return std::nullopt;
-    std::vector<uint32_t> deltas(sets, 0);
-    for (uint32_t i = 0; i < sets && !b.failed(); ++i) {
-        bool predicted = i != 0 && b.u(1);
-        if (predicted) {
-            // Only within the sets of the SPS, so the reference is the one before.
-            b.skip(1);
-            b.ue();
-            uint32_t count = 0;
-            for (uint32_t j = 0; j <= deltas[i - 1]; ++j) {
-                const bool used = b.u(1);
-                if (used || b.u(1))
-                    ++count;
-            }
-            deltas[i] = count;
-        } else {
-            const uint32_t negative = b.ue(), positive = b.ue();
-            if (negative > 16 || positive > 16)
-                return std::nullopt;
-            for (uint32_t j = 0; j < negative + positive; ++j) {
-                b.ue();
-                b.skip(1);
-            }
-            deltas[i] = negative + positive;
-        }
-    }
     if (b.u(1)) { // long-term reference pictures
         const uint32_t count = b.ue();
         if (count > 32)
