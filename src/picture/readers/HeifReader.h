@@ -16,7 +16,7 @@ class RowReducer;
 // bit pictures come out rounded to 8 bits. The rows are read from the library's own RGB planes (it makes
 // them from the coded YCbCr whatever it is asked for) and handed to a RowReducer, so that what is
 // kept afterwards follows the screen; while decoded the picture is held whole, bounded by
-// whole_decode's limit, which the header is checked against before anything is decoded.
+// picture_limits' whole decode limit, which the header is checked against before anything is decoded.
 class HeifReader final : public PictureReader {
 public:
     // Reads the file's boxes and the primary picture's header through `file`, which must outlive
