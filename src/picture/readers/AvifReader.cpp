@@ -400,7 +400,8 @@ bool AvifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     const int alignX = 1 << info.chromaShiftX, alignY = 1 << info.chromaShiftY;
 
     // The columns wanted, as stored, with their margin on chroma samples' bounds.
-    const int from = rows.firstColumn(), to = rows.endColumn();
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(crop_.width());
+    const int from = wantedColumns.from, to = wantedColumns.to;
     if (from >= to)
         return true;
     const int left = std::max(0, crop_.x() + from - Margin) / alignX * alignX;
@@ -428,16 +429,12 @@ bool AvifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
     rgb.pixels = reinterpret_cast<uint8_t*>(converted);
 
     const int height = crop_.height();
+    const RowReducer::Rows wanted = rows.wantedRows(height);
     for (int band = 0; band < height; band += BandRows) {
         const int bandEnd = std::min(height, band + BandRows);
-        int first = band;
-        while (first < bandEnd && !rows.wants(first))
-            ++first;
-        if (first == bandEnd)
+        const int first = std::max(band, wanted.first), last = std::min(bandEnd - 1, wanted.last);
+        if (first > last)
             continue;
-        int last = bandEnd - 1;
-        while (!rows.wants(last))
-            --last;
         const int top = std::max(0, crop_.y() + first - Margin) / alignY * alignY;
         const int bottom = std::min(coded_.height(), crop_.y() + last + 1 + Margin);
         const avifImage view = viewOf(*image, QRect(left, top, width, bottom - top));

@@ -267,17 +267,15 @@ bool BmpReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
 bool BmpReader::readPlain(RowReducer& rows, const DecodeLimit& limit) {
     const int h = size_.height();
     // The rows of the file, in file order, that hold the rows wanted.
-    int first = 0;
-    while (first < h && !rows.wants(bottomUp_ ? h - 1 - first : first))
-        ++first;
-    int last = h - 1;
-    while (last >= first && !rows.wants(bottomUp_ ? h - 1 - last : last))
-        --last;
+    const RowReducer::Rows wanted = rows.wantedRows(h);
+    const int first = bottomUp_ ? h - 1 - wanted.last : wanted.first;
+    const int last = bottomUp_ ? h - 1 - wanted.first : wanted.last;
     if (first > last || !file_.seek(dataStart_ + first * stride_))
         return true;
     std::vector<uchar> in(size_t(stride_) + 4);
     std::vector<QRgb> out(size_t(size_.width()));
-    const int from = rows.firstColumn(), to = rows.endColumn();
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(size_.width());
+    const int from = wantedColumns.from, to = wantedColumns.to;
     for (int i = first; i <= last; ++i) {
         // A file cut short shows the rows it holds.
         if (file_.read(reinterpret_cast<char*>(in.data()), stride_) != stride_)

@@ -148,9 +148,7 @@ bool GifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
         constexpr int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
         int pass = 0, r = 0;
         // Rows come in order unless interlaced: those below the last one wanted need no decoding.
-        int last = sh - 1;
-        while (last >= 0 && !rows.wants(last))
-            --last;
+        const int last = rows.wantedRows(sh).last;
         for (int i = 0; i < height_ && (interlaced_ || top_ + i <= last); ++i) {
             if (interlaced_) {
                 while (pass < 4 && r >= height_) {

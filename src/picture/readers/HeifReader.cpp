@@ -212,7 +212,8 @@ bool HeifReader::readPlanes(RowReducer& rows, bool& failed) {
     for (int i = 0; i < (alpha_ ? 4 : 3); ++i)
         if (!planes[i].take(image.get(), channels[i], size_))
             return false;
-    const int from = rows.firstColumn(), to = rows.endColumn();
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(size_.width());
+    const int from = wantedColumns.from, to = wantedColumns.to;
     std::vector<QRgb> row(size_t(size_.width()), 0);
     std::fill(row.begin() + from, row.begin() + to, alpha_ ? 0u : 0xff000000u);
     const bool bytes8 =
@@ -269,7 +270,8 @@ bool HeifReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
         heif_image_get_height(image.get(), channel) != size_.height() ||
         heif_image_get_bits_per_pixel_range(image.get(), channel) != 8 || stride < channels * size_.width())
         return false;
-    const int from = rows.firstColumn(), to = rows.endColumn();
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(size_.width());
+    const int from = wantedColumns.from, to = wantedColumns.to;
     std::vector<QRgb> row(size_t(size_.width()), 0);
     for (int y = 0; y < size_.height(); ++y) {
         if (!rows.wants(y))

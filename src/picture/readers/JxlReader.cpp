@@ -237,12 +237,9 @@ bool JxlReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
         return false;
     read_ = true;
     const int w = size_.width(), h = size_.height();
-    int top = 0, bottom = h - 1;
-    while (top < h && !rows.wants(top))
-        ++top;
-    while (bottom > top && !rows.wants(bottom))
-        --bottom;
-    if (top >= h)
+    const RowReducer::Rows wantedRows = rows.wantedRows(h);
+    const int top = wantedRows.first, bottom = wantedRows.last;
+    if (top > bottom)
         return false;
     // The library calls into it only within next(), and read() runs once.
     Flight flight(rows, w, top, bottom, alpha_);

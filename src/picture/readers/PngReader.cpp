@@ -191,9 +191,7 @@ bool PngReader::readRows(RowReducer& rows, const DecodeLimit& limit) {
         return false;
     if (interlaced_)
         return readInterlaced(rows, limit);
-    int last = size_.height() - 1;
-    while (last >= 0 && !rows.wants(last))
-        --last;
+    const int last = rows.wantedRows(size_.height()).last;
     if (way_ == Way::Fastest && pixelBytes_ > 0 && last >= 0) {
         switch (readAtOnce(rows, limit, last)) {
         case Outcome::Read:
@@ -216,7 +214,8 @@ PngReader::Outcome PngReader::readAtOnce(RowReducer& rows, const DecodeLimit& li
     const std::optional<png_whole::Data> data = png_whole::inflate(file_, rowBytes_, size_.height());
     if (!data || !png_whole::filtersKnown(*data, last))
         return Outcome::Unusual;
-    const int from = std::max(rows.firstColumn(), 0), to = std::min(rows.endColumn(), size_.width());
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(size_.width());
+    const int from = wantedColumns.from, to = wantedColumns.to;
     // Pixels outside [from, to) stay transparent black, as `rows` takes them.
     std::vector<QRgb> row(size_t(size_.width()), 0);
     for (int y = 0; y <= last; ++y) {
@@ -261,9 +260,7 @@ PngReader::Outcome PngReader::readAtOnce(RowReducer& rows, const DecodeLimit& li
 bool PngReader::readInOrder(RowReducer& rows, const DecodeLimit& limit) {
     const int w = size_.width(), h = size_.height();
     // Rows come top to bottom: those below the last one wanted need no decoding.
-    int last = h - 1;
-    while (last >= 0 && !rows.wants(last))
-        --last;
+    const int last = rows.wantedRows(h).last;
     std::vector<QRgb> row(static_cast<size_t>(w));
     auto* bytes = reinterpret_cast<png_bytep>(row.data());
     int decoded = 0;

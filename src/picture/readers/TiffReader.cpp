@@ -302,11 +302,9 @@ bool TiffReader::readScanlines(RowReducer& rows, const DecodeLimit& limit) {
     const tmsize_t lineBytes = TIFFScanlineSize(tif);
     if (lineBytes <= 0)
         return false;
-    int first = 0, last = h - 1;
-    while (first < h && !rows.wants(first))
-        ++first;
-    while (last >= first && !rows.wants(last))
-        --last;
+    const RowReducer::Rows wantedRows = rows.wantedRows(h);
+    int first = wantedRows.first;
+    const int last = wantedRows.last;
     // Compressed rows can only be reached from the start of their strip.
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -358,7 +356,8 @@ bool TiffReader::readTiles(RowReducer& rows, const DecodeLimit& limit) {
     const tmsize_t tileBytes = TIFFTileSize(tif), tileRowBytes = TIFFTileRowSize(tif);
     if (tileWidth == 0 || tileLength == 0 || tileBytes <= 0 || tileRowBytes <= 0)
         return false;
-    const int from = std::clamp(rows.firstColumn(), 0, w), to = std::clamp(rows.endColumn(), from, w);
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(w);
+    const int from = wantedColumns.from, to = wantedColumns.to;
     const int firstTile = int(uint32_t(from) / tileWidth),
               endTile = int((uint32_t(to) + tileWidth - 1) / tileWidth);
     // One row of tiles, as coded: a few screens' worth at most for any tile of a sensible size.
@@ -414,7 +413,8 @@ bool TiffReader::readBands(RowReducer& rows, const DecodeLimit& limit) {
     TIFF* tif = tiff_->tif;
     TIFFRGBAImage& image = tiff_->image;
     const int w = size_.width(), h = size_.height();
-    const int from = std::clamp(rows.firstColumn(), 0, w), to = std::clamp(rows.endColumn(), from, w);
+    const RowReducer::Columns wantedColumns = rows.wantedColumns(w);
+    const int from = wantedColumns.from, to = wantedColumns.to;
     if (to == from)
         return false;
     // Bands follow the layout's own rows, so that each strip or tile row is decoded once, and a

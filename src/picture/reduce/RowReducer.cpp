@@ -73,6 +73,17 @@ bool RowReducer::wants(int y) const {
     return y >= part_.top() && y <= part_.bottom();
 }
 
+RowReducer::Rows RowReducer::wantedRows(int height) const {
+    const Rows wanted = reduce_ ? Rows{0, std::min(height, source_.height()) - 1}
+                                : Rows{std::max(part_.top(), 0), std::min(part_.bottom(), height - 1)};
+    return wanted.empty() ? Rows{} : wanted;
+}
+
+RowReducer::Columns RowReducer::wantedColumns(int width) const {
+    const int from = std::clamp(firstColumn(), 0, width);
+    return {from, std::clamp(endColumn(), from, width)};
+}
+
 void RowReducer::put(int y, const QRgb* row, int from, int to) {
     if (!wants(y))
         return;

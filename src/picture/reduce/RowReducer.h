@@ -21,6 +21,20 @@ public:
     QSize source() const { return source_; }
     // Whether source row `y` has any bearing on the result: a decoder may skip the others.
     bool wants(int y) const;
+    // The source rows [first, last] of a picture `height` rows high that have any bearing on the
+    // result: a decoder may stop before and after them.
+    struct Rows {
+        int first = 0;
+        int last = -1;
+        bool empty() const { return first > last; }
+    };
+    Rows wantedRows(int height) const;
+    // The columns [from, to) of a row `width` pixels wide that have any bearing on the result.
+    struct Columns {
+        int from = 0;
+        int to = 0;
+    };
+    Columns wantedColumns(int width) const;
     // The columns [first, end) of a row that have any bearing on the result.
     int firstColumn() const { return reduce_ ? 0 : part_.left(); }
     int endColumn() const { return reduce_ ? source_.width() : part_.right() + 1; }
