@@ -6,8 +6,8 @@
 //
 //   bench_colour FOLDER [RUNS]      (FOLDER: e.g. /tmp/lumora-bench/camera from make_pictures)
 
-#include "picture/ColourProfile.h"
 #include "picture/PictureLoader.h"
+#include "picture/colour/ColourProfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // over: over opaque pixels and over premultiplied ones, as a reduced picture with alpha holds them,
 // and over a row of CMYK inks, as a CMYK JPEG's rows are turned into RGB.
 #include "FuzzInput.h"
-#include "picture/ColourProfile.h"
+#include "picture/colour/ColourProfile.h"
 
 #include <QCoreApplication>
 #include <QImage>

@@ -22,6 +22,23 @@ declare -A floor=(
     [app]=7
 )
 
+# The picture room's parts stand on floors of their own inside it: its limits and budgets at the
+# bottom, then colour and reducing beside each other, the readers over them, and loading (the format
+# table, the loader, the preloader, placement) on top, in src/picture itself.
+declare -A picture_floor=(
+    [limits]=1
+    [colour]=2
+    [reduce]=2
+    [readers]=3
+    [.]=4
+)
+
+# The part of the picture room a path under src/picture/ lies in ("." for the room itself).
+picture_part() {
+    local rest=${1#picture/}
+    [[ $rest == */* ]] && echo "${rest%%/*}" || echo .
+}
+
 status=0
 edges=$(mktemp)
 trap 'rm -f "$edges"' EXIT
@@ -35,6 +52,15 @@ while IFS= read -r file; do
         continue
     fi
     module=${file%.*}
+    part=
+    if [[ $dir == picture ]]; then
+        part=$(picture_part "${file#src/}")
+        if [[ -z ${picture_floor[$part]:-} ]]; then
+            echo "$file: the folder src/picture/$part has no floor in scripts/check-layers.sh"
+            status=1
+            continue
+        fi
+    fi
     # Every quoted include names a file under src/ by its folder.
     while IFS= read -r target; do
         to=${target%%/*}
@@ -46,6 +72,16 @@ while IFS= read -r file; do
         if [[ $to != "$dir" ]] && ((floor[$to] >= floor[$dir])); then
             echo "$file: includes \"$target\": src/$to is not below src/$dir"
             status=1
+        fi
+        if [[ -n $part && $to == picture ]]; then
+            to_part=$(picture_part "$target")
+            if [[ -z ${picture_floor[$to_part]:-} ]]; then
+                echo "$file: includes \"$target\", whose folder has no floor in scripts/check-layers.sh"
+                status=1
+            elif [[ $to_part != "$part" ]] && ((picture_floor[$to_part] >= picture_floor[$part])); then
+                echo "$file: includes \"$target\": src/picture/$to_part is not below src/picture/$part"
+                status=1
+            fi
         fi
         target_module="src/${target%.*}"
         [[ $target_module != "$module" ]] && echo "$module $target_module" >>"$edges"

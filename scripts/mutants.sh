@@ -51,19 +51,19 @@ fault "a copy removes another copy's temporary show" src/platform/TemporaryShows
     's/        if (regular_file::stampOf(show\.path) == show\.stamp)/        if (true)/'
 fault "a missing sound device is tried again at once" src/platform/Music.cpp "test_music_no_driver test_music_no_device" \
     's/kRetryAfterFailure{5}/kRetryAfterFailure{0}/'
-fault "a run-length move lands on the wrong column" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "a run-length move lands on the wrong column" src/picture/readers/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's/x = std::min(x + dx, w - 1);/x = std::min(dx, w - 1);/'
-fault "a small GIF is judged by its logical screen" src/picture/PictureLoader.cpp "test_picturebytes test_pictureloader" \
-    's/result = decodeRows(reader, reader\.framePixels(), /result = decodeRows(reader, claimedPixels(reader.size()), /'
-fault "short bit-field channels are shifted up only" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "a small GIF is judged by its logical screen" src/picture/readers/GifReader.h "test_picturebytes test_pictureloader" \
+    's/return {framePixels(), /return {qint64(size_.width()) * size_.height(), /'
+fault "short bit-field channels are shifted up only" src/picture/readers/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's|return int((value \* 255 + top / 2) / top);|return int(value << (8 - bits));|'
-fault "plain 32-bit alpha of all zeros hides the picture" src/picture/BmpReader.cpp "test_picturebytes test_pictureloader" \
+fault "plain 32-bit alpha of all zeros hides the picture" src/picture/readers/BmpReader.cpp "test_picturebytes test_pictureloader" \
     's/(plainAlpha \&\& !fourthBytesAllZero())/plainAlpha/'
-fault "a GIF frame without a row is a picture" src/picture/GifReader.cpp "test_picturebytes test_pictureloader" \
+fault "a GIF frame without a row is a picture" src/picture/readers/GifReader.cpp "test_picturebytes test_pictureloader" \
     's/    if (decoded == 0)$/    if (false)/'
-fault "progressive JPEGs have no scan limit" src/picture/JpegScaledDecoder.h "test_picturebytes" \
+fault "progressive JPEGs have no scan limit" src/picture/readers/JpegScaledDecoder.h "test_picturebytes" \
     's/constexpr int MaxScans = 256;/constexpr int MaxScans = 1 << 30;/'
-fault "a decode nobody wants goes on" src/picture/DecodeLimit.cpp "test_picturebytes" \
+fault "a decode nobody wants goes on" src/picture/limits/DecodeLimit.cpp "test_picturebytes" \
     's/if (cancelled_ \&\& cancelled_->load(std::memory_order_relaxed))/if (false)/'
 fault "a step holds the window until its picture comes" src/player/Main_Frm.cpp "test_player" \
     's/    sequence_\.setPictureWait(PictureWait);/    sequence_.setPictureWait(std::chrono::milliseconds::max());/'
@@ -89,40 +89,40 @@ fault "a list marks no focus" src/controls/FocusMark.cpp "test_maker" \
     's/^    new Mark(list);$/    (void)list;/'
 fault "a dropped file that is not a picture goes unmentioned" src/maker/DroppedPictures.cpp "test_maker" \
     's/^            taken\.others << path;$/            ;/'
-fault "the decode limit counts the time of day" src/picture/DecodeLimit.cpp "test_picturebytes" \
+fault "the decode limit counts the time of day" src/picture/limits/DecodeLimit.cpp "test_picturebytes" \
     's/    if (::pthread_getcpuclockid(::pthread_self(), \&clock_) != 0)/    clock_ = CLOCK_MONOTONIC;\n    if (false)/'
-fault "the reducer's tail weighs colour without its alpha" src/picture/RowReducer.cpp "test_rowreducer" \
+fault "the reducer's tail weighs colour without its alpha" src/picture/reduce/RowReducer.cpp "test_rowreducer" \
     's|        const float k = alpha ? weight \* a \* (1.0f / 255.0f) : weight;|        const float k = weight;|'
-fault "the reducer's tail weighs alpha by itself" src/picture/RowReducer.cpp "test_rowreducer" \
+fault "the reducer's tail weighs alpha by itself" src/picture/reduce/RowReducer.cpp "test_rowreducer" \
     's/^        c\[3\] += weight \* a;$/        c[3] += k * a;/'
-fault "the reducer's tail skips the last column" src/picture/RowReducer.cpp "test_rowreducer" \
+fault "the reducer's tail skips the last column" src/picture/reduce/RowReducer.cpp "test_rowreducer" \
     's/^    for (; x < to; ++x) {$/    for (; x + 1 < to; ++x) {/'
-fault "a lossy WebP part is cropped without its margin" src/picture/WebpReader.cpp "test_webpreader" \
+fault "a lossy WebP part is cropped without its margin" src/picture/readers/WebpReader.cpp "test_webpreader" \
     's/    const QRect from = lossless_ || reduced ? part$/    const QRect from = true ? part/'
-fault "a lossy WebP part's margin starts at its own column" src/picture/WebpReader.cpp "test_webpreader" \
+fault "a lossy WebP part's margin starts at its own column" src/picture/readers/WebpReader.cpp "test_webpreader" \
     's/QRect(QPoint((part\.left() - 1) \& ~1, (part\.top() - 1) \& ~1)/QRect(QPoint(part.left() \& ~1, part.top() \& ~1)/'
-fault "a PNG's eXIf orientation is ignored" src/picture/PngReader.cpp "test_pngreader" \
+fault "a PNG's eXIf orientation is ignored" src/picture/readers/PngReader.cpp "test_pngreader" \
     's/    if (png_get_eXIf_1(png, info, \&exifLength, \&exif) \&\& exif)/    if (false)/'
 fault "a PNG beyond 2^30 pixels is read for a screen" src/picture/PictureLoader.cpp "test_pngreader" \
-    's/    if (shown ? std::min(claimedPixels(reader\.size()), codedPixels) > MaxStreamedPixels/    if (shown ? false/'
-fault "grey TIFFs with alpha in strips go through libtiff's RGBA interface" src/picture/TiffReader.cpp "test_tiffreader" \
+    's/        return std::min(claimed, claim\.codedPixels) <= MaxStreamedPixels;/        return true;/'
+fault "grey TIFFs with alpha in strips go through libtiff's RGBA interface" src/picture/readers/TiffReader.cpp "test_tiffreader" \
     's/^        tiff_->plain = plain;$/        (void)plain;/'
-fault "libtiff's grey with unassociated alpha taken as associated" src/picture/TiffReader.cpp "test_tiffreader" \
+fault "libtiff's grey with unassociated alpha taken as associated" src/picture/readers/TiffReader.cpp "test_tiffreader" \
     's/            !((image\.photometric == PHOTOMETRIC_MINISBLACK/            true || !((image.photometric == PHOTOMETRIC_MINISBLACK/'
-fault "a CMYK TIFF's profile is ignored" src/picture/TiffReader.cpp "test_tiffreader" \
+fault "a CMYK TIFF's profile is ignored" src/picture/readers/TiffReader.cpp "test_tiffreader" \
     's/^            tiff_->inks = std::move(inks);$/            (void)inks;/'
-fault "floating-point TIFFs are refused" src/picture/TiffReader.cpp "test_tiffreader" \
+fault "floating-point TIFFs are refused" src/picture/readers/TiffReader.cpp "test_tiffreader" \
     's/    plain\.floating = format == SAMPLEFORMAT_IEEEFP;/    plain.floating = false;/'
-fault "HEIC code points in the HEVC configuration are ignored" src/picture/HeifReader.cpp "test_heifreader" \
+fault "HEIC code points in the HEVC configuration are ignored" src/picture/readers/HeifReader.cpp "test_heifreader" \
     's/^                icc_ = colour_profile::profileFor(\*points);$/                (void)points;/'
-fault "a deep mirrored HEIC is left to libheif" src/picture/HeifReader.cpp "test_heifreader" \
+fault "a deep mirrored HEIC is left to libheif" src/picture/readers/HeifReader.cpp "test_heifreader" \
     's/        if (mirrored \&\& !boxes->cropped \&\& /        if (false \&\& /'
-fault "a HEIC mirror's axis is read the other way" src/picture/HeifBoxes.cpp "test_heifreader" \
+fault "a HEIC mirror's axis is read the other way" src/picture/readers/HeifBoxes.cpp "test_heifreader" \
     's/            total = times(steps\[i\]\.value \& 1 ? flipH : flipV, total);/            total = times(steps[i].value \& 1 ? flipV : flipH, total);/'
-fault "a JPEG is bounded at 2^28 pixels on a screen too" src/picture/PictureLoader.cpp "test_picturebytes" \
-    's/    if (!header || tooLarge(header->stored, shown) || /    if (!header || tooLarge(header->stored) || /'
-fault "JPEG XL is bounded as the whole decodes" src/picture/JxlReader.cpp "test_jxlreader" \
-    's/^    if (!fits(info\.xsize, info\.ysize))$/    if (!whole_decode::fits(info.xsize, info.ysize))/'
+fault "a JPEG is bounded at 2^28 pixels on a screen too" src/picture/readers/JpegReader.h "test_picturebytes" \
+    's/return {qint64(size_\.width()) \* size_\.height(), 0};/return {qint64(size_.width()) * size_.height(), 0, false};/'
+fault "JPEG XL is bounded as the whole decodes" src/picture/readers/JxlReader.cpp "test_jxlreader" \
+    's/^    if (!fits(info\.xsize, info\.ysize))$/    if (!picture_limits::fitsWhole(info.xsize, info.ysize))/'
 
 # ---- a scratch copy, built once without faults ---------------------------------------------------
 

@@ -1,13 +1,29 @@
 #include "picture/PictureFormats.h"
 
+#include "picture/readers/AvifReader.h"
+#include "picture/readers/BmpReader.h"
+#include "picture/readers/GifReader.h"
+#include "picture/readers/HeifReader.h"
+#include "picture/readers/JpegReader.h"
+#include "picture/readers/JxlReader.h"
+#include "picture/readers/PngReader.h"
+#include "picture/readers/TiffReader.h"
+#include "picture/readers/WebpReader.h"
+
+#include <QList>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
 namespace picture_formats {
 
 namespace {
+
+template <class Reader> std::unique_ptr<PictureReader> open(QIODevice& file) {
+    return std::make_unique<Reader>(file);
+}
 
 // The first bytes as Qt's own readers tell these formats, so that none of them reaches another reader.
 bool isBmp(QByteArrayView head) {
@@ -39,24 +55,51 @@ bool isTiff(QByteArrayView head) {
     return false;
 }
 
-// An ISO media file whose first box names one of `brands` as its major brand. Files of the HEIF
-// family may name the generic "mif1" and list the codec later; those go to the same reader anyway.
-bool hasBrand(QByteArrayView head, std::initializer_list<const char*> brands) {
+// The brands of an ISO media file's first box: its major brand, then the compatible ones as far as
+// `head` reaches. None for other files.
+QList<QByteArrayView> brandsOf(QByteArrayView head) {
+    QList<QByteArrayView> brands;
     if (head.size() < 12 || head.sliced(4, 4) != "ftyp")
-        return false;
-    const QByteArrayView brand = head.sliced(8, 4);
+        return brands;
+    const qint64 box =
+        (uchar(head[0]) << 24) | (uchar(head[1]) << 16) | (uchar(head[2]) << 8) | uchar(head[3]);
+    brands << head.sliced(8, 4);
+    // The minor version lies between the major brand and the compatible ones.
+    for (qint64 at = 16; at + 4 <= std::min<qint64>(box, head.size()); at += 4)
+        brands << head.sliced(at, 4);
+    return brands;
+}
+
+bool among(QByteArrayView brand, std::initializer_list<const char*> brands) {
     for (const char* b : brands)
         if (brand == b)
             return true;
     return false;
 }
 
+// AVIF by its major brand, or a file of the generic HEIF brands that lists AVIF among its compatible
+// ones (libavif's own test of a file).
 bool isAvif(QByteArrayView head) {
-    return hasBrand(head, {"avif", "avis"});
+    const QList<QByteArrayView> brands = brandsOf(head);
+    if (brands.isEmpty())
+        return false;
+    if (among(brands[0], {"avif", "avis"}))
+        return true;
+    if (!among(brands[0], {"mif1", "msf1"}))
+        return false;
+    for (QByteArrayView brand : brands.sliced(1))
+        if (among(brand, {"avif", "avis"}))
+            return true;
+    return false;
 }
 
+// Files of the HEIF family may name the generic "mif1" and list the codec later: those that do not
+// list AVIF's are libheif's.
 bool isHeif(QByteArrayView head) {
-    return hasBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
+    const QList<QByteArrayView> brands = brandsOf(head);
+    return !brands.isEmpty() &&
+           among(brands[0], {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"}) &&
+           !isAvif(head);
 }
 
 // A bare JPEG XL code stream, or one in its ISO container.
@@ -75,15 +118,15 @@ constexpr std::array<const char*, 1> AvifEndings{"avif"};
 constexpr std::array<const char*, 1> JxlEndings{"jxl"};
 
 const std::array<Format, 9> Formats{{
-    {"BMP", BmpEndings, isBmp, Reader::Bmp},
-    {"JPEG", JpegEndings, isJpeg, Reader::Jpeg},
-    {"GIF", GifEndings, isGif, Reader::Gif},
-    {"PNG", PngEndings, isPng, Reader::Png},
-    {"WebP", WebpEndings, isWebp, Reader::Webp},
-    {"TIFF", TiffEndings, isTiff, Reader::Tiff},
-    {"HEIF", HeifEndings, isHeif, Reader::Heif},
-    {"AVIF", AvifEndings, isAvif, Reader::Avif},
-    {"JPEG XL", JxlEndings, isJxl, Reader::Jxl},
+    {"BMP", BmpEndings, isBmp, open<BmpReader>},
+    {"JPEG", JpegEndings, isJpeg, open<JpegReader>},
+    {"GIF", GifEndings, isGif, open<GifReader>},
+    {"PNG", PngEndings, isPng, open<PngReader>},
+    {"WebP", WebpEndings, isWebp, open<WebpReader>},
+    {"TIFF", TiffEndings, isTiff, open<TiffReader>},
+    {"HEIF", HeifEndings, isHeif, open<HeifReader>},
+    {"AVIF", AvifEndings, isAvif, open<AvifReader>},
+    {"JPEG XL", JxlEndings, isJxl, open<JxlReader>},
 }};
 
 } // namespace

@@ -3,15 +3,16 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <span>
+
+class PictureReader;
+class QIODevice;
 
 // Every picture format the program reads, in one table: what a folder lists, what a drop takes and
 // which reader decodes a file all follow from it. A file is read by what its first bytes say, never
 // by its name (a PNG saved as ".jpg" is common); the name's ending decides only what is listed.
 namespace picture_formats {
-
-// The row readers of the picture room.
-enum class Reader { Bmp, Jpeg, Gif, Png, Webp, Tiff, Heif, Avif, Jxl };
 
 struct Format {
     const char* name;
@@ -19,11 +20,13 @@ struct Format {
     std::span<const char* const> endings;
     // Whether a file starting with `head` (at most HeadBytes of it) is in this format.
     bool (*recognises)(QByteArrayView head);
-    Reader reader;
+    // The format's reader over a file, which must outlive it.
+    std::unique_ptr<PictureReader> (*open)(QIODevice& file);
 };
 
-// As many of a file's first bytes as any format needs to be recognised.
-inline constexpr int HeadBytes = 16;
+// As many of a file's first bytes as any format needs to be recognised: an ISO media file's brands
+// (its major brand and a dozen compatible ones).
+inline constexpr int HeadBytes = 64;
 
 std::span<const Format> all();
 

@@ -1,8 +1,8 @@
 #include "ToolPictures.h"
-#include "picture/AvifReader.h"
-#include "picture/ColourProfile.h"
 #include "picture/PictureLoader.h"
-#include "picture/RowReducer.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/readers/AvifReader.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QColorSpace>

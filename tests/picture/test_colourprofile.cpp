@@ -1,6 +1,6 @@
-#include "picture/ColourProfile.h"
 #include "picture/PictureLoader.h"
-#include "picture/PngReader.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/readers/PngReader.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,9 +1,9 @@
 #include "ToolPictures.h"
-#include "picture/ColourProfile.h"
-#include "picture/HeifBoxes.h"
-#include "picture/HeifReader.h"
-#include "picture/JpegScaledDecoder.h"
 #include "picture/PictureLoader.h"
+#include "picture/colour/ColourProfile.h"
+#include "picture/readers/HeifBoxes.h"
+#include "picture/readers/HeifReader.h"
+#include "picture/reduce/Orientation.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -241,7 +241,7 @@ void HeifReaderTest::heicTurnsAndMirrorsAtEveryDepth() {
     const LoadedPicture stored = picture_loader::decode(asStored);
     const LoadedPicture loaded = picture_loader::decode(turned);
     QVERIFY(stored.ok && loaded.ok);
-    const QImage expected = jpeg_scaled::upright(stored.image, orientation);
+    const QImage expected = standUpright(stored.image, orientation);
     QCOMPARE(loaded.size, expected.size());
     QCOMPARE(largestDifference(loaded.image, expected), 0);
     if (bits == 8) {

@@ -1,8 +1,8 @@
 #include "ToolPictures.h"
-#include "picture/DecodeLimit.h"
-#include "picture/JxlReader.h"
 #include "picture/PictureLoader.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/JxlReader.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -219,7 +219,7 @@ void JxlReaderTest::unfinishedDecodesFailCleanly() {
         return;
     QCOMPARE(reader.size(), QSize(1000, 700));
     RowReducer rows = RowReducer::reducing(reader.size(), QSize(300, 200), false, reader.rowsInOrder());
-    QVERIFY(!reader.read(rows, DecodeLimit(&cancelled)));
+    QVERIFY(!reader.readRows(rows, DecodeLimit(&cancelled)));
 }
 
 QTEST_GUILESS_MAIN(JxlReaderTest)

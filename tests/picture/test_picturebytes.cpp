@@ -1,9 +1,9 @@
 // Pictures written byte by byte, for what no sample file pins down.
 #include "FloodedJpeg.h"
-#include "picture/DecodeLimit.h"
-#include "picture/GifReader.h"
 #include "picture/PictureLoader.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/GifReader.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -243,7 +243,7 @@ void PictureBytesTest::floodsAreStoppedByTheWorkTheyCost() {
     RowReducer rows = RowReducer::reducing(reader.size(), QSize(1920, 1080), reader.hasAlpha(), true);
     using namespace std::chrono_literals;
     const DecodeLimit scant(nullptr, 0ns);
-    QVERIFY(!reader.read(rows, scant));
+    QVERIFY(!reader.readRows(rows, scant));
     QVERIFY(scant.work() > scant.allowed());
 }
 

@@ -98,6 +98,25 @@ void PictureFormatsTest::firstBytesNameTheFormat_data() {
                                         "ftypavif\0\0\0\0",
                                         16)
                           << "AVIF";
+    // Writers of AVIF may name the generic HEIF brand first and AVIF's among the compatible ones.
+    QTest::newRow("avif under the generic brand") << QByteArray("\0\0\0\x1c"
+                                                                "ftypmif1\0\0\0\0mif1miafavif",
+                                                                28)
+                                                  << "AVIF";
+    QTest::newRow("avif sequence under the generic brand") << QByteArray("\0\0\0\x18"
+                                                                         "ftypmsf1\0\0\0\0avis",
+                                                                         24)
+                                                           << "AVIF";
+    QTest::newRow("heic under the generic brand") << QByteArray("\0\0\0\x1c"
+                                                                "ftypmif1\0\0\0\0mif1heicmiaf",
+                                                                28)
+                                                  << "HEIF";
+    // The brands end with their box: what follows is not one of them.
+    QTest::newRow("avif after the brands' box") << QByteArray("\0\0\0\x18"
+                                                              "ftypmif1\0\0\0\0mif1\0\0\0\x08"
+                                                              "avif",
+                                                              28)
+                                                << "HEIF";
     QTest::newRow("mp4, also ISO media") << QByteArray("\0\0\0\x18"
                                                        "ftypisom\0\0\0\0",
                                                        16)

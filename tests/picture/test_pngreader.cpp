@@ -1,9 +1,9 @@
-#include "picture/DecodeLimit.h"
-#include "picture/JpegScaledDecoder.h"
 #include "picture/PictureLoader.h"
-#include "picture/PngReader.h"
-#include "picture/PngWholeData.h"
-#include "picture/RowReducer.h"
+#include "picture/limits/DecodeLimit.h"
+#include "picture/readers/PngReader.h"
+#include "picture/readers/PngWholeData.h"
+#include "picture/reduce/Orientation.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -48,7 +48,7 @@ Read readPng(QIODevice& file, PngReader::Way way, bool middle) {
     const QRect part = middle ? QRect(0, size.height() / 3, size.width(), std::max(1, size.height() / 3))
                               : QRect(QPoint(0, 0), size);
     RowReducer rows = RowReducer::keeping(size, part, reader.hasAlpha());
-    result.ok = reader.read(rows, DecodeLimit());
+    result.ok = reader.readRows(rows, DecodeLimit());
     result.whole = reader.readWhole();
     result.image = rows.take();
     return result;
@@ -212,7 +212,7 @@ void PngReaderTest::exifOrientationTurnsThePicture() {
     QFile readBack(path);
     QVERIFY(readBack.open(QIODevice::ReadOnly));
     QCOMPARE(PngReader(readBack).orientation(), orientation);
-    const QImage upright = jpeg_scaled::upright(stored, orientation).convertToFormat(QImage::Format_ARGB32);
+    const QImage upright = standUpright(stored, orientation).convertToFormat(QImage::Format_ARGB32);
     // Whole, and the part on a smaller screen at its own size.
     const LoadedPicture whole = picture_loader::decode(path);
     QVERIFY(whole.ok);

@@ -2,7 +2,7 @@
 // difference of any channel, so that one wrong column cannot hide in a mean. Widths and parts that
 // leave the vector loop a tail (the last columns that are not a whole group of four) and rows in order
 // and not.
-#include "picture/RowReducer.h"
+#include "picture/reduce/RowReducer.h"
 
 #include <QTest>
 
@@ -12,6 +12,8 @@
 class RowReducerTest : public QObject {
     Q_OBJECT
 private slots:
+    void wantedRowsAndColumnsAreThoseItTakes_data();
+    void wantedRowsAndColumnsAreThoseItTakes();
     void reducedPixelsAreTheAreaAverage_data();
     void reducedPixelsAreTheAreaAverage();
 };
@@ -128,6 +130,41 @@ void RowReducerTest::reducedPixelsAreTheAreaAverage() {
         // Rounded once, with a little of the float sums' error.
         QVERIFY2(largest <= 1.0, qPrintable(QString("difference %1 at %2").arg(largest).arg(where)));
     }
+}
+
+void RowReducerTest::wantedRowsAndColumnsAreThoseItTakes_data() {
+    QTest::addColumn<bool>("reducing");
+    QTest::addColumn<QRect>("part");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("width");
+    const QSize source(40, 30);
+    QTest::newRow("part inside") << false << QRect(5, 7, 10, 12) << 30 << 40;
+    QTest::newRow("part over the rows a reader has") << false << QRect(5, 7, 10, 12) << 10 << 12;
+    QTest::newRow("part below them") << false << QRect(5, 20, 10, 5) << 10 << 40;
+    QTest::newRow("part at the edges") << false << QRect(QPoint(0, 0), source) << 30 << 40;
+    QTest::newRow("reduced") << true << QRect() << 30 << 40;
+    QTest::newRow("reduced, fewer rows") << true << QRect() << 12 << 25;
+}
+
+// The rows and columns it names are exactly those it takes, so that a reader reading only them
+// loses nothing and does no more.
+void RowReducerTest::wantedRowsAndColumnsAreThoseItTakes() {
+    QFETCH(bool, reducing);
+    QFETCH(QRect, part);
+    QFETCH(int, height);
+    QFETCH(int, width);
+    const QSize source(40, 30);
+    const RowReducer rows = reducing ? RowReducer::reducing(source, QSize(9, 7), false, true)
+                                     : RowReducer::keeping(source, part, false);
+    const RowReducer::Rows wanted = rows.wantedRows(height);
+    for (int y = -2; y < height + 2; ++y)
+        QCOMPARE(y >= wanted.first && y <= wanted.last, y >= 0 && y < height && rows.wants(y));
+    // Readers whose rows come from the top read up to the last one wanted: none when none is.
+    QVERIFY(!wanted.empty() || wanted.last < 0);
+    const RowReducer::Columns columns = rows.wantedColumns(width);
+    const int from = std::max(rows.firstColumn(), 0), to = std::min(rows.endColumn(), width);
+    QCOMPARE(columns.from, std::min(from, width));
+    QCOMPARE(columns.to, std::max(to, columns.from));
 }
 
 QTEST_MAIN(RowReducerTest)

@@ -1,6 +1,6 @@
 #include "ToolPictures.h"
 #include "picture/PictureLoader.h"
-#include "picture/TiffReader.h"
+#include "picture/readers/TiffReader.h"
 
 #include <QDir>
 #include <QFile>

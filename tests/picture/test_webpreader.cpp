@@ -1,6 +1,6 @@
-#include "picture/JpegScaledDecoder.h"
 #include "picture/PictureLoader.h"
-#include "picture/WebpReader.h"
+#include "picture/readers/WebpReader.h"
+#include "picture/reduce/Orientation.h"
 
 #include <QFile>
 #include <QProcess>
@@ -110,7 +110,7 @@ void WebpReaderTest::picturesDecodeAsLibwebpsOwnToolAtEverySize() {
         QCOMPARE(reader.iccProfile(), bytesOf(dir.filePath("profile.icc")));
 
     QVERIFY(run("dwebp", {animated ? dir.filePath("frame.webp") : path, "-o", "reference.png"}, dir));
-    const QImage reference = jpeg_scaled::upright(QImage(dir.filePath("reference.png")), orientation);
+    const QImage reference = standUpright(QImage(dir.filePath("reference.png")), orientation);
     const LoadedPicture whole = picture_loader::decode(path);
     QVERIFY(whole.ok);
     QCOMPARE(whole.image.size(), reference.size());

@@ -1,6 +1,6 @@
 #include "ToolPictures.h"
 
-#include "picture/ColourProfile.h"
+#include "picture/colour/ColourProfile.h"
 
 #include <QColorSpace>
 #include <QProcess>
