@@ -83,6 +83,12 @@ HeifReader::HeifReader(QIODevice& file) : file_(file), heif_(new Library) {
     if (!picture_limits::fitsWhole(width, height))
         return;
     size_ = QSize(width, height);
+    // A grid's own box may claim a far larger picture than its primary's size, and libheif makes the
+    // whole of what the grid claims: the decode may make nothing larger than the picture is, before
+    // its crop ('ispe') or after it.
+    const int side = std::max(
+        {width, height, heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle)});
+    heif_context_set_maximum_image_size_limit(context, side + 1);
     alpha_ = heif_image_handle_has_alpha_channel(handle);
     if (const size_t bytes = heif_image_handle_get_raw_color_profile_size(handle); bytes > 0) {
         QByteArray icc(qsizetype(bytes), Qt::Uninitialized);
