@@ -1,3 +1,4 @@
+#include "TestProfiles.h"
 #include "ToolPictures.h"
 #include "picture/PictureLoader.h"
 #include "picture/readers/TiffReader.h"
@@ -44,6 +45,7 @@ QString pillow(const QString& name) {
     return QStringLiteral(LUMORA_TESTDATA "/pillow-modern/") + name;
 }
 
+using test_profiles::swappedCmyk;
 using tool_pictures::run;
 
 // libtiff's own tool turns a picture into plain RGBA rows, upright for orientations 1 to 4; null
@@ -166,46 +168,6 @@ void writeTiff(const QString& path, QSize size, const Layout& l,
         }
     }
     TIFFClose(tif);
-}
-
-// Inks whose red and blue come out swapped, which no arithmetic on the inks alone guesses.
-int swappedInks(const cmsUInt16Number in[], cmsUInt16Number out[], void* toLab) {
-    cmsUInt16Number rgb[3];
-    for (int c = 0; c < 3; ++c)
-        rgb[2 - c] = cmsUInt16Number((65535 - in[c]) * ((65535 - in[3]) / 65535.0));
-    cmsDoTransform(static_cast<cmsHTRANSFORM>(toLab), rgb, out, 1);
-    return TRUE;
-}
-
-// A CMYK printer profile made by Little CMS.
-QByteArray swappedCmyk() {
-    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
-    cmsSetProfileVersion(profile, 4.3);
-    cmsSetDeviceClass(profile, cmsSigOutputClass);
-    cmsSetColorSpace(profile, cmsSigCmykData);
-    cmsSetPCS(profile, cmsSigLabData);
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM toLab =
-        cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
-    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
-    cmsStageSampleCLut16bit(table, swappedInks, toLab, 0);
-    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
-    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
-    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
-    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
-    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
-    cmsPipelineFree(pipeline);
-    cmsDeleteTransform(toLab);
-    cmsCloseProfile(srgb);
-    cmsCloseProfile(lab);
-    cmsUInt32Number length = 0;
-    cmsSaveProfileToMem(profile, nullptr, &length);
-    QByteArray bytes(qsizetype(length), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &length);
-    cmsCloseProfile(profile);
-    return bytes;
 }
 
 } // namespace
