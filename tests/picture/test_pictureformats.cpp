@@ -104,7 +104,7 @@ void PictureFormatsTest::firstBytesNameTheFormat_data() {
                                                                 28)
                                                   << "AVIF";
     QTest::newRow("avif sequence under the generic brand") << QByteArray("\0\0\0\x18"
-                                                                         "ftypmsf1\0\0\0\0avis",
+                                                                         "ftypmsf1\0\0\0\0msf1avis",
                                                                          24)
                                                            << "AVIF";
     QTest::newRow("heic under the generic brand") << QByteArray("\0\0\0\x1c"
